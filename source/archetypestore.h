@@ -1,0 +1,38 @@
+// ArchetypeStore: the named template entities (balls, particles, editor widgets) read once
+// from every file of "Archetypes/" the first time the store is needed. Creating it also
+// fills the component registry. Gameplay and the editor spawn copies of these templates
+// into spaces; the editor saves entities back as archetype files. Destroyed, with the
+// registry, at engine destruction. Game thread only.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class Entity;
+class Space;
+
+class ArchetypeStore {
+public:
+    static ArchetypeStore* Get();
+    static void Destroy();  // also destroys the component registry
+
+    // The first template in load order with that name, or null.
+    const Entity* Find(const std::string& name) const;
+    // Writes entity to "Archetypes/<name>.txt" and replaces (in place) or appends the
+    // template named after its archetype name. Throws GameError, changing nothing, when
+    // the file cannot be written.
+    void Save(const Entity& entity);
+    // Adds a copy of the named template to space under name. A name with no template is a
+    // content error (GameError naming it).
+    static Entity* Spawn(const std::string& archetype, const std::string& name, Space& space, bool initializeNow);
+
+    const std::vector<std::unique_ptr<Entity>>& Archetypes() const { return archetypes_; }
+    std::string Directory() const;
+
+private:
+    ArchetypeStore();
+    void Load();
+
+    std::vector<std::unique_ptr<Entity>> archetypes_;  // load order
+};

@@ -1,0 +1,84 @@
+// Component: the base of every game object behaviour. An Entity owns up to one component
+// per ComponentType slot. Components are never built from scratch at run time: each is a
+// Clone of a registry prototype (or of another entity's component), then its properties
+// are read from JSON through Serialize. The owning entity calls Initialize once when it
+// is initialised and Terminate before any sibling is deleted. Game thread only.
+#pragma once
+
+#include "property.h"
+
+#include <memory>
+#include <vector>
+
+class Entity;
+
+enum ComponentType : int {
+    kStub = 0,
+    kTransform = 1,
+    kTestingComponent = 2,
+    kSprite = 3,
+    kAnimation = 4,
+    kMouse = 5,
+    kParticleEmitter = 7,
+    kSpriteText = 8,
+    kMapEditor = 9,
+    kRigidBody = 10,
+    kFollowObject = 11,
+    kCircleCollider = 12,
+    kBoxCollider = 13,
+    kMouseClickEventSender = 14,
+    kButton = 15,
+    kSpaceLoader = 16,
+    kPauseLogic = 17,
+    kBeatDivider = 18,
+    kScoreCounter = 19,
+    kBehaviorBall = 20,
+    kBehaviorPlayer = 21,
+    kTextBox = 22,
+    kTimer = 23,
+    kLevelLogic = 24,
+    kBehaviorMusician = 25,
+    kBallManager = 26,
+    kLifeIndicator = 27,
+    kBehaviorPlatform = 28,
+    kBehaviorMeter = 31,
+    kCredits = 32,
+    kMainMenuLogic = 33,
+    kEndGameLogic = 34,
+    kOptionsLogic = 35,
+    kSlider = 36,
+    kHover = 37,
+    kTutorial = 38,
+    kComponentTypeCount = 39,
+};
+
+class Component {
+public:
+    Component(ComponentType componentType, Entity* componentOwner)
+        : type(componentType), owner(componentOwner) {}
+    Component(const Component&) = delete;
+    Component& operator=(const Component&) = delete;
+    virtual ~Component() = default;
+
+    // Register listeners and look up siblings or other entities by name.
+    virtual void Initialize() {}
+    // Remove every listener Initialize registered; siblings are still alive here.
+    virtual void Terminate() {}
+    // A new component of the same class for newOwner with the configuration copied.
+    virtual std::unique_ptr<Component> Clone(Entity* newOwner) const = 0;
+    // Appends one descriptor per persistent field; used for reading, writing and editing.
+    virtual void Serialize(std::vector<Property>& properties) = 0;
+
+    const ComponentType type;
+    Entity* const owner;  // null only for registry prototypes
+};
+
+// Gives each component class its slot id, so Entity::Get<T>() needs no run-time lookup.
+template <ComponentType Id>
+class ComponentOf : public Component {
+public:
+    static constexpr ComponentType kType = Id;
+
+protected:
+    explicit ComponentOf(Entity* componentOwner) : Component(Id, componentOwner) {}
+};

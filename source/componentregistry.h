@@ -1,0 +1,35 @@
+// ComponentRegistry: the prototype of every component class under its class name. Built
+// and filled on first use (the archetype store or the first entity read asks for it) and
+// destroyed with the archetype store at engine destruction. Its key order, ascending byte
+// order of the names, is the order in which an entity's JSON members are read and written.
+// Game thread only.
+#pragma once
+
+#include "component.h"
+
+#include <map>
+#include <memory>
+#include <string>
+
+class ComponentRegistry {
+public:
+    static ComponentRegistry* Get();
+    static void Destroy();
+
+    // A name registered twice keeps the later prototype.
+    void Register(const std::string& name, std::unique_ptr<Component> prototype);
+    const Component* Find(const std::string& name) const;  // null when not registered
+    // The registered name of a component type, or empty.
+    const std::string& NameOf(int type) const;
+
+    // Visits (name, prototype) in iteration order.
+    template <class Visit>
+    void ForEach(Visit&& visit) const
+    {
+        for (const auto& [name, prototype] : prototypes_) visit(name, *prototype);
+    }
+
+private:
+    ComponentRegistry();
+    std::map<std::string, std::unique_ptr<Component>> prototypes_;
+};

@@ -1,0 +1,201 @@
+#include "engine.h"
+
+#include "archetypestore.h"
+#include "audioengine.h"
+#include "frameclock.h"
+#include "gameerror.h"
+#include "graphics.h"
+#include "input.h"
+#include "jsonfile.h"
+#include "runoptions.h"
+#include "space.h"
+#include "trace.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <ctime>
+
+namespace {
+Engine* instance = nullptr;
+
+const char* const kDebugSpace = "Debug";
+const char* const kEditorSpace = "MapEditorSpace";
+const std::string kEditOpen = "\\edit-open-";
+} // namespace
+
+Engine* Engine::Get()
+{
+    if (!instance) {
+        instance = new Engine();
+        instance->StartUp();
+    }
+    return instance;
+}
+
+bool Engine::Exists()
+{
+    return instance != nullptr;
+}
+
+void Engine::Destroy()
+{
+    if (!instance) return;
+    instance->Shutdown();
+    delete instance;  // the destructor still reaches the engine through Get
+    instance = nullptr;
+}
+
+Engine::Engine() : events(std::make_unique<EventManager>()) {}
+
+void Engine::StartUp()
+{
+    const RunOptions& options = RunOptions::Get();
+    Graphics::Get();
+    AudioEngine::Get();
+    events->AddListener(Trace::Get(), &Trace::OnTrace);
+    CreateSpaceEvent debug(kDebugSpace);
+    OnCreateSpace(debug);
+    GAME_CHECK(FindSpace(kDebugSpace) != nullptr, "the debug space did not load");
+    FindSpace(kDebugSpace)->visible = false;
+    CreateSpaceEvent first(options.firstSpace);
+    OnCreateSpace(first);
+    std::srand(options.hasSeed ? options.seed : static_cast<unsigned>(std::time(nullptr)));
+    events->AddListener(this, &Engine::OnDevMessage);
+    events->AddListener(this, &Engine::OnDestroySpace);
+    events->AddListener(this, &Engine::OnCreateSpace);
+}
+
+void Engine::Shutdown()
+{
+    events->RemoveListener<DevMessageEvent>(this);
+    events->RemoveListener<DestroySpaceEvent>(this);
+    events->RemoveListener<CreateSpaceEvent>(this);
+}
+
+Engine::~Engine()
+{
+    while (!spaces.empty()) spaces.pop_front();
+    retired_.clear();
+    Graphics::Destroy();
+    Input::Destroy();
+    ArchetypeStore::Destroy();
+    AudioEngine::Destroy();
+    FrameClock::Destroy();
+    Trace::Destroy();
+    events.reset();
+}
+
+void Engine::Update()
+{
+    FrameClock* clock = FrameClock::Get();
+    Input* input = Input::Get();
+    Graphics* graphics = Graphics::Get();
+
+    float dt = clock->Pace([input] { input->Poll(); });
+    clock->totalTime += dt;
+    time += dt;
+    input->Poll();
+    events->Send(UpdateEvent(dt, time));
+    DrawSpaces();
+    events->Send(animate_);
+    graphics->UpdateMinimized();
+    if (!input->textMode && input->Key(Input::kKeyF11) == kKeyPressed) graphics->ToggleFullscreen();
+    graphics->SwapBuffers();
+    input->EndFrame();
+    graphics->PollEvents();
+    events->Update(dt);
+
+    // No handler of this engine runs now, so spaces destroyed from inside one can go.
+    retired_.clear();
+    ++frameCount;
+    if (spaces.empty() || (spaces.size() == 1 && spaces.front()->name == kDebugSpace)) quit = true;
+    if (RunOptions::Get().frames > 0 && frameCount >= RunOptions::Get().frames) quit = true;
+}
+
+void Engine::DrawSpaces()
+{
+    events->Send(draw_);
+    // A snapshot: a draw handler may create or destroy spaces.
+    std::vector<Space*> order;
+    for (const auto& space : spaces) order.push_back(space.get());
+    for (Space* space : order)
+        if (!space->Detached()) space->events->Send(draw_);
+}
+
+Space* Engine::FindSpace(const std::string& name) const
+{
+    for (const auto& space : spaces)
+        if (space->name == name) return space.get();
+    return nullptr;
+}
+
+void Engine::InsertSpace(std::unique_ptr<Space> space)
+{
+    // Before the first space whose layer is not lower: the newest goes first among equals.
+    float layer = space->zLayer;
+    auto place = std::find_if(spaces.begin(), spaces.end(), [layer](const auto& s) { return layer <= s->zLayer; });
+    spaces.insert(place, std::move(space));
+}
+
+void Engine::OnCreateSpace(CreateSpaceEvent& event)
+{
+    InsertSpace(std::make_unique<Space>(event.name));
+}
+
+void Engine::OnDestroySpace(DestroySpaceEvent& event)
+{
+    for (auto it = spaces.begin(); it != spaces.end();) {
+        if (it->get() != event.space) {
+            ++it;
+            continue;
+        }
+        std::unique_ptr<Space> doomed = std::move(*it);
+        it = spaces.erase(it);
+        if (doomed->Busy()) {
+            // One of its handlers is on the stack: stop it now, free it at the end of the frame.
+            doomed->Detach();
+            retired_.push_back(std::move(doomed));
+        }
+    }
+}
+
+void Engine::OnDevMessage(DevMessageEvent& event)
+{
+    const std::string& text = event.text;
+    if (text.compare(0, kEditOpen.size(), kEditOpen) == 0) OpenEditor(text.substr(kEditOpen.size()));
+    if (text.size() >= 2 && text[0] == '\\' && text[1] == 'q') quit = true;
+}
+
+void Engine::OpenEditor(const std::string& target)
+{
+    if (!FindSpace(target)) {
+        events->Send(TraceEvent("This space does not currently exist. Can not open editor\n", 0.0f));
+        return;
+    }
+    if (Space* open = FindSpace(kEditorSpace)) events->Send(DestroySpaceEvent(open, 0.0f));
+    try {
+        spaces.push_back(std::make_unique<Space>(kEditorSpace));  // always on top, whatever its layer
+    } catch (const GameError& error) {
+        // A console command must not end the game: report why the editor did not open.
+        events->Send(TraceEvent(std::string("Can not open editor: ") + error.what() + "\n", 0.0f));
+    }
+}
+
+void Engine::Dump(const std::string& path) const
+{
+    rapidjson::StringBuffer buffer;
+    JsonWriter writer(buffer);
+    writer.StartObject();
+    writer.Key("spaces");
+    writer.StartArray();
+    for (const auto& space : spaces) {
+        writer.StartObject();
+        writer.Key("name");
+        writer.String(space->name.c_str(), static_cast<rapidjson::SizeType>(space->name.size()));
+        space->WriteMembers(writer, true);
+        writer.EndObject();
+    }
+    writer.EndArray();
+    writer.EndObject();
+    JsonFile::WriteAtomically(path, std::string(buffer.GetString(), buffer.GetSize()) + "\n");
+}

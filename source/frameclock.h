@@ -1,0 +1,44 @@
+// FrameClock: the game clock and the 60 Hz frame schedule. Created on first use by
+// FrameClock::Get; Engine::Update calls Pace at the top of every frame and adds the
+// result to totalTime, which gameplay and animation read. Now() is the one clock every
+// timing reader uses (frame pacing, the audio beat clock, hit judgement), so virtual
+// time replaces all of them at once. Game thread, except Now(), which is thread-safe.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+
+class FrameClock {
+public:
+    // A clock source: reads nanoseconds, and waits a moment while a frame is early.
+    // The real source sleeps 1 ns; the virtual one jumps straight to the deadline.
+    struct Source {
+        std::function<int64_t()> now;
+        std::function<void(int64_t deadline)> wait;
+    };
+
+    static FrameClock* Get();
+    static void Destroy();
+
+    // Waits for the next frame start (calling poll between waits) and returns its dt.
+    // An early frame returns exactly 1/framesPerSecond and moves the schedule one period;
+    // a late one returns the real elapsed time and restarts the schedule from now.
+    float Pace(const std::function<void()>& poll);
+
+    int64_t Now() const;
+    void SetSource(Source source);  // tests inject a scripted clock; resets frameStart
+
+    int framesPerSecond = 60;
+    float totalTime = 0.0f;          // seconds: the sum of every frame's dt
+    int64_t framePeriod = 16666666;  // nanoseconds between frame starts
+    int64_t frameStart = 0;          // nanoseconds: start of the current frame
+
+private:
+    FrameClock();
+    static Source RealSource();
+    static Source VirtualSource();
+
+    Source source_;
+    static std::atomic<int64_t> virtualNow_;  // the virtual clock, shared with the audio side
+};

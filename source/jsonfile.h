@@ -1,0 +1,26 @@
+// JsonFile: reading JSON documents from content files and writing text files safely.
+// Used by spaces, archetypes, texture descriptions, banks and the run dump on the game
+// thread. Writes go to a temporary file beside the target that is then renamed into
+// place, so a failed or interrupted save never leaves a truncated file.
+#pragma once
+
+#include <rapidjson/document.h>
+
+#include <string>
+
+class JsonFile {
+public:
+    enum class ReadResult { kOk, kUnopenable, kUnparsable };
+
+    // Parses the whole file with full double precision. On kUnparsable,
+    // error (when given) receives the parser's message and offset.
+    static ReadResult Read(const std::string& path, rapidjson::Document& document, std::string* error = nullptr);
+
+    // Replaces path with text atomically; throws GameError naming the file on failure,
+    // leaving any old file untouched.
+    static void WriteAtomically(const std::string& path, const std::string& text);
+
+    // True for a name that can become one file name inside a content folder: not empty,
+    // no path separators, no "..".
+    static bool IsSafeFileName(const std::string& name);
+};

@@ -1,0 +1,80 @@
+#include "property.h"
+
+#include "gameerror.h"
+
+#include <cmath>
+#include <cstdint>
+
+namespace {
+
+[[noreturn]] void WrongType(const std::string& context, const Property& p, const char* expected)
+{
+    throw GameError(context + ": member \"" + p.name + "\" must be " + expected);
+}
+
+} // namespace
+
+void ReadValue(const rapidjson::Value& object, const Property& p, const std::string& context)
+{
+    auto member = object.FindMember(p.name.c_str());
+    if (member == object.MemberEnd()) return;
+    const rapidjson::Value& value = member->value;
+    switch (p.kind) {
+    case kInt:
+        if (!value.IsInt()) WrongType(context, p, "an integer that fits 32 bits (Int)");
+        *static_cast<int32_t*>(p.address) = value.GetInt();
+        break;
+    case kString:
+        if (!value.IsString()) WrongType(context, p, "a string (String)");
+        // Up to the first zero byte, as a C string would hold it.
+        *static_cast<std::string*>(p.address) = value.GetString();
+        break;
+    case kDouble:
+        if (!value.IsNumber()) WrongType(context, p, "a number (Double)");
+        *static_cast<double*>(p.address) = value.GetDouble();
+        break;
+    case kFloat:
+        if (!value.IsNumber()) WrongType(context, p, "a number (Float)");
+        *static_cast<float*>(p.address) = static_cast<float>(value.GetDouble());
+        break;
+    case kBool:
+        if (!value.IsBool()) WrongType(context, p, "true or false (Bool)");
+        *static_cast<bool*>(p.address) = value.GetBool();
+        break;
+    case kUnsigned:
+        if (!value.IsUint()) WrongType(context, p, "a non-negative integer that fits 32 bits (Unsigned)");
+        *static_cast<uint32_t*>(p.address) = value.GetUint();
+        break;
+    default:
+        throw GameError("There was a problem in ReadValue, unknown type");
+    }
+}
+
+namespace {
+
+void WriteNumber(JsonWriter& writer, const Property& p, double value)
+{
+    if (!std::isfinite(value))
+        throw GameError("Cannot write member \"" + p.name + "\": " + std::to_string(value) + " is not a finite number");
+    writer.Double(value);
+}
+
+} // namespace
+
+void WriteValue(JsonWriter& writer, const Property& p)
+{
+    writer.Key(p.name.c_str(), static_cast<rapidjson::SizeType>(p.name.size()));
+    switch (p.kind) {
+    case kInt: writer.Int(*static_cast<const int32_t*>(p.address)); break;
+    case kString: {
+        const auto& text = *static_cast<const std::string*>(p.address);
+        writer.String(text.c_str(), static_cast<rapidjson::SizeType>(text.size()));
+        break;
+    }
+    case kDouble: WriteNumber(writer, p, *static_cast<const double*>(p.address)); break;
+    case kFloat: WriteNumber(writer, p, static_cast<double>(*static_cast<const float*>(p.address))); break;
+    case kBool: writer.Bool(*static_cast<const bool*>(p.address)); break;
+    case kUnsigned: writer.Uint(*static_cast<const uint32_t*>(p.address)); break;
+    default: throw GameError("There was a problem in WriteValue, unknown type");
+    }
+}

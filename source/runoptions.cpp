@@ -1,0 +1,71 @@
+#include "runoptions.h"
+
+#include "gameerror.h"
+
+#include <charconv>
+
+RunOptions& RunOptions::Get()
+{
+    static RunOptions options;
+    return options;
+}
+
+std::string RunOptions::ContentPath(const std::string& relative) const
+{
+    return data + "/" + relative;
+}
+
+const char* RunOptions::Usage()
+{
+    return "usage: volleyrun [--data DIR] [--space NAME] [--seed N] [--frames N] [--headless]\n"
+           "                 [--virtual-time] [--audio-out FILE.wav] [--replay FILE]\n"
+           "                 [--screenshot FRAME:FILE.png] [--dump FILE] [--autoplay] [--windowed]";
+}
+
+namespace {
+
+template <typename Number>
+Number ParseNumber(const std::string& option, const std::string& text)
+{
+    Number value{};
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size())
+        throw GameError("Option " + option + " needs a whole number, not \"" + text + "\"");
+    return value;
+}
+
+ScreenshotRequest ParseScreenshot(const std::string& text)
+{
+    size_t colon = text.find(':');
+    if (colon == std::string::npos || colon + 1 == text.size())
+        throw GameError("Option --screenshot needs FRAME:FILE.png, not \"" + text + "\"");
+    return {ParseNumber<int64_t>("--screenshot", text.substr(0, colon)), text.substr(colon + 1)};
+}
+
+} // namespace
+
+RunOptions RunOptions::Parse(int argc, const char* const* argv)
+{
+    RunOptions options;
+    for (int i = 1; i < argc; ++i) {
+        std::string option = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc) throw GameError("Option " + option + " needs a value");
+            return argv[++i];
+        };
+        if (option == "--data") options.data = value();
+        else if (option == "--space") options.firstSpace = value();
+        else if (option == "--seed") { options.seed = ParseNumber<unsigned>(option, value()); options.hasSeed = true; }
+        else if (option == "--frames") options.frames = ParseNumber<int64_t>(option, value());
+        else if (option == "--headless") options.headless = true;
+        else if (option == "--virtual-time") options.virtualTime = true;
+        else if (option == "--audio-out") options.audioOut = value();
+        else if (option == "--replay") options.replayFile = value();
+        else if (option == "--screenshot") options.screenshots.push_back(ParseScreenshot(value()));
+        else if (option == "--dump") options.dumpFile = value();
+        else if (option == "--autoplay") options.autoplay = true;
+        else if (option == "--windowed") options.windowed = true;
+        else throw GameError("Unknown option " + option + "\n" + Usage());
+    }
+    return options;
+}

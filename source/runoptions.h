@@ -1,0 +1,41 @@
+// RunOptions: the command-line switches of one run, parsed once by main() (tests fill
+// the record directly) and read by the singletons while they start. The defaults are
+// the game as players run it; every option changes only what its name says.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct ScreenshotRequest {
+    int64_t frame = 0;
+    std::string file;
+};
+
+class RunOptions {
+public:
+    std::string data = "../Quillmoor";   // content root; every content path is built from it
+    std::string firstSpace = "Splash";   // the space created after "Debug"
+    bool hasSeed = false;
+    unsigned seed = 0;                   // used when hasSeed, else the calendar time
+    int64_t frames = 0;                  // 0 runs until the game quits
+    bool headless = false;
+    bool virtualTime = false;
+    bool autoplay = false;
+    bool windowed = false;
+    std::string dumpFile;
+    std::string audioOut;
+    std::string replayFile;
+    std::vector<ScreenshotRequest> screenshots;
+
+    // The process-wide record read by the engine and its singletons.
+    static RunOptions& Get();
+
+    // Parses argv into a record; a bad option throws GameError naming it.
+    static RunOptions Parse(int argc, const char* const* argv);
+
+    // Content path: data + "/" + relative ("Spaces/Splash.txt" -> "../Quillmoor/Spaces/Splash.txt").
+    std::string ContentPath(const std::string& relative) const;
+
+    static const char* Usage();
+};

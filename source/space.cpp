@@ -1,0 +1,186 @@
+#include "space.h"
+
+#include "archetypestore.h"
+#include "engine.h"
+#include "entity.h"
+#include "gameerror.h"
+#include "jsonfile.h"
+#include "runoptions.h"
+#include "sprite.h"
+#include "trace.h"
+
+#include <algorithm>
+
+Space::Space(const std::string& spaceName) : events(std::make_unique<EventManager>()), name(spaceName)
+{
+    events->AddListener(this, &Space::OnDraw);
+    events->AddListener(this, &Space::OnDestroyEntity);
+    events->AddListener(Trace::Get(), &Trace::OnTrace);
+    ArchetypeStore::Get();
+    Load();
+    events->Send(InitEvent(0.0f));
+    // Last, so a space whose file fails to load leaves nothing on the engine's manager.
+    Engine::Get()->events->AddListener(this, &Space::OnUpdate);
+}
+
+Space::~Space()
+{
+    Detach();
+    entities_.clear();
+    retired_.clear();
+    events.reset();
+}
+
+void Space::Detach()
+{
+    if (detached_) return;
+    detached_ = true;
+    Engine::Get()->events->RemoveListener<UpdateEvent>(this);
+    events->RemoveListener<DrawEvent>(this);
+    events->RemoveListener<DestroyEvent>(this);
+    for (auto& entity : entities_) entity->Detach();
+}
+
+bool Space::Busy() const
+{
+    return events->Busy() || std::any_of(entities_.begin(), entities_.end(), [](const auto& e) { return e->Busy(); });
+}
+
+std::string Space::Path() const
+{
+    return RunOptions::Get().ContentPath("Spaces/" + name + ".txt");
+}
+
+void Space::Load()
+{
+    std::string path = Path();
+    rapidjson::Document document;
+    std::string parseError;
+    switch (JsonFile::Read(path, document, &parseError)) {
+    case JsonFile::ReadResult::kUnopenable:
+        throw GameError("Invalid space file was given to Space::Load: " + path);
+    case JsonFile::ReadResult::kUnparsable:
+        throw GameError("Error loading space document: " + path + ": " + parseError);
+    case JsonFile::ReadResult::kOk: break;
+    }
+    if (!document.IsObject()) throw GameError("Error loading space document: " + path + ": not a JSON object");
+    auto layer = document.FindMember("zLayer");
+    if (layer == document.MemberEnd() || !layer->value.IsNumber())
+        throw GameError(path + ": member \"zLayer\" must be a number");
+    zLayer = static_cast<float>(layer->value.GetDouble());
+    auto list = document.FindMember("entities");
+    if (list == document.MemberEnd() || !list->value.IsArray())
+        throw GameError(path + ": member \"entities\" must be an array");
+    rapidjson::SizeType index = 0;
+    for (const auto& object : list->value.GetArray())
+        Insert(std::make_unique<Entity>(object, this, path + ": entity " + std::to_string(index++)));
+}
+
+void Space::WriteMembers(JsonWriter& writer, bool withState) const
+{
+    writer.Key("zLayer");
+    writer.Double(static_cast<double>(zLayer));
+    if (withState) {
+        writer.Key("paused");
+        writer.Bool(paused);
+        writer.Key("visible");
+        writer.Bool(visible);
+    }
+    writer.Key("entities");
+    writer.StartArray();
+    for (const auto& entity : entities_) entity->Write(writer);
+    writer.EndArray();
+}
+
+void Space::Save() const
+{
+    if (!JsonFile::IsSafeFileName(name)) throw GameError("Could not save space \"" + name + "\": not a file name");
+    rapidjson::StringBuffer buffer;
+    JsonWriter writer(buffer);
+    writer.StartObject();
+    WriteMembers(writer, false);
+    writer.EndObject();
+    JsonFile::WriteAtomically(Path(), std::string(buffer.GetString(), buffer.GetSize()) + "\n");
+}
+
+Entity* Space::FindEntity(const std::string& entityName) const
+{
+    for (const auto& entity : entities_)
+        if (entity->name == entityName) return entity.get();
+    return nullptr;
+}
+
+// Draw order: sprite entities in ascending sprite layer (a newcomer goes after equal
+// layers), ahead of the entities without a sprite, which are appended at the end.
+void Space::Insert(std::unique_ptr<Entity> entity)
+{
+    const Sprite* sprite = entity->Get<Sprite>();
+    if (!sprite) {
+        entities_.push_back(std::move(entity));
+        return;
+    }
+    auto place = std::partition_point(entities_.begin(), entities_.end(), [sprite](const auto& existing) {
+        const Sprite* other = existing->template Get<Sprite>();
+        return other && other->zLayer <= sprite->zLayer;
+    });
+    entities_.insert(place, std::move(entity));
+}
+
+Entity* Space::CreateEntity(const Entity& source, bool initializeNow)
+{
+    auto entity = std::make_unique<Entity>(source.name, source, this);
+    Entity* created = entity.get();
+    Insert(std::move(entity));
+    if (initializeNow) {
+        InitEvent init;
+        created->OnInit(init);
+    }
+    return created;
+}
+
+void Space::ReorderEntity(Entity* entity)
+{
+    std::unique_ptr<Entity> taken;
+    for (auto& slot : entities_)
+        if (slot.get() == entity) taken = std::move(slot);
+    if (!taken) return;
+    std::erase(entities_, nullptr);
+    Insert(std::move(taken));
+}
+
+void Space::DestroyEntity(Entity* entity)
+{
+    auto found = std::find_if(entities_.begin(), entities_.end(), [entity](const auto& e) { return e.get() == entity; });
+    if (found == entities_.end()) return;
+    std::unique_ptr<Entity> doomed = std::move(*found);
+    entities_.erase(found);
+    if (doomed->Busy()) {
+        // Its handler is on the stack: stop it now, free it once that handler has returned.
+        doomed->Detach();
+        retired_.push_back(std::move(doomed));
+    }
+}
+
+void Space::FreeRetired()
+{
+    std::erase_if(retired_, [](const auto& entity) { return !entity->Busy(); });
+}
+
+void Space::OnUpdate(UpdateEvent& event)
+{
+    events->Send(event);
+    events->Update(event.dt);
+    FreeRetired();
+}
+
+void Space::OnDraw(DrawEvent& event)
+{
+    if (!visible) return;
+    // Index walk: a draw handler may destroy entities of this space.
+    for (size_t i = 0; i < entities_.size(); ++i) entities_[i]->events->Send(event);
+}
+
+void Space::OnDestroyEntity(DestroyEvent& event)
+{
+    if (Entity* entity = event.entity.Get()) DestroyEntity(entity);
+}

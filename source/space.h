@@ -1,0 +1,66 @@
+// Space: one scene layer (the debug overlay, a menu, the match, the editor), loaded from
+// "Spaces/<name>.txt" when it is constructed. Owns its EventManager and its entities,
+// kept in draw order by sprite layer. The Engine creates and destroys spaces and keeps
+// them ordered by zLayer; the space forwards UpdateEvent to its own manager each frame
+// (paused or not) and DrawEvent to its entities while visible. Game thread only.
+#pragma once
+
+#include "eventmanager.h"
+#include "property.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class Entity;
+
+class Space {
+public:
+    // Registers the space's listeners, loads the file and queues the InitEvent that
+    // initialises the loaded entities at the space's first update.
+    explicit Space(const std::string& spaceName);
+    Space(const Space&) = delete;
+    Space& operator=(const Space&) = delete;
+    ~Space();
+
+    void Load();
+    void Save() const;  // throws GameError naming the file when it cannot be written
+    std::string Path() const;
+
+    Entity* FindEntity(const std::string& entityName) const;
+    // Adds a copy of source (same name and archetype name, cloned components), in draw order.
+    Entity* CreateEntity(const Entity& source, bool initializeNow);
+    // Puts entity back in draw order after its sprite layer changed.
+    void ReorderEntity(Entity* entity);
+    // Destroys entity now if it belongs to this space. One whose own handler is running is
+    // stopped now and freed at the end of this space's next update.
+    void DestroyEntity(Entity* entity);
+
+    void OnUpdate(UpdateEvent& event);
+    void OnDraw(DrawEvent& event);
+    void OnDestroyEntity(DestroyEvent& event);
+
+    // Writes "zLayer", then "paused" and "visible" when withState (the run dump), then "entities".
+    void WriteMembers(JsonWriter& writer, bool withState) const;
+
+    // Stops the space for good (listeners removed, entities stopped); see Engine::OnDestroySpace.
+    void Detach();
+    bool Busy() const;
+    bool Detached() const { return detached_; }
+
+    const std::vector<std::unique_ptr<Entity>>& Entities() const { return entities_; }
+
+    bool paused = false;   // entities stop receiving UpdateEvent; the space's own manager runs on
+    bool visible = true;   // entities stop receiving DrawEvent
+    std::unique_ptr<EventManager> events;
+    std::string name;      // also names the space file
+    float zLayer = 0.0f;   // orders spaces in the engine: lower layers draw first
+
+private:
+    void Insert(std::unique_ptr<Entity> entity);
+    void FreeRetired();
+
+    std::vector<std::unique_ptr<Entity>> entities_;  // draw and update order
+    std::vector<std::unique_ptr<Entity>> retired_;   // destroyed while their handler ran
+    bool detached_ = false;
+};

@@ -1,0 +1,49 @@
+#include "sprite.h"
+
+#include "entity.h"
+#include "graphics.h"
+#include "transform.h"
+
+Sprite::Sprite(Entity* owner, std::string image, uint32_t frame, float layer, glm::vec4 tint, bool shown)
+    : ComponentOf(owner), visible(shown), imageName(std::move(image)), frameIndex(frame), zLayer(layer), colour(tint)
+{
+}
+
+void Sprite::Initialize()
+{
+    owner->events->AddListener(this, &Sprite::OnDraw);
+}
+
+void Sprite::Terminate()
+{
+    owner->events->RemoveListener<DrawEvent>(this);
+}
+
+std::unique_ptr<Component> Sprite::Clone(Entity* newOwner) const
+{
+    return std::make_unique<Sprite>(newOwner, imageName, frameIndex, zLayer, colour, visible);
+}
+
+void Sprite::Serialize(std::vector<Property>& properties)
+{
+    properties.push_back({"imageName", &imageName, kString});
+    properties.push_back({"frameIndex", &frameIndex, kUnsigned});
+    properties.push_back({"zLayer", &zLayer, kFloat});
+    properties.push_back({"r", &colour.r, kFloat});
+    properties.push_back({"g", &colour.g, kFloat});
+    properties.push_back({"b", &colour.b, kFloat});
+    properties.push_back({"a", &colour.a, kFloat});
+}
+
+void Sprite::SetImage(std::string name)
+{
+    imageName = std::move(name);
+    textureDirty = true;
+}
+
+void Sprite::OnDraw(DrawEvent&)
+{
+    Transform* transform = owner->Get<Transform>();
+    if (!visible || !transform) return;
+    Graphics::Get()->DrawSprite(transform->GetMatrix(), *this, colour);
+}

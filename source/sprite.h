@@ -1,0 +1,38 @@
+// Sprite: makes its entity visible as one image (or one frame of an image) drawn on the
+// Transform's quad, tinted by a colour. Its zLayer fixes where the entity is inserted in
+// its space's draw order. Draws itself on the DrawEvent its entity's own manager receives.
+// SpriteText and ParticleEmitter also keep owner-less sprites that they draw themselves.
+// Game thread only.
+#pragma once
+
+#include "component.h"
+
+#include <glm/vec4.hpp>
+
+#include <cstdint>
+#include <string>
+
+class DrawEvent;
+
+class Sprite : public ComponentOf<kSprite> {
+public:
+    Sprite(Entity* owner, std::string imageName = "TestingLines.png", uint32_t frameIndex = 0, float zLayer = 0.0f,
+           glm::vec4 colour = glm::vec4(1.0f), bool visible = true);
+
+    void Initialize() override;
+    void Terminate() override;
+    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
+    void Serialize(std::vector<Property>& properties) override;
+
+    // The new image is looked up at the next draw.
+    void SetImage(std::string name);
+
+    void OnDraw(DrawEvent& event);
+
+    bool visible;
+    std::string imageName;
+    uint32_t frameIndex;  // frame of the texture's grid or atlas
+    float zLayer;         // draw order inside the space: larger is drawn later, on top
+    glm::vec4 colour;     // multiplied into the image
+    bool textureDirty = true;
+};
