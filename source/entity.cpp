@@ -77,8 +77,11 @@ void Entity::Detach()
     detached_ = true;
     *handle_ = nullptr;
     if (space) space->events->RemoveListener<UpdateEvent>(this);
-    for (auto& component : components_)
-        if (component) component->Terminate();
+    // Terminate undoes Initialize, so components that never started (templates, entities
+    // destroyed before their space's first update) are not terminated.
+    if (initialized_)
+        for (auto& component : components_)
+            if (component) component->Terminate();
     if (space) space->events->RemoveListener<InitEvent>(this);
 }
 

@@ -1,0 +1,166 @@
+#include "archetypestore.h"
+#include "entity.h"
+#include "gameerror.h"
+#include "jsonfile.h"
+#include "space.h"
+#include "sprite.h"
+#include "testcontent.h"
+#include "transform.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+using testing_content::EngineTest;
+using testing_content::EntityJson;
+using testing_content::ReadText;
+using ::testing::HasSubstr;
+
+class EntityTest : public EngineTest {
+protected:
+    void PrepareContent() override
+    {
+        content.SimpleSpace("Stage", 1.0f,
+                            R"({"name": "both", "archetypeName": "x", "Transform": {}, "Sprite": {"zLayer": 4}, "Other": {}},)" +
+                                EntityJson("root", 0, 5) + "," + EntityJson("mid", 10, 0, nullptr, "root") + "," +
+                                EntityJson("leaf", 1, 1, nullptr, "mid") + "," + EntityJson("orphan", 2, 2, nullptr, "nobody") +
+                                "," + EntityJson("selfish", 3, 3, nullptr, "selfish"));
+        content.Archetype("b.txt", EntityJson("ball", 1, 2, "7"));
+        content.Archetype("a.txt", R"({"name": "ball", "archetypeName": "first", "Transform": {"translationX": 99}})");
+        content.Archetype(".hidden", "not json");
+    }
+    Space* Stage()
+    {
+        Start();
+        Space* stage = Make("Stage");
+        Frames(2);  // the space's first update, in the second frame, initialises the entities
+        return stage;
+    }
+};
+
+TEST_F(EntityTest, ComponentMembersFillTheirSlotsAndOthersAreIgnored)
+{
+    Entity* both = Stage()->FindEntity("both");
+    for (int slot = 0; slot < kComponentTypeCount; ++slot)
+        EXPECT_EQ(both->GetComponent(slot) != nullptr, slot == kTransform || slot == kSprite) << slot;
+    EXPECT_EQ(both->Get<Sprite>()->zLayer, 4.0f);
+    EXPECT_EQ(both->Get<Transform>()->scale, glm::vec2(10.0f, 10.0f));  // the prototype's default
+    try {
+        both->RequireComponent(kBallManager);
+        FAIL();
+    } catch (const GameError& error) {
+        EXPECT_STREQ(error.what(), "both does not have required 26");
+    }
+}
+
+TEST_F(EntityTest, ClonesOwnDistinctComponents)
+{
+    Entity* both = Stage()->FindEntity("both");
+    auto clone = both->Clone();
+    EXPECT_EQ(clone->name, "clone");
+    EXPECT_EQ(clone->archetypeName, "");
+    EXPECT_EQ(clone->space, both->space);
+    ASSERT_NE(clone->Get<Sprite>(), nullptr);
+    EXPECT_NE(clone->Get<Sprite>(), both->Get<Sprite>());
+    EXPECT_EQ(clone->Get<Sprite>()->owner, clone.get());
+    EXPECT_EQ(clone->Get<Sprite>()->zLayer, 4.0f);
+}
+
+TEST_F(EntityTest, TransformCornersFollowRotationAndScale)
+{
+    Transform transform(nullptr, {5.0f, 0.0f}, {2.0f, 1.0f}, 90.0f);
+    const auto& corners = transform.Corners();
+    const glm::vec2 expected[4] = {{5.5f, -1.0f}, {4.5f, -1.0f}, {4.5f, 1.0f}, {5.5f, 1.0f}};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_NEAR(corners[i].x, expected[i].x, 1e-5f) << i;
+        EXPECT_NEAR(corners[i].y, expected[i].y, 1e-5f) << i;
+    }
+}
+
+TEST_F(EntityTest, ParentChainsAddPositionsAndBrokenLinksAreSafe)
+{
+    Space* stage = Stage();
+    Transform* leaf = stage->FindEntity("leaf")->Get<Transform>();
+    EXPECT_EQ(leaf->GetWorldPosition(), glm::vec2(11.0f, 6.0f));
+    EXPECT_EQ(glm::vec2(leaf->GetMatrix()[2]), glm::vec2(11.0f, 6.0f));
+    EXPECT_EQ(stage->FindEntity("orphan")->Get<Transform>()->GetWorldPosition(), glm::vec2(2.0f, 2.0f));
+    EXPECT_EQ(stage->FindEntity("selfish")->Get<Transform>()->GetWorldPosition(), glm::vec2(3.0f, 3.0f));
+    auto clone = stage->FindEntity("leaf")->Get<Transform>()->Clone(nullptr);
+    EXPECT_TRUE(static_cast<Transform&>(*clone).parentName.empty());
+    // The middle link goes: the child no longer reads it.
+    stage->DestroyEntity(stage->FindEntity("mid"));
+    EXPECT_EQ(leaf->GetWorldPosition(), glm::vec2(1.0f, 1.0f));
+}
+
+TEST_F(EntityTest, ArchetypesLoadInNameOrderSkippingHiddenFiles)
+{
+    Start();
+    ArchetypeStore* store = ArchetypeStore::Get();
+    ASSERT_EQ(store->Archetypes().size(), 2u);
+    EXPECT_EQ(store->Find("ball")->archetypeName, "first");  // a.txt before b.txt
+    EXPECT_EQ(store->Find("nothing"), nullptr);
+}
+
+TEST_F(EntityTest, SpawnedEntitiesAreIndependentOfTheirTemplate)
+{
+    Space* stage = Stage();
+    Entity* spawned = ArchetypeStore::Spawn("ball", "ball1", *stage, true);
+    EXPECT_EQ(spawned->archetypeName, "ball");
+    spawned->Get<Transform>()->translation.x = -50.0f;
+    Entity* second = ArchetypeStore::Spawn("ball", "ball2", *stage, false);
+    EXPECT_EQ(second->Get<Transform>()->translation.x, 99.0f);
+    EXPECT_THROW(ArchetypeStore::Spawn("nothing", "n", *stage, false), GameError);
+}
+
+TEST_F(EntityTest, SavingAnArchetypeWritesItsFileAndReplacesTheTemplateInPlace)
+{
+    Space* stage = Stage();
+    ArchetypeStore* store = ArchetypeStore::Get();
+    Entity* entity = stage->FindEntity("both");
+    entity->name = "widget";
+    entity->archetypeName = "Widget";
+    store->Save(*entity);
+    EXPECT_THAT(ReadText(content.root / "Archetypes" / "widget.txt"), HasSubstr("\"archetypeName\": \"Widget\""));
+    ASSERT_EQ(store->Archetypes().size(), 3u);
+    EXPECT_EQ(store->Archetypes()[2]->name, "Widget");
+    EXPECT_EQ(store->Archetypes()[2]->space, nullptr);
+
+    entity->Get<Sprite>()->zLayer = 9.0f;
+    store->Save(*entity);
+    ASSERT_EQ(store->Archetypes().size(), 3u);
+    EXPECT_EQ(store->Find("Widget")->Get<Sprite>()->zLayer, 9.0f);
+    EXPECT_EQ(store->Archetypes()[2].get(), store->Find("Widget"));
+}
+
+TEST_F(EntityTest, AFailedSaveChangesNothingAndLeavesTheOldFile)
+{
+    Space* stage = Stage();
+    std::filesystem::create_directory(content.root / "Archetypes" / "both.txt");  // cannot be replaced by a file
+    EXPECT_THROW(ArchetypeStore::Get()->Save(*stage->FindEntity("both")), GameError);
+    EXPECT_EQ(ArchetypeStore::Get()->Archetypes().size(), 2u);
+    std::string before = ReadText(stage->Path());
+    stage->name = "../escape";
+    EXPECT_THROW(stage->Save(), GameError);
+    stage->name = "Stage";
+    stage->FindEntity("both")->name = "../../outside";
+    EXPECT_THROW(ArchetypeStore::Get()->Save(*stage->FindEntity("../../outside")), GameError);
+    EXPECT_FALSE(std::filesystem::exists(content.root / "outside.txt"));
+    EXPECT_EQ(ReadText(stage->Path()), before);
+    for (const auto& file : std::filesystem::directory_iterator(content.root / "Archetypes"))
+        EXPECT_EQ(file.path().filename().string().find(".saving"), std::string::npos);
+}
+
+TEST(JsonFileTest, ATemporaryFileReplacesTheTargetWhole)
+{
+    auto path = std::filesystem::temp_directory_path() / "volleyrun-jsonfile.txt";
+    JsonFile::WriteAtomically(path.string(), "first");
+    JsonFile::WriteAtomically(path.string(), "second");
+    EXPECT_EQ(ReadText(path), "second");
+    EXPECT_THROW(JsonFile::WriteAtomically("/nonexistent-dir/x.txt", "x"), GameError);
+    std::filesystem::remove(path);
+}
+
+} // namespace

@@ -1,0 +1,240 @@
+#include "eventmanager.h"
+#include "gameerror.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr float kFrame = 1.0f / 60.0f;
+
+// Records every trace text it hears, with the update number it arrived in.
+struct Recorder {
+    std::vector<std::string> heard;
+    void OnTrace(TraceEvent& event) { heard.push_back(event.text); }
+};
+
+// A listener whose handler runs a test-supplied action.
+struct Hook {
+    std::string name;
+    std::vector<std::string>* log;
+    std::function<void(TraceEvent&)> action;
+    void OnTrace(TraceEvent& event)
+    {
+        log->push_back(name);
+        if (action) action(event);
+    }
+};
+
+// Updates until every expected text has arrived; returns the update number of each.
+std::vector<int> DeliveryFrames(EventManager& manager, Recorder& recorder, const std::vector<std::string>& texts)
+{
+    std::vector<int> frames(texts.size(), 0);
+    for (int update = 1; update <= 100; ++update) {
+        size_t before = recorder.heard.size();
+        manager.Update(kFrame);
+        for (size_t i = before; i < recorder.heard.size(); ++i)
+            for (size_t t = 0; t < texts.size(); ++t)
+                if (recorder.heard[i] == texts[t]) frames[t] = update;
+    }
+    return frames;
+}
+
+class EventManagerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        manager.AddListener(&recorder, &Recorder::OnTrace);
+        manager.Update(kFrame);  // activates the recorder
+    }
+    EventManager manager;
+    Recorder recorder;
+};
+
+TEST_F(EventManagerTest, QueuedDelaysCountDownInFloatFrames)
+{
+    manager.Send(TraceEvent("half", 0.5f));
+    manager.Send(TraceEvent("zero", 0.0f));
+    manager.Send(TraceEvent("fifth", 0.2f));
+    EXPECT_EQ(DeliveryFrames(manager, recorder, {"half", "zero", "fifth"}), (std::vector<int>{30, 1, 13}));
+}
+
+TEST_F(EventManagerTest, ImmediateSendDeliversNowAndDueEventsLeaveMostOverdueFirst)
+{
+    manager.Send(TraceEvent("now"));
+    EXPECT_EQ(recorder.heard, (std::vector<std::string>{"now"}));
+    manager.Send(TraceEvent("later", 0.01f));
+    manager.Send(TraceEvent("sooner", 0.001f));
+    manager.Update(0.1f);
+    EXPECT_EQ(recorder.heard, (std::vector<std::string>{"now", "sooner", "later"}));
+}
+
+TEST_F(EventManagerTest, HeldTypeKeepsItsDelaysUntilReleased)
+{
+    manager.SetHeld(kTraceEvent, true);
+    manager.Send(TraceEvent("immediate"));
+    manager.Send(TraceEvent("quarter", 0.25f));
+    for (int i = 0; i < 50; ++i) manager.Update(kFrame);
+    EXPECT_TRUE(recorder.heard.empty());
+    EXPECT_EQ(manager.QueuedCount(), 2u);
+    manager.SetHeld(kTraceEvent, false);
+    EXPECT_EQ(DeliveryFrames(manager, recorder, {"immediate", "quarter"}), (std::vector<int>{1, 16}));
+}
+
+TEST_F(EventManagerTest, HeldEventsDoNotBlockOverdueEventsOfOtherTypes)
+{
+    std::vector<std::string> ran;
+    manager.SetHeld(kTraceEvent, true);
+    manager.Send(TraceEvent("held"));  // delay 0: sits on top of the queue
+    manager.Send(LambdaEvent([&ran] { ran.push_back("lambda"); }, 0.05f));
+    for (int i = 0; i < 5; ++i) manager.Update(kFrame);
+    EXPECT_EQ(ran, (std::vector<std::string>{"lambda"}));
+    EXPECT_TRUE(recorder.heard.empty());
+}
+
+TEST_F(EventManagerTest, LambdaRunsItsActionAndAnEmptyOneIsAnError)
+{
+    int runs = 0;
+    manager.Send(LambdaEvent([&runs] { ++runs; }, 0.1f));
+    for (int i = 0; i < 6; ++i) manager.Update(kFrame);
+    EXPECT_EQ(runs, 0);
+    manager.Update(kFrame);
+    EXPECT_EQ(runs, 1);
+    LambdaEvent empty(nullptr, kSendNow);
+    EXPECT_THROW(manager.Send(empty), GameError);
+}
+
+TEST_F(EventManagerTest, EventsSentDuringDeliveryWaitForTheNextUpdate)
+{
+    int runs = 0;
+    std::function<void()> again = [&] {
+        ++runs;
+        manager.Send(LambdaEvent(again, 0.0f));
+    };
+    manager.Send(LambdaEvent(again, 0.0f));
+    manager.Update(kFrame);
+    manager.Update(kFrame);
+    manager.Update(kFrame);
+    EXPECT_EQ(runs, 3);
+}
+
+TEST(EventManagerLifetime, DestroyingAManagerDropsQueuedEventsUndelivered)
+{
+    auto token = std::make_shared<int>(0);
+    bool ran = false;
+    {
+        EventManager manager;
+        manager.Send(LambdaEvent([token, &ran] { ran = true; }, 1.0f));
+        EXPECT_EQ(token.use_count(), 2);
+    }
+    EXPECT_EQ(token.use_count(), 1);
+    EXPECT_FALSE(ran);
+}
+
+class ListenerOrderTest : public ::testing::Test {
+protected:
+    Hook& Add(const std::string& name, std::function<void(TraceEvent&)> action = nullptr)
+    {
+        hooks.push_back(std::make_unique<Hook>(Hook{name, &log, std::move(action)}));
+        manager.AddListener(hooks.back().get(), &Hook::OnTrace);
+        return *hooks.back();
+    }
+    std::vector<std::string> Deliver()
+    {
+        log.clear();
+        manager.Send(TraceEvent("x"));
+        return log;
+    }
+    EventManager manager;
+    std::vector<std::string> log;
+    std::vector<std::unique_ptr<Hook>> hooks;
+};
+
+TEST_F(ListenerOrderTest, ListenersWaitForTheNextUpdateAndRunInRegistrationOrder)
+{
+    Add("a");
+    EXPECT_TRUE(Deliver().empty());
+    manager.Update(kFrame);
+    Add("b", [](TraceEvent&) {});
+    Hook* a = hooks[0].get();
+    a->action = [this](TraceEvent&) { Add("late"); };
+    EXPECT_EQ(Deliver(), (std::vector<std::string>{"a"}));  // b and late still pending
+    a->action = nullptr;
+    EXPECT_EQ(Deliver(), (std::vector<std::string>{"a"}));
+    manager.Update(kFrame);
+    EXPECT_EQ(Deliver(), (std::vector<std::string>{"a", "b", "late"}));
+}
+
+TEST_F(ListenerOrderTest, HandledStopsTheListenersBehind)
+{
+    Add("first");
+    Add("stopper", [](TraceEvent& event) { event.handled = true; });
+    Add("never");
+    manager.Update(kFrame);
+    EXPECT_EQ(Deliver(), (std::vector<std::string>{"first", "stopper"}));
+}
+
+TEST_F(ListenerOrderTest, RemovalDuringDispatchNeitherCallsTheRemovedNorSkipsTheRest)
+{
+    Add("a");
+    Hook& remover = Add("remover");
+    Add("victim");
+    Add("d");
+    manager.Update(kFrame);
+    Hook* a = hooks[0].get();
+    Hook* victim = hooks[2].get();
+    // Removes a listener behind it and one already called ahead of it, then itself.
+    remover.action = [&, a, victim](TraceEvent&) {
+        manager.RemoveListener<TraceEvent>(victim);
+        manager.RemoveListener<TraceEvent>(a);
+        manager.RemoveListener<TraceEvent>(&remover);
+    };
+    EXPECT_EQ(Deliver(), (std::vector<std::string>{"a", "remover", "d"}));
+    EXPECT_EQ(manager.ListenerCount(kTraceEvent), 1u);
+    EXPECT_EQ(Deliver(), (std::vector<std::string>{"d"}));
+}
+
+TEST_F(ListenerOrderTest, RemovalDuringDispatchFreesNothingTheWalkStillReads)
+{
+    // The handler frees the objects that own the listeners behind it, as destroying an
+    // entity from a handler does; the sanitizer build catches any read of freed memory.
+    Add("a");
+    Add("b");
+    Add("c");
+    manager.Update(kFrame);
+    hooks[0]->action = [this](TraceEvent&) {
+        for (size_t i = 1; i < hooks.size(); ++i) manager.RemoveListener<TraceEvent>(hooks[i].get());
+        hooks.resize(1);
+    };
+    EXPECT_EQ(Deliver(), (std::vector<std::string>{"a"}));
+}
+
+TEST_F(ListenerOrderTest, RemoveTakesOnlyTheFirstRegistrationOfAnOwner)
+{
+    Hook& twice = Add("twice");
+    manager.AddListener(&twice, &Hook::OnTrace);
+    manager.Update(kFrame);
+    EXPECT_EQ(Deliver(), (std::vector<std::string>{"twice", "twice"}));
+    manager.RemoveListener<TraceEvent>(&twice);
+    EXPECT_EQ(Deliver(), (std::vector<std::string>{"twice"}));
+    manager.RemoveListener<TraceEvent>(&log);  // not registered: nothing happens
+    EXPECT_EQ(Deliver(), (std::vector<std::string>{"twice"}));
+}
+
+TEST_F(ListenerOrderTest, RemovingAPendingListenerKeepsActivationExact)
+{
+    Hook& gone = Add("gone");
+    Add("stays");
+    manager.RemoveListener<TraceEvent>(&gone);
+    manager.Update(kFrame);
+    EXPECT_EQ(Deliver(), (std::vector<std::string>{"stays"}));
+    Add("next");
+    EXPECT_EQ(Deliver(), (std::vector<std::string>{"stays"}));
+    manager.Update(kFrame);
+    EXPECT_EQ(Deliver(), (std::vector<std::string>{"stays", "next"}));
+}
+
+} // namespace

@@ -1,0 +1,59 @@
+#include "frameclock.h"
+#include "runoptions.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A scripted clock: each wait moves time forward by one millisecond.
+class PacingTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        RunOptions::Get() = RunOptions();
+        clock = FrameClock::Get();
+        clock->SetSource({[this] { return now; }, [this](int64_t) { now += 1000000; }});
+    }
+    void TearDown() override { FrameClock::Destroy(); }
+
+    int64_t now = 1000000000;
+    FrameClock* clock = nullptr;
+};
+
+TEST_F(PacingTest, AnEarlyFrameWaitsAndAdvancesTheScheduleByExactlyOnePeriod)
+{
+    int64_t start = clock->frameStart;
+    now = start + clock->framePeriod - 5000000;  // 5 ms early
+    int polls = 0;
+    float dt = clock->Pace([&polls] { ++polls; });
+    EXPECT_EQ(dt, 1.0f / 60.0f);
+    EXPECT_EQ(clock->frameStart, start + 16666666);
+    EXPECT_EQ(polls, 5);  // joysticks are polled between waits
+    now = clock->frameStart + 1000;  // the next frame is early again: the schedule does not drift
+    clock->Pace(nullptr);
+    EXPECT_EQ(clock->frameStart, start + 2 * 16666666);
+}
+
+TEST_F(PacingTest, ALateFrameReportsTheRealTimeAndRestartsTheSchedule)
+{
+    int64_t start = clock->frameStart;
+    now = start + 40000000;
+    float dt = clock->Pace(nullptr);
+    EXPECT_NEAR(dt, 0.04f, 1e-6f);
+    EXPECT_EQ(clock->frameStart, now);
+}
+
+TEST(VirtualTime, EveryFrameIsExactlyOnePeriodAndTheClockFollows)
+{
+    RunOptions::Get() = RunOptions();
+    RunOptions::Get().virtualTime = true;
+    FrameClock* clock = FrameClock::Get();
+    for (int frame = 1; frame <= 120; ++frame) {
+        EXPECT_EQ(clock->Pace(nullptr), 1.0f / 60.0f);
+        EXPECT_EQ(clock->Now(), frame * int64_t{16666666});
+    }
+    FrameClock::Destroy();
+    RunOptions::Get() = RunOptions();
+}
+
+} // namespace

@@ -1,0 +1,75 @@
+// Runs the real game binary headless in virtual time, as players and CI start it.
+#include "testcontent.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <rapidjson/document.h>
+
+#include <cstdio>
+#include <filesystem>
+
+namespace {
+
+using testing_content::ReadText;
+using testing_content::TempContent;
+using ::testing::HasSubstr;
+
+struct Result {
+    int status;
+    std::string output;
+};
+
+Result RunGame(const std::string& arguments)
+{
+    std::string command = std::string(VOLLEYRUN_BINARY) + " " + arguments + " </dev/null 2>&1";
+    Result result{0, {}};
+    FILE* pipe = popen(command.c_str(), "r");
+    char buffer[4096];
+    while (size_t got = fread(buffer, 1, sizeof buffer, pipe)) result.output.append(buffer, got);
+    int status = pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+std::string Data()
+{
+    return std::string("--data ") + VOLLEYRUN_SOURCE_DIR + "/Quillmoor";
+}
+
+TEST(ProgramTest, AHeadlessRunOfTheRealContentDumpsEveryLiveSpace)
+{
+    auto dump = std::filesystem::temp_directory_path() / "volleyrun-program-dump.json";
+    Result result = RunGame(Data() + " --headless --virtual-time --frames 60 --seed 3 --dump " + dump.string());
+    ASSERT_EQ(result.status, 0) << result.output;
+    rapidjson::Document document;
+    document.Parse(ReadText(dump).c_str());
+    ASSERT_TRUE(document.IsObject());
+    const auto& spaces = document["spaces"];
+    ASSERT_EQ(spaces.Size(), 2u);
+    EXPECT_STREQ(spaces[0]["name"].GetString(), "Splash");
+    EXPECT_STREQ(spaces[1]["name"].GetString(), "Debug");
+    EXPECT_FALSE(spaces[1]["visible"].GetBool());
+    EXPECT_TRUE(spaces[0]["entities"].IsArray());
+    EXPECT_TRUE(spaces[1]["entities"][0].HasMember("Transform"));
+    std::filesystem::remove(dump);
+}
+
+TEST(ProgramTest, BadContentEndsWithOneClearLineAndStatusOne)
+{
+    TempContent content;
+    content.SimpleSpace("Debug", 1.0f);
+    content.Space("Splash", R"({"zLayer": 0, "entities": [{"name": "ball", "archetypeName": "", "Transform": {"scaleX": "big"}}]})");
+    Result result = RunGame("--data " + content.root.string() + " --headless --virtual-time --frames 5");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_THAT(result.output, HasSubstr("Splash.txt: entity 0 \"ball\", component \"Transform\": member \"scaleX\""));
+
+    result = RunGame("--data " + content.root.string() + " --headless --space Nowhere");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_THAT(result.output, HasSubstr("Invalid space file was given to Space::Load"));
+
+    result = RunGame("--frames many");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_THAT(result.output, HasSubstr("--frames needs a whole number"));
+}
+
+} // namespace

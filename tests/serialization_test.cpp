@@ -1,0 +1,148 @@
+#include "entity.h"
+#include "gameerror.h"
+#include "jsonfile.h"
+#include "probe.h"
+#include "sprite.h"
+#include "transform.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+using ::testing::HasSubstr;
+
+class SerializationTest : public ::testing::Test {
+protected:
+    void SetUp() override { Probe::Register(); }
+    void TearDown() override { ComponentRegistry::Destroy(); }
+
+    std::unique_ptr<Entity> Read(const std::string& json)
+    {
+        rapidjson::Document document;
+        document.Parse<rapidjson::kParseFullPrecisionFlag>(json.c_str());
+        EXPECT_FALSE(document.HasParseError()) << json;
+        return std::make_unique<Entity>(document, nullptr, "test.txt: entity 0");
+    }
+    static std::string Write(const Entity& entity)
+    {
+        rapidjson::StringBuffer buffer;
+        JsonWriter writer(buffer);
+        entity.Write(writer);
+        return buffer.GetString();
+    }
+    std::string ReadError(const std::string& json)
+    {
+        try {
+            Read(json);
+        } catch (const GameError& error) {
+            return error.what();
+        }
+        return "no error";
+    }
+};
+
+TEST_F(SerializationTest, EveryKindIsReadAndMissingMembersKeepThePrototypeValues)
+{
+    auto entity = Read(R"({"name": "p", "archetypeName": "a", "Probe": {"count": -4, "label": "hi", "speed": 3, "mask": 4000000000}})");
+    Probe* probe = entity->Get<Probe>();
+    ASSERT_NE(probe, nullptr);
+    EXPECT_EQ(probe->count, -4);
+    EXPECT_EQ(probe->label, "hi");
+    EXPECT_EQ(probe->ratio, 0.25);  // absent: prototype value
+    EXPECT_EQ(probe->speed, 3.0f);  // an integer is a fine Float
+    EXPECT_FALSE(probe->on);
+    EXPECT_EQ(probe->mask, 4000000000u);
+}
+
+TEST_F(SerializationTest, FloatsAndStringsAreWrittenInTheFileFormsExactly)
+{
+    auto entity = Read(R"({"name": "p", "archetypeName": "a", "Probe": {}})");
+    Probe* probe = entity->Get<Probe>();
+    probe->speed = 0.1f;
+    probe->ratio = 0.5;
+    probe->label = std::string("tab\there\x01");
+    probe->on = true;
+    EXPECT_EQ(Write(*entity), "{\n"
+                              "    \"name\": \"p\",\n"
+                              "    \"archetypeName\": \"a\",\n"
+                              "    \"Probe\": {\n"
+                              "        \"count\": 7,\n"
+                              "        \"label\": \"tab\\there\\u0001\",\n"
+                              "        \"ratio\": 0.5,\n"
+                              "        \"speed\": 0.10000000149011612,\n"
+                              "        \"on\": true,\n"
+                              "        \"mask\": 3\n"
+                              "    }\n"
+                              "}");
+}
+
+TEST_F(SerializationTest, ComponentsAreWrittenInNameOrderAndUnlistedMembersAreDropped)
+{
+    auto entity = Read(R"({"name": "e", "archetypeName": "", "Transform": {"scaleX": 2, "extra": 1}, "Sprite": {},
+                           "Probe": {}, "NotAComponent": {"x": 1}})");
+    std::string text = Write(*entity);
+    size_t probe = text.find("\"Probe\"");
+    size_t sprite = text.find("\"Sprite\"");
+    size_t transform = text.find("\"Transform\"");
+    EXPECT_LT(probe, sprite);
+    EXPECT_LT(sprite, transform);
+    EXPECT_EQ(text.find("extra"), std::string::npos);
+    EXPECT_EQ(text.find("NotAComponent"), std::string::npos);
+}
+
+TEST_F(SerializationTest, ReadingWhatWasWrittenGivesTheSameEntity)
+{
+    auto first = Read(R"({"name": "p", "archetypeName": "a", "Probe": {"count": 2147483647, "label": "\"q\\",
+                          "ratio": 0.1, "speed": 1e-7, "on": true, "mask": 0},
+                          "Transform": {"translationX": -3.75, "rotation": 33.3, "parent": "x"}})");
+    std::string text = Write(*first);
+    auto second = Read(text);
+    EXPECT_EQ(Write(*second), text);
+    EXPECT_EQ(second->Get<Probe>()->ratio, 0.1);
+    EXPECT_EQ(second->Get<Transform>()->rotation, 33.3f);
+}
+
+TEST_F(SerializationTest, WrongMemberTypesNameTheFileEntityComponentAndMember)
+{
+    std::string error = ReadError(R"({"name": "ball", "archetypeName": "", "Transform": {"translationX": "left"}})");
+    EXPECT_THAT(error, HasSubstr("test.txt: entity 0 \"ball\", component \"Transform\": member \"translationX\""));
+    EXPECT_THAT(ReadError(R"({"name": "p", "archetypeName": "", "Probe": {"count": 3.0}})"), HasSubstr("\"count\" must be an integer"));
+    EXPECT_THAT(ReadError(R"({"name": "p", "archetypeName": "", "Probe": {"count": 3000000000}})"), HasSubstr("\"count\""));
+    EXPECT_THAT(ReadError(R"({"name": "p", "archetypeName": "", "Probe": {"mask": -1}})"), HasSubstr("\"mask\""));
+    EXPECT_THAT(ReadError(R"({"name": "p", "archetypeName": "", "Probe": {"on": 1}})"), HasSubstr("\"on\""));
+    EXPECT_THAT(ReadError(R"({"name": "p", "archetypeName": "", "Probe": [1]})"), HasSubstr("must be a JSON object"));
+    EXPECT_THAT(ReadError(R"({"archetypeName": "", "Transform": {}})"), HasSubstr("test.txt: entity 0: member \"name\" must be a string"));
+    EXPECT_THAT(ReadError(R"({"name": "n", "archetypeName": 4})"), HasSubstr("\"archetypeName\""));
+    EXPECT_THAT(ReadError(R"([1, 2])"), HasSubstr("must be a JSON object"));
+}
+
+TEST_F(SerializationTest, UnknownKindsAndNonFiniteNumbersAreRefused)
+{
+    int value = 0;
+    rapidjson::Document document;
+    document.Parse(R"({"v": 1})");
+    EXPECT_THROW(ReadValue(document, {"v", &value, 9}, "ctx"), GameError);
+    rapidjson::StringBuffer buffer;
+    JsonWriter writer(buffer);
+    writer.StartObject();
+    try {
+        WriteValue(writer, {"v", &value, 6});
+        FAIL();
+    } catch (const GameError& error) {
+        EXPECT_STREQ(error.what(), "There was a problem in WriteValue, unknown type");
+    }
+    float nan = std::nanf("");
+    EXPECT_THROW(WriteValue(writer, {"f", &nan, kFloat}), GameError);
+}
+
+TEST_F(SerializationTest, AStubMemberGivesAPlaceholderWhateverItHolds)
+{
+    auto entity = Read(R"({"name": "s", "archetypeName": "", "Stub": 42})");
+    EXPECT_NE(entity->GetComponent(kStub), nullptr);
+    EXPECT_THAT(Write(*entity), HasSubstr("\"Stub\": {}"));
+}
+
+} // namespace

@@ -1,0 +1,112 @@
+// Test helpers: a throw-away content folder and a headless, virtual-time engine built on it.
+#pragma once
+
+#include "componentregistry.h"
+#include "engine.h"
+#include "entity.h"
+#include "runoptions.h"
+#include "space.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace testing_content {
+
+inline std::string ReadText(const std::filesystem::path& path)
+{
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+inline void WriteText(const std::filesystem::path& path, const std::string& text)
+{
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path) << text;
+}
+
+// A content folder in the temporary directory, removed at the end of the test.
+class TempContent {
+public:
+    TempContent()
+    {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = info ? std::string(info->test_suite_name()) + "." + info->name() : "content";
+        root = std::filesystem::temp_directory_path() / ("volleyrun-" + name + "-" + std::to_string(::getpid()));
+        std::filesystem::remove_all(root);
+        std::filesystem::create_directories(root / "Spaces");
+        std::filesystem::create_directories(root / "Archetypes");
+    }
+    ~TempContent() { std::filesystem::remove_all(root); }
+
+    void Space(const std::string& name, const std::string& json) const { WriteText(root / "Spaces" / (name + ".txt"), json); }
+    void Archetype(const std::string& file, const std::string& json) const
+    {
+        WriteText(root / "Archetypes" / file, json);
+    }
+    // A space file with the given layer and entity objects (a JSON array's inside).
+    void SimpleSpace(const std::string& name, float zLayer, const std::string& entities = "") const
+    {
+        Space(name, "{\"zLayer\": " + std::to_string(zLayer) + ", \"entities\": [" + entities + "]}");
+    }
+
+    std::filesystem::path root;
+};
+
+// An entity object with a transform at (x, y) and, when spriteLayer is given, a sprite.
+inline std::string EntityJson(const std::string& name, float x = 0.0f, float y = 0.0f, const char* spriteLayer = nullptr,
+                              const std::string& parent = "")
+{
+    std::string json = "{\"name\": \"" + name + "\", \"archetypeName\": \"" + name + "\", \"Transform\": {\"translationX\": " +
+                       std::to_string(x) + ", \"translationY\": " + std::to_string(y) + ", \"parent\": \"" + parent + "\"}";
+    if (spriteLayer) json += ", \"Sprite\": {\"zLayer\": " + std::string(spriteLayer) + "}";
+    return json + "}";
+}
+
+// A started headless engine over a fresh content folder holding "Debug" and "Splash".
+class EngineTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        content.SimpleSpace("Debug", 100.0f,
+                            "{\"name\": \"DebugText0\", \"archetypeName\": \"\", \"SpriteText\": {}}, {\"name\": \"DebugText1\", "
+                            "\"archetypeName\": \"\", \"SpriteText\": {}}, {\"name\": \"DebugText2\", \"archetypeName\": \"\", \"SpriteText\": {}}");
+        content.SimpleSpace("Splash", 0.0f);
+        PrepareContent();
+        RunOptions& options = RunOptions::Get();
+        options = RunOptions();
+        options.data = content.root.string();
+        options.headless = true;
+        options.virtualTime = true;
+        options.hasSeed = true;
+        options.seed = 1;
+    }
+    void TearDown() override
+    {
+        Engine::Destroy();
+        RunOptions::Get() = RunOptions();
+    }
+    // Tests add their own files before the engine starts.
+    virtual void PrepareContent() {}
+
+    Engine* Start() { return Engine::Get(); }
+    void Frames(int count)
+    {
+        for (int i = 0; i < count; ++i) Engine::Get()->Update();
+    }
+    Space* Make(const std::string& name)
+    {
+        CreateSpaceEvent create(name);
+        Engine::Get()->OnCreateSpace(create);
+        return Engine::Get()->FindSpace(name);
+    }
+
+    TempContent content;
+};
+
+} // namespace testing_content
