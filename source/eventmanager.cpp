@@ -4,16 +4,6 @@
 
 #include <algorithm>
 
-namespace {
-
-// Min-heap on delay: the top is the event with the smallest remaining delay.
-bool DueLater(const std::unique_ptr<Event>& a, const std::unique_ptr<Event>& b)
-{
-    return a->delay > b->delay;
-}
-
-} // namespace
-
 class EventManager::WalkScope {
 public:
     explicit WalkScope(EventManager& manager) : manager_(manager) { ++manager_.depth_; }
@@ -75,8 +65,7 @@ void EventManager::Dispatch(Event& event)
 
 void EventManager::Enqueue(std::unique_ptr<Event> event)
 {
-    queue_.push_back(std::move(event));
-    std::push_heap(queue_.begin(), queue_.end(), DueLater);
+    queue_.Push(std::move(event));
 }
 
 void EventManager::ActivatePending()
@@ -97,19 +86,9 @@ void EventManager::Update(float dt)
     WalkScope walk(*this);
     if (pendingCount_ > 0) ActivatePending();
 
-    bool anyHeld = false;
-    for (auto& event : queue_) {
-        if (held_[event->type]) anyHeld = true;
-        else event->delay -= dt;
-    }
-    // Held events keep their delay while the others run down, which can break the heap
-    // order; restore it so an overdue event is never stuck behind a held one.
-    if (anyHeld) std::make_heap(queue_.begin(), queue_.end(), DueLater);
-
-    while (!queue_.empty() && queue_.front()->delay < 0.0f) {
-        std::pop_heap(queue_.begin(), queue_.end(), DueLater);
-        std::unique_ptr<Event> event = std::move(queue_.back());
-        queue_.pop_back();  // taken out first: the handler may queue more events
+    queue_.CountDown(dt, held_);
+    while (!queue_.Empty() && queue_.TopDelay() < 0.0f) {
+        std::unique_ptr<Event> event = queue_.Pop();  // taken out first: the handler may queue more
         Dispatch(*event);
     }
 }

@@ -10,10 +10,10 @@
 // memory nor skips the listeners behind it.
 #pragma once
 
+#include "delayqueue.h"
 #include "event.h"
 
 #include <array>
-#include <deque>
 #include <memory>
 #include <type_traits>
 #include <vector>
@@ -86,7 +86,7 @@ public:
 
     // True while this manager is delivering: its owner must not be freed until it ends.
     bool Busy() const { return depth_ > 0; }
-    size_t QueuedCount() const { return queue_.size(); }
+    size_t QueuedCount() const { return queue_.Size(); }
     size_t ListenerCount(int type) const;  // registered and not removed, pending included
 
 private:
@@ -96,7 +96,7 @@ private:
 
     std::array<bool, kEventTypeCount> held_{};
     std::array<std::vector<std::unique_ptr<ListenerBase>>, kEventTypeCount> listeners_;
-    std::deque<std::unique_ptr<Event>> queue_;  // min-heap on delay
+    DelayQueue queue_;
     int pendingCount_ = 0;
     int depth_ = 0;  // dispatches and updates running on this manager
     std::vector<std::unique_ptr<ListenerBase>> retired_;  // removed during a walk
