@@ -6,21 +6,25 @@ namespace {
 constexpr size_t kArity = 4;
 }
 
+DelayQueue::~DelayQueue()
+{
+    for (Entry& entry : entries_) delete entry.event;
+}
+
 void DelayQueue::Push(std::unique_ptr<Event> event)
 {
-    float delay = event->delay;
-    int type = event->type;
-    entries_.push_back({delay, type, std::move(event)});
-    SiftUp(entries_.size() - 1);
+    Entry entry{event->delay, event->type, event.release()};
+    entries_.push_back(entry);
+    SiftUp(entries_.size() - 1, entry);
 }
 
 std::unique_ptr<Event> DelayQueue::Pop()
 {
-    std::unique_ptr<Event> event = std::move(entries_.front().event);
+    std::unique_ptr<Event> event(entries_.front().event);
     event->delay = entries_.front().delay;
-    if (entries_.size() > 1) entries_.front() = std::move(entries_.back());
+    Entry last = entries_.back();
     entries_.pop_back();
-    if (!entries_.empty()) SiftDown(0);
+    if (!entries_.empty()) SiftHoleToLeaf(last);
     return event;
 }
 
@@ -38,21 +42,40 @@ void DelayQueue::CountDown(float dt, const std::array<bool, kEventTypeCount>& he
         if (i < entries_.size()) SiftDown(i);
 }
 
-void DelayQueue::SiftUp(size_t index)
+void DelayQueue::SiftUp(size_t index, Entry moving)
 {
-    Entry moving = std::move(entries_[index]);
     while (index > 0) {
         size_t parent = (index - 1) / kArity;
         if (entries_[parent].delay <= moving.delay) break;
-        entries_[index] = std::move(entries_[parent]);
+        entries_[index] = entries_[parent];
         index = parent;
     }
-    entries_[index] = std::move(moving);
+    entries_[index] = moving;
+}
+
+// After taking the top: walk the hole down along the smallest children to a leaf, then
+// let the displaced last entry rise from there. Cheaper than a plain sift-down, because
+// the last entry usually belongs near the bottom anyway.
+void DelayQueue::SiftHoleToLeaf(Entry moving)
+{
+    size_t index = 0;
+    size_t size = entries_.size();
+    for (;;) {
+        size_t first = index * kArity + 1;
+        if (first >= size) break;
+        size_t last = std::min(first + kArity, size);
+        size_t smallest = first;
+        for (size_t child = first + 1; child < last; ++child)
+            if (entries_[child].delay < entries_[smallest].delay) smallest = child;
+        entries_[index] = entries_[smallest];
+        index = smallest;
+    }
+    SiftUp(index, moving);
 }
 
 void DelayQueue::SiftDown(size_t index)
 {
-    Entry moving = std::move(entries_[index]);
+    Entry moving = entries_[index];
     size_t size = entries_.size();
     for (;;) {
         size_t first = index * kArity + 1;
@@ -62,8 +85,8 @@ void DelayQueue::SiftDown(size_t index)
         for (size_t child = first + 1; child < last; ++child)
             if (entries_[child].delay < entries_[smallest].delay) smallest = child;
         if (entries_[smallest].delay >= moving.delay) break;
-        entries_[index] = std::move(entries_[smallest]);
+        entries_[index] = entries_[smallest];
         index = smallest;
     }
-    entries_[index] = std::move(moving);
+    entries_[index] = moving;
 }

@@ -13,6 +13,11 @@
 
 class DelayQueue {
 public:
+    DelayQueue() = default;
+    DelayQueue(const DelayQueue&) = delete;
+    DelayQueue& operator=(const DelayQueue&) = delete;
+    ~DelayQueue();  // deletes the events still queued, undelivered
+
     void Push(std::unique_ptr<Event> event);
     // Removes the top event, its delay brought up to date. The queue must not be empty.
     std::unique_ptr<Event> Pop();
@@ -25,13 +30,15 @@ public:
     void CountDown(float dt, const std::array<bool, kEventTypeCount>& held);
 
 private:
+    // Plain data, so the heap moves entries with plain copies.
     struct Entry {
-        float delay;  // seconds left; below zero means due
+        float delay;   // seconds left; below zero means due
         int type;
-        std::unique_ptr<Event> event;
+        Event* event;  // owned by the queue
     };
-    void SiftUp(size_t index);
+    void SiftUp(size_t index, Entry moving);
     void SiftDown(size_t index);
+    void SiftHoleToLeaf(Entry moving);
 
     std::vector<Entry> entries_;  // 4-ary heap: children of i are 4i+1 .. 4i+4
 };
