@@ -1,0 +1,25 @@
+#include "boxcollider.h"
+
+#include "entity.h"
+#include "transform.h"
+
+void BoxCollider::Initialize()
+{
+    Transform* transform = owner->Require<Transform>();
+    if (useTransformScale) scale = transform->scale;
+}
+
+std::unique_ptr<Component> BoxCollider::Clone(Entity* newOwner) const
+{
+    auto clone = std::make_unique<BoxCollider>(newOwner);
+    clone->useTransformScale = useTransformScale;
+    if (!useTransformScale) clone->scale = scale;  // otherwise read from its own transform
+    return clone;
+}
+
+void BoxCollider::Serialize(std::vector<Property>& properties)
+{
+    properties.push_back({"useTransformScale", &useTransformScale, kBool});
+    properties.push_back({"scaleX", &scale.x, kFloat});
+    properties.push_back({"scaleY", &scale.y, kFloat});
+}

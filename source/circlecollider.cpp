@@ -1,0 +1,24 @@
+#include "circlecollider.h"
+
+#include "entity.h"
+#include "transform.h"
+
+void CircleCollider::Initialize()
+{
+    Transform* transform = owner->Require<Transform>();
+    if (useTransformRadius) radius = transform->scale.x * 0.5f;
+}
+
+std::unique_ptr<Component> CircleCollider::Clone(Entity* newOwner) const
+{
+    auto clone = std::make_unique<CircleCollider>(newOwner);
+    clone->useTransformRadius = useTransformRadius;
+    if (!useTransformRadius) clone->radius = radius;
+    return clone;
+}
+
+void CircleCollider::Serialize(std::vector<Property>& properties)
+{
+    properties.push_back({"useTransformRadius", &useTransformRadius, kBool});
+    properties.push_back({"radius", &radius, kFloat});
+}

@@ -1,0 +1,7 @@
+#include "gamesettings.h"
+
+GameSettings& GameSettings::Get()
+{
+    static GameSettings settings;
+    return settings;
+}
