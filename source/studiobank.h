@@ -1,0 +1,32 @@
+// StudioBank: the events one bank file defines. Created by StudioSystem::LoadBankFile and
+// owned by the system until it is released (banks are never unloaded one by one). Game
+// thread; its descriptions are read by the mixer once their instances play.
+#pragma once
+
+#include "studioresult.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class StudioEventDescription;
+class StudioSystem;
+
+class StudioBank {
+public:
+    StudioBank(StudioSystem* system, std::string file, std::vector<std::unique_ptr<StudioEventDescription>> events);
+    ~StudioBank();
+
+    // Decodes every sound the bank's events use, so starting them never waits for the disk.
+    StudioResult LoadSampleData();
+    StudioResult GetEventCount(int* count) const;
+
+    StudioEventDescription* Find(const std::string& path) const;  // null when absent
+    const std::string& File() const { return file_; }
+    const std::vector<std::unique_ptr<StudioEventDescription>>& Events() const { return events_; }
+
+private:
+    StudioSystem* system_;
+    std::string file_;
+    std::vector<std::unique_ptr<StudioEventDescription>> events_;
+};

@@ -1,0 +1,93 @@
+// StudioSystem: the interactive-audio runtime. Owns the loaded banks and their sounds,
+// every event instance, the output plug-ins and the mixer. The audio engine creates it
+// (StudioSystem::Create), sets it up and initialises it, loads the banks and calls
+// Update once per frame, all on the game thread; the selected output plug-in's thread
+// pulls the mix through readfrommixer. One mutex (the mixer lock) is shared by the game
+// thread's calls and the mixer, held for one mix request at a time.
+#pragma once
+
+#include "studiooutput.h"
+#include "studioresult.h"
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+class StudioBank;
+class StudioEventDescription;
+class StudioEventInstance;
+class StudioSound;
+
+class StudioSystem {
+public:
+    static StudioResult Create(StudioSystem** system);
+
+    // Set-up, before Initialize only. Defaults: 4 buffers of 1024 frames, 48000 Hz.
+    StudioResult SetDSPBufferSize(unsigned int bufferLength, int numBuffers);
+    StudioResult GetDSPBufferSize(unsigned int* bufferLength, int* numBuffers) const;
+    StudioResult SetSoftwareFormat(int sampleRate);
+    StudioResult GetSoftwareFormat(int* sampleRate) const;
+
+    // The description is copied; handle receives the number to select it by.
+    StudioResult RegisterOutput(const StudioOutputDescription* description, unsigned int* handle);
+    // Closes the current output and, on an initialised system, initialises the chosen one.
+    StudioResult SetOutputByPlugin(unsigned int handle);
+    StudioResult SetOutputSilent();  // nothing pulls the mix: timelines stand still
+
+    // maxPlaying: how many instances may play at once.
+    StudioResult Initialize(int maxPlaying);
+    StudioResult LoadBankFile(const std::string& path, StudioBank** bank);
+    StudioResult GetEvent(const std::string& path, StudioEventDescription** description);
+    StudioResult SetMasterVolume(float volume);
+    StudioResult GetMasterVolume(float* volume) const;
+    StudioResult GetPlayingCount(int* count);  // instances playing now, paused ones included
+    StudioResult Update();   // frees released instances that have stopped
+    StudioResult Release();  // closes the output and frees everything, this object included
+
+    // What went wrong in the last failed call on the game thread, naming the file and member.
+    const std::string& LastError() const { return lastError_; }
+
+    // For the rest of the studio.
+    StudioResult CreateInstance(StudioEventDescription* description, StudioEventInstance** instance);
+    StudioResult LoadSamples(StudioEventDescription* description);
+    // The mixer lock, for a call from the game thread. Fails when called from a timeline
+    // callback, which runs inside the mix with the lock already held.
+    StudioResult Lock(std::unique_lock<std::mutex>* lock);
+    int PlayingCount() const;  // with the lock held
+    int MaxPlaying() const { return maxPlaying_; }
+    int SampleRate() const { return sampleRate_; }
+    StudioResult Fail(StudioResult result, const std::string& message);
+    // Mixes frames of interleaved stereo float into buffer (any thread, one at a time).
+    StudioResult Mix(float* buffer, unsigned int frames);
+
+private:
+    StudioSystem();
+    ~StudioSystem();
+    static StudioResult ReadFromMixer(StudioOutputState* state, void* buffer, unsigned int length);
+    StudioResult OpenOutput();
+    void CloseOutput();
+    StudioResult LoadSound(const std::string& file, std::shared_ptr<const StudioSound>* sound, std::string* error);
+    void MixChunk(float* out, int frames, int outOffset);
+
+    unsigned int bufferLength_ = 1024;  // frames per DSP buffer; the mixer's largest chunk
+    int numBuffers_ = 4;
+    int sampleRate_ = 48000;
+    bool initialized_ = false;
+    int maxPlaying_ = 0;
+    std::vector<StudioOutputDescription> outputs_;  // handle = index + 1
+    unsigned int selectedOutput_ = 0;               // 0: silent
+    bool outputOpen_ = false;                       // init succeeded, close still due
+    StudioOutputState outputState_;
+    std::vector<std::unique_ptr<StudioBank>> banks_;
+    std::map<std::string, std::shared_ptr<const StudioSound>> sounds_;  // by file, loaded once
+    std::string lastError_;
+
+    // Shared with the mixer, under mixLock_.
+    mutable std::mutex mixLock_;
+    std::vector<std::unique_ptr<StudioEventInstance>> instances_;
+    float masterVolume_ = 1.0f;    // target
+    float masterApplied_ = 1.0f;   // glides to the target across a chunk
+    std::vector<float> scratch_;   // 2 * bufferLength_ floats for one track
+};
