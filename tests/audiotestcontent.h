@@ -2,14 +2,19 @@
 // in a throw-away content folder (Audio/Banks beside Audio/Sounds).
 #pragma once
 
+#include "studiodevice.h"
 #include "testcontent.h"
 
 #include <sndfile.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <mutex>
 #include <numbers>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace audio_content {
@@ -77,5 +82,88 @@ struct AudioFolder {
 
     std::filesystem::path root;
 };
+
+// A playback device the test controls, through state shared by every device its factory
+// makes. Unless a script of answers is given, its buffer drains in real time.
+struct FakeDeviceState {
+    std::atomic<bool> present{true};  // false: there is no device
+    std::atomic<bool> lost{false};    // the open device reports itself lost
+    std::atomic<int> opened{0};
+    std::atomic<int64_t> written{0};  // frames, over every device
+    unsigned period = 480;
+    unsigned rate = 48000;
+    unsigned bufferFrames = 960;
+
+    std::mutex lock;
+    std::vector<long> script;         // answers to Available, in order, when not empty
+    size_t next = 0;
+    std::vector<std::string> log;     // "free N" and "write N", in order
+    bool ScriptDone()
+    {
+        std::lock_guard guard(lock);
+        return !script.empty() && next >= script.size();
+    }
+};
+
+class FakeDevice final : public StudioDevice {
+public:
+    explicit FakeDevice(FakeDeviceState* state) : state_(state) {}
+    bool Query(unsigned, unsigned* periodFrames, unsigned* rate) override
+    {
+        *periodFrames = state_->period;
+        *rate = state_->rate;
+        return state_->present;
+    }
+    bool Open(unsigned rate, unsigned* periodFrames) override
+    {
+        if (!state_->present || rate != state_->rate) return false;
+        *periodFrames = state_->period;
+        ++state_->opened;
+        start_ = std::chrono::steady_clock::now();
+        return true;
+    }
+    long Available() override
+    {
+        if (state_->lost) return -1;
+        std::lock_guard guard(state_->lock);
+        long free = 0;
+        if (!state_->script.empty()) {
+            free = state_->next < state_->script.size() ? state_->script[state_->next++] : 0;
+        } else {
+            double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+            int64_t queued = std::max<int64_t>(0, written_ - static_cast<int64_t>(seconds * state_->rate));
+            free = static_cast<long>(state_->bufferFrames) - static_cast<long>(queued);
+        }
+        if (!state_->script.empty()) state_->log.push_back("free " + std::to_string(free));
+        return free;
+    }
+    bool Write(const float*, unsigned frames) override
+    {
+        if (state_->lost) return false;
+        std::lock_guard guard(state_->lock);
+        written_ += frames;
+        state_->written += frames;
+        if (!state_->script.empty()) state_->log.push_back("write " + std::to_string(frames));
+        return true;
+    }
+    void Close() override {}
+
+private:
+    FakeDeviceState* state_;
+    std::chrono::steady_clock::time_point start_;
+    int64_t written_ = 0;  // frames written to this device
+};
+
+// Waits up to a few seconds for a condition another thread makes true.
+template <class Condition>
+bool WaitFor(Condition condition, double seconds = 5.0)
+{
+    auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
 
 } // namespace audio_content

@@ -1,0 +1,216 @@
+// The output driver: its block rule against a scripted device, an idle driver without a
+// device, device loss and the re-open that follows, the WAV copy of the mix, and a real
+// ALSA null device. The studio drives the plug-in as it does in the game.
+#include "audiodriver.h"
+#include "audiotestcontent.h"
+#include "studioalsadevice.h"
+#include "studiobank.h"
+#include "studioeventdescription.h"
+#include "studioeventinstance.h"
+#include "studiosystem.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+
+using audio_content::FakeDevice;
+using audio_content::FakeDeviceState;
+using audio_content::WaitFor;
+
+class AudioDriverTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        AudioDriver::SetDeviceFactory([this] { return std::make_unique<FakeDevice>(&device); });
+    }
+    void TearDown() override
+    {
+        if (studio) studio->Release();
+        driver.reset();
+        AudioDriver::SetDeviceFactory(nullptr);
+    }
+    // A studio mixing through a new driver, with the DSP set-up the audio engine makes.
+    void Start(unsigned period, bool virtualOutput = false)
+    {
+        AudioDriver::Hooks hooks;
+        hooks.trace = [this](const std::string& text) {
+            std::lock_guard guard(traceLock);
+            trace += text;
+        };
+        hooks.deviceLost = [this] { lost = true; };
+        hooks.virtualOutput = virtualOutput;
+        driver = std::make_unique<AudioDriver>(std::move(hooks));
+        ASSERT_EQ(StudioSystem::Create(&studio), STUDIO_OK);
+        studio->SetDSPBufferSize(period / 2, 2);
+        StudioOutputDescription output = AudioDriver::Description();
+        ASSERT_EQ(studio->RegisterOutput(&output, &handle), STUDIO_OK);
+        ASSERT_EQ(studio->SetOutputByPlugin(handle), STUDIO_OK);
+        ASSERT_EQ(studio->Initialize(16), STUDIO_OK);
+    }
+    std::string Trace()
+    {
+        std::lock_guard guard(traceLock);
+        return trace;
+    }
+    // Ten minutes of timeline; with loopTone the first 0.1 s (a 440 Hz tone) repeats instead.
+    StudioEventInstance* PlayLongEvent(bool loopTone = false)
+    {
+        audio_content::AudioFolder audio(content.root);
+        audio.Sound("tone.wav", 48000, 1, audio_content::Sine(4800, 48000, 440.0, 0.5f));
+        StudioBank* bank = nullptr;
+        std::string loop = loopTone ? ", \"loop\": {\"start\": 0, \"end\": 0.1}" : "";
+        std::string event = "{\"path\": \"event:/Long\", \"length\": 600" + loop + ", \"tracks\": [{\"sound\": \"tone.wav\"}]}";
+        EXPECT_EQ(studio->LoadBankFile(audio.Bank("b.json", event), &bank), STUDIO_OK);
+        StudioEventDescription* description = nullptr;
+        StudioEventInstance* instance = nullptr;
+        studio->GetEvent("event:/Long", &description);
+        description->CreateInstance(&instance);
+        instance->Start();
+        return instance;
+    }
+
+    testing_content::TempContent content;
+    FakeDeviceState device;
+    std::unique_ptr<AudioDriver> driver;
+    StudioSystem* studio = nullptr;
+    unsigned handle = 0;
+    std::mutex traceLock;
+    std::string trace;
+    std::atomic<bool> lost{false};
+};
+
+TEST_F(AudioDriverTest, WritesHalfPeriodBlocksOnlyWhenMoreThanABlockIsFree)
+{
+    device.period = 480;
+    device.script = {0, 100, 240, 241, 480, 960, 239, 300};
+    Start(480);
+    ASSERT_TRUE(WaitFor([&] { return device.ScriptDone(); }));
+    EXPECT_EQ(driver->PeriodFrames(), 480u);
+    EXPECT_EQ(driver->BlockFrames(), 240u);
+    studio->Release();
+    studio = nullptr;
+    std::lock_guard guard(device.lock);
+    std::vector<std::string> expected = {"free 0",   "free 100", "free 240",  "free 241", "write 240", "free 480",
+                                         "write 240", "free 960", "write 240", "free 239", "free 300", "write 240"};
+    ASSERT_GE(device.log.size(), expected.size());
+    device.log.resize(expected.size());  // the script's end answers "nothing free" from then on
+    EXPECT_EQ(device.log, expected);
+    EXPECT_EQ(Trace(), "init\nclose\n");
+}
+
+TEST_F(AudioDriverTest, WithoutADeviceInitSucceedsAndNothingRuns)
+{
+    device.present = false;
+    Start(480);
+    EXPECT_FALSE(driver->Running());
+    studio->Release();  // close returns at once
+    studio = nullptr;
+    EXPECT_EQ(device.written, 0);
+    EXPECT_EQ(Trace(), "init\nclose\n");
+}
+
+TEST_F(AudioDriverTest, ALostDeviceEndsTheWorkerAndReselectingReopensTheDefault)
+{
+    Start(480);
+    StudioEventInstance* music = PlayLongEvent();
+    ASSERT_TRUE(WaitFor([&] { return device.written > 4800; }));
+    device.lost = true;
+    ASSERT_TRUE(WaitFor([&] { return lost.load(); }));
+    EXPECT_FALSE(driver->Running());
+    int before = 0;
+    music->GetTimelinePosition(&before);
+    EXPECT_GT(before, 0);
+
+    // What the audio engine's update does after the loss.
+    device.lost = false;
+    ASSERT_EQ(studio->SetOutputSilent(), STUDIO_OK);
+    ASSERT_EQ(studio->SetOutputByPlugin(handle), STUDIO_OK);
+    EXPECT_TRUE(driver->Running());
+    EXPECT_EQ(device.opened, 2);
+    int64_t writtenAtReopen = device.written;
+    ASSERT_TRUE(WaitFor([&] { return device.written > writtenAtReopen + 4800; }));
+    int after = 0;
+    music->GetTimelinePosition(&after);
+    EXPECT_GT(after, before);  // the music goes on from where it stood
+    EXPECT_EQ(Trace(), "init\nclose\ninit\n");
+}
+
+TEST_F(AudioDriverTest, WritesTheMixToAWavFile)
+{
+    std::string wav = (content.root / "out.wav").string();
+    std::string error;
+    Start(480, true);  // the virtual output, so the amount mixed is exact
+    ASSERT_TRUE(driver->WriteTo(wav, 48000, &error)) << error;
+    PlayLongEvent(true);
+    for (int frame = 0; frame < 30; ++frame) driver->MixVirtual(frame * 16666666LL, 16666666LL);
+    EXPECT_EQ(driver->VirtualFramesMixed(), 24000);  // 30 frames of 1/60 s at 48 kHz
+    studio->Release();
+    studio = nullptr;
+    driver.reset();  // completes the file
+    int channels = 0, rate = 0;
+    std::vector<float> samples = audio_content::ReadWav(wav, &channels, &rate);
+    ASSERT_EQ(channels, 2);
+    EXPECT_EQ(rate, 48000);
+    ASSERT_EQ(samples.size(), 2u * 24000u);
+    std::vector<float> tone = audio_content::Sine(4800, 48000, 440.0, 0.5f);
+    for (int i : {10, 1000, 4799, 4810})  // the sound loops every 0.1 s
+        EXPECT_NEAR(samples[2 * static_cast<size_t>(i)], tone[static_cast<size_t>(i % 4800)], 1.0 / 16000);
+}
+
+// ALSA's null device: takes any period and never blocks. The build machines have no card,
+// so the default device is replaced through ALSA_CONFIG_PATH for this test only.
+class AlsaNullDeviceTest : public AudioDriverTest {
+protected:
+    void SetUp() override
+    {
+        AudioDriver::SetDeviceFactory(nullptr);
+        config = (content.root / "asound.conf").string();
+        testing_content::WriteText(config, "pcm.!default { type null }\n");
+        const char* old = std::getenv("ALSA_CONFIG_PATH");
+        saved = old ? old : "";
+        hadOld = old != nullptr;
+        setenv("ALSA_CONFIG_PATH", config.c_str(), 1);
+    }
+    void TearDown() override
+    {
+        AudioDriverTest::TearDown();
+        if (hadOld) setenv("ALSA_CONFIG_PATH", saved.c_str(), 1);
+        else unsetenv("ALSA_CONFIG_PATH");
+    }
+    std::string config, saved;
+    bool hadOld = false;
+};
+
+TEST_F(AlsaNullDeviceTest, SmallestPeriodIsClampedAndTheWorkerFeedsTheDevice)
+{
+    StudioAlsaDevice alsa;
+    unsigned period = 0, rate = 0;
+    ASSERT_TRUE(alsa.Query(48000, &period, &rate));
+    EXPECT_EQ(period, StudioAlsaDevice::kMinimumPeriod);  // the null device allows 1 frame
+    EXPECT_EQ(rate, 48000u);
+
+    Start(period);
+    EXPECT_TRUE(driver->Running());
+    EXPECT_EQ(driver->BlockFrames(), period / 2);
+    StudioEventInstance* music = PlayLongEvent();
+    int position = 0;
+    ASSERT_TRUE(WaitFor([&] {
+        music->GetTimelinePosition(&position);
+        return position > 1000;
+    }));
+    studio->Release();
+    studio = nullptr;
+    EXPECT_EQ(Trace(), "init\nclose\n");
+
+    // A card that is not there. ALSA reloads its configuration when the path changes.
+    std::string absent = (content.root / "absent.conf").string();
+    testing_content::WriteText(absent, "pcm.!default { type hw card 31 }\n");
+    setenv("ALSA_CONFIG_PATH", absent.c_str(), 1);
+    StudioAlsaDevice missing;
+    EXPECT_FALSE(missing.Query(48000, &period, &rate));
+    EXPECT_FALSE(missing.Open(48000, &period));
+}
+
+} // namespace
