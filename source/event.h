@@ -4,10 +4,13 @@
 // here, one id each, so the id table stays in one place.
 #pragma once
 
+#include "beattime.h"
 #include "entityref.h"
 
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 class Space;
 
@@ -96,6 +99,54 @@ public:
     explicit DestroyEvent(EntityRef target, float eventDelay = kSendNow)
         : EventOf(eventDelay), entity(std::move(target)) {}
     EntityRef entity;  // null by delivery time when the entity already went another way
+};
+
+// Parameter values for a sound, applied in list order: (parameter name, value).
+using SoundParameters = std::vector<std::pair<std::string, float>>;
+
+// Sounds are named by their event path ("event:/InGame"); the same path names the same
+// tracked instance wherever it is sent from.
+class PlaySoundEvent : public EventOf<kPlaySoundEvent> {
+public:
+    PlaySoundEvent(std::string soundPath, bool keep, SoundParameters values = {}, float eventDelay = kSendNow)
+        : EventOf(eventDelay), path(std::move(soundPath)), keepInstance(keep), parameters(std::move(values)) {}
+    std::string path;
+    bool keepInstance;  // track the instance even when the sound is a one-shot
+    SoundParameters parameters;
+};
+
+class PauseSoundEvent : public EventOf<kPauseSoundEvent> {
+public:
+    PauseSoundEvent(std::string soundPath, bool pause, float eventDelay = kSendNow)
+        : EventOf(eventDelay), path(std::move(soundPath)), paused(pause) {}
+    std::string path;
+    bool paused;  // true pauses, false resumes
+};
+
+// Moves the instance of path to the timeline position of the instance of sourcePath.
+class SyncSoundEvent : public EventOf<kSyncSoundEvent> {
+public:
+    SyncSoundEvent(std::string soundPath, std::string source, float eventDelay = kSendNow)
+        : EventOf(eventDelay), path(std::move(soundPath)), sourcePath(std::move(source)) {}
+    std::string path;
+    std::string sourcePath;
+};
+
+class ParameterChangeEvent : public EventOf<kParameterChangeEvent> {
+public:
+    ParameterChangeEvent(std::string soundPath, SoundParameters values, float eventDelay = kSendNow)
+        : EventOf(eventDelay), path(std::move(soundPath)), parameters(std::move(values)) {}
+    std::string path;
+    SoundParameters parameters;
+};
+
+// One musical beat of the in-game music, sent by the audio engine on the game thread.
+class BeatEvent : public EventOf<kBeatEvent> {
+public:
+    BeatEvent(BeatTime beatTime, float beatTempo, float eventDelay = kSendNow)
+        : EventOf(eventDelay), time(beatTime), tempo(beatTempo) {}
+    BeatTime time;
+    float tempo;  // beats per minute
 };
 
 class DevMessageEvent : public EventOf<kDevMessageEvent> {
