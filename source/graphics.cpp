@@ -125,6 +125,7 @@ void Graphics::StartUp()
 {
     if (Engine::Exists()) {
         Engine::Get()->events->AddListener(this, &Graphics::OnUpdate);
+        Engine::Get()->events->AddListener(this, &Graphics::OnBeat);
         listening_ = true;
     }
     Input::Get();  // reads the replay now, so a bad file stops start-up
@@ -231,6 +232,7 @@ void Graphics::Shutdown()
         glfwStarted_ = false;
     }
     if (listening_ && Engine::Exists()) {
+        Engine::Get()->events->RemoveListener<BeatEvent>(this);
         Engine::Get()->events->RemoveListener<UpdateEvent>(this);
     }
     listening_ = false;
@@ -253,6 +255,11 @@ void Graphics::OnUpdate(UpdateEvent& event)
     if (!window) return;
     glClear(GL_COLOR_BUFFER_BIT);
     if (glfwWindowShouldClose(window) && Engine::Exists()) Engine::Get()->quit = true;
+}
+
+void Graphics::OnBeat(BeatEvent&)
+{
+    beatTime = 0.0f;
 }
 
 void Graphics::ToggleFullscreen()

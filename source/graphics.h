@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+class BeatEvent;
 class Sprite;
 class Transform;
 class UpdateEvent;
@@ -57,6 +58,7 @@ public:
     ~Graphics();
 
     void OnUpdate(UpdateEvent& event);
+    void OnBeat(BeatEvent& event);
     void OnResize(int newWidth, int newHeight);
     // F11 and the level's full-screen button: monitor-filling <-> a 93.75 % window.
     void ToggleFullscreen();

@@ -8,6 +8,12 @@
 #include <glad/gl.h>
 #include <SOIL.h>
 
+// Headless runs read only the image headers (size and channels); decoding is SOIL's.
+#define STB_IMAGE_IMPLEMENTATION
+#define STB_IMAGE_STATIC
+#define STBI_NO_STDIO_WARNINGS
+#include <stb_image.h>
+
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -185,6 +191,12 @@ void TextureStore::RegisterAtlas(const fs::path& image, const fs::path& atlasPat
 
 uint32_t TextureStore::LoadPage(const fs::path& file, const std::string& name, Texture& texture)
 {
+    if (!upload_) {
+        // Without a context only the size and channel count are needed: the header holds them.
+        if (!stbi_info(file.c_str(), &texture.width, &texture.height, &texture.channels))
+            throw GameError("the image " + name + " failed to load in (" + file.string() + ": " + stbi_failure_reason() + ")");
+        return 0u;
+    }
     Pixels pixels;
     pixels.data = SOIL_load_image(file.c_str(), &pixels.width, &pixels.height, &pixels.channels, SOIL_LOAD_RGBA);
     if (!pixels.data)

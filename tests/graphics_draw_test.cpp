@@ -195,6 +195,20 @@ TEST_F(GraphicsDrawTest, ParticlesShareTheBatchImageAndColourWithTheirOwnAlpha)
     EXPECT_EQ(second.model[2][0], 18.0f);
 }
 
+TEST_F(GraphicsDrawTest, BeatTimeCountsDownFromEachBeat)
+{
+    Start();
+    Frames(1);  // the graphics' listeners become active at the end of the first frame
+    Graphics* graphics = Graphics::Get();
+    for (int beat = 0; beat < 2; ++beat) {
+        Engine::Get()->events->Send(BeatEvent(BeatTime(), 120.0f));
+        EXPECT_EQ(graphics->beatTime, 0.0f);
+        Frames(29);
+        EXPECT_NEAR(graphics->beatTime, -29.0f / 60.0f, 1e-4);
+        Frames(1);
+    }
+}
+
 TEST_F(GraphicsDrawTest, FullScreenToggleAlternatesBetweenTheMonitorAndA93PercentWindow)
 {
     Start();

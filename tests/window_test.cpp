@@ -1,0 +1,248 @@
+// Real windows: the game under Xvfb with Mesa's software OpenGL, judged by screenshots.
+// WindowTest runs the program (or this test binary) under xvfb-run; the WindowInside
+// tests run inside that X server, in this process, and skip themselves anywhere else.
+#include "camera.h"
+#include "gameerror.h"
+#include "graphics.h"
+#include "imagetestfiles.h"
+#include "input.h"
+#include "shaderprogram.h"
+#include "testcontent.h"
+#include "trace.h"
+
+#define GLFW_INCLUDE_NONE
+#include <GLFW/glfw3.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+namespace {
+
+namespace fs = std::filesystem;
+using image_test_files::Picture;
+using image_test_files::Rgba;
+using image_test_files::WritePng;
+using testing::HasSubstr;
+using Colour = std::array<int, 3>;
+
+constexpr const char* kInsideMarker = "VOLLEYRUN_INSIDE_XVFB";
+
+struct Result {
+    int status;
+    std::string output;
+};
+
+// Runs command under a fresh 1920x1080 X server; Mesa's driver leaks at exit, so leak
+// checking is off for the child.
+Result UnderXvfb(const std::string& command)
+{
+    std::string line = std::string("ASAN_OPTIONS=detect_leaks=0 ") + kInsideMarker +
+                       "=1 xvfb-run -a -s \"-screen 0 1920x1080x24\" " + command + " </dev/null 2>&1";
+    Result result{0, {}};
+    FILE* pipe = popen(line.c_str(), "r");
+    char buffer[4096];
+    while (size_t got = fread(buffer, 1, sizeof buffer, pipe)) result.output.append(buffer, got);
+    int status = pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+bool Near(Colour c, Colour want, int tolerance = 12)
+{
+    for (int i = 0; i < 3; ++i)
+        if (std::abs(c[i] - want[i]) > tolerance) return false;
+    return true;
+}
+
+// A content folder with the real shaders, font sheets and debug overlay, and a splash
+// picture whose quadrants are red, green, blue and yellow (top left, top right, ...).
+void MakeWindowContent(const testing_content::TempContent& content)
+{
+    const fs::path source = fs::path(VOLLEYRUN_SOURCE_DIR) / "Quillmoor";
+    fs::copy(source / "Shaders", content.root / "Shaders");
+    fs::create_directories(content.root / "Textures");
+    for (const char* file : {"FontSheet00.png", "FontSheet00.txt", "FontSheetGlow00.png", "FontSheetGlow00.txt", "default.png",
+                             "TestingLines.png"})
+        fs::copy_file(source / "Textures" / file, content.root / "Textures" / file);
+    fs::copy_file(source / "Spaces" / "Debug.txt", content.root / "Spaces" / "Debug.txt", fs::copy_options::overwrite_existing);
+    fs::copy_file(source / "Spaces" / "Splash.txt", content.root / "Spaces" / "Splash.txt", fs::copy_options::overwrite_existing);
+    WritePng(content.root / "Textures" / "Splash" / "FMOD1.png", 64, 32, [](int x, int y) {
+        bool right = x >= 32, bottom = y >= 16;
+        if (!bottom) return right ? Rgba{0, 255, 0, 255} : Rgba{255, 0, 0, 255};
+        return right ? Rgba{255, 255, 0, 255} : Rgba{0, 0, 255, 255};
+    });
+}
+
+TEST(WindowTest, TheSplashPictureFillsTheScreenUpright)
+{
+    testing_content::TempContent content;
+    MakeWindowContent(content);
+    fs::path shot = content.root / "splash.png";
+    Result run = UnderXvfb(std::string(VOLLEYRUN_BINARY) + " --data " + content.root.string() + " --frames 6 --screenshot 5:" +
+                           shot.string());
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_THAT(run.output, testing::Not(HasSubstr("ERROR ")));  // no GL error on the way
+    Picture picture(shot.string());
+    ASSERT_TRUE(picture.Loaded());
+    EXPECT_EQ(picture.width, 1920);
+    EXPECT_EQ(picture.height, 1081);  // borderless, one pixel taller than the monitor
+    int w = picture.width, h = picture.height;
+    struct Quadrant {
+        int x0, y0;
+        Colour colour;
+    } quadrants[] = {{0, 0, {255, 0, 0}}, {w / 2, 0, {0, 255, 0}}, {0, h / 2, {0, 0, 255}}, {w / 2, h / 2, {255, 255, 0}}};
+    for (const Quadrant& q : quadrants) {
+        // Every pixel but a two-pixel seam along the edges and the middle lines.
+        int total = (w / 2 - 4) * (h / 2 - 4);
+        int matching = picture.Count(q.x0 + 2, q.y0 + 2, q.x0 + w / 2 - 2, q.y0 + h / 2 - 2,
+                                     [&](Colour c) { return Near(c, q.colour); });
+        EXPECT_GT(matching, total * 99 / 100) << q.colour[0] << "," << q.colour[1] << "," << q.colour[2];
+    }
+}
+
+TEST(WindowTest, WindowedStartAndTheRealContent)
+{
+    testing_content::TempContent content;
+    fs::path shot = content.root / "windowed.png";
+    std::string data = std::string(VOLLEYRUN_SOURCE_DIR) + "/Quillmoor";
+    Result run = UnderXvfb(std::string(VOLLEYRUN_BINARY) + " --data " + data + " --windowed --frames 6 --screenshot 5:" +
+                           shot.string());
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_THAT(run.output, testing::Not(HasSubstr("ERROR ")));
+    Picture picture(shot.string());
+    ASSERT_TRUE(picture.Loaded());
+    EXPECT_EQ(picture.width, 1800);
+    EXPECT_EQ(picture.height, 1012);
+    int lit = picture.Count(0, 0, picture.width, picture.height, [](Colour c) { return c[0] + c[1] + c[2] > 0; });
+    EXPECT_GT(lit, picture.width * picture.height / 2);  // the splash covers the window
+}
+
+TEST(WindowTest, InProcessWindowChecks)
+{
+    char self[4096] = {};
+    ssize_t length = readlink("/proc/self/exe", self, sizeof(self) - 1);
+    ASSERT_GT(length, 0);
+    Result run = UnderXvfb(std::string(self) + " --gtest_filter='WindowInside*'");
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_THAT(run.output, HasSubstr("[  PASSED  ]"));
+    EXPECT_THAT(run.output, testing::Not(HasSubstr("SKIPPED")));
+    EXPECT_THAT(run.output, testing::Not(HasSubstr("ERROR ")));
+}
+
+// An engine with a real window in this process; only inside the X server started above.
+class WindowInside : public testing_content::EngineTest {
+protected:
+    void SetUp() override
+    {
+        if (!std::getenv(kInsideMarker)) GTEST_SKIP() << "runs inside WindowTest.InProcessWindowChecks";
+        EngineTest::SetUp();
+        RunOptions::Get().headless = false;
+    }
+    void PrepareContent() override
+    {
+        MakeWindowContent(content);
+        content.SimpleSpace("Splash", 0.0f,
+                            R"({"name": "box", "archetypeName": "", "Transform": {"scaleX": 200.0, "scaleY": 100.0},
+                                "Sprite": {"imageName": "TestingLines.png"}})");
+    }
+    // Runs frames until the next one is saved to a file; returns its picture.
+    Picture Shot(const std::string& name)
+    {
+        fs::path file = content.root / (name + ".png");
+        RunOptions::Get().screenshots = {{Engine::Get()->frameCount + 1, file.string()}};
+        Frames(1);
+        return Picture(file.string());
+    }
+};
+
+bool Violet(Colour c)
+{
+    return Near(c, {120, 81, 169}, 6);
+}
+
+bool White(Colour c)
+{
+    return c[0] > 200 && c[1] > 200 && c[2] > 200;
+}
+
+TEST_F(WindowInside, TheWindowIsBorderlessMonitorSizedAndTogglesToTheSmallerWindow)
+{
+    Start();
+    Graphics* graphics = Graphics::Get();
+    int w = 0, h = 0;
+    glfwGetWindowSize(graphics->window, &w, &h);
+    EXPECT_EQ(w, 1920);
+    EXPECT_EQ(h, 1081);
+    EXPECT_EQ(glfwGetWindowAttrib(graphics->window, GLFW_DECORATED), GLFW_FALSE);
+    graphics->ToggleFullscreen();
+    Frames(2);  // the size change arrives through event polling
+    glfwGetWindowSize(graphics->window, &w, &h);
+    EXPECT_EQ(w, 1800);
+    EXPECT_EQ(h, 1012);
+    EXPECT_EQ(graphics->width, 1800);
+    EXPECT_EQ(graphics->height, 1012);
+    glfwSetWindowShouldClose(graphics->window, GLFW_TRUE);
+    Frames(1);
+    EXPECT_TRUE(Engine::Get()->quit);
+}
+
+TEST_F(WindowInside, TheDebugOverlayShowsTheTraceLines)
+{
+    Start();
+    Frames(4);
+    Trace::Get()->Print("HELLO OVERLAY 0123456789\n");
+    Trace::Get()->Print("SECOND LINE\n");
+    Picture hidden = Shot("hidden");
+    ASSERT_TRUE(hidden.Loaded());
+    Engine::Get()->FindSpace("Debug")->visible = true;
+    Picture shown = Shot("shown");
+    // The lines sit at the top left, over the cleared (black) frame.
+    auto white = [](Colour c) { return White(c); };
+    int before = hidden.Count(0, 0, 700, 120, white);
+    int after = shown.Count(0, 0, 700, 120, white);
+    EXPECT_EQ(before, 0);
+    EXPECT_GT(after, 1500);
+    // Line 0 (the newest) on top, line 1 below it.
+    EXPECT_GT(shown.Count(0, 15, 700, 55, white), 800);
+    EXPECT_GT(shown.Count(0, 55, 700, 90, white), 300);
+}
+
+TEST_F(WindowInside, DebugDrawModeShowsVioletOutlinesInsteadOfSprites)
+{
+    Start();
+    Frames(4);
+    Picture sprites = Shot("sprites");
+    debugDrawMode = true;
+    Picture outlines = Shot("outlines");
+    ASSERT_TRUE(outlines.Loaded());
+    int w = outlines.width, h = outlines.height;
+    auto violet = [](Colour c) { return Violet(c); };
+    EXPECT_EQ(sprites.Count(0, 0, w, h, violet), 0);
+    // A 200 x 100 box is 360 x 203 pixels: its outline and one diagonal, in lines one pixel wide.
+    int lines = outlines.Count(0, 0, w, h, violet);
+    EXPECT_GT(lines, 900);
+    EXPECT_LT(lines, 3000);
+    // Inside the box, away from the diagonal: nothing but the cleared frame now, where
+    // the box's sprite (over the splash picture) was before.
+    Colour inside = outlines.At(w / 2 - 120, h / 2 + 70);
+    EXPECT_TRUE(Near(inside, {0, 0, 0}, 0)) << inside[0] << "," << inside[1] << "," << inside[2];
+    EXPECT_FALSE(Near(sprites.At(w / 2 - 120, h / 2 + 70), {0, 0, 0}, 20));
+}
+
+TEST_F(WindowInside, AMissingShaderFileStopsTheFirstDraw)
+{
+    fs::remove(content.root / "Shaders" / "TexturedImageVertex.tesc");
+    Start();
+    try {
+        Frames(4);
+        ADD_FAILURE() << "drew without its shader";
+    } catch (const GameError& error) {
+        EXPECT_THAT(error.what(), HasSubstr("Vertex Shader file failed to open"));
+        EXPECT_THAT(error.what(), HasSubstr("TexturedImageVertex.tesc"));
+    }
+}
+
+} // namespace
