@@ -377,10 +377,11 @@ def poses(name, look, f):
             p["elbow_back"] = -1
     elif name == "Guitarist":
         if look == "Beat":
-            # the guitar swung up and forward like a racket
-            ang = (70, 40, 20, 10)[f]
-            p["guitar"] = (ang, (34, -60 + [0, 8, 14, 14][f]))
-            p["hands"] = ((30, -46 + [0, 8, 14, 14][f]), (46, -76 + [0, 16, 26, 28][f]))
+            # the guitar swung up and forward like a racket, held in front of the chest
+            ang = (72, 52, 34, 24)[f]
+            a = math.radians(ang)
+            p["guitar"] = (ang, (30, -44))
+            p["hands"] = ((24, -38), (30 + 40 * math.cos(a), -44 - 40 * math.sin(a)))
             p["swing"] = True
         else:
             strum = {"Idle": [0, -4, 0, 4], "Spotlight": [4, -8, 4, -8],
@@ -484,11 +485,9 @@ def draw_frame(name, side, look, f, k=1):
     draw_leg(c, b, "front", pal)
     if p.get("drum"):
         draw_drum(c, add(b.hip, (26, 2)), pal)
-    if name == "Guitarist" and look != "Beat":
+    if name == "Guitarist":
         draw_guitar(c, add(b.hip, p["guitar"][1]), p["guitar"][0], pal)
     draw_head(c, b, ch, pal, p["expr"])
-    if name == "Guitarist" and look == "Beat":
-        draw_guitar(c, add(b.hip, p["guitar"][1]), p["guitar"][0], pal)
     if p.get("swing"):
         swing_arc(c, b, pal, f)
     draw_arm(c, b, "front", skin, sleeve)

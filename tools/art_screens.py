@@ -387,15 +387,17 @@ def stage_background():
     post = c.mask().rect(955, 430, 965, 900, 3)
     c.paint(post.grow(2), INK)
     c.paint(post, (180, 170, 220))
-    net = c.mask().rect(942, 470, 978, 640)
+    net = c.mask().poly([(938, 470), (982, 470), (976, 600), (944, 600)])
     mesh = c.mask()
-    for yy in range(470, 641, 12):
-        mesh.line([(942, yy), (978, yy)], 1.6, caps=False)
-    for xx in range(942, 979, 9):
-        mesh.line([(xx, 470), (xx, 640)], 1.6, caps=False)
+    for yy in range(470, 601, 10):
+        mesh.line([(936, yy), (984, yy)], 1.4, caps=False)
+    for xx in range(938, 985, 8):
+        mesh.line([(xx, 470), (960 + (xx - 960) * 0.75, 600)], 1.4, caps=False)
+    cord = c.mask().line([(944, 600), (976, 600)], 3)
     c.paint(net, (20, 10, 40), 0.35)
     c.glow(mesh & net, MAGENTA, 4, 0.6)
     c.paint(mesh & net, (230, 210, 255), 0.8)
+    c.paint(cord, WHITE, 0.9)
     antenna = c.mask().rect(957, 392, 963, 470, 2)
     c.paint(antenna.grow(1.5), INK)
     c.paint(antenna, WHITE)

@@ -257,18 +257,19 @@ def ball_icon(kind, size=96):
             c.glow(st, WHITE, 3 * k, 0.9)
             c.paint(st, WHITE)
     else:  # alternating: letter-coloured ball, purple trail, the letter changes on every hit
+        r = size * 0.29
         trail = c.mask()
         for i, (dx, rr) in enumerate(((-40, 7), (-31, 9), (-22, 11))):
             trail.circle(h + dx * k, h + (6 - 3 * i) * k, rr * k)
         c.glow(trail, (120, 81, 169), 3 * k, 0.8)
         c.paint(trail, (150, 110, 210))
-        draw_ball(c, h + 6 * k, h, r, 20, BTN_X)
-        t = c.mask().text(h + 6 * k, h + 2 * k, "X", "bold", 40 * k)
+        draw_ball(c, h + 6 * k, h + 4 * k, r, 20, BTN_X)
+        t = c.mask().text(h + 6 * k, h + 6 * k, "X", "bold", 36 * k)
         c.paint(t.grow(4 * k), INK)
         c.paint(t, (140, 190, 255))
-        arr = c.mask().arc(h + 6 * k, h, r + 8 * k, 30, 150, 5 * k)
-        tip = (h + 6 * k - (r + 8 * k) * math.cos(math.radians(30)) - 2 * k,
-               h - (r + 8 * k) * math.sin(math.radians(30)))
+        arr = c.mask().arc(h + 6 * k, h + 4 * k, r + 7 * k, 30, 150, 5 * k)
+        tip = (h + 6 * k - (r + 7 * k) * math.cos(math.radians(30)) - 2 * k,
+               h + 4 * k - (r + 7 * k) * math.sin(math.radians(30)))
         arr = arr | c.mask().poly([(tip[0] - 9 * k, tip[1] - 6 * k), (tip[0] + 7 * k, tip[1] - 9 * k),
                                    (tip[0] + 2 * k, tip[1] + 8 * k)])
         c.paint(arr.grow(2 * k), INK)
