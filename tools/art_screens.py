@@ -834,8 +834,8 @@ def tutorial_events():
     x = 80
     for kind, head, col, body in cards:
         card(c, x, 300, x + 570, 730, col)
-        icon = ball_icon(kind, 190)
-        c.paste_centered(icon, x + 285, 420)
+        icon = ball_icon(kind, 250)
+        c.paste_centered(icon, x + 285, 418)
         title_text(c, x + 285, 556, head, 42, [(0, WHITE), (1, mix(col, WHITE, 0.4))], glow=None,
                    outline=3)
         text_block(c, x + 40, 596, 490, body, "cond", 27, (230, 224, 250), anchor="ma")
@@ -943,8 +943,8 @@ def build(reg):
               "what the options change.")]
     for name, fn, what in pages:
         reg.save(fn(), "Screens/Tutorial/Volleyrun %s Tutorial.png" % name,
-                 "Tutorial " + what + " The bottom 130 px stay free for the arrow buttons except "
-                 "a centred note on page 3.", "Tutorial pages", use="full screen 1066x533")
+                 "Tutorial " + what + " Everything stays above y 830, leaving the bottom band "
+                 "free for the arrow buttons (placed at world y -230).", "Tutorial pages", use="full screen 1066x533")
     for kind in ("P1", "P2", "Draw"):
         reg.save(victory(kind), "Screens/Victory/victoryScreen_%s.png" % kind,
                  "End-of-match picture over a translucent dark veil: rays, confetti, %s and the "
