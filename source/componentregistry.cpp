@@ -1,6 +1,7 @@
 #include "componentregistry.h"
 
 #include "sprite.h"
+#include "spritetext.h"
 #include "stub.h"
 #include "transform.h"
 
@@ -25,6 +26,7 @@ ComponentRegistry::ComponentRegistry()
     Register("Stub", std::make_unique<Stub>(nullptr));
     Register("Transform", std::make_unique<Transform>(nullptr, glm::vec2(0.0f, 0.0f), glm::vec2(10.0f, 10.0f), 0.0f));
     Register("Sprite", std::make_unique<Sprite>(nullptr, "TestingLines.png", 0, 0.0f, glm::vec4(1.0f), true));
+    Register("SpriteText", std::make_unique<SpriteText>(nullptr, "Spritetext!", 1.0f, 0, 37.0f));
 }
 
 void ComponentRegistry::Register(const std::string& name, std::unique_ptr<Component> prototype)

@@ -55,8 +55,7 @@ void Engine::StartUp()
     events->AddListener(Trace::Get(), &Trace::OnTrace);
     CreateSpaceEvent debug(kDebugSpace);
     OnCreateSpace(debug);
-    GAME_CHECK(FindSpace(kDebugSpace) != nullptr, "the debug space did not load");
-    FindSpace(kDebugSpace)->visible = false;
+    Trace::Get()->BindDebugLines(FindSpace(kDebugSpace));  // and hides the overlay
     CreateSpaceEvent first(options.firstSpace);
     OnCreateSpace(first);
     std::srand(options.hasSeed ? options.seed : static_cast<unsigned>(std::time(nullptr)));

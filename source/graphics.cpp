@@ -1,18 +1,428 @@
 #include "graphics.h"
 
+#include "camera.h"
+#include "engine.h"
+#include "event.h"
+#include "gameerror.h"
+#include "input.h"
+#include "runoptions.h"
+#include "screenshot.h"
+#include "shaderprogram.h"
+#include "sprite.h"
+#include "texturestore.h"
+#include "transform.h"
+
+#include <glad/gl.h>
+#define GLFW_INCLUDE_NONE
+#include <GLFW/glfw3.h>
+#include <glm/gtc/type_ptr.hpp>
+
+#include <cstdio>
 #include <memory>
+
+glm::mat3 screenScale(1.0f);
+bool debugDrawMode = false;
 
 namespace {
 std::unique_ptr<Graphics> instance;
+
+// A headless run pretends to have the monitor the game is designed for.
+constexpr int kHeadlessMonitorWidth = 1920;
+constexpr int kHeadlessMonitorHeight = 1080;
+constexpr int kHeadlessRefreshRate = 60;
+constexpr double kWindowedShare = 0.9375;  // the F11 window's share of the monitor
+const glm::vec4 kOutlineColour(0.471f, 0.318f, 0.663f, 1.0f);  // violet
+
+const float kCorners[8] = {0.5f, 0.5f, 0.5f, -0.5f, -0.5f, -0.5f, -0.5f, 0.5f};
+const uint32_t kQuadIndices[6] = {0, 1, 3, 1, 2, 3};
+
+// The loader's debug wrappers call this after every GL call; the pre-call hook has
+// cleared the error flag, so the error read here is this call's.
+void PrintGlError(void*, const char* name, GLADapiproc, int, ...)
+{
+    GLenum error = glad_glGetError();
+    if (error != GL_NO_ERROR) std::fprintf(stderr, "ERROR %d in %s\n", error, name);
 }
+
+void PrintGlfwError(int code, const char* description)
+{
+    std::fprintf(stderr, "GLFW error %d: %s\n", code, description);
+}
+
+void KeyCallback(GLFWwindow*, int key, int, int action, int)
+{
+    Input::Get()->OnKey(key, action);
+}
+
+void MouseButtonCallback(GLFWwindow*, int button, int action, int)
+{
+    Input::Get()->OnMouseButton(button, action);
+}
+
+void CursorCallback(GLFWwindow*, double x, double y)
+{
+    Input::Get()->OnCursor(x, y);
+}
+
+void ScrollCallback(GLFWwindow*, double, double) {}
+
+void JoystickCallback(int joystick, int event)
+{
+    if (Input::Exists()) Input::Get()->OnJoystick(joystick, event);
+}
+
+void ResizeCallback(GLFWwindow*, int width, int height)
+{
+    if (Graphics::Exists()) Graphics::Get()->OnResize(width, height);
+}
+
+// The 4x4 form of a 2D affine 3x3 matrix.
+glm::mat4 ToMat4(const glm::mat3& m)
+{
+    return glm::mat4(m[0][0], m[0][1], 0.0f, 0.0f, m[1][0], m[1][1], 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, m[2][0], m[2][1],
+                     0.0f, 1.0f);
+}
+
+glm::mat3 Scale(glm::vec2 s)
+{
+    return glm::mat3(s.x, 0.0f, 0.0f, 0.0f, s.y, 0.0f, 0.0f, 0.0f, 1.0f);
+}
+
+} // namespace
 
 Graphics* Graphics::Get()
 {
-    if (!instance) instance.reset(new Graphics());
+    if (!instance) {
+        instance.reset(new Graphics());
+        instance->StartUp();  // published first: start-up code may ask for the graphics
+    }
     return instance.get();
+}
+
+bool Graphics::Exists()
+{
+    return instance != nullptr;
 }
 
 void Graphics::Destroy()
 {
+    if (instance) instance->Shutdown();
     instance.reset();
+    TextureStore::Destroy();
+    Camera::Destroy();
+    screenScale = glm::mat3(1.0f);
+    debugDrawMode = false;
+}
+
+Graphics::Graphics() : headless_(RunOptions::Get().headless)
+{
+    recordDraws = headless_;
+}
+
+Graphics::~Graphics() = default;
+
+void Graphics::StartUp()
+{
+    if (Engine::Exists()) {
+        Engine::Get()->events->AddListener(this, &Graphics::OnUpdate);
+        listening_ = true;
+    }
+    Input::Get();  // reads the replay now, so a bad file stops start-up
+    if (headless_) {
+        if (!RunOptions::Get().screenshots.empty())
+            throw GameError("--screenshot needs a window: it cannot be used with --headless");
+        LoadTextureDirectory();
+        OnResize(kHeadlessMonitorWidth, kHeadlessMonitorHeight);
+    } else {
+        OpenWindow();
+        BuildUnitQuad();
+        LoadTextureDirectory();
+        int w = 0, h = 0;
+        glfwGetFramebufferSize(window, &w, &h);
+        OnResize(w, h);
+        glfwSetInputMode(window, GLFW_CURSOR, GLFW_CURSOR_HIDDEN);  // the game draws its own cursor
+    }
+    if (RunOptions::Get().windowed) ToggleFullscreen();
+}
+
+void Graphics::OpenWindow()
+{
+    glfwSetErrorCallback(PrintGlfwError);
+    if (!glfwInit()) throw GameError("OpenGL Failed to initialize.");
+    glfwStarted_ = true;
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
+    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
+    monitor = glfwGetPrimaryMonitor();
+    const GLFWvidmode* mode = monitor ? glfwGetVideoMode(monitor) : nullptr;
+    if (!mode) {
+        glfwTerminate();
+        glfwStarted_ = false;
+        throw GameError("OpenGL Failed to create window.");
+    }
+    glfwWindowHint(GLFW_RED_BITS, mode->redBits);
+    glfwWindowHint(GLFW_GREEN_BITS, mode->greenBits);
+    glfwWindowHint(GLFW_BLUE_BITS, mode->blueBits);
+    glfwWindowHint(GLFW_REFRESH_RATE, mode->refreshRate);
+    glfwWindowHint(GLFW_DECORATED, GLFW_FALSE);
+    glfwWindowHint(GLFW_AUTO_ICONIFY, GLFW_TRUE);
+    glfwWindowHint(GLFW_RESIZABLE, GLFW_TRUE);
+    glfwWindowHint(GLFW_VISIBLE, GLFW_TRUE);
+    // Borderless and one pixel taller than the monitor: covers it without taking it over.
+    window = glfwCreateWindow(mode->width, mode->height + 1, "Volleyrun", nullptr, nullptr);
+    if (!window) {
+        glfwTerminate();
+        glfwStarted_ = false;
+        throw GameError("OpenGL Failed to create window.");
+    }
+    glfwMakeContextCurrent(window);
+    gladSetGLPostCallback(PrintGlError);
+    if (!gladLoadGL(glfwGetProcAddress)) throw GameError("GLAD failed to initialize");
+
+    glfwSetKeyCallback(window, KeyCallback);
+    glfwSetCursorPosCallback(window, CursorCallback);
+    glfwSetMouseButtonCallback(window, MouseButtonCallback);
+    glfwSetScrollCallback(window, ScrollCallback);
+    glfwSetJoystickCallback(JoystickCallback);
+    Input::Get()->AttachPlatform(true);
+    glfwSetFramebufferSizeCallback(window, ResizeCallback);
+
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glfwSwapInterval(1);
+}
+
+void Graphics::BuildUnitQuad()
+{
+    glGenVertexArrays(1, &texturedVertexArray);
+    glGenVertexArrays(1, &plainVertexArray);
+    glGenBuffers(1, &plainQuadBuffer);
+    glGenBuffers(1, &quadIndexBuffer);
+    glBindVertexArray(texturedVertexArray);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, quadIndexBuffer);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, sizeof(kQuadIndices), kQuadIndices, GL_STREAM_DRAW);
+    glBindVertexArray(0);
+    glBindVertexArray(plainVertexArray);
+    glBindBuffer(GL_ARRAY_BUFFER, plainQuadBuffer);
+    glBufferData(GL_ARRAY_BUFFER, sizeof(kCorners), kCorners, GL_STREAM_DRAW);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, quadIndexBuffer);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, sizeof(kQuadIndices), kQuadIndices, GL_STREAM_DRAW);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glBindVertexArray(0);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+}
+
+void Graphics::Shutdown()
+{
+    if (window) {
+        glDeleteVertexArrays(1, &plainVertexArray);
+        glDeleteVertexArrays(1, &texturedVertexArray);
+        glDeleteBuffers(1, &plainQuadBuffer);
+        glDeleteBuffers(1, &quadIndexBuffer);
+        TextureStore::Get()->DeleteGridQuadBuffers();
+        glfwDestroyWindow(window);
+        window = nullptr;
+    }
+    ShaderProgram::ForgetAll();  // the programs died with the context
+    if (Input::Exists()) Input::Get()->AttachPlatform(false);
+    if (glfwStarted_) {
+        glfwSetJoystickCallback(nullptr);
+        glfwTerminate();
+        glfwStarted_ = false;
+    }
+    if (listening_ && Engine::Exists()) {
+        Engine::Get()->events->RemoveListener<UpdateEvent>(this);
+    }
+    listening_ = false;
+}
+
+void Graphics::OnResize(int newWidth, int newHeight)
+{
+    width = newWidth;
+    height = newHeight;
+    Camera* camera = Camera::Get();
+    camera->SetZoom(camera->Zoom());
+    screenScale = glm::mat3(3.0f, 0.0f, 0.0f, 0.0f, 3.0f, 0.0f, 0.0f, 0.0f, 1.0f);
+    if (window) glViewport(0, 0, newWidth, newHeight);
+}
+
+void Graphics::OnUpdate(UpdateEvent& event)
+{
+    beatTime -= event.dt;
+    drawLog.clear();
+    if (!window) return;
+    glClear(GL_COLOR_BUFFER_BIT);
+    if (glfwWindowShouldClose(window) && Engine::Exists()) Engine::Get()->quit = true;
+}
+
+void Graphics::ToggleFullscreen()
+{
+    fullscreen = !fullscreen;
+    const GLFWvidmode* mode = monitor ? glfwGetVideoMode(monitor) : nullptr;
+    int modeWidth = mode ? mode->width : kHeadlessMonitorWidth;
+    int modeHeight = mode ? mode->height : kHeadlessMonitorHeight;
+    int refresh = mode ? mode->refreshRate : kHeadlessRefreshRate;
+    if (fullscreen) {
+        placement = {true, 0, 0, modeWidth, modeHeight, refresh};
+    } else {
+        placement = {false, 10, 40, static_cast<int>(modeWidth * kWindowedShare),
+                     static_cast<int>(modeHeight * kWindowedShare), refresh};
+    }
+    if (window) {
+        glfwSetWindowMonitor(window, placement.onMonitor ? monitor : nullptr, placement.x, placement.y, placement.width,
+                             placement.height, placement.refreshRate);
+    } else {
+        OnResize(placement.width, placement.height);  // what the window system would report
+    }
+}
+
+void Graphics::UpdateMinimized()
+{
+    minimized = window && glfwGetWindowAttrib(window, GLFW_ICONIFIED) != 0;
+}
+
+void Graphics::SwapBuffers()
+{
+    if (!window) return;
+    SaveScreenshots();
+    glfwSwapBuffers(window);
+}
+
+void Graphics::SaveScreenshots()
+{
+    int64_t frame = Engine::Exists() ? Engine::Get()->frameCount + 1 : 0;
+    for (const ScreenshotRequest& request : RunOptions::Get().screenshots)
+        if (request.frame == frame) Screenshot::SaveBackBuffer(request.file, width, height);
+}
+
+void Graphics::PollEvents()
+{
+    if (window) glfwPollEvents();
+    Input::Get()->PollReplayEvents();
+}
+
+void Graphics::Record(DrawRecord::Kind kind, const std::string& image, uint32_t frame, const glm::mat3& world,
+                      const glm::mat3& model, const glm::mat4& transform, glm::vec4 colour, glm::vec2 uv, glm::vec2 uvScale)
+{
+    if (recordDraws) drawLog.push_back({kind, image, frame, world, model, transform, colour, uv, uvScale});
+}
+
+glm::mat4 Graphics::ClipTransform(const glm::mat3& model) const
+{
+    Camera* camera = Camera::Get();
+    return camera->GetProjection() * camera->GetView() * ToMat4(model);
+}
+
+const Graphics::TexturedUniforms& Graphics::UseTexturedProgram()
+{
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    GLuint program = GetShaderProgram(kShaderTexturedImage);
+    glUseProgram(program);
+    if (textured_.program != program) {
+        textured_.program = program;
+        textured_.rgba = glGetUniformLocation(program, "rgba");
+        textured_.transform = glGetUniformLocation(program, "transform");
+        textured_.beatTime = glGetUniformLocation(program, "beatTime");
+        textured_.time = glGetUniformLocation(program, "time");
+        textured_.uv = glGetUniformLocation(program, "uv");
+        textured_.uvScale = glGetUniformLocation(program, "uvScale");
+    }
+    return textured_;
+}
+
+void Graphics::BindTexturedQuad(uint32_t gridQuad)
+{
+    glBindVertexArray(texturedVertexArray);
+    glBindBuffer(GL_ARRAY_BUFFER, TextureStore::Get()->Quad(gridQuad).buffer);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, quadIndexBuffer);
+    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 16, reinterpret_cast<void*>(0));
+    glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, 16, reinterpret_cast<void*>(8));
+    glEnableVertexAttribArray(0);
+    glEnableVertexAttribArray(1);
+}
+
+void Graphics::DrawSprite(const glm::mat3& world, Sprite& sprite, glm::vec4 rgba)
+{
+    glm::vec2 uv = FrameUV(sprite);
+    Texture& texture = sprite.GetTexture();
+    glm::vec2 uvScale = FrameUVScale(texture, sprite.frameIndex);
+    glm::mat3 model = screenScale * world * Scale(uvScale);
+    glm::mat4 transform = ClipTransform(model);
+    Record(DrawRecord::kSprite, texture.name, texture.currentFrame, world, model, transform, rgba, uv, uvScale);
+    if (!window) return;
+    const TexturedUniforms& uniforms = UseTexturedProgram();
+    glBindTexture(GL_TEXTURE_2D, PageTexture(texture));
+    BindTexturedQuad(texture.gridQuad);
+    glUniform4fv(uniforms.rgba, 1, glm::value_ptr(rgba));
+    glUniformMatrix4fv(uniforms.transform, 1, GL_FALSE, glm::value_ptr(transform));
+    glUniform1f(uniforms.beatTime, beatTime);
+    glUniform1f(uniforms.time, static_cast<float>(glfwGetTime()));
+    glUniform2fv(uniforms.uv, 1, glm::value_ptr(uv));
+    glUniform2fv(uniforms.uvScale, 1, glm::value_ptr(uvScale));
+    glDrawElements(GL_TRIANGLES, 6, GL_UNSIGNED_INT, nullptr);
+}
+
+void Graphics::BeginParticleBatch(Sprite& sprite)
+{
+    batch_.uv = FrameUV(sprite);
+    Texture& texture = sprite.GetTexture();
+    batch_.image = texture.name;
+    batch_.frame = texture.currentFrame;
+    batch_.rgb = glm::vec3(sprite.colour);
+    batch_.uvScale = FrameUVScale(texture, sprite.frameIndex);
+    if (!window) return;
+    const TexturedUniforms& uniforms = UseTexturedProgram();
+    glBindTexture(GL_TEXTURE_2D, PageTexture(texture));
+    BindTexturedQuad(texture.gridQuad);
+    glUniform1f(uniforms.beatTime, beatTime);
+    glUniform1f(uniforms.time, static_cast<float>(glfwGetTime()));
+    glUniform2fv(uniforms.uv, 1, glm::value_ptr(batch_.uv));
+    glUniform2fv(uniforms.uvScale, 1, glm::value_ptr(batch_.uvScale));
+}
+
+void Graphics::DrawParticle(const glm::mat3& world, float alpha)
+{
+    glm::vec4 rgba(batch_.rgb, alpha);
+    glm::mat3 model = screenScale * world * Scale(batch_.uvScale);
+    glm::mat4 transform = ClipTransform(model);
+    Record(DrawRecord::kParticle, batch_.image, batch_.frame, world, model, transform, rgba, batch_.uv, batch_.uvScale);
+    if (!window) return;
+    glUniform4fv(textured_.rgba, 1, glm::value_ptr(rgba));
+    glUniformMatrix4fv(textured_.transform, 1, GL_FALSE, glm::value_ptr(transform));
+    glDrawElements(GL_TRIANGLES, 6, GL_UNSIGNED_INT, nullptr);
+}
+
+void Graphics::DrawOutline(Transform& transformComponent)
+{
+    if (!debugDrawMode) return;
+    const glm::mat3& world = transformComponent.GetMatrix();
+    glm::mat3 model = screenScale * world;
+    Record(DrawRecord::kOutline, "", 0, world, model, ClipTransform(model), kOutlineColour, glm::vec2(0.0f), glm::vec2(1.0f));
+    if (!window) return;
+    GLuint program = GetShaderProgram(kShaderDefault);
+    glUseProgram(program);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);  // the quad's edges and its diagonal
+    glBindVertexArray(plainVertexArray);
+    glBindBuffer(GL_ARRAY_BUFFER, plainQuadBuffer);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, quadIndexBuffer);
+    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 0, nullptr);
+    glEnableVertexAttribArray(0);
+    Camera* camera = Camera::Get();
+    glUniform4fv(glGetUniformLocation(program, "rgba"), 1, glm::value_ptr(kOutlineColour));
+    glUniformMatrix3fv(glGetUniformLocation(program, "transform"), 1, GL_FALSE, glm::value_ptr(model));
+    glUniformMatrix4fv(glGetUniformLocation(program, "view"), 1, GL_FALSE, glm::value_ptr(camera->GetView()));
+    glUniformMatrix4fv(glGetUniformLocation(program, "projection"), 1, GL_FALSE, glm::value_ptr(camera->GetProjection()));
+    glDrawElements(GL_TRIANGLES, 6, GL_UNSIGNED_INT, nullptr);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glBindVertexArray(0);
+}
+
+glm::vec2 Graphics::ScreenToWorld(float px, float py) const
+{
+    float dx = px - static_cast<float>(width) * 0.5f;
+    float dy = static_cast<float>(height) * 0.5f - py;
+    float zoom = Camera::Get()->Zoom();
+    glm::vec3 world = glm::inverse(screenScale) * glm::vec3(zoom * dx, zoom * dy, 1.0f);
+    return {world.x, world.y};
 }

@@ -1,29 +1,124 @@
-// Graphics: the window, the GL context and the draw operations. This build runs headless
-// only: there is no window, draw calls do nothing and the window is never minimised.
-// Created first during engine start-up and destroyed right after the spaces.
-// Game thread only.
+// Graphics: the one window, its OpenGL 3.3 core context, the fixed render state, the unit
+// quad and the draw operations every visible thing goes through. Created first during
+// engine start-up (which also loads every texture) and destroyed right after the spaces.
+// Headless runs (--headless) open no window and make no GL call: the draw operations only
+// compute what they would draw and record it in drawLog. Game thread only.
 #pragma once
 
 #include <glm/mat3x3.hpp>
+#include <glm/mat4x4.hpp>
+#include <glm/vec2.hpp>
 #include <glm/vec4.hpp>
+
+#include <cstdint>
+#include <string>
+#include <vector>
 
 class Sprite;
 class Transform;
+class UpdateEvent;
+struct GLFWmonitor;
+struct GLFWwindow;
+
+// Multiplied on the left into every drawn world matrix, before the camera. diag(3, 3, 1)
+// after every resize; gameplay negates its x or y entry to mirror the whole view.
+extern glm::mat3 screenScale;
+// While set, sprites and text do not draw and every Transform draws its outline instead.
+extern bool debugDrawMode;
 
 class Graphics {
 public:
+    // One draw operation as it reached the GPU (or would have, headless).
+    struct DrawRecord {
+        enum Kind { kSprite, kParticle, kOutline };
+        Kind kind = kSprite;
+        std::string image;      // texture drawn, after the "default.png" fallback; empty for outlines
+        uint32_t frame = 0;     // frame drawn (an atlas index past the end draws 0)
+        glm::mat3 world{1.0f};  // the caller's world matrix
+        glm::mat3 model{1.0f};  // screenScale x world x diag(uvScale)
+        glm::mat4 transform{1.0f};  // projection x view x model: clip space
+        glm::vec4 colour{1.0f};
+        glm::vec2 uv{0.0f};
+        glm::vec2 uvScale{1.0f};
+    };
+
+    // Where the window goes: the whole monitor, or a window at (x, y).
+    struct WindowPlacement {
+        bool onMonitor = false;
+        int x = 0, y = 0, width = 0, height = 0, refreshRate = 0;
+    };
+
+    // The graphics, started on first use (window, context, textures).
     static Graphics* Get();
+    static bool Exists();
+    // Shutdown and destruction; also resets the camera, the texture table, screenScale
+    // and debugDrawMode, so the next engine starts afresh. Safe after a failed start-up.
     static void Destroy();
+    ~Graphics();
 
-    void UpdateMinimized() {}
-    void ToggleFullscreen() {}
-    void SwapBuffers() {}
-    void PollEvents() {}
-    void DrawSprite(const glm::mat3&, Sprite&, glm::vec4) {}
-    void DrawOutline(Transform&) {}
+    void OnUpdate(UpdateEvent& event);
+    void OnResize(int newWidth, int newHeight);
+    // F11 and the level's full-screen button: monitor-filling <-> a 93.75 % window.
+    void ToggleFullscreen();
 
-    bool minimized = false;
+    // Frame steps the engine runs after drawing, in this order.
+    void UpdateMinimized();
+    void SwapBuffers();  // first saves the --screenshot asked for this frame
+    void PollEvents();   // window callbacks, then the replay's key, mouse and cursor lines
+
+    void DrawSprite(const glm::mat3& world, Sprite& sprite, glm::vec4 rgba);
+    void BeginParticleBatch(Sprite& sprite);
+    void DrawParticle(const glm::mat3& world, float alpha);
+    void DrawOutline(Transform& transform);  // only while debugDrawMode is set
+    glm::vec2 ScreenToWorld(float px, float py) const;
+
+    bool Headless() const { return headless_; }
+
+    bool fullscreen = true;   // the window fills the monitor (true at start)
+    bool minimized = false;   // written once per frame by UpdateMinimized
+    GLFWwindow* window = nullptr;
+    GLFWmonitor* monitor = nullptr;
+    int width = 0;            // framebuffer pixels, as last reported by OnResize
+    int height = 0;
+    uint32_t texturedVertexArray = 0;
+    uint32_t plainVertexArray = 0;
+    uint32_t plainQuadBuffer = 0;
+    uint32_t quadIndexBuffer = 0;
+    float beatTime = 0.0f;    // seconds since the last beat, negated (0 on the beat)
+    WindowPlacement placement;  // set by the last ToggleFullscreen
+
+    bool recordDraws = false;           // on in headless runs: tests and benchmarks read drawLog
+    std::vector<DrawRecord> drawLog;    // the draws of the current frame; cleared by OnUpdate
 
 private:
-    Graphics() = default;
+    struct ParticleBatch {
+        std::string image;
+        uint32_t frame = 0;
+        glm::vec3 rgb{1.0f};
+        glm::vec2 uvScale{1.0f};
+        glm::vec2 uv{0.0f};
+    };
+    // Uniform locations of the textured program, looked up once per program.
+    struct TexturedUniforms {
+        uint32_t program = 0;
+        int rgba = -1, transform = -1, beatTime = -1, time = -1, uv = -1, uvScale = -1;
+    };
+
+    Graphics();
+    void StartUp();
+    void OpenWindow();
+    void BuildUnitQuad();
+    void Shutdown();
+    void SaveScreenshots();
+    void Record(DrawRecord::Kind kind, const std::string& image, uint32_t frame, const glm::mat3& world,
+                const glm::mat3& model, const glm::mat4& transform, glm::vec4 colour, glm::vec2 uv, glm::vec2 uvScale);
+    glm::mat4 ClipTransform(const glm::mat3& model) const;
+    const TexturedUniforms& UseTexturedProgram();
+    void BindTexturedQuad(uint32_t gridQuad);
+
+    bool headless_ = false;
+    bool glfwStarted_ = false;
+    bool listening_ = false;
+    ParticleBatch batch_;
+    TexturedUniforms textured_;
 };

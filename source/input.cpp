@@ -1,15 +1,84 @@
 #include "input.h"
 
-#include <memory>
+#include "engine.h"
+#include "event.h"
+#include "replay.h"
+#include "runoptions.h"
+
+#define GLFW_INCLUDE_NONE
+#include <GLFW/glfw3.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
 
 namespace {
 std::unique_ptr<Input> instance;
+
+// Stick readings smaller than this are rest noise: a pad at rest must not creep the cursor.
+constexpr float kStickDeadZone = 0.15f;
+constexpr float kCursorStep = 10.0f;  // pixels per frame at full deflection
+
+// Our layout index -> GLFW gamepad button (GLFW puts the guide button at 8).
+constexpr int kFromGlfwButton[Input::kPadButtonCount] = {0, 1, 2, 3, 4, 5, 6, 7, 9, 10, 11, 12, 13, 14, 8};
+
+template <class E>
+void SendNow(E&& event)
+{
+    if (Engine::Exists()) Engine::Get()->events->Send(std::forward<E>(event));
 }
+
+// The frame being run: the replay numbers frames from 1.
+int64_t CurrentFrame()
+{
+    return Engine::Exists() ? Engine::Get()->frameCount + 1 : 1;
+}
+
+// US layout with Shift held; 0 for the codes that type nothing.
+char Shifted(int code)
+{
+    switch (code) {
+    case 39: return '"';
+    case 44: return '<';
+    case 45: return '_';
+    case 46: return '>';
+    case 47: return '?';
+    case 48: return ')';
+    case 49: return '!';
+    case 50: return '@';
+    case 51: return '#';
+    case 52: return '$';
+    case 53: return '%';
+    case 54: return '^';
+    case 55: return '&';
+    case 56: return '*';
+    case 57: return '(';
+    case 59: return ':';
+    case 61: return '+';
+    case 91: return '{';
+    case 92: return '|';
+    case 93: return '}';
+    default: return 0;
+    }
+}
+
+void Echo(const char* text)
+{
+    std::fputs(text, stdout);
+    std::fflush(stdout);
+}
+
+} // namespace
 
 Input* Input::Get()
 {
     if (!instance) instance.reset(new Input());
     return instance.get();
+}
+
+bool Input::Exists()
+{
+    return instance != nullptr;
 }
 
 void Input::Destroy()
@@ -20,16 +89,254 @@ void Input::Destroy()
 Input::Input()
 {
     keys_.fill(kKeyUp);
+    const std::string& file = RunOptions::Get().replayFile;
+    if (!file.empty()) replay_ = std::make_unique<Replay>(Replay::Load(file));
+}
+
+Input::~Input() = default;
+
+void Input::SetState(int code, int action)
+{
+    // GLFW reports -1 for keys it does not know: no state, but listeners still hear of it.
+    if (code >= 0 && code < kKeyCount) {
+        int& state = keys_[code];
+        if (action == kRelease) state = kKeyReleased;
+        else if (action == kPress) state = state == kKeyHeld ? kKeyHeld : kKeyPressed;
+        else if (action == kRepeat) state = kKeyHeld;
+    }
+    SendNow(KeyUpdateEvent());
+}
+
+void Input::OnKey(int key, int action)
+{
+    SetState(key, action);
+}
+
+void Input::OnMouseButton(int button, int action)
+{
+    SetState(button, action);
+}
+
+void Input::OnCursor(double x, double y)
+{
+    cursor = {static_cast<float>(x), static_cast<float>(y)};
+}
+
+void Input::OnJoystick(int joystick, int event)
+{
+    if (joystick < 0 || joystick >= kJoystickCount) return;
+    if (event == kConnected) {
+        ReadPad(joystick);
+    } else if (event == kDisconnected) {
+        pads_[joystick] = Pad();
+    }
+}
+
+void Input::SetVirtualPad(int joystick, bool present)
+{
+    if (joystick < 0 || joystick >= kJoystickCount) return;
+    Pad& pad = virtualPads_[joystick];
+    pad = Pad();
+    if (!present) return;
+    pad.present = true;
+    pad.buttons.assign(kPadButtonCount, 0);
+    pad.axes.assign(kPadAxisCount, 0.0f);
+    pad.axes[4] = pad.axes[5] = -1.0f;  // triggers at rest
+}
+
+void Input::SetVirtualButton(int joystick, int button, bool down)
+{
+    if (joystick < 0 || joystick >= kJoystickCount || button < 0) return;
+    Pad& pad = virtualPads_[joystick];
+    if (!pad.present) SetVirtualPad(joystick, true);
+    if (static_cast<size_t>(button) >= pad.buttons.size()) pad.buttons.resize(button + 1, 0);
+    pad.buttons[button] = down ? 1 : 0;
+}
+
+void Input::SetVirtualAxis(int joystick, int axis, float value)
+{
+    if (joystick < 0 || joystick >= kJoystickCount || axis < 0) return;
+    Pad& pad = virtualPads_[joystick];
+    if (!pad.present) SetVirtualPad(joystick, true);
+    if (static_cast<size_t>(axis) >= pad.axes.size()) pad.axes.resize(axis + 1, 0.0f);
+    pad.axes[axis] = value;
+}
+
+void Input::ReadPad(int joystick)
+{
+    // A replay owns the pads completely, so a run is the same with a pad plugged in.
+    if (platform_ && !replay_) ReadPlatformPad(joystick, pads_[joystick]);
+    else pads_[joystick] = virtualPads_[joystick];
+}
+
+void Input::ReadPlatformPad(int joystick, Pad& pad) const
+{
+    pad.present = glfwJoystickPresent(joystick) == GLFW_TRUE;
+    if (!pad.present) {
+        pad.buttons.clear();
+        pad.axes.clear();
+        return;
+    }
+    GLFWgamepadstate state;
+    if (glfwJoystickIsGamepad(joystick) && glfwGetGamepadState(joystick, &state)) {
+        pad.buttons.resize(kPadButtonCount);
+        for (int i = 0; i < kPadButtonCount; ++i) pad.buttons[i] = state.buttons[kFromGlfwButton[i]];
+        pad.axes.assign(state.axes, state.axes + kPadAxisCount);
+        return;
+    }
+    // No mapping known for this device: its raw buttons and axes.
+    int count = 0;
+    const unsigned char* buttons = glfwGetJoystickButtons(joystick, &count);
+    pad.buttons.assign(buttons, buttons + (buttons ? count : 0));
+    const float* axes = glfwGetJoystickAxes(joystick, &count);
+    pad.axes.assign(axes, axes + (axes ? count : 0));
 }
 
 void Input::Poll()
 {
+    if (replay_) replay_->DeliverPads(CurrentFrame(), *this);
+    bool changed = false;
+    for (int j = 0; j < kJoystickCount; ++j) {
+        ReadPad(j);
+        changed = DetectEdges(j) || changed;
+    }
+    if (changed) SendNow(KeyUpdateEvent());
+}
+
+bool Input::DetectEdges(int joystick)
+{
+    const Pad& pad = pads_[joystick];
+    uint32_t& bits = buttonBits_[joystick];
+    bool changed = false;
+    for (size_t b = 0; b < pad.buttons.size(); ++b) {
+        uint32_t bit = 1u << (b % 32);
+        bool down = pad.buttons[b] != 0;
+        if (down == ((bits & bit) != 0)) continue;
+        bits ^= bit;
+        changed = true;
+        if (joystick == 0) MapPadZero(static_cast<int>(b), down);
+    }
+    // An unplugged pad lets go of everything it held, or its mouse button would stay down.
+    for (int b = 0; !pad.present && bits != 0 && b < 32; ++b) {
+        uint32_t bit = 1u << b;
+        if (!(bits & bit)) continue;
+        bits &= ~bit;
+        changed = true;
+        if (joystick == 0) MapPadZero(b, false);
+    }
+    return changed;
+}
+
+void Input::MapPadZero(int button, bool down)
+{
+    if (button == kPadA) {
+        int& mouse = keys_[kMouseLeft];
+        mouse = down ? (mouse == kKeyHeld ? kKeyHeld : kKeyPressed) : kKeyReleased;
+        SendNow(KeyUpdateEvent());
+    } else if (button == kPadStart) {
+        keys_[kKeyEscape] = down ? kKeyPressed : kKeyReleased;
+    }
 }
 
 void Input::EndFrame()
 {
-    for (int& state : keys_) {
-        if (state == kKeyReleased) state = kKeyUp;
-        else if (state == kKeyPressed) state = kKeyHeld;
+    typed_.clear();
+    if (keys_[kKeyBackslash] == kKeyPressed && !textMode) textMode = true;  // the backslash is typed below
+    if (keys_[kKeyEnter] == kKeyPressed) {
+        if (textMode) Echo("\n");
+        typed_ += '\n';
+        if (textMode) Echo("\n");
     }
+    for (int k = 0; k < kKeyCount; ++k) {
+        if (keys_[k] == kKeyReleased) {
+            keys_[k] = kKeyUp;
+        } else if (keys_[k] == kKeyPressed) {
+            keys_[k] = kKeyHeld;
+            if (k < 127 || k == kKeyBackspace) TypeKey(k);
+        }
+    }
+    if (!typed_.empty()) SendNow(TextTypedEvent());
+    if (textMode && typed_.find('\n') != std::string::npos) {
+        SendNow(DevMessageEvent(text));
+        text.clear();
+        textMode = false;
+        typed_.clear();
+    }
+    MoveCursorWithPad();
+}
+
+void Input::TypeKey(int key)
+{
+    if (key == kKeyBackspace) {
+        // The backslash that opened the console stays, as it does on the overlay's line.
+        if (textMode && text.size() > 1) text.pop_back();
+        if (textMode) Echo("\b \b");
+        typed_ += '\b';
+        return;
+    }
+    if (key < 32 || key > 126) return;  // mouse buttons and control keys type nothing
+    char c = static_cast<char>(key);
+    bool shift = keys_[kKeyLeftShift] != kKeyUp || keys_[kKeyRightShift] != kKeyUp;
+    if (!shift && key >= 'A' && key <= 'Z') {
+        c = static_cast<char>(key + 32);
+    } else if (shift && ((key >= 33 && key <= 64) || key >= 91)) {
+        c = Shifted(key);
+        if (c == 0) return;
+    }
+    typed_ += c;
+    // Only the console keeps a line: keys pressed in play must not end up in the next command.
+    if (!textMode) return;
+    text += c;
+    const char echo[2] = {c, '\0'};
+    Echo(echo);
+}
+
+void Input::PollReplayEvents()
+{
+    if (replay_) replay_->DeliverEvents(CurrentFrame(), *this);
+}
+
+void Input::MoveCursorWithPad()
+{
+    const Pad& pad = pads_[0];
+    if (!pad.present || pad.axes.size() < 2) return;
+    float x = std::fabs(pad.axes[0]) < kStickDeadZone ? 0.0f : pad.axes[0];
+    float y = std::fabs(pad.axes[1]) < kStickDeadZone ? 0.0f : pad.axes[1];
+    if (x == 0.0f && y == 0.0f) return;
+    // Pads report a stick pushed up as negative, so up moves the cursor to a smaller y.
+    cursor.x += x * kCursorStep;
+    cursor.y += y * kCursorStep;
+    char line[96];
+    std::snprintf(line, sizeof(line), "%svec2(%f, %f)\n", "", cursor.x, cursor.y);
+    SendNow(TraceEvent(line, 0.0f));
+    cursor.x = std::clamp(cursor.x, 0.0f, kCursorWidth);
+    cursor.y = std::clamp(cursor.y, 0.0f, kCursorHeight);
+}
+
+int Input::GetJoystickButton(int joystick, int button) const
+{
+    if (!JoystickPresent(joystick) || button < 0) return 0;
+    const auto& buttons = pads_[joystick].buttons;
+    return static_cast<size_t>(button) < buttons.size() && buttons[button] ? 1 : 0;
+}
+
+bool Input::JoystickPresent(int joystick) const
+{
+    return joystick >= 0 && joystick < kJoystickCount && pads_[joystick].present;
+}
+
+int Input::ButtonCount(int joystick) const
+{
+    return JoystickPresent(joystick) ? static_cast<int>(pads_[joystick].buttons.size()) : 0;
+}
+
+int Input::AxisCount(int joystick) const
+{
+    return JoystickPresent(joystick) ? static_cast<int>(pads_[joystick].axes.size()) : 0;
+}
+
+float Input::Axis(int joystick, int axis) const
+{
+    if (axis < 0 || axis >= AxisCount(joystick)) return 0.0f;
+    return pads_[joystick].axes[axis];
 }

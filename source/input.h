@@ -1,10 +1,20 @@
-// Input: the process-wide key state table and text-input mode. Platform callbacks write
-// key states; the engine calls Poll at the start of each frame (and between pacing waits)
-// and EndFrame once per frame after the buffer swap. Game code reads key states directly.
-// Headless runs have no platform callbacks, so every key stays up. Game thread only.
+// Input: the process-wide key and mouse-button state table, the cursor, the gamepads and
+// the typed text of the developer console. Window callbacks (installed by Graphics) and
+// the replay (--replay) write states through the On* handlers during event polling; the
+// engine calls Poll at the start of each frame and between pacing waits (gamepads) and
+// EndFrame once per frame after the buffer swap. Game code reads the states directly and
+// listens for KeyUpdateEvent and TextTypedEvent. Game thread only.
 #pragma once
 
+#include <glm/vec2.hpp>
+
 #include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class Replay;
 
 enum KeyState : int {
     kKeyUp = 1,
@@ -16,20 +26,100 @@ enum KeyState : int {
 class Input {
 public:
     static constexpr int kKeyCount = 349;  // GLFW key codes 32..348; mouse buttons 0..7
+    static constexpr int kJoystickCount = 16;
+    static constexpr int kMouseLeft = 0;
+    static constexpr int kKeySpace = 32;
+    static constexpr int kKeyBackslash = 92;
+    static constexpr int kKeyEscape = 256;
+    static constexpr int kKeyEnter = 257;
+    static constexpr int kKeyBackspace = 259;
     static constexpr int kKeyF11 = 300;
+    static constexpr int kKeyLeftShift = 340;
+    static constexpr int kKeyRightShift = 344;
+    // Window callback actions and joystick events, as GLFW numbers them.
+    static constexpr int kRelease = 0;
+    static constexpr int kPress = 1;
+    static constexpr int kRepeat = 2;
+    static constexpr int kConnected = 0x40001;
+    static constexpr int kDisconnected = 0x40002;
+    // Gamepad layout every pad is presented in (GLFW's gamepad mappings translated).
+    static constexpr int kPadA = 0, kPadB = 1, kPadX = 2, kPadY = 3, kPadStart = 7;
+    static constexpr int kPadUp = 10, kPadRight = 11, kPadDown = 12, kPadLeft = 13;
+    static constexpr int kPadButtonCount = 15;  // ... 8, 9 stick buttons; 14 the guide button
+    static constexpr int kPadAxisCount = 6;     // 0, 1 left stick; 2, 3 right stick; 4, 5 triggers
+    static constexpr float kCursorWidth = 1920.0f;  // the gamepad cursor stays inside 0..1920 x 0..1080
+    static constexpr float kCursorHeight = 1080.0f;
 
     static Input* Get();
+    static bool Exists();
     static void Destroy();
+    ~Input();
 
+    // Window callbacks (and replay lines) land here.
+    void OnKey(int key, int action);
+    void OnMouseButton(int button, int action);
+    void OnCursor(double x, double y);
+    void OnJoystick(int joystick, int event);
+
+    // Reads every gamepad and turns button changes into events; gamepad 0's first button
+    // is the left mouse button and its Start button is Escape.
     void Poll();
-    // Moves keys pressed or released this frame on to held or up.
+    // Typed text, the console line, then every pressed key becomes held and every
+    // released key up; gamepad 0's left stick moves the cursor.
     void EndFrame();
+    // Types one key into the line (US layout; Shift from the state table).
+    void TypeKey(int key);
+    // Delivers the replay's key, mouse and cursor lines of the current frame; the engine
+    // runs it right after the window's own event polling.
+    void PollReplayEvents();
 
     int Key(int code) const { return code >= 0 && code < kKeyCount ? keys_[code] : kKeyUp; }
+    // 1 while the button is down, 0 when it is up or the pad is absent.
+    int GetJoystickButton(int joystick, int button) const;
+    bool JoystickPresent(int joystick) const;
+    int ButtonCount(int joystick) const;
+    int AxisCount(int joystick) const;
+    // -1..1 (sticks: negative is left and up; triggers: -1 released); 0 when absent.
+    float Axis(int joystick, int axis) const;
+    // The characters typed this frame: '\n' for Enter, byte 8 for Backspace.
+    const std::string& TypedThisFrame() const { return typed_; }
 
-    bool textMode = false;  // the developer console or a text box has the keyboard
+    // Graphics attaches the window's gamepads after glfwInit and detaches them before
+    // glfwTerminate; without them (headless) only the replay drives gamepads.
+    void AttachPlatform(bool attached) { platform_ = attached; }
+    // A pad driven by the replay (or a test), in the layout above: connecting gives 15
+    // released buttons, centred sticks and released triggers (-1). Setting a button or an
+    // axis of an absent pad connects it first. Poll reads them.
+    void SetVirtualPad(int joystick, bool present);
+    void SetVirtualButton(int joystick, int button, bool down);
+    void SetVirtualAxis(int joystick, int axis, float value);
+
+    std::string text;        // the console line being typed (starts with the backslash that opened it)
+    bool textMode = false;   // the developer console has the keyboard
+    glm::vec2 cursor{0.0f};  // window pixels, y downward
 
 private:
+    struct Pad {
+        bool present = false;
+        std::vector<unsigned char> buttons;  // 1 = pressed
+        std::vector<float> axes;
+    };
+
     Input();
+
+    void ReadPad(int joystick);
+    void ReadPlatformPad(int joystick, Pad& pad) const;
+    bool DetectEdges(int joystick);
+    void MapPadZero(int button, bool down);
+    void MoveCursorWithPad();
+    void SetState(int code, int action);
+
     std::array<int, kKeyCount> keys_;
+    std::array<Pad, kJoystickCount> pads_;         // as last read by Poll
+    std::array<Pad, kJoystickCount> virtualPads_;  // written by the replay
+    std::array<uint32_t, kJoystickCount> buttonBits_{};  // last seen state of buttons 0..31 (modulo 32)
+    std::string typed_;
+    std::unique_ptr<Replay> replay_;  // null without --replay
+    int64_t padFrame_ = 0;            // last frame whose replay pad lines were delivered
+    bool platform_ = false;
 };

@@ -2,6 +2,7 @@
 
 #include "entity.h"
 #include "graphics.h"
+#include "texturestore.h"
 #include "transform.h"
 
 Sprite::Sprite(Entity* owner, std::string image, uint32_t frame, float layer, glm::vec4 tint, bool shown)
@@ -41,9 +42,21 @@ void Sprite::SetImage(std::string name)
     textureDirty = true;
 }
 
+Texture& Sprite::GetTexture()
+{
+    if (textureDirty || !texture_ || textureGeneration_ != TextureStore::Generation()) {
+        texture_ = &FindTexture(imageName);
+        textureGeneration_ = TextureStore::Generation();
+        textureDirty = false;
+    }
+    return *texture_;
+}
+
 void Sprite::OnDraw(DrawEvent&)
 {
+    if (debugDrawMode || !visible) return;
+    // A sprite needs a place in the world; content without a Transform shows nothing.
     Transform* transform = owner->Get<Transform>();
-    if (!visible || !transform) return;
+    if (!transform) return;
     Graphics::Get()->DrawSprite(transform->GetMatrix(), *this, colour);
 }

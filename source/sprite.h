@@ -13,6 +13,7 @@
 #include <string>
 
 class DrawEvent;
+struct Texture;
 
 class Sprite : public ComponentOf<kSprite> {
 public:
@@ -26,6 +27,9 @@ public:
 
     // The new image is looked up at the next draw.
     void SetImage(std::string name);
+    // The texture of imageName ("default.png" when there is none), looked up again after
+    // SetImage or after the texture table was refilled.
+    Texture& GetTexture();
 
     void OnDraw(DrawEvent& event);
 
@@ -35,4 +39,8 @@ public:
     float zLayer;         // draw order inside the space: larger is drawn later, on top
     glm::vec4 colour;     // multiplied into the image
     bool textureDirty = true;
+
+private:
+    Texture* texture_ = nullptr;     // cached FindTexture result; valid while the generation matches
+    uint64_t textureGeneration_ = 0; // TextureStore::Generation when texture_ was found
 };

@@ -1,24 +1,80 @@
 #include "trace.h"
 
+#include "engine.h"
+#include "entity.h"
 #include "event.h"
+#include "gameerror.h"
 #include "input.h"
+#include "space.h"
+#include "spritetext.h"
 
 #include <cstdio>
 #include <memory>
 
 namespace {
 std::unique_ptr<Trace> instance;
+
+bool Quitting()
+{
+    return Engine::Exists() && Engine::Get()->quit;
 }
+
+bool ConsoleTyping()
+{
+    return Input::Exists() && Input::Get()->textMode;
+}
+
+} // namespace
 
 Trace* Trace::Get()
 {
-    if (!instance) instance.reset(new Trace());
+    if (!instance) {
+        instance.reset(new Trace());
+        if (Engine::Exists()) {
+            Engine::Get()->events->AddListener(instance.get(), &Trace::OnTextTyped);
+            instance->listening_ = true;
+        }
+    }
     return instance.get();
+}
+
+bool Trace::Exists()
+{
+    return instance != nullptr;
 }
 
 void Trace::Destroy()
 {
     instance.reset();
+}
+
+Trace::Trace() = default;
+
+Trace::~Trace()
+{
+    if (listening_ && Engine::Exists()) Engine::Get()->events->RemoveListener<TextTypedEvent>(this);
+}
+
+void Trace::BindDebugLines(Space* debugSpace)
+{
+    GAME_CHECK(debugSpace, "the space \"Debug\" (the debug overlay) did not load");
+    for (int i = 0; i < 3; ++i) {
+        Entity* entity = debugSpace->FindEntity(kLineNames[i]);
+        if (entity) {
+            lineEntities_[i] = entity->Ref();
+        } else {
+            // The overlay is a developer aid: a line without its entity is only not shown.
+            std::fprintf(stderr, "%s: no entity named %s; that debug overlay line is not shown\n",
+                         debugSpace->Path().c_str(), kLineNames[i]);
+        }
+    }
+    debugSpace->visible = false;
+}
+
+SpriteText* Trace::LineText(int line) const
+{
+    Entity* entity = lineEntities_[line].Get();
+    return entity ? entity->Get<SpriteText>() : nullptr;
 }
 
 void Trace::OnTrace(TraceEvent& event)
@@ -29,12 +85,44 @@ void Trace::OnTrace(TraceEvent& event)
 void Trace::Print(const std::string& text)
 {
     lines_[2] = lines_[1];
-    if (Input::Get()->textMode) {
+    if (ConsoleTyping()) {
         lines_[1] = text;
-        return;
+    } else {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        std::fflush(stdout);
+        lines_[1] = lines_[0];
+        lines_[0] = text;
     }
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
-    lines_[1] = lines_[0];
-    lines_[0] = text;
+    Refresh();
+}
+
+void Trace::Refresh()
+{
+    if (Quitting()) return;
+    for (int i = 2; i >= 0; --i)
+        if (SpriteText* line = LineText(i)) line->SetText(lines_[i]);
+}
+
+void Trace::OnTextTyped(TextTypedEvent& event)
+{
+    if (!ConsoleTyping()) return;
+    if (!consoleOpen_) {
+        std::string top = lines_[0];
+        lines_[0].clear();
+        Print(top);  // the top message moves down to line 1
+        consoleOpen_ = true;
+    }
+    event.handled = true;  // typing meant for the console reaches no text box
+    if (Quitting()) return;
+    // Input has echoed the typing to standard output already.
+    const std::string& typed = Input::Get()->TypedThisFrame();
+    if (typed.find('\n') != std::string::npos) {
+        consoleOpen_ = false;  // submitted: line 0 keeps the command
+    } else if (typed.find('\b') != std::string::npos) {
+        // The opening backslash stays: the console line always starts with it.
+        if (lines_[0].size() > 1) lines_[0].pop_back();
+    } else {
+        lines_[0] += typed;
+    }
+    Refresh();
 }

@@ -1,27 +1,54 @@
-// Trace: the program's log. Any code logs by sending a TraceEvent to the engine-wide
-// manager or to a space's manager; the trace writes the text to standard output and keeps
-// the last three messages for the debug overlay's three lines (line 0 on top). Created
-// during engine start-up, destroyed near the end of engine destruction. Game thread only.
+// Trace: the program's log and developer console. Any code logs by sending a TraceEvent
+// to the engine-wide manager or to a space's manager; the trace writes the text to
+// standard output and keeps the last three messages on the three text lines of the
+// "Debug" space (line 0 on top). While the console is open (backslash), line 0 shows the
+// line being typed. Created during engine start-up, bound to the overlay in start-up
+// step 5, destroyed near the end of engine destruction. Game thread only.
 #pragma once
+
+#include "entityref.h"
 
 #include <array>
 #include <string>
 
+class Space;
+class SpriteText;
+class TextTypedEvent;
 class TraceEvent;
 
 class Trace {
 public:
+    static constexpr const char* kLineNames[3] = {"DebugText0", "DebugText1", "DebugText2"};
+
+    // The trace; its first creation registers the typed-text listener engine-wide.
     static Trace* Get();
+    static bool Exists();
     static void Destroy();
+    ~Trace();
+
+    // Takes the SpriteText of "DebugText0..2" in the debug space as lines 0..2, then hides
+    // the space. A missing space throws GameError; a missing entity (reported on standard
+    // error) or an entity without a SpriteText leaves its line undrawn.
+    void BindDebugLines(Space* debugSpace);
 
     void OnTrace(TraceEvent& event);
     // Console closed: to standard output, and every line moves down one. Console open:
     // not printed; shown on line 1 (line 0 keeps the line being typed).
     void Print(const std::string& text);
+    // Copies the lines into their SpriteTexts, unless the engine is quitting.
+    void Refresh();
+    // The console line: opens on the first typing of text-input mode, closes on Enter.
+    void OnTextTyped(TextTypedEvent& event);
 
     const std::array<std::string, 3>& Lines() const { return lines_; }
+    bool ConsoleOpen() const { return consoleOpen_; }
+    SpriteText* LineText(int line) const;  // null while unbound or when its entity is gone
 
 private:
-    Trace() = default;
+    Trace();
+
     std::array<std::string, 3> lines_;
+    std::array<EntityRef, 3> lineEntities_;  // whose SpriteText shows each line
+    bool consoleOpen_ = false;
+    bool listening_ = false;
 };

@@ -1,0 +1,54 @@
+#include "camera.h"
+
+#include <glm/gtc/matrix_transform.hpp>
+
+#include <memory>
+
+namespace {
+std::unique_ptr<Camera> instance;
+}
+
+Camera* Camera::Get()
+{
+    if (!instance) instance.reset(new Camera());
+    return instance.get();
+}
+
+void Camera::Destroy()
+{
+    instance.reset();
+}
+
+const glm::mat4& Camera::GetView()
+{
+    if (viewDirty_) {
+        viewDirty_ = false;
+        ++viewBuilds;
+        view_ = glm::lookAtRH(glm::vec3(x_, y_, z_), glm::vec3(x_, y_, z_ - 1.0f), glm::vec3(0.0f, 1.0f, 0.0f));
+    }
+    return view_;
+}
+
+const glm::mat4& Camera::GetProjection()
+{
+    if (projectionDirty_) {
+        projectionDirty_ = false;
+        ++projectionBuilds;
+        projection_ = glm::orthoRH_NO(-800.0f * zoom_, 800.0f * zoom_, -400.0f * zoom_, 400.0f * zoom_, near_, far_);
+    }
+    return projection_;
+}
+
+void Camera::SetPosition(float newX, float newY, float newZ)
+{
+    x_ = newX;
+    y_ = newY;
+    z_ = newZ;
+    viewDirty_ = true;
+}
+
+void Camera::SetZoom(float newZoom)
+{
+    zoom_ = newZoom;
+    projectionDirty_ = true;
+}

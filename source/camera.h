@@ -1,0 +1,36 @@
+// Camera: the view and orthographic projection every draw multiplies by. One instance,
+// created on first use; the level logic moves and zooms it, Graphics::OnResize marks the
+// projection stale, and the draw operations read both matrices, recomputed only after a
+// change. Destroyed with Graphics, so a new engine starts from the initial camera.
+// Game thread only.
+#pragma once
+
+#include <glm/mat4x4.hpp>
+
+class Camera {
+public:
+    static Camera* Get();
+    static void Destroy();
+
+    const glm::mat4& GetView();
+    const glm::mat4& GetProjection();
+    void SetPosition(float newX, float newY, float newZ);
+    void SetZoom(float newZoom);
+    float Zoom() const { return zoom_; }
+
+    // How many times each matrix was rebuilt: tests check that only stale ones are.
+    int viewBuilds = 0;
+    int projectionBuilds = 0;
+
+private:
+    Camera() = default;
+
+    float x_ = 0.0f, y_ = 0.0f, z_ = -0.5f;  // position, in screen-scaled world units
+    bool viewDirty_ = true;
+    bool projectionDirty_ = true;
+    glm::mat4 view_{1.0f};
+    glm::mat4 projection_{1.0f};
+    float zoom_ = 2.0f;  // the visible area is 1600 x 800 units times zoom
+    float near_ = -1.0f;
+    float far_ = 100.0f;
+};

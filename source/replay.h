@@ -1,0 +1,48 @@
+// Replay: scripted input read from a --replay file, one input change per line:
+//   <frame> key <code> press|release|repeat      <frame> mouse <button> press|release
+//   <frame> cursor <x> <y>                       <frame> pad <joystick> connect|disconnect
+//   <frame> pad <joystick> button <index> press|release
+//   <frame> pad <joystick> axis <index> <value>
+// ('#' starts a comment; frames count from 1). Input owns it: key, mouse and cursor lines
+// are delivered through the window-callback handlers during frame N's event polling,
+// pad lines at frame N's first Input::Poll, in file order. Game thread only.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class Input;
+
+class Replay {
+public:
+    struct Line {
+        enum Kind { kKey, kMouse, kCursor, kPadConnect, kPadDisconnect, kPadButton, kPadAxis };
+        int64_t frame = 0;
+        Kind kind = kKey;
+        int code = 0;      // key code, mouse button, or the pad's button or axis index
+        int action = 0;    // Input::kPress / kRelease / kRepeat
+        int joystick = 0;
+        double x = 0.0, y = 0.0;  // cursor pixels, or the axis value in x
+    };
+
+    // Reads and checks the whole file; a malformed line throws GameError naming the
+    // file and the line number.
+    static Replay Load(const std::string& path);
+    static Replay Parse(const std::string& text, const std::string& path);
+
+    // Lines of frames up to frame not yet delivered (a frame never skipped in practice).
+    void DeliverEvents(int64_t frame, Input& input);
+    void DeliverPads(int64_t frame, Input& input);
+
+    const std::vector<Line>& EventLines() const { return events_; }
+    const std::vector<Line>& PadLines() const { return pads_; }
+
+private:
+    static void Apply(const Line& line, Input& input);
+
+    std::vector<Line> events_;  // keys, mouse buttons, cursor: ascending frame, file order within one
+    std::vector<Line> pads_;
+    size_t nextEvent_ = 0;
+    size_t nextPad_ = 0;
+};

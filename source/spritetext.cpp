@@ -1,0 +1,105 @@
+#include "spritetext.h"
+
+#include "entity.h"
+#include "graphics.h"
+#include "sprite.h"
+#include "transform.h"
+
+namespace {
+
+glm::mat3 GlyphScale(float size)
+{
+    return glm::mat3(size, 0.0f, 0.0f, 0.0f, 0.75f, 0.0f, 0.0f, 0.0f, 1.0f);
+}
+
+} // namespace
+
+SpriteText::SpriteText(Entity* owner, std::string initialText, float initialSize, int32_t initialJustification,
+                       float initialOffset)
+    : ComponentOf(owner), offset(initialOffset), justification(initialJustification), text(std::move(initialText)),
+      lastSize(initialSize), size(initialSize)
+{
+    Rebuild();
+    glyphMatrix = GlyphScale(size);
+}
+
+SpriteText::~SpriteText()
+{
+    Terminate();
+}
+
+void SpriteText::Initialize()
+{
+    owner->events->AddListener(this, &SpriteText::OnDraw);
+    listening_ = true;
+}
+
+void SpriteText::Terminate()
+{
+    if (!listening_) return;
+    owner->events->RemoveListener<DrawEvent>(this);
+    listening_ = false;
+}
+
+std::unique_ptr<Component> SpriteText::Clone(Entity* newOwner) const
+{
+    return std::make_unique<SpriteText>(newOwner, text, size, justification, offset);
+}
+
+void SpriteText::Serialize(std::vector<Property>& properties)
+{
+    properties.push_back({"text", &text, kString});
+    properties.push_back({"justification", &justification, kInt});
+    properties.push_back({"offset", &offset, kFloat});
+    properties.push_back({"size", &size, kFloat});
+    properties.push_back({"isGlowing", &isGlowing, kBool});
+}
+
+void SpriteText::SetText(std::string newText)
+{
+    text = std::move(newText);
+    Rebuild();
+}
+
+void SpriteText::Rebuild()
+{
+    glyphs_.clear();
+    std::string filtered;
+    const char* sheet = isGlowing ? "FontSheetGlow00.png" : "FontSheet00.png";
+    for (char c : text) {
+        // Signed: bytes of 128 and above are negative here and dropped with the rest.
+        if (c < kFirstGlyph || c > kLastGlyph) continue;
+        filtered += c;
+        glyphs_.push_back(std::make_unique<Sprite>(owner, sheet, static_cast<uint32_t>(c - kFirstGlyph)));
+    }
+    text = filtered;
+    lastText = text;
+}
+
+void SpriteText::OnDraw(DrawEvent&)
+{
+    if (size != lastSize || text != lastText) dirty = true;
+    if (!visible || text.empty()) return;
+    if (dirty) {
+        Rebuild();
+        glyphMatrix = GlyphScale(size);
+        lastSize = size;
+        dirty = false;
+    }
+    Transform* transform = owner->Get<Transform>();
+    if (glyphs_.empty() || !transform) return;
+    glm::mat3 m = transform->GetMatrix() * glyphMatrix;
+    float x = m[2][0];
+    float width = static_cast<float>(glyphs_.size() - 1) * size;
+    if (justification == 1) x -= width * offset;
+    else if (justification == 2) x -= width * 0.5f * offset;
+    Graphics* graphics = Graphics::Get();
+    m[2][0] = x;
+    if (!debugDrawMode) graphics->DrawSprite(m, *glyphs_[0], colour);
+    for (size_t i = 1; i < glyphs_.size(); ++i) {
+        if (!glyphs_[i]->visible) continue;
+        x += offset * size;
+        m[2][0] = x;
+        if (!debugDrawMode) graphics->DrawSprite(m, *glyphs_[i], colour);
+    }
+}

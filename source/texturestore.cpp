@@ -1,0 +1,308 @@
+#include "texturestore.h"
+
+#include "gameerror.h"
+#include "jsonfile.h"
+#include "runoptions.h"
+#include "sprite.h"
+
+#include <glad/gl.h>
+#include <SOIL.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+namespace fs = std::filesystem;
+
+namespace {
+std::unique_ptr<TextureStore> instance;
+uint64_t generation = 1;
+
+bool IsDescriptor(const fs::path& path)
+{
+    return path.extension() == ".txt" || path.extension() == ".atlas";
+}
+
+// The folder and name without extension: what pairs a description with its image.
+std::string Stem(const fs::path& path)
+{
+    return (path.parent_path() / path.stem()).string();
+}
+
+// Decoded RGBA pixels, freed with SOIL's own allocator.
+struct Pixels {
+    unsigned char* data = nullptr;
+    int width = 0;
+    int height = 0;
+    int channels = 0;
+    ~Pixels() { if (data) SOIL_free_image_data(data); }
+};
+
+// "data": [columns, rows, frame count] of a grid description.
+struct GridData {
+    int columns = 1;
+    int rows = 1;
+    int frames = 1;
+};
+
+GridData ReadGridData(const std::string& path, const rapidjson::Document& document)
+{
+    const char* shape = ": needs an object whose member \"data\" holds at least three integers (columns, rows, frame count)";
+    if (!document.IsObject()) throw GameError(path + shape);
+    auto data = document.FindMember("data");
+    if (data == document.MemberEnd() || !data->value.IsArray() || data->value.Size() < 3) throw GameError(path + shape);
+    const auto& list = data->value;
+    for (rapidjson::SizeType i = 0; i < 3; ++i)
+        if (!list[i].IsInt()) throw GameError(path + shape);
+    GridData grid{list[0].GetInt(), list[1].GetInt(), list[2].GetInt()};
+    if (grid.columns <= 0 || grid.rows <= 0) throw GameError(path + ": a grid needs at least one column and one row");
+    if (grid.frames < 0) throw GameError(path + ": the frame count cannot be negative");
+    if (grid.frames == 0) grid.frames = grid.columns * grid.rows;
+    return grid;
+}
+
+} // namespace
+
+TextureStore* TextureStore::Get()
+{
+    if (!instance) instance.reset(new TextureStore());
+    return instance.get();
+}
+
+void TextureStore::Destroy()
+{
+    instance.reset();
+    ++generation;
+}
+
+uint64_t TextureStore::Generation()
+{
+    return generation;
+}
+
+TextureStore::TextureStore()
+{
+    Reset(false);
+}
+
+void TextureStore::Reset(bool upload)
+{
+    ++generation;
+    table_.clear();
+    quads_.clear();
+    upload_ = upload;
+    fallback_ = Texture();
+    fallback_.gridQuad = GetGridQuad(1.0f, 1.0f);
+    fallback_.width = fallback_.height = 1;
+    fallback_.channels = 4;
+    const unsigned char white[4] = {255, 255, 255, 255};
+    fallback_.pageTextures = {upload_ ? UploadPixels(white, 1, 1) : 0u};
+}
+
+std::vector<fs::path> TextureStore::ScanOrder(const fs::path& directory)
+{
+    std::vector<fs::path> paths;
+    std::error_code error;
+    for (fs::recursive_directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
+        const fs::path& path = it->path();
+        if (path.filename().string().front() == '.') {
+            // Version-control markers, editor swap files and unfinished saves are not content.
+            if (it->is_directory()) it.disable_recursion_pending();
+            continue;
+        }
+        if (it->is_regular_file() && !path.extension().empty()) paths.push_back(path);
+    }
+    if (error && error != std::errc::no_such_file_or_directory)
+        throw GameError(directory.string() + ": the texture folder cannot be read: " + error.message());
+    std::sort(paths.begin(), paths.end(), [](const fs::path& a, const fs::path& b) {
+        std::string stemA = Stem(a), stemB = Stem(b);
+        if (stemA != stemB) return stemA < stemB;
+        if (IsDescriptor(a) != IsDescriptor(b)) return IsDescriptor(b);
+        return a.string() < b.string();
+    });
+    return paths;
+}
+
+void TextureStore::LoadDirectory(const fs::path& directory, bool upload)
+{
+    Reset(upload);
+    directory_ = directory;
+    fs::path pending;
+    for (const fs::path& path : ScanOrder(directory)) {
+        if (!IsDescriptor(path)) {
+            if (!pending.empty()) RegisterImage(pending, "");
+            pending = path;
+            continue;
+        }
+        if (pending.empty() || Stem(pending) != Stem(path))
+            throw GameError(path.string() + ": a description needs an image of the same name beside it");
+        if (path.extension() == ".atlas") {
+            RegisterAtlas(pending, path);
+        } else {
+            RegisterImage(pending, path.string());  // plain when the description cannot be opened
+        }
+        pending.clear();
+    }
+    if (!pending.empty()) RegisterImage(pending, "");
+}
+
+void TextureStore::RegisterImage(const fs::path& image, const std::string& gridPath)
+{
+    GridData grid;
+    if (!gridPath.empty()) {
+        rapidjson::Document document;
+        std::string parseError;
+        switch (JsonFile::Read(gridPath, document, &parseError)) {
+        case JsonFile::ReadResult::kUnopenable: break;  // stays a plain image
+        case JsonFile::ReadResult::kUnparsable: throw GameError(gridPath + ": not valid JSON: " + parseError);
+        case JsonFile::ReadResult::kOk: grid = ReadGridData(gridPath, document); break;
+        }
+    }
+    Texture texture;
+    texture.name = image.filename().string();
+    texture.frameCount = static_cast<uint32_t>(grid.frames);
+    texture.gridQuad = GetGridQuad(static_cast<float>(grid.columns), static_cast<float>(grid.rows));
+    texture.pageTextures.push_back(LoadPage(image, texture.name, texture));
+    table_[texture.name] = std::move(texture);
+}
+
+void TextureStore::RegisterAtlas(const fs::path& image, const fs::path& atlasPath)
+{
+    Texture texture;
+    texture.name = image.filename().string();
+    texture.atlas = Atlas::Parse(atlasPath.string());
+    const Atlas& atlas = texture.atlas;
+    float columns = atlas.size.x / atlas.frames[0].size.x;
+    float rows = atlas.size.y / atlas.frames[0].size.y;
+    if (!std::isfinite(columns) || !std::isfinite(rows) || columns <= 0.0f || rows <= 0.0f)
+        throw GameError(atlasPath.string() + ": the page size and the first region's size give no grid (zero columns or rows)");
+    texture.gridQuad = GetGridQuad(columns, rows);
+    texture.frameCount = static_cast<uint32_t>(atlas.frames.size());
+    for (const std::string& page : atlas.pages)
+        texture.pageTextures.push_back(LoadPage(atlasPath.parent_path() / page, texture.name, texture));
+    table_[texture.name] = std::move(texture);
+}
+
+uint32_t TextureStore::LoadPage(const fs::path& file, const std::string& name, Texture& texture)
+{
+    Pixels pixels;
+    pixels.data = SOIL_load_image(file.c_str(), &pixels.width, &pixels.height, &pixels.channels, SOIL_LOAD_RGBA);
+    if (!pixels.data)
+        throw GameError("the image " + name + " failed to load in (" + file.string() + ": " + SOIL_last_result() + ")");
+    texture.width = pixels.width;
+    texture.height = pixels.height;
+    texture.channels = pixels.channels;
+    return upload_ ? UploadPixels(pixels.data, pixels.width, pixels.height) : 0u;
+}
+
+uint32_t TextureStore::UploadPixels(const unsigned char* pixels, int width, int height)
+{
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    // Rows of any width: RGBA rows are always 4-byte aligned, but say so anyway.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+    glGenerateMipmap(GL_TEXTURE_2D);
+    return name;
+}
+
+Texture& TextureStore::Find(const std::string& name)
+{
+    auto found = table_.find(name);
+    if (found == table_.end()) found = table_.find("default.png");
+    return found == table_.end() ? fallback_ : found->second;
+}
+
+uint32_t TextureStore::GetGridQuad(float columns, float rows)
+{
+    for (size_t i = 0; i < quads_.size(); ++i)
+        if (static_cast<float>(quads_[i].columns) == columns && static_cast<float>(quads_[i].rows) == rows)
+            return static_cast<uint32_t>(i);
+    float u = 1.0f / columns;
+    float v = 1.0f / rows;
+    const float vertices[16] = {0.5f, 0.5f, u, v, 0.5f, -0.5f, u, 0.0f, -0.5f, -0.5f, 0.0f, 0.0f, -0.5f, 0.5f, 0.0f, v};
+    GridQuad quad{0, static_cast<int32_t>(columns), static_cast<int32_t>(rows)};
+    if (upload_) {
+        glGenBuffers(1, &quad.buffer);
+        glBindBuffer(GL_ARRAY_BUFFER, quad.buffer);
+        glBufferData(GL_ARRAY_BUFFER, sizeof(vertices), vertices, GL_STATIC_DRAW);
+        glBindBuffer(GL_ARRAY_BUFFER, 0);
+    }
+    quads_.push_back(quad);
+    return static_cast<uint32_t>(quads_.size() - 1);
+}
+
+const GridQuad& TextureStore::Quad(uint32_t index) const
+{
+    GAME_CHECK(index < quads_.size(), "a texture refers to a grid quad that was never made");
+    return quads_[index];
+}
+
+void TextureStore::DeleteGridQuadBuffers()
+{
+    if (!upload_) return;
+    for (GridQuad& quad : quads_) {
+        glDeleteBuffers(1, &quad.buffer);
+        quad.buffer = 0;
+    }
+}
+
+void LoadTextureDirectory()
+{
+    const RunOptions& options = RunOptions::Get();
+    TextureStore::Get()->LoadDirectory(options.ContentPath("Textures"), !options.headless);
+}
+
+Texture& FindTexture(const std::string& name)
+{
+    return TextureStore::Get()->Find(name);
+}
+
+uint32_t GetGridQuad(float columns, float rows)
+{
+    return TextureStore::Get()->GetGridQuad(columns, rows);
+}
+
+glm::vec2 FrameUV(Sprite& sprite)
+{
+    Texture& texture = sprite.GetTexture();
+    uint32_t i = sprite.frameIndex;
+    if (texture.IsAtlas()) {
+        const Atlas& atlas = texture.atlas;
+        if (i >= atlas.frames.size()) i = 0;
+        const AtlasFrame& frame = atlas.frames[i];
+        texture.currentFrame = i;
+        return {frame.xy.x / atlas.size.x, -(frame.size.y + frame.xy.y) / atlas.size.y};
+    }
+    // Cell 0 is top left; v is measured upward from the bottom edge of the image.
+    const GridQuad& quad = TextureStore::Get()->Quad(texture.gridQuad);
+    uint32_t columns = static_cast<uint32_t>(std::max(quad.columns, 1));
+    float c = static_cast<float>(columns);
+    float r = static_cast<float>(std::max(quad.rows, 1));
+    texture.currentFrame = i;
+    return {static_cast<float>(i % columns) / c, 1.0f - 1.0f / r - static_cast<float>(i / columns) / r};
+}
+
+glm::vec2 FrameUVScale(const Texture& texture, uint32_t frameIndex)
+{
+    if (!texture.IsAtlas()) return {1.0f, 1.0f};
+    const auto& frames = texture.atlas.frames;
+    const AtlasFrame& frame = frames[frameIndex < frames.size() ? frameIndex : 0];
+    return frame.size / frames[0].size;
+}
+
+uint32_t PageTexture(const Texture& texture)
+{
+    if (texture.pageTextures.empty()) return 0;
+    if (!texture.IsAtlas()) return texture.pageTextures[0];
+    const auto& frames = texture.atlas.frames;
+    const std::string& page = frames[texture.currentFrame < frames.size() ? texture.currentFrame : 0].page;
+    const auto& pages = texture.atlas.pages;
+    size_t index = static_cast<size_t>(std::find(pages.begin(), pages.end(), page) - pages.begin());
+    return index < texture.pageTextures.size() ? texture.pageTextures[index] : texture.pageTextures[0];
+}

@@ -1,0 +1,80 @@
+// TextureStore: the texture table (every image under "Textures/", keyed by file name) and
+// the grid quads the images are drawn with. Graphics fills it once at start-up
+// (LoadTextureDirectory) and empties it when it is destroyed; sprites, text, particles
+// and gameplay read it through FindTexture, FrameUV and PageTexture. Headless runs decode
+// every image for its size and frame count but make no GL call. Game thread only.
+#pragma once
+
+#include "texture.h"
+
+#include <glm/vec2.hpp>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+class Sprite;
+
+// The four (x, y, u, v) corners of the unit quad with u and v spanning one grid cell.
+struct GridQuad {
+    uint32_t buffer = 0;  // GL array buffer (0 when headless)
+    int32_t columns = 1;  // truncated from the requested (possibly fractional) count
+    int32_t rows = 1;
+};
+
+class TextureStore {
+public:
+    static TextureStore* Get();
+    static void Destroy();
+    // Changes whenever the table is refilled or destroyed, so cached Texture pointers
+    // (sprites keep one) know when to look again.
+    static uint64_t Generation();
+
+    // Replaces the table with every image under directory. upload false: headless.
+    // A missing directory leaves an empty table; an image that cannot be decoded or a
+    // description that cannot be read throws GameError naming the file.
+    void LoadDirectory(const std::filesystem::path& directory, bool upload);
+
+    // The entry for name, else "default.png", else a built-in plain white texture.
+    Texture& Find(const std::string& name);
+    bool Contains(const std::string& name) const { return table_.count(name) != 0; }
+    size_t Size() const { return table_.size(); }
+
+    uint32_t GetGridQuad(float columns, float rows);
+    const GridQuad& Quad(uint32_t index) const;
+    size_t QuadCount() const { return quads_.size(); }
+    // Deletes the quad buffers in list order (Graphics::Shutdown, context still current).
+    void DeleteGridQuadBuffers();
+
+    // Every file under directory in visiting order: each description directly after the
+    // image of the same name in the same folder; same-named images ordered by path, so
+    // the later path wins the table entry. Hidden files are skipped.
+    static std::vector<std::filesystem::path> ScanOrder(const std::filesystem::path& directory);
+
+private:
+    TextureStore();
+    void Reset(bool upload);
+    void RegisterImage(const std::filesystem::path& image, const std::string& gridPath);
+    void RegisterAtlas(const std::filesystem::path& image, const std::filesystem::path& atlasPath);
+    uint32_t LoadPage(const std::filesystem::path& file, const std::string& name, Texture& texture);
+    uint32_t UploadPixels(const unsigned char* pixels, int width, int height);
+
+    std::unordered_map<std::string, Texture> table_;  // node-based: entries never move
+    std::vector<GridQuad> quads_;
+    Texture fallback_;  // shown for unknown names when there is no "default.png"
+    std::filesystem::path directory_;
+    bool upload_ = false;
+};
+
+// The engine's names for the table's operations.
+void LoadTextureDirectory();  // the content's "Textures" folder, headless as the run says
+Texture& FindTexture(const std::string& name);
+uint32_t GetGridQuad(float columns, float rows);
+// Texture-coordinate offset of the sprite's frame; records the frame in the texture.
+glm::vec2 FrameUV(Sprite& sprite);
+// The size of the frame relative to the texture's first frame: (1, 1) unless atlas.
+glm::vec2 FrameUVScale(const Texture& texture, uint32_t frameIndex);
+// The GL texture of the page holding the texture's currentFrame.
+uint32_t PageTexture(const Texture& texture);

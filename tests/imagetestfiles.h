@@ -1,0 +1,65 @@
+// Test helpers for graphics tests: writing small PNG files into a content folder and
+// reading pixels back from screenshots.
+#pragma once
+
+#include <SOIL.h>
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#define STB_IMAGE_WRITE_STATIC
+#include <stb_image_write.h>
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace image_test_files {
+
+using Rgba = std::array<uint8_t, 4>;
+
+// An 8-bit RGBA PNG of width x height whose pixel (x, y from the top) is colour(x, y).
+inline void WritePng(const std::filesystem::path& path, int width, int height,
+                     const std::function<Rgba(int, int)>& colour = [](int, int) { return Rgba{255, 255, 255, 255}; })
+{
+    std::filesystem::create_directories(path.parent_path());
+    std::vector<uint8_t> pixels(static_cast<size_t>(width * height * 4));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            Rgba c = colour(x, y);
+            std::copy(c.begin(), c.end(), pixels.begin() + (y * width + x) * 4);
+        }
+    stbi_write_png(path.c_str(), width, height, 4, pixels.data(), width * 4);
+}
+
+// A decoded picture (RGB), for looking at screenshots.
+class Picture {
+public:
+    explicit Picture(const std::string& path)
+    {
+        unsigned char* data = SOIL_load_image(path.c_str(), &width, &height, &channels, SOIL_LOAD_RGB);
+        if (data) {
+            pixels.assign(data, data + static_cast<size_t>(width * height * 3));
+            SOIL_free_image_data(data);
+        }
+    }
+    bool Loaded() const { return !pixels.empty(); }
+    std::array<int, 3> At(int x, int y) const
+    {
+        const uint8_t* p = &pixels[static_cast<size_t>((y * width + x) * 3)];
+        return {p[0], p[1], p[2]};
+    }
+    // How many pixels in the rectangle satisfy test.
+    int Count(int x0, int y0, int x1, int y1, const std::function<bool(std::array<int, 3>)>& test) const
+    {
+        int count = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x) count += test(At(x, y)) ? 1 : 0;
+        return count;
+    }
+
+    int width = 0, height = 0, channels = 0;
+    std::vector<uint8_t> pixels;
+};
+
+} // namespace image_test_files
