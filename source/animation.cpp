@@ -4,6 +4,7 @@
 #include "entity.h"
 #include "space.h"
 #include "sprite.h"
+#include "texture.h"
 #include "texturestore.h"
 
 void Animation::Initialize()

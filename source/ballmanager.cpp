@@ -215,6 +215,7 @@ bool BallManager::AnnounceArrivals()
         BehaviorBall* ball = entity->name == "ball" ? entity->Get<BehaviorBall>() : nullptr;
         if (!ball || ball->finished) continue;
         inPlay = true;
+        if (ball->waiting) continue;  // no flight yet: nothing to space or announce
         int32_t distance = std::abs(ball->startLane + ball->steps - ball->destLane);
         auto& arriving = ball->startLane < 0 ? fromLeft : fromRight;
         // Distances past the table cannot collide with a ball about to arrive.

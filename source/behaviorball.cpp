@@ -34,7 +34,7 @@ constexpr float kHitReward = 2.0f;
 constexpr float kDestroyDelay = 4.0f;   // seconds a lost ball stays
 
 const glm::vec4 kLetterColours[4] = {{0, 255, 0, 1}, {255, 0, 0, 1}, {0, 0, 255, 1}, {255, 255, 0, 1}};  // A B X Y
-const glm::vec4 kPlatinum(229, 228, 226, 1);
+const glm::vec4 kPlatinumColour(229, 228, 226, 1);
 const glm::vec4 kWhite(255, 255, 255, 1);
 const glm::vec4 kAlternatingParticles(120.0f / 255.0f, 81.0f / 255.0f, 169.0f / 255.0f, 0.8f);
 
@@ -148,7 +148,7 @@ void BehaviorBall::SetUp()
         letter = RandomLetter();
     }
     if (letter == -1 && trail) trail->SetImage("ParticleStarRainbow.png");
-    glm::vec4 colour = kind == kPlatinum ? kPlatinum : kind == kRainbow ? kWhite : kLetterColours[std::max(letter, 0)];
+    glm::vec4 colour = kind == kPlatinum ? kPlatinumColour : kind == kRainbow ? kWhite : kLetterColours[std::max(letter, 0)];
     if (trail && kind == kPlatinum) trail->SetImage("ParticleStarShine.png");
     if (trail && kind == kAlternating) trail->SetImage("ParticleBlob.png");
     ApplyColour(colour);
@@ -198,7 +198,8 @@ void BehaviorBall::OnDivision(BeatDivisionEvent& event)
         Engine::Get()->events->Send(BallHitEvent(startLane + steps, -1, arrivalTime));
     }
     owner->Require<Transform>()->translation.x = static_cast<float>(startLane + steps) * kLaneWidth;
-    if (finished) return;
+    // A ball that has not been served cannot be missed (its lanes mean nothing yet).
+    if (finished || waiting) return;
     if (startLane > 0 ? remaining <= -1 : remaining >= 1) Lose();
 }
 

@@ -12,6 +12,7 @@
 #include "entityref.h"
 #include "sprite.h"
 
+#include <glm/vec2.hpp>
 #include <glm/vec4.hpp>
 
 #include <cstdint>

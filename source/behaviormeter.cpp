@@ -3,6 +3,7 @@
 #include "archetypestore.h"
 #include "engine.h"
 #include "entity.h"
+#include "gameerror.h"
 #include "space.h"
 #include "sprite.h"
 #include "transform.h"

@@ -3,6 +3,8 @@
 #pragma once
 
 #include "audioengine.h"
+#include "audiotestcontent.h"
+#include "imagetestfiles.h"
 #include "ballmanager.h"
 #include "behaviorball.h"
 #include "behaviormeter.h"
@@ -39,8 +41,8 @@ inline std::string GameSpaceJson()
         Thing("BeatMeter2", 300, 230, "\"BehaviorMeter\": {}, \"BeatDivider\": {\"denominator\": 4}"),
         Thing("BeatMeter1BackBottom", -300, 200, emitter),
         Thing("BeatMeter2BackBottom", 300, 200, emitter),
-        Thing("BillBoardP0", -300, 100, "\"Sprite\": {\"imageName\": \"default.png\"}"),
-        Thing("BillBoardP1", 300, 100, "\"Sprite\": {\"imageName\": \"default.png\"}"),
+        Thing("BillBoardP0", -300, 100, "\"Sprite\": {\"imageName\": \"Billboard.png\"}"),
+        Thing("BillBoardP1", 300, 100, "\"Sprite\": {\"imageName\": \"Billboard.png\"}"),
         Thing("PlayerScore0", -100, 240, "\"SpriteText\": {\"text\": \"0\"}"),
         Thing("PlayerScore1", 100, 240, "\"SpriteText\": {\"text\": \"0\"}"),
         Thing("TimerMin", -20, 240, "\"SpriteText\": {\"text\": \"\"}"),
@@ -69,8 +71,28 @@ inline std::string GameSpaceJson()
     return "{\"zLayer\": 0, \"entities\": [\n" + Join(entities) + "\n]}";
 }
 
+// Music for the match: a silent in-game song at 120 beats per minute, ten minutes long,
+// the pause-menu song and the announcer lines (every path the match plays).
+inline void WriteMatchMusic(const TempContent& content)
+{
+    audio_content::AudioFolder audio(content.root);
+    audio.Sound("silence.wav", 8000, 1, audio_content::Constant(800, 1, 0.0f));
+    std::string events;
+    for (const char* path : {"event:/InGame", "event:/PauseMenu", "event:/Announcer/AlternatingBall",
+                             "event:/Announcer/PlatinumBall", "event:/Announcer/RainbowBall"}) {
+        events += std::string(events.empty() ? "" : ",") + "{\"path\": \"" + path +
+                  "\", \"tempo\": 120, \"length\": 600, \"tracks\": [{\"sound\": \"silence.wav\"}]}";
+    }
+    audio.Bank("match.json", events);
+}
+
 inline void WriteMatchContent(const TempContent& content)
 {
+    WriteMatchMusic(content);
+    // A 4 x 3 grid of twelve grade frames.
+    image_test_files::WritePng(content.root / "Textures" / "Billboard.png", 16, 12);
+    WriteText(content.root / "Textures" / "Billboard.txt", "{\"data\": [4, 3, 12]}");
+    content.SimpleSpace("EndGame", 10.0f);
     content.Space("game", GameSpaceJson());
     content.Archetype("ball.txt", R"({"name": "ball", "archetypeName": "ball",
         "Transform": {"scaleX": 50, "scaleY": 50}, "Sprite": {"imageName": "default.png", "zLayer": 5},
@@ -90,7 +112,7 @@ protected:
         EngineTest::SetUp();
         RunOptions::Get().firstSpace = "game";
         Start();
-        Frames(2);  // the space's entities are initialised in the second frame
+        Frames(4);  // entities initialise in the second frame; their own updates start in the fourth
         game = Engine::Get()->FindSpace("game");
         manager = game->RequireEntity("levelLogic")->Get<BallManager>();
     }
