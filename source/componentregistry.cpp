@@ -1,8 +1,25 @@
 #include "componentregistry.h"
 
+#include "animation.h"
+#include "ballmanager.h"
+#include "beatdivider.h"
+#include "behaviorball.h"
+#include "behaviormeter.h"
+#include "behaviormusician.h"
+#include "behaviorplatform.h"
+#include "behaviorplayer.h"
+#include "boxcollider.h"
+#include "circlecollider.h"
+#include "endgamelogic.h"
+#include "levellogic.h"
+#include "lifeindicator.h"
+#include "particleemitter.h"
+#include "rigidbody.h"
+#include "scorecounter.h"
 #include "sprite.h"
 #include "spritetext.h"
 #include "stub.h"
+#include "timer.h"
 #include "transform.h"
 
 namespace {
@@ -26,7 +43,24 @@ ComponentRegistry::ComponentRegistry()
     Register("Stub", std::make_unique<Stub>(nullptr));
     Register("Transform", std::make_unique<Transform>(nullptr, glm::vec2(0.0f, 0.0f), glm::vec2(10.0f, 10.0f), 0.0f));
     Register("Sprite", std::make_unique<Sprite>(nullptr, "TestingLines.png", 0, 0.0f, glm::vec4(1.0f), true));
+    Register("RigidBody", std::make_unique<RigidBody>(nullptr));
+    Register("CircleCollider", std::make_unique<CircleCollider>(nullptr));
+    Register("BoxCollider", std::make_unique<BoxCollider>(nullptr));
     Register("SpriteText", std::make_unique<SpriteText>(nullptr, "Spritetext!", 1.0f, 0, 37.0f));
+    Register("Animation", std::make_unique<Animation>(nullptr));
+    Register("BeatDivider", std::make_unique<BeatDivider>(nullptr));
+    Register("ScoreCounter", std::make_unique<ScoreCounter>(nullptr));
+    Register("BehaviorBall", std::make_unique<BehaviorBall>(nullptr));
+    Register("BehaviorPlayer", std::make_unique<BehaviorPlayer>(nullptr));
+    Register("Timer", std::make_unique<Timer>(nullptr));
+    Register("LevelLogic", std::make_unique<LevelLogic>(nullptr));
+    Register("BehaviorMusician", std::make_unique<BehaviorMusician>(nullptr));
+    Register("BallManager", std::make_unique<BallManager>(nullptr));
+    Register("LifeIndicator", std::make_unique<LifeIndicator>(nullptr));
+    Register("BehaviorMeter", std::make_unique<BehaviorMeter>(nullptr));
+    Register("ParticleEmitter", std::make_unique<ParticleEmitter>(nullptr));
+    Register("BehaviorPlatform", std::make_unique<BehaviorPlatform>(nullptr));
+    Register("EndGameLogic", std::make_unique<EndGameLogic>(nullptr));
 }
 
 void ComponentRegistry::Register(const std::string& name, std::unique_ptr<Component> prototype)

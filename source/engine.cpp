@@ -3,6 +3,7 @@
 #include "archetypestore.h"
 #include "audioengine.h"
 #include "frameclock.h"
+#include "gamesettings.h"
 #include "gameerror.h"
 #include "graphics.h"
 #include "input.h"
@@ -50,6 +51,8 @@ Engine::Engine() : events(std::make_unique<EventManager>()) {}
 void Engine::StartUp()
 {
     const RunOptions& options = RunOptions::Get();
+    GameSettings::Get().Reset();
+    GameSettings::autoplay = options.autoplay;
     Graphics::Get();
     AudioEngine::Get();
     events->AddListener(Trace::Get(), &Trace::OnTrace);

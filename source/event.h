@@ -7,6 +7,7 @@
 #include "beattime.h"
 #include "entityref.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <utility>
@@ -147,6 +148,52 @@ public:
         : EventOf(eventDelay), time(beatTime), tempo(beatTempo) {}
     BeatTime time;
     float tempo;  // beats per minute
+};
+
+// One division of a beat, sent by a BeatDivider to its own entity's manager.
+class BeatDivisionEvent : public EventOf<kBeatDivisionEvent> {
+public:
+    BeatDivisionEvent(BeatTime divisionTime, uint32_t count, uint32_t index, float eventDelay = kSendNow)
+        : EventOf(eventDelay), time(divisionTime), divisionCount(count), divisionIndex(index) {}
+    BeatTime time;           // musical position of this division; tick 0
+    uint32_t divisionCount;  // divisions in this group
+    uint32_t divisionIndex;  // 0 .. divisionCount - 1, in sending order
+};
+
+// A swing, or a ball returning itself: lane is the hitter's lane (-spot for player 0,
+// +spot for player 1).
+class BallHitEvent : public EventOf<kBallHitEvent> {
+public:
+    BallHitEvent(int32_t hitLane, int32_t hitButton, BeatTime hitTime = {}, float eventDelay = kSendNow)
+        : EventOf(eventDelay), lane(hitLane), button(hitButton), time(hitTime) {}
+    int32_t lane;
+    int32_t button;  // -1 keyboard or automatic, 0 A, 1 B, 2 X, 3 Y
+    BeatTime time;   // zero from players; the arrival time for an automatic return
+};
+
+class BallLostEvent : public EventOf<kBallLostEvent> {
+public:
+    explicit BallLostEvent(int32_t lostLane, float eventDelay = kSendNow) : EventOf(eventDelay), lane(lostLane) {}
+    int32_t lane;  // where the ball was judged lost; >= 0 means player 1 missed
+};
+
+// A beat meter passed into its second (level 1) or third (level 2) segment for the first time.
+class BeatMeterThreshold : public EventOf<kBeatMeterThreshold> {
+public:
+    BeatMeterThreshold(int32_t thresholdLevel, int32_t leftMeter, float eventDelay = kSendNow)
+        : EventOf(eventDelay), level(thresholdLevel), left(leftMeter) {}
+    int32_t level;
+    int32_t left;  // 1 for the meter left of the middle
+};
+
+// A named signal between interface pieces ("mouse", "button", "buttonHovered", ...).
+class TriggerEvent : public EventOf<kTriggerEvent> {
+public:
+    TriggerEvent(int32_t triggerState, std::string triggerName, EntityRef triggerSender, float eventDelay = kSendNow)
+        : EventOf(eventDelay), name(std::move(triggerName)), sender(std::move(triggerSender)), state(triggerState) {}
+    std::string name;
+    EntityRef sender;  // the entity the trigger is about; may be null
+    int32_t state;     // "mouse": 0 entered, 1 left, 2 over; 0 for "button"
 };
 
 class DevMessageEvent : public EventOf<kDevMessageEvent> {

@@ -38,6 +38,8 @@ void Space::Detach()
     Engine::Get()->events->RemoveListener<UpdateEvent>(this);
     events->RemoveListener<DrawEvent>(this);
     events->RemoveListener<DestroyEvent>(this);
+    // Terminating a component may destroy other entities (a meter its notches): those calls
+    // return at once now, so this walk is not disturbed.
     for (auto& entity : entities_) entity->Detach();
 }
 
@@ -126,6 +128,13 @@ void Space::Insert(std::unique_ptr<Entity> entity)
     entities_.insert(place, std::move(entity));
 }
 
+Entity* Space::RequireEntity(const std::string& entityName) const
+{
+    Entity* entity = FindEntity(entityName);
+    if (!entity) throw GameError("Space \"" + name + "\" has no entity named \"" + entityName + "\"");
+    return entity;
+}
+
 Entity* Space::CreateEntity(const Entity& source, bool initializeNow)
 {
     auto entity = std::make_unique<Entity>(source.name, source, this);
@@ -150,6 +159,7 @@ void Space::ReorderEntity(Entity* entity)
 
 void Space::DestroyEntity(Entity* entity)
 {
+    if (detached_) return;
     auto found = std::find_if(entities_.begin(), entities_.end(), [entity](const auto& e) { return e.get() == entity; });
     if (found == entities_.end()) return;
     std::unique_ptr<Entity> doomed = std::move(*found);

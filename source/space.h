@@ -28,12 +28,16 @@ public:
     std::string Path() const;
 
     Entity* FindEntity(const std::string& entityName) const;
+    // FindEntity for an entity the content must provide: a missing one is a content error
+    // naming the entity and this space.
+    Entity* RequireEntity(const std::string& entityName) const;
     // Adds a copy of source (same name and archetype name, cloned components), in draw order.
     Entity* CreateEntity(const Entity& source, bool initializeNow);
     // Puts entity back in draw order after its sprite layer changed.
     void ReorderEntity(Entity* entity);
     // Destroys entity now if it belongs to this space. One whose own handler is running is
-    // stopped now and freed at the end of this space's next update.
+    // stopped now and freed at the end of this space's next update. Does nothing once the
+    // space itself is being destroyed (it frees every entity anyway).
     void DestroyEntity(Entity* entity);
 
     void OnUpdate(UpdateEvent& event);

@@ -1,0 +1,40 @@
+#include "animation.h"
+
+#include "ballmanager.h"
+#include "entity.h"
+#include "space.h"
+#include "sprite.h"
+#include "texture.h"
+#include "texturestore.h"
+
+void Animation::Initialize()
+{
+    owner->events->AddListener(this, &Animation::OnDivision);
+}
+
+void Animation::Terminate()
+{
+    owner->events->RemoveListener<BeatDivisionEvent>(this);
+}
+
+std::unique_ptr<Component> Animation::Clone(Entity* newOwner) const
+{
+    return std::make_unique<Animation>(newOwner);
+}
+
+void Animation::OnDivision(BeatDivisionEvent& event)
+{
+    Sprite* sprite = owner->Get<Sprite>();
+    if (!sprite) return;
+    int64_t count = sprite->GetTexture().frameCount;
+    int64_t frame = sprite->frameIndex;
+    int64_t next = frame >= count - 1 ? 0 : frame + 1;
+    sprite->frameIndex = static_cast<uint32_t>(next < count ? next : 0);
+
+    Entity* logic = owner->space ? owner->space->FindEntity("levelLogic") : nullptr;
+    BallManager* manager = logic ? logic->Get<BallManager>() : nullptr;
+    if (manager && manager->matchOver) return;
+    float progress = static_cast<float>(sprite->frameIndex) / static_cast<float>(count);
+    bool resync = count == event.divisionCount || progress < 0.4f || progress > 0.6f;
+    if (event.divisionIndex == 0 && resync) sprite->frameIndex = 0;
+}

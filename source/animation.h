@@ -1,0 +1,21 @@
+// Animation: steps its entity's Sprite through the frames of its texture, one frame per
+// BeatDivisionEvent from the entity's BeatDivider, pulling back to frame 0 on each beat to
+// stay in phase (a cycle twice a beat long runs through its middle). After the match it
+// keeps stepping without re-synchronising. Game thread only.
+#pragma once
+
+#include "component.h"
+
+class BeatDivisionEvent;
+
+class Animation : public ComponentOf<kAnimation> {
+public:
+    explicit Animation(Entity* owner) : ComponentOf(owner) {}
+
+    void Initialize() override;
+    void Terminate() override;
+    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
+    void Serialize(std::vector<Property>&) override {}
+
+    void OnDivision(BeatDivisionEvent& event);
+};

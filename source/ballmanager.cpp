@@ -1,0 +1,322 @@
+#include "ballmanager.h"
+
+#include "archetypestore.h"
+#include "behaviorball.h"
+#include "behaviormeter.h"
+#include "behaviorplayer.h"
+#include "endgamelogic.h"
+#include "engine.h"
+#include "entity.h"
+#include "gamesettings.h"
+#include "input.h"
+#include "space.h"
+#include "sprite.h"
+#include "spritetext.h"
+#include "texture.h"
+#include "timer.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+
+namespace {
+
+constexpr int32_t kFillEnd = 16, kBillboard0End = 32, kBillboard1End = 48;
+constexpr int32_t kDrain1End = 64, kDrain2End = 80, kDrain3End = 96;
+
+// Division counts at which a special event may start, and the eventsPerGame values that
+// start one there.
+struct EventSlot {
+    int32_t division;
+    std::array<int32_t, 5> perGame;
+};
+constexpr EventSlot kEventSlots[] = {
+    {132, {6}}, {260, {3, 4, 5, 6}}, {388, {2, 4, 5, 6}}, {516, {1, 3, 4, 5, 6}}, {644, {2, 5, 6}}, {772, {3, 4, 5, 6}},
+};
+
+// Spawn credit added per division for ballSpawnRate 1 to 6.
+int32_t SpawnStep(int32_t rate)
+{
+    constexpr int32_t kSteps[] = {1, 3, 5, 9, 15, 25};
+    return rate >= 1 && rate <= 6 ? kSteps[rate - 1] : 0;
+}
+
+const char* const kSideParameters[2][4] = {
+    {"MusicianHitLeft", "RainbowBallLeft", "PlatinumBallLeft", "AlternatingBallLeft"},
+    {"MusicianHitRight", "RainbowBallRight", "PlatinumBallRight", "AlternatingBallRight"},
+};
+
+// Debug keys: keypad 0, 1, 2, 3, 8 spawn a ball of that kind; keypad + pauses spawning.
+constexpr int kKeypadSpawns[][2] = {{320, 0}, {321, 2}, {322, 3}, {323, 1}, {328, 0}};
+constexpr int kKeypadAdd = 334;
+// Keys 1 to 4: (key, meter, steps).
+constexpr int kMeterKeys[][3] = {{49, 1, -5}, {50, 1, 5}, {51, 2, -5}, {52, 2, 5}};
+
+} // namespace
+
+void BallManager::Initialize()
+{
+    EventManager* events = Engine::Get()->events.get();
+    events->AddListener(this, &BallManager::OnUpdate);
+    events->AddListener(this, &BallManager::OnBallLost);
+    owner->events->AddListener(this, &BallManager::OnDivision);
+    score0 = score1 = 0;
+}
+
+void BallManager::Terminate()
+{
+    EventManager* events = Engine::Get()->events.get();
+    events->RemoveListener<UpdateEvent>(this);
+    events->RemoveListener<BallLostEvent>(this);
+    owner->events->RemoveListener<BeatDivisionEvent>(this);
+}
+
+std::unique_ptr<Component> BallManager::Clone(Entity* newOwner) const
+{
+    auto clone = std::make_unique<BallManager>(newOwner);
+    clone->timeBetweenBalls = timeBetweenBalls;
+    return clone;
+}
+
+void BallManager::Serialize(std::vector<Property>& properties)
+{
+    properties.push_back({"time_between_balls", &timeBetweenBalls, kInt});
+}
+
+BehaviorMeter* BallManager::Meter(int number) const
+{
+    return owner->space->RequireEntity(number == 1 ? "BeatMeter1" : "BeatMeter2")->Require<BehaviorMeter>();
+}
+
+BehaviorBall* BallManager::SpawnBall(int32_t kind, BeatTime launchTime)
+{
+    Entity* entity = ArchetypeStore::Spawn("ball", "ball", *owner->space, false);
+    BehaviorBall* ball = entity->Require<BehaviorBall>();
+    ball->kind = kind == 5 ? std::rand() % 4 : kind;
+    ball->serveSide = serveSide;
+    InitEvent init;
+    entity->OnInit(init);
+    if (!(launchTime == BeatTime())) ball->launchTime = launchTime;
+    return ball;
+}
+
+void BallManager::OnDivision(BeatDivisionEvent& event)
+{
+    --eventCountdown;
+    MaybeStartEvent();
+    ++divisionCounter;
+    if (divisionCounter < kMatchStart) {
+        OpeningSequence();
+        return;
+    }
+    if (Meter(1)->drain3) {
+        for (BehaviorMeter* meter : {Meter(1), Meter(2)})
+            meter->threshold1Sent = meter->threshold2Sent = meter->drain1 = meter->drain2 = meter->drain3 = false;
+    }
+    owner->space->RequireEntity("levelLogic")->Require<Timer>()->clockRunning = true;
+    EntityRef self = owner->Ref();
+    BeatTime time = event.time;
+    // Outside the delivery of the division, so balls can be created and changed freely.
+    Engine::Get()->events->Send(LambdaEvent(
+        [self, time] {
+            if (Entity* entity = self.Get())
+                if (auto* manager = entity->Get<BallManager>()) manager->PassDivision(time);
+        },
+        0.0f));
+}
+
+void BallManager::MaybeStartEvent()
+{
+    const GameSettings& settings = GameSettings::Get();
+    bool anyKind = settings.rainbowBallEnabled || settings.platinumBallEnabled || settings.alternatingBallEnabled;
+    bool anyButton = settings.aButtonEnabled || settings.bButtonEnabled || settings.xButtonEnabled || settings.yButtonEnabled;
+    if (!settings.eventsEnabled || !anyKind || !anyButton) return;
+    bool starts = false;
+    for (const EventSlot& slot : kEventSlots)
+        if (slot.division == divisionCounter)
+            starts = std::find(slot.perGame.begin(), slot.perGame.end(), settings.eventsPerGame) != slot.perGame.end() &&
+                     settings.eventsPerGame != 0;
+    if (!starts) return;
+
+    struct Kind {
+        bool enabled;
+        int32_t kind;
+        const char* announcement;
+    };
+    const Kind kinds[] = {{settings.alternatingBallEnabled, 3, "event:/Announcer/AlternatingBall"},
+                          {settings.platinumBallEnabled, 1, "event:/Announcer/PlatinumBall"},
+                          {settings.rainbowBallEnabled, 2, "event:/Announcer/RainbowBall"}};
+    int enabled = static_cast<int>(std::count_if(std::begin(kinds), std::end(kinds), [](const Kind& k) { return k.enabled; }));
+    int r = std::rand() % enabled;
+    for (const Kind& candidate : kinds) {
+        if (!candidate.enabled) continue;
+        if (r-- > 0) continue;
+        Engine::Get()->events->Send(PlaySoundEvent(candidate.announcement, true));
+        eventKind = candidate.kind;
+        eventCountdown = settings.eventLength;
+        return;
+    }
+}
+
+void BallManager::OpeningSequence()
+{
+    if (divisionCounter <= kFillEnd) {
+        if (!metersFilled) FillMeters();
+    } else if (divisionCounter <= kBillboard0End) {
+        ShowBillboard("BillBoardP0", 4);
+    } else if (divisionCounter <= kBillboard1End) {
+        ShowBillboard("BillBoardP1", 9);
+    } else if (divisionCounter <= kDrain3End) {
+        for (BehaviorMeter* meter : {Meter(1), Meter(2)}) {
+            if (divisionCounter <= kDrain1End) meter->drain1 = true;
+            else if (divisionCounter <= kDrain2End) meter->drain2 = true;
+            else meter->drain3 = true;
+        }
+    }
+}
+
+void BallManager::FillMeters()
+{
+    int steps = static_cast<int>(Meter(1)->maximum);
+    for (int i = 0; i < steps; ++i)
+        for (BehaviorMeter* meter : {Meter(1), Meter(2)}) {
+            meter->RaiseNotches();
+            meter->ChangeValue(1.0f);
+        }
+    metersFilled = true;
+}
+
+void BallManager::ShowBillboard(const char* name, uint32_t frame)
+{
+    Sprite* sprite = owner->space->RequireEntity(name)->Require<Sprite>();
+    sprite->frameIndex = sprite->GetTexture().frameCount > frame ? frame : 0;
+}
+
+void BallManager::PassDivision(BeatTime time)
+{
+    bool inPlay = AnnounceArrivals();
+    if (matchOver) return;
+    serveSide ^= 1u;
+    BeatTime launchTime(time.bar + 1, time.sixteenth / 4 * 4, 0);
+    if (launchTime.sixteenth >= 16) launchTime = BeatTime(time.bar + 2, launchTime.sixteenth - 16, 0);
+    if (spawnPaused) return;
+    SpawnOnCredit(launchTime, !inPlay);
+}
+
+// Spaces out balls arriving at one player together and tells the music which ball is
+// about to reach whom; returns whether any ball is in play.
+bool BallManager::AnnounceArrivals()
+{
+    std::array<bool, 16> fromLeft{}, fromRight{};
+    bool announced[2] = {false, false};  // left, right
+    bool inPlay = false;
+    EventManager* events = Engine::Get()->events.get();
+    for (const auto& entity : owner->space->Entities()) {
+        BehaviorBall* ball = entity->name == "ball" ? entity->Get<BehaviorBall>() : nullptr;
+        if (!ball || ball->finished) continue;
+        inPlay = true;
+        if (ball->waiting) continue;  // no flight yet: nothing to space or announce
+        int32_t distance = std::abs(ball->startLane + ball->steps - ball->destLane);
+        auto& arriving = ball->startLane < 0 ? fromLeft : fromRight;
+        // Distances past the table cannot collide with a ball about to arrive.
+        if (distance < 16 && arriving[distance]) ball->MoveBack(3);
+        else if (distance < 16) arriving[distance] = true;
+
+        int32_t remaining = ball->startLane + ball->steps - ball->destLane;
+        bool towardLeft = ball->startLane >= 0;
+        if (remaining != (towardLeft ? 1 : -1)) continue;
+        for (const char* name : {"Player0", "Player1"})
+            if (auto* player = owner->space->RequireEntity(name)->Get<BehaviorPlayer>()) player->inPlay = true;
+        int side = towardLeft ? 0 : 1;
+        int slot = ball->kind == 3 ? 3 : ball->kind == 2 ? 1 : ball->kind == 1 ? 2 : 0;
+        float value = slot == 0 ? static_cast<float>(std::abs(ball->destLane)) : 1.0f;
+        events->Send(ParameterChangeEvent("event:/InGame", {{kSideParameters[side][slot], value}}));
+        announced[side] = true;
+    }
+    for (int side = 0; side < 2; ++side) {
+        if (announced[side]) continue;
+        SoundParameters silence;
+        for (const char* name : kSideParameters[side]) silence.emplace_back(name, 0.0f);
+        events->Send(ParameterChangeEvent("event:/InGame", silence));
+    }
+    return inPlay;
+}
+
+void BallManager::SpawnOnCredit(BeatTime launchTime, bool fieldEmpty)
+{
+    const GameSettings& settings = GameSettings::Get();
+    spawnAccumulator += SpawnStep(settings.ballSpawnRate);
+    if (spawnAccumulator >= kSpawnCredit) spawnAccumulator -= kSpawnCredit;
+    else if (!fieldEmpty) return;  // the field is never left empty
+    if (eventCountdown <= 0) {
+        SpawnBall(0, launchTime);
+    } else if (settings.eventBallSpawn == 0) {
+        SpawnBall(eventKind, launchTime);
+        eventCountdown = 0;
+    } else {
+        SpawnBall(std::rand() % 3 < settings.eventBallSpawn ? eventKind : 0, launchTime);
+    }
+}
+
+void BallManager::OnBallLost(BallLostEvent& event)
+{
+    if (matchOver) return;
+    EventManager* events = Engine::Get()->events.get();
+    events->Send(ParameterChangeEvent("event:/InGame", {{"MusicianMiss", 0.5f}}));
+    bool playerOneMissed = event.lane >= 0;
+    int32_t& score = playerOneMissed ? score0 : score1;
+    int32_t otherScore = playerOneMissed ? score1 : score0;
+    ++score;
+    owner->space->RequireEntity(playerOneMissed ? "PlayerScore0" : "PlayerScore1")->Require<SpriteText>()->SetText(std::to_string(score));
+    owner->space->RequireEntity(playerOneMissed ? "Player1" : "Player0")->Require<BehaviorPlayer>()->LoseLife();
+    if (otherScore > 0) Meter(playerOneMissed ? 2 : 1)->LowerNotches();
+}
+
+void BallManager::OnUpdate(UpdateEvent&)
+{
+    DebugKeys();
+    SendTrigger();
+}
+
+void BallManager::DebugKeys()
+{
+    Input* input = Input::Get();
+    if (input->textMode) return;
+    for (const auto& [key, kind] : kKeypadSpawns)
+        if (input->Key(key) == kKeyPressed) SpawnBall(kind, BeatTime());
+    if (input->Key(kKeypadAdd) == kKeyPressed) spawnPaused = !spawnPaused;
+    for (const auto& [key, meter, steps] : kMeterKeys) {
+        if (input->Key(key) != kKeyPressed) continue;
+        StepMeter(meter, steps);
+        return;
+    }
+}
+
+// Moves a meter one unit per step, running the end check and the notches each time.
+void BallManager::StepMeter(int number, int steps)
+{
+    BehaviorMeter* meter = Meter(number);
+    bool raise = steps > 0;
+    for (int i = 0; i < std::abs(steps); ++i) {
+        if (raise ? meter->value >= static_cast<float>(static_cast<int>(meter->maximum)) : meter->value <= 0.0f) return;
+        meter->ChangeValue(raise ? 1.0f : -1.0f);
+        EndGameLogic::EndCheck(*meter, meter->IsLeft(), false);
+        if (raise) meter->RaiseNotches();
+        else meter->LowerNotches();
+    }
+}
+
+// The analogue triggers steer the in-game music.
+void BallManager::SendTrigger()
+{
+    Input* input = Input::Get();
+    float trigger = 0.0f;
+    bool first = true;
+    for (int joystick : {0, 1})
+        for (int axis : {4, 5}) {
+            float value = input->Axis(joystick, axis);
+            trigger = first ? value : std::max(trigger, value);
+            first = false;
+        }
+    Engine::Get()->events->Send(ParameterChangeEvent("event:/InGame", {{"Trigger", trigger}}));
+}

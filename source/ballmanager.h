@@ -1,0 +1,66 @@
+// BallManager: runs the match from the field's point of view, on the game space's
+// "levelLogic" entity beside a BeatDivider (four divisions per beat) and the Timer. On its
+// divisions it plays the opening sequence (meters filled and drained, billboards), starts
+// the clock, starts the special-ball events, spawns balls from the "ball" archetype at the
+// rate the options set, keeps balls from arriving together and tells the music which ball
+// is about to reach whom. It scores misses (BallLostEvent) and has the debug keys.
+// Game thread only.
+#pragma once
+
+#include "beattime.h"
+#include "component.h"
+
+#include <cstdint>
+
+class BallLostEvent;
+class BeatDivisionEvent;
+class BehaviorBall;
+class BehaviorMeter;
+class UpdateEvent;
+
+class BallManager : public ComponentOf<kBallManager> {
+public:
+    static constexpr int32_t kMatchStart = 132;  // divisions of opening sequence
+    static constexpr int32_t kSpawnCredit = 164;
+
+    explicit BallManager(Entity* owner) : ComponentOf(owner) {}
+
+    void Initialize() override;
+    void Terminate() override;
+    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
+    void Serialize(std::vector<Property>& properties) override;
+
+    // kind 0 normal, 1 platinum, 2 rainbow, 3 alternating, 5 random; a zero launchTime
+    // keeps the time the ball chose itself.
+    BehaviorBall* SpawnBall(int32_t kind, BeatTime launchTime);
+
+    void OnDivision(BeatDivisionEvent& event);
+    void OnUpdate(UpdateEvent& event);
+    void OnBallLost(BallLostEvent& event);
+    // The deferred per-division pass: spacing, music parameters, spawning.
+    void PassDivision(BeatTime time);
+
+    int32_t timeBetweenBalls = 0;  // kept and saved; the spawn rules do not use it
+    int32_t score0 = 0;            // points of player 0 (player 1 missed)
+    int32_t score1 = 0;
+    bool matchOver = false;
+    bool spawnPaused = false;      // debug: no spawning
+    int32_t divisionCounter = 0;
+    bool metersFilled = false;
+    uint32_t serveSide = 0;        // flips before every spawn
+    int32_t spawnAccumulator = 0;  // spawn credit
+    int32_t eventKind = 0;         // running special event: 1 platinum, 2 rainbow, 3 alternating
+    int32_t eventCountdown = 0;    // divisions left of it
+
+private:
+    BehaviorMeter* Meter(int number) const;  // "BeatMeter1" or "BeatMeter2"
+    void MaybeStartEvent();
+    void OpeningSequence();
+    void FillMeters();
+    void ShowBillboard(const char* name, uint32_t frame);
+    bool AnnounceArrivals();
+    void SpawnOnCredit(BeatTime launchTime, bool fieldEmpty);
+    void DebugKeys();
+    void StepMeter(int number, int steps);
+    void SendTrigger();
+};

@@ -1,0 +1,432 @@
+#include "behaviorball.h"
+
+#include "archetypestore.h"
+#include "audioengine.h"
+#include "ballmanager.h"
+#include "behaviormeter.h"
+#include "behaviorplayer.h"
+#include "endgamelogic.h"
+#include "engine.h"
+#include "entity.h"
+#include "frameclock.h"
+#include "gamesettings.h"
+#include "graphics.h"
+#include "particleemitter.h"
+#include "rigidbody.h"
+#include "space.h"
+#include "texture.h"
+#include "transform.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+constexpr float kLaneWidth = 100.0f;    // world units between lanes
+constexpr float kWaitingY = 200.0f;     // height of a ball waiting off-stage
+constexpr float kWaitingX = 500.0f;
+constexpr int32_t kServeLane = 8;       // a served ball starts this many lanes out
+constexpr float kRingSize = 50.0f;
+constexpr float kMissDelta = -1.0f;
+constexpr float kPlatinumMissDelta = -7.5f;
+constexpr float kHitReward = 2.0f;
+constexpr float kDestroyDelay = 4.0f;   // seconds a lost ball stays
+
+const glm::vec4 kLetterColours[4] = {{0, 255, 0, 1}, {255, 0, 0, 1}, {0, 0, 255, 1}, {255, 255, 0, 1}};  // A B X Y
+const glm::vec4 kPlatinumColour(229, 228, 226, 1);
+const glm::vec4 kWhite(255, 255, 255, 1);
+const glm::vec4 kAlternatingParticles(120.0f / 255.0f, 81.0f / 255.0f, 169.0f / 255.0f, 0.8f);
+
+glm::vec4 Scaled(glm::vec4 rgb255)
+{
+    return {std::clamp(rgb255.r, 0.0f, 255.0f) / 255.0f, std::clamp(rgb255.g, 0.0f, 255.0f) / 255.0f,
+            std::clamp(rgb255.b, 0.0f, 255.0f) / 255.0f, rgb255.a};
+}
+
+uint32_t FrameOrZero(Sprite& sprite, int64_t frame)
+{
+    return frame >= 0 && frame < static_cast<int64_t>(sprite.GetTexture().frameCount) ? static_cast<uint32_t>(frame) : 0;
+}
+
+bool Earlier(BeatTime a, BeatTime b)
+{
+    return a.bar != b.bar ? a.bar < b.bar : a.sixteenth < b.sixteenth;
+}
+
+} // namespace
+
+BehaviorBall::BehaviorBall(Entity* owner)
+    : ComponentOf(owner), letterOverlay_(nullptr, "Ball_Rainbow.png", 0, 0.0f, glm::vec4(1.0f), false),
+      targetRing_(nullptr, "EmptyCircle.png", 0, 0.0f, glm::vec4(1.0f, 1.0f, 1.0f, 0.75f)),
+      innerRing_(nullptr, "EmptyCircle.png", 0, 0.0f, glm::vec4(1.0f, 1.0f, 1.0f, 0.75f))
+{
+    // A new ball aims one beat after the newest beat of the music.
+    if (AudioEngine::Exists()) launchTime = AudioEngine::Get()->CurrentTime().AddSixteenths(4);
+    launchTime.tick = 0;
+}
+
+void BehaviorBall::Initialize()
+{
+    EventManager* events = Engine::Get()->events.get();
+    events->AddListener(this, &BehaviorBall::OnHit);
+    events->AddListener(this, &BehaviorBall::OnUpdate);
+    owner->events->AddListener(this, &BehaviorBall::OnDraw);
+    owner->events->AddListener(this, &BehaviorBall::OnDivision);
+    SetUp();
+}
+
+void BehaviorBall::Terminate()
+{
+    EventManager* events = Engine::Get()->events.get();
+    events->RemoveListener<BallHitEvent>(this);
+    events->RemoveListener<UpdateEvent>(this);
+    owner->events->RemoveListener<DrawEvent>(this);
+    owner->events->RemoveListener<BeatDivisionEvent>(this);
+}
+
+std::unique_ptr<Component> BehaviorBall::Clone(Entity* newOwner) const
+{
+    return std::make_unique<BehaviorBall>(newOwner);
+}
+
+BehaviorPlayer* BehaviorBall::Player(int number) const
+{
+    Entity* player = (number == 0 ? player0_ : player1_).Get();
+    return player ? player->Get<BehaviorPlayer>() : nullptr;
+}
+
+int32_t BehaviorBall::Spot(int number) const
+{
+    BehaviorPlayer* player = Player(number);
+    return player ? player->position : 0;
+}
+
+float BehaviorBall::SixteenthSeconds() const
+{
+    float tempo = AudioEngine::Get()->Tempo();
+    return tempo > 0.0f ? 15.0f / tempo : 0.125f;  // 120 beats per minute until the music says otherwise
+}
+
+int32_t BehaviorBall::RandomLetter()
+{
+    const GameSettings& settings = GameSettings::Get();
+    int enabled = settings.aButtonEnabled + settings.bButtonEnabled + settings.xButtonEnabled + settings.yButtonEnabled;
+    if (enabled == 0) return 0;
+    int r = std::rand() % enabled;
+    const bool others[3] = {settings.bButtonEnabled, settings.xButtonEnabled, settings.yButtonEnabled};
+    for (int32_t letter = 1; letter <= 3; ++letter) {
+        if (!others[letter - 1]) continue;
+        if (r == 0) return letter;
+        --r;
+    }
+    return 0;
+}
+
+void BehaviorBall::SetUp()
+{
+    ParticleEmitter* trail = owner->Get<ParticleEmitter>();
+    if (trail) trail->enabled = false;
+    waiting = true;
+    finished = false;
+    player0_ = owner->space->FindEntity("Player0") ? owner->space->FindEntity("Player0")->Ref() : EntityRef();
+    player1_ = owner->space->FindEntity("Player1") ? owner->space->FindEntity("Player1")->Ref() : EntityRef();
+
+    uint32_t taken = 0;  // bit i: index i is carried by a ball of the space
+    for (const auto& entity : owner->space->Entities())
+        if (auto* ball = entity->name == "ball" ? entity->Get<BehaviorBall>() : nullptr)
+            if (ball->index < 32) taken |= 1u << ball->index;
+    for (index = 0; index < 32 && (taken >> index & 1u); ++index) {}
+
+    if (trail) trail->SetImage("ParticleSoftBall.png");
+    const GameSettings& settings = GameSettings::Get();
+    if (!settings.aButtonEnabled && !settings.bButtonEnabled && !settings.xButtonEnabled && !settings.yButtonEnabled)
+        kind = kRainbow;
+    if (kind != kRainbow) {
+        owner->Require<Sprite>()->SetImage("Ball_Default.png");
+        letterOverlay_.SetImage("Ball_Letters.png");
+        letter = RandomLetter();
+    }
+    if (letter == -1 && trail) trail->SetImage("ParticleStarRainbow.png");
+    glm::vec4 colour = kind == kPlatinum ? kPlatinumColour : kind == kRainbow ? kWhite : kLetterColours[std::max(letter, 0)];
+    if (trail && kind == kPlatinum) trail->SetImage("ParticleStarShine.png");
+    if (trail && kind == kAlternating) trail->SetImage("ParticleBlob.png");
+    ApplyColour(colour);
+
+    if (kind == kRainbow && !twin) {
+        Entity* partner = ArchetypeStore::Spawn("ball", "ball", *owner->space, false);
+        BehaviorBall* ball = partner->Require<BehaviorBall>();
+        ball->twin = true;
+        InitEvent init;
+        partner->OnInit(init);
+        ball->serveSide = serveSide ^ 1u;
+        ball->launchTime = launchTime;
+        ball->index = index;
+    }
+}
+
+// Colours the ball, its letter, its trail and its rings (channels 0..255).
+void BehaviorBall::ApplyColour(glm::vec4 rgb255)
+{
+    glm::vec4 colour = Scaled(rgb255);
+    colour.a = 1.0f;
+    owner->Require<Sprite>()->colour = colour;
+    if (ParticleEmitter* trail = owner->Get<ParticleEmitter>()) {
+        glm::vec4 particles = kind == kAlternating ? kAlternatingParticles : glm::vec4(glm::vec3(colour), 0.8f + 1.0f / 255.0f);
+        trail->r = particles.r;
+        trail->g = particles.g;
+        trail->b = particles.b;
+        trail->a = particles.a;
+    }
+    if (letter != -1) {
+        letterOverlay_.colour = kind == kPlatinum ? glm::vec4(0.0f, 0.0f, 0.0f, 1.0f) : colour;
+        letterOverlay_.frameIndex = FrameOrZero(letterOverlay_, letter);
+        letterOverlay_.visible = true;
+    }
+    ringColour = colour;
+}
+
+void BehaviorBall::OnDivision(BeatDivisionEvent& event)
+{
+    if (!Player(0) || !Player(1)) return;
+    steps += startLane < 0 ? 1 : -1;
+    int32_t spot0 = Spot(0), spot1 = Spot(1);
+    if (waiting) Launch(event, spot0, spot1);
+    int32_t remaining = Remaining();
+    if (remaining == 0 && (GameSettings::autoplay || autoReturn)) {
+        autoReturn = false;
+        Engine::Get()->events->Send(BallHitEvent(startLane + steps, -1, arrivalTime));
+    }
+    owner->Require<Transform>()->translation.x = static_cast<float>(startLane + steps) * kLaneWidth;
+    // A ball that has not been served cannot be missed (its lanes mean nothing yet).
+    if (finished || waiting) return;
+    if (startLane > 0 ? remaining <= -1 : remaining >= 1) Lose();
+}
+
+void BehaviorBall::Launch(const BeatDivisionEvent& event, int32_t spot0, int32_t spot1)
+{
+    int32_t extra = serveSide == 1 ? 8 - spot0 : 8 - spot1;
+    BeatTime reach = event.time.AddSixteenths(extra + spot0 + spot1);
+    if (Earlier(reach, launchTime)) return;
+    waiting = false;
+    if (ParticleEmitter* trail = owner->Get<ParticleEmitter>()) trail->enabled = true;
+    startLane = serveSide == 1 ? -kServeLane : kServeLane;
+    destLane = serveSide == 1 ? spot1 : -spot0;
+    steps = 0;
+    arrivalTime = event.time.AddSixteenths(std::abs(startLane - destLane));
+    arrivalTime.tick = 0;
+    float speed = kLaneWidth / SixteenthSeconds();
+    owner->Require<RigidBody>()->velocity.x = serveSide == 0 ? -speed : speed;
+}
+
+void BehaviorBall::Lose()
+{
+    Space* space = owner->space;
+    bool playerZero = serveSide == 0;
+    BehaviorMeter* meter = space->RequireEntity(playerZero ? "BeatMeter1" : "BeatMeter2")->Require<BehaviorMeter>();
+    meter->ChangeValue(kind == kPlatinum ? kPlatinumMissDelta : kMissDelta);
+    EndGameLogic::EndCheck(*meter, meter->IsLeft(), false);
+    Sprite* billboard = space->RequireEntity(playerZero ? "BillBoardP0" : "BillBoardP1")->Require<Sprite>();
+    billboard->frameIndex = playerZero ? 0 : FrameOrZero(*billboard, 5);
+    finished = true;
+    Engine::Get()->events->Send(BallLostEvent(startLane + steps));
+    space->events->Send(DestroyEvent(owner->Ref(), kDestroyDelay));
+    Burst("MissEffect_", playerZero ? 0 : 1);
+}
+
+void BehaviorBall::Burst(const std::string& prefix, int playerNumber)
+{
+    BehaviorPlayer* player = Player(playerNumber);
+    Entity* spot = player ? player->currentSpot.Get() : nullptr;
+    if (!spot) return;
+    ParticleEmitter* emitter = owner->space->RequireEntity(prefix + spot->name)->Require<ParticleEmitter>();
+    glm::vec3 colour = kind == kRainbow ? glm::vec3(1.0f) : glm::vec3(owner->Require<Sprite>()->colour);
+    emitter->Burst(colour, emitter->a);
+}
+
+float BehaviorBall::TimingError() const
+{
+    AudioEngine* audio = AudioEngine::Get();
+    const AudioEngine::BeatClock& clock = audio->Clock();
+    double elapsed = static_cast<double>(FrameClock::Get()->Now() - clock.downbeatClock) / 1e9 - audio->GetOutputLatency();
+    int32_t bars = arrivalTime.bar - clock.downbeatTime.bar;
+    int32_t sixteenths = arrivalTime.sixteenth - clock.downbeatTime.sixteenth;
+    if (sixteenths < 0) {
+        sixteenths += 16;
+        bars -= 1;
+    }
+    double secondsPerBeat = 60.0 / clock.tempo;
+    double target = sixteenths * secondsPerBeat * 0.25 + bars * secondsPerBeat * 4.0;
+    return static_cast<float>(elapsed - target);
+}
+
+// A keyboard swing (button -1) has no letter to get wrong, so it takes any ball.
+bool BehaviorBall::ButtonMatches(int32_t button) const
+{
+    if (GameSettings::autoplay || letter == -1 || button == -1 || letter == button) return true;
+    for (const auto& entity : owner->space->Entities()) {
+        auto* other = entity->name == "ball" ? entity->Get<BehaviorBall>() : nullptr;
+        if (other && other != this && other->destLane == destLane && other->Remaining() == Remaining() &&
+            other->letter == button)
+            return true;
+    }
+    return false;
+}
+
+void BehaviorBall::OnHit(BallHitEvent& event)
+{
+    Entity* logic = owner->space->FindEntity("levelLogic");
+    BallManager* manager = logic ? logic->Get<BallManager>() : nullptr;
+    if ((manager && manager->matchOver) || !ButtonMatches(event.button)) return;
+    float error = TimingError();
+    bool fromOtherSide = (startLane < 0) != (event.lane < 0);
+    if (!fromOtherSide || std::abs(Remaining()) >= 2 || !(std::abs(error) <= kHitWindow) || finished || waiting) return;
+    Return(event, error);
+}
+
+void BehaviorBall::Return(const BallHitEvent& event, float error)
+{
+    if (kind == kAlternating) {
+        letter = RandomLetter();
+        ApplyColour(kLetterColours[letter]);
+    }
+    serveSide ^= 1u;
+    int32_t oldRemaining = Remaining();
+    startLane = event.lane;
+    previousArrival = arrivalTime;
+    steps = -oldRemaining;  // an early or late hit stays on the sixteenth grid
+    bool playerZero = event.lane < 0;
+    destLane = playerZero ? Spot(1) : -Spot(0);
+    ShowGrade(playerZero, error);
+    BehaviorMeter* meter = owner->space->RequireEntity(startLane < 0 ? "BeatMeter1" : "BeatMeter2")->Require<BehaviorMeter>();
+    meter->RaiseNotches();
+    meter->ChangeValue(kHitReward);
+    EndGameLogic::EndCheck(*meter, meter->IsLeft(), false);
+    arrivalTime = arrivalTime.AddSixteenths(std::abs(event.lane - destLane));
+    arrivalTime.tick = 0;
+    Transform* transform = owner->Require<Transform>();
+    transform->translation.x = static_cast<float>(event.lane) * kLaneWidth;
+    transform->scale.x = -transform->scale.x;  // the ball faces the other way
+    float speed = kLaneWidth / SixteenthSeconds();
+    owner->Require<RigidBody>()->velocity.x = event.lane > 0 ? -speed : speed;
+    Burst("HitEffect_", playerZero ? 0 : 1);
+}
+
+void BehaviorBall::ShowGrade(bool playerZero, float error)
+{
+    float size = std::abs(error);
+    int grade = size < 0.02f ? 0 : size < 0.04f ? 1 : size < 0.06f ? 2 : 3;
+    constexpr uint32_t kFrames[2][4] = {{3, 2, 1, 10}, {8, 7, 6, 11}};
+    Sprite* billboard = owner->space->RequireEntity(playerZero ? "BillBoardP0" : "BillBoardP1")->Require<Sprite>();
+    billboard->frameIndex = FrameOrZero(*billboard, kFrames[playerZero ? 0 : 1][grade]);
+}
+
+void BehaviorBall::MoveBack(int32_t lanes)
+{
+    startLane += startLane < 0 ? -lanes : lanes;
+    arrivalTime = arrivalTime.AddSixteenths(lanes);
+    previousArrival = previousArrival.AddSixteenths(lanes);
+}
+
+float BehaviorBall::Progress(bool clamp) const
+{
+    int32_t span = std::abs(destLane - startLane);
+    if (!Player(0) || !Player(1) || span == 0) return 0.0f;
+    float x = owner->Require<Transform>()->translation.x / kLaneWidth;
+    float remaining = static_cast<float>(Remaining());
+    float progress = startLane < 0 ? 1.0f + (x - std::floor(x) + remaining) / static_cast<float>(span)
+                                   : 1.0f - (x - std::ceil(x) + remaining) / static_cast<float>(span);
+    return clamp ? std::clamp(progress, 0.0f, 1.0f) : progress;
+}
+
+float BehaviorBall::SpotY(int32_t lane) const
+{
+    std::string name = (lane < 0 ? "Player0Pos" : "Player1Pos") + std::to_string(std::abs(lane));
+    Entity* spot = owner->space->FindEntity(name);
+    Transform* transform = spot ? spot->Get<Transform>() : nullptr;
+    return transform ? transform->GetWorldPosition().y : kWaitingY;  // off-stage lanes: the waiting height
+}
+
+void BehaviorBall::FollowArc()
+{
+    Transform* transform = owner->Require<Transform>();
+    float span = static_cast<float>(std::abs(destLane - startLane));
+    if (std::abs(startLane + steps) <= std::abs(destLane)) {
+        float stop = static_cast<float>(destLane) * kLaneWidth;
+        float& x = transform->translation.x;
+        x = startLane < 0 ? std::min(x, stop) : std::max(x, stop);
+    }
+    float progress = Progress(true);
+    float p = progress * span;
+    float arc = 9.8f * p * (span - p) * (static_cast<float>(index) + 10.0f) / 10.0f;
+    transform->translation.y = arc + SpotY(startLane) + (SpotY(destLane) - SpotY(startLane)) * progress;
+}
+
+void BehaviorBall::StepFrames(float dt)
+{
+    Sprite* sprite = owner->Require<Sprite>();
+    int64_t count = sprite->GetTexture().frameCount;
+    frameTimer += dt;
+    while (frameTimer > frameInterval) {
+        frameTimer -= frameInterval;
+        int64_t frame = sprite->frameIndex;
+        if (frame >= 3 && frame <= 7) {
+            sprite->frameIndex = frame + 1 >= count ? 0 : static_cast<uint32_t>(frame + 1);
+            continue;
+        }
+        float q = Progress(true);
+        float shape = 12.5f * std::pow(q, 4.0f) - 5.0f * std::pow(q, 5.0f) - 7.0f * q * q * q - 2.0f * q * q + 2.5f * q;
+        int64_t next = static_cast<int64_t>(static_cast<float>(count - 4) * shape + 7.0f) % std::max<int64_t>(count, 1);
+        sprite->frameIndex = FrameOrZero(*sprite, next);
+    }
+}
+
+void BehaviorBall::OnUpdate(UpdateEvent& event)
+{
+    if (waiting) {
+        owner->Require<Transform>()->translation = {serveSide == 1 ? -kWaitingX : kWaitingX, kWaitingY};
+    } else {
+        FollowArc();
+    }
+    StepFrames(event.dt);
+}
+
+// Unfinished balls with this serve side that reach their receiver before this one.
+int BehaviorBall::NearerBalls() const
+{
+    BeatTime mine = waiting ? launchTime : arrivalTime;
+    int count = 0;
+    for (const auto& entity : owner->space->Entities()) {
+        auto* other = entity->name == "ball" ? entity->Get<BehaviorBall>() : nullptr;
+        if (!other || other == this || other->finished || other->serveSide != serveSide) continue;
+        BeatTime theirs = other->waiting ? other->launchTime : other->arrivalTime;
+        if (Earlier(theirs, mine) || (theirs == mine && other->index < index)) ++count;
+    }
+    return count;
+}
+
+void BehaviorBall::DrawAt(Sprite& sprite, glm::vec2 position, glm::vec2 size, glm::vec4 colour)
+{
+    glm::mat3 world(size.x, 0.0f, 0.0f, 0.0f, size.y, 0.0f, position.x, position.y, 1.0f);
+    Graphics::Get()->DrawSprite(world, sprite, colour);
+}
+
+void BehaviorBall::OnDraw(DrawEvent&)
+{
+    owner->events->SetHeld(kBeatDivisionEvent, owner->space->paused);
+    if (finished) return;
+    int nearer = NearerBalls();
+    float shrink = std::pow(0.65f, static_cast<float>(nearer));
+    float p = waiting ? 0.0f : Progress(true);
+    int32_t receiverLane = serveSide == 1 ? Spot(1) : -Spot(0);
+    glm::vec2 spot(static_cast<float>(receiverLane) * kLaneWidth, SpotY(receiverLane));
+    if (nearer == 0) DrawAt(innerRing_, spot, glm::vec2(kRingSize), ringColour);
+    if (letterOverlay_.visible) {
+        float shift = (1.0f - shrink) / 0.35f * 25.0f;
+        glm::vec2 preview(spot.x + (spot.x < 0.0f ? shift : -shift), spot.y + shift);
+        DrawAt(letterOverlay_, preview, glm::vec2(kRingSize * shrink), letterOverlay_.colour);
+    }
+    if (!(nearer > 0 && p == 0.0f)) DrawAt(targetRing_, spot, glm::vec2(kRingSize * (1.0f + 2.5f * (1.0f - p * p))), ringColour);
+    if (letterOverlay_.visible)
+        Graphics::Get()->DrawSprite(owner->Require<Transform>()->GetMatrix(), letterOverlay_, letterOverlay_.colour);
+}

@@ -1,0 +1,45 @@
+// BehaviorPlayer: one of the two players ("Player0" left, "Player1" right). He stands on
+// spot 1, 2 or 4 of his half and swings with a gamepad face button or his keyboard key,
+// sending BallHitEvent {lane, button}; the balls judge the swing. Counts lives. A meter
+// threshold moves him nearer the middle once he is in play. Listens on the engine-wide
+// manager; the ball manager calls LoseLife. Game thread only.
+#pragma once
+
+#include "component.h"
+#include "entityref.h"
+
+#include <cstdint>
+
+class BeatMeterThreshold;
+class BehaviorMusician;
+class KeyUpdateEvent;
+
+class BehaviorPlayer : public ComponentOf<kBehaviorPlayer> {
+public:
+    explicit BehaviorPlayer(Entity* owner) : ComponentOf(owner) {}
+
+    void Initialize() override;
+    void Terminate() override;
+    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
+    void Serialize(std::vector<Property>& properties) override;
+
+    // Steps onto spot (1, 2 or 4); balls already flying at him return themselves.
+    void MoveTo(int32_t spot);
+    void LoseLife();
+    int32_t Lane() const { return player == 0 ? -position : position; }
+
+    void OnKeyUpdate(KeyUpdateEvent& event);
+    void OnThreshold(BeatMeterThreshold& event);
+
+    bool inPlay = false;   // the first ball of the match came near; thresholds move him from now on
+    int32_t player = 0;    // 0 left, 1 right; also his gamepad number
+    int32_t position = 4;  // spot he stands on
+    EntityRef currentSpot; // "Player<player>Pos<position>"
+    int32_t lives = 5;
+
+private:
+    void Swing(int32_t button);
+    bool MatchOver() const;
+    BehaviorMusician* Musician() const;
+    void Burst(int level);
+};

@@ -1,0 +1,33 @@
+// EndGameLogic: the end of a match. EndCheck, called after every meter change and by the
+// match clock at zero, decides the winner (a full meter at once; at time-up the fuller
+// meter, or a draw), freezes the game space, shows the result in "ScoreCounter" and
+// "WinArt", and opens the space "EndGame" five seconds later. The component itself sits on
+// the end screen and, once the player has gone back to the main menu, destroys the match
+// spaces and sets the music back. Game thread only.
+#pragma once
+
+#include "component.h"
+
+class BehaviorMeter;
+class UpdateEvent;
+
+class EndGameLogic : public ComponentOf<kEndGameLogic> {
+public:
+    static constexpr float kEndScreenDelay = 5.0f;  // seconds from the end to "EndGame"
+
+    explicit EndGameLogic(Entity* owner) : ComponentOf(owner) {}
+
+    void Initialize() override;
+    void Terminate() override;
+    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
+    void Serialize(std::vector<Property>&) override {}
+
+    // meter: the meter that changed (or "BeatMeter1" at time-up); leftSide: it stands left
+    // of the middle; timeUp: the clock ran out (decide by the meters).
+    static void EndCheck(BehaviorMeter& meter, bool leftSide, bool timeUp);
+
+    void OnUpdate(UpdateEvent& event);
+
+private:
+    static void SendMusicBack();
+};

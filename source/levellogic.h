@@ -1,0 +1,38 @@
+// LevelLogic: the set-up component on each space's "levelLogic" entity. By the name of its
+// space it starts and stops the right music, places the camera, runs the splash sequence
+// that leads to the main menu, and feeds the gamepad triggers and right stick to the menu
+// music. Created with its space; game thread only.
+#pragma once
+
+#include "component.h"
+
+class KeyUpdateEvent;
+class TriggerEvent;
+class UpdateEvent;
+
+class LevelLogic : public ComponentOf<kLevelLogic> {
+public:
+    explicit LevelLogic(Entity* owner) : ComponentOf(owner) {}
+
+    void Initialize() override;
+    void Terminate() override;
+    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
+    void Serialize(std::vector<Property>& properties) override;
+
+    void OnTrigger(TriggerEvent& event);
+    void OnUpdate(UpdateEvent& event);
+    void OnKeyUpdate(KeyUpdateEvent& event);
+
+    float cameraX = 0.0f;
+    float cameraY = 0.0f;
+    float cameraZoom = 2.0f;
+
+private:
+    void StartGameMusic();
+    void StartSplash();
+    void StartMenuMusic();
+    void LeaveSplash();
+
+    bool listensUpdate_ = false;  // menu spaces feed the triggers to the music
+    bool listensKeys_ = false;    // the splash can be skipped
+};

@@ -1,0 +1,47 @@
+#include "lifeindicator.h"
+
+#include "entity.h"
+#include "graphics.h"
+#include "transform.h"
+
+void LifeIndicator::Initialize()
+{
+    owner->events->AddListener(this, &LifeIndicator::OnDraw);
+}
+
+void LifeIndicator::Terminate()
+{
+    owner->events->RemoveListener<DrawEvent>(this);
+}
+
+std::unique_ptr<Component> LifeIndicator::Clone(Entity* newOwner) const
+{
+    auto clone = std::make_unique<LifeIndicator>(newOwner);
+    clone->imageName = imageName;
+    clone->imageOverlay = imageOverlay;
+    clone->offsetX = offsetX;
+    return clone;
+}
+
+void LifeIndicator::Serialize(std::vector<Property>& properties)
+{
+    properties.push_back({"imageName", &imageName, kString});
+    properties.push_back({"imageOverlay", &imageOverlay, kString});
+    properties.push_back({"offsetX", &offsetX, kFloat});
+}
+
+void LifeIndicator::DrawRow(Sprite& sprite, const std::string& image, int32_t count)
+{
+    if (sprite.imageName != image) sprite.SetImage(image);
+    glm::mat3 world = owner->Require<Transform>()->GetMatrix();
+    for (int32_t i = 0; i < count; ++i) {
+        Graphics::Get()->DrawSprite(world, sprite, sprite.colour);
+        world[2][0] += offsetX;
+    }
+}
+
+void LifeIndicator::OnDraw(DrawEvent&)
+{
+    DrawRow(slot_, imageName, maxLives);
+    DrawRow(overlay_, imageOverlay, lives);
+}
