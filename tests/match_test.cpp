@@ -452,3 +452,53 @@ TEST_F(HitTest, AutoplayReturnsEveryBallOnTheBeat)
 }
 
 } // namespace
+
+namespace {
+
+// Keyboard players: each presses his key when a ball coming at him is `lateness` seconds
+// past its musical moment, as closely as whole frames allow.
+class KeyboardPlayerTest : public HitTest {
+protected:
+    int Play(float lateness, int frames)
+    {
+        manager->spawnPaused = false;
+        int swings = 0;
+        for (int frame = 0; frame < frames; ++frame) {
+            for (int player = 0; player < 2; ++player) {
+                int key = player == 0 ? 67 : 77;  // C, M
+                Input::Get()->OnKey(key, Input::kRelease);
+                for (BehaviorBall* ball : Balls()) {
+                    bool comingAtMe = player == 0 ? ball->startLane > 0 : ball->startLane < 0;
+                    // A late player also swings at balls that were just judged lost.
+                    if (!comingAtMe || ball->waiting) continue;
+                    float error = ball->TimingError();
+                    if (error >= lateness - 1.0f / 120.0f && error < lateness + 1.0f / 120.0f) {
+                        Input::Get()->OnKey(key, Input::kPress);
+                        ++swings;
+                        break;
+                    }
+                }
+            }
+            Frames(1);
+        }
+        return swings;
+    }
+};
+
+TEST_F(KeyboardPlayerTest, PressingOnTheBeatReturnsBallsAndFillsMeters)
+{
+    int swings = Play(0.0f, 1200);
+    EXPECT_GT(swings, 8);
+    EXPECT_GT(Meter(1)->value + Meter(2)->value, 2.0f * static_cast<float>(swings) - 1.0f);
+    EXPECT_EQ(manager->score0 + manager->score1, 0);  // nobody missed
+}
+
+TEST_F(KeyboardPlayerTest, PressingThirteenHundredthsLateNeverHits)
+{
+    int swings = Play(0.13f, 1200);
+    EXPECT_GT(swings, 3);
+    EXPECT_EQ(Meter(1)->value + Meter(2)->value, 0.0f);
+    EXPECT_GT(manager->score0 + manager->score1, 3);
+}
+
+} // namespace
