@@ -89,6 +89,25 @@ class Stem:
     def place(self, bar, variant):
         self.places.append((bar, variant))
 
+    def wrap_overflow(self, song):
+        """Moves what rings past the end of the timeline to its start.
+
+        The event loops from its end back to 0, so the part of a late clip that lies
+        beyond the end is placed again at 0 as its own short clip: at the loop point the
+        sound carries on sample for sample instead of being cut off.  (On the very first
+        pass that tail is heard faintly under the opening bars.)"""
+        end = nsamples(song.length_s)
+        for bar, variant in list(self.places):
+            audio = self.clips[variant]
+            start = nsamples(bar * song.bar_s)
+            over = start + len(audio) - end
+            if over <= 0:
+                continue
+            name = variant + "_wrap"
+            if name not in self.clips:
+                self.clips[name] = audio[len(audio) - over:]
+            self.places.append((0, name))
+
     def file_name(self, folder, variant):
         return f"{folder}/{self.name}_{variant}.ogg"
 

@@ -469,7 +469,7 @@ def epiano(freq, gate, rng, vel=1.0):
     t = np.arange(n) / SR
     idx = (1.2 + vel) * np.exp(-t / 0.4) + 0.3
     body = fm(freq, n, 1.0, idx, rng.uniform(0, 6.28))
-    bark = 0.18 * vel * fm(freq, n, 14.0, 0.8) * np.exp(-t / 0.04)
+    bark = 0.3 * vel * fm(freq, n, 14.0, 1.0) * np.exp(-t / 0.05)
     amp = adsr(n, 0.002, 1.3, 0.25, release, gate)
     return (body + bark) * amp
 

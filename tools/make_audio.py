@@ -37,7 +37,6 @@ def curve(parameter, *points):
 
 
 OPEN = 22000.0
-
 # ------------------------------------------------------------------ event:/InGame
 INGAME_PARAMETERS = [
     # name, min, max, default
@@ -49,8 +48,10 @@ INGAME_PARAMETERS = [
     ("PlatinumBallLeft", 0, 1, 0), ("PlatinumBallRight", 0, 1, 0),
 ]
 
-# Location 0 is the match music heard from the main menu: muffled and further away.
-LOCATION_LP = curve("Location", (0, 900), (1, OPEN))
+# Low-pass filters are used sparingly: the studio runs a track's filter on every mix block,
+# playing or not, so each filtered track costs about as much as 25 plain ones.  Location
+# and Pause therefore thin the mix with gains, and only the trigger layer (12 tracks) is
+# filtered in the match song.
 
 
 def pause_duck(to):
@@ -59,6 +60,7 @@ def pause_duck(to):
 
 
 def location_gain(to):
+    """Gain at "Location" 0, the match music heard behind the main menu."""
     return curve("Location", (0, to), (1, 1))
 
 
@@ -66,45 +68,43 @@ def cue(parameter):
     return curve(parameter, (0, 0), (1, 1))
 
 
+def spot_cue(parameter):
+    """Hit cues: the value is the spot (1, 2 or 4) the ball will reach; farther is louder."""
+    return curve(parameter, (0, 0), (1, 0.7), (2, 0.85), (4, 1))
+
+
 INGAME_TRACKS = {
-    "drums": {"lowpass": LOCATION_LP, "gain": [pause_duck(0.2), location_gain(0.6)]},
-    "perc": {"lowpass": LOCATION_LP, "gain": [pause_duck(0.0), location_gain(0.4)]},
-    "bass": {"lowpass": LOCATION_LP, "gain": [pause_duck(0.7)]},
-    "pads": {"lowpass": LOCATION_LP, "gain": [curve("Intensity", (0, 0.85), (1, 1))]},
-    "lead": {"lowpass": LOCATION_LP,
-             "gain": [pause_duck(0.15), location_gain(0.5), curve("Win", (0, 1), (1, 0.4))]},
-    # The pulse chord's filter opens on the downbeat and closes beat by beat.
-    "pulse": {"lowpass": curve("Beat", (1, 5000), (2, 2400), (3, 1400), (4, 800)),
-              "gain": [pause_duck(0.5), location_gain(0.3)]},
-    "energy": {"lowpass": LOCATION_LP, "gain": [cue("Intensity"), pause_duck(0.2)]},
+    "drums": {"gain": [pause_duck(0.2), location_gain(0.35)]},
+    "perc": {"gain": [pause_duck(0.0), location_gain(0.0), curve("Intensity", (0, 0.75), (1, 1))]},
+    "bass": {"gain": [pause_duck(0.7), location_gain(0.8)]},
+    "pads": {"gain": [curve("Intensity", (0, 0.85), (1, 1))]},
+    "lead": {"gain": [pause_duck(0.15), location_gain(0.25), curve("Win", (0, 1), (1, 0.4))]},
+    # An accent pattern on the pulse chord: full on the downbeat, softer through the bar.
+    "pulse": {"gain": [curve("Beat", (1, 1), (2, 0.3), (3, 0.55), (4, 0.2)), pause_duck(0.5), location_gain(0.5)]},
+    "energy": {"gain": [cue("Intensity"), pause_duck(0.2), location_gain(0.0)]},
     "trigger": {"lowpass": curve("Trigger", (0, 200), (1, 12000)),
                 "gain": [curve("Trigger", (0, 0), (0.05, 0.45), (1, 1)), pause_duck(0.3), location_gain(0.5)]},
-    "win": {"lowpass": LOCATION_LP, "gain": [cue("Win")]},
+    "win": {"gain": [cue("Win")]},
     # "MusicianMiss" is set to 0.5 on every miss and never back to 0.
-    "miss": {"lowpass": LOCATION_LP, "gain": [curve("MusicianMiss", (0, 0), (0.5, 0.7), (1, 1)), pause_duck(0.3)]},
-    # Spot 1, 2 or 4: the farther the spot, the brighter the cue.
-    "hit_l": {"lowpass": curve("MusicianHitLeft", (1, 3000), (2, 6000), (4, 16000)),
-              "gain": [curve("MusicianHitLeft", (0, 0), (1, 0.8), (2, 0.9), (4, 1))]},
-    "hit_r": {"lowpass": curve("MusicianHitRight", (1, 3000), (2, 6000), (4, 16000)),
-              "gain": [curve("MusicianHitRight", (0, 0), (1, 0.8), (2, 0.9), (4, 1))]},
-    "alt_l": {"lowpass": LOCATION_LP, "gain": [cue("AlternatingBallLeft")]},
-    "alt_r": {"lowpass": LOCATION_LP, "gain": [cue("AlternatingBallRight")]},
-    "rainbow_l": {"lowpass": LOCATION_LP, "gain": [cue("RainbowBallLeft")]},
-    "rainbow_r": {"lowpass": LOCATION_LP, "gain": [cue("RainbowBallRight")]},
-    "platinum_l": {"lowpass": LOCATION_LP, "gain": [cue("PlatinumBallLeft")]},
-    "platinum_r": {"lowpass": LOCATION_LP, "gain": [cue("PlatinumBallRight")]},
+    "miss": {"gain": [curve("MusicianMiss", (0, 0), (0.5, 0.7), (1, 1)), pause_duck(0.3), location_gain(0.4)]},
+    "hit_l": {"gain": [spot_cue("MusicianHitLeft")]},
+    "hit_r": {"gain": [spot_cue("MusicianHitRight")]},
+    "alt_l": {"gain": [cue("AlternatingBallLeft")]},
+    "alt_r": {"gain": [cue("AlternatingBallRight")]},
+    "rainbow_l": {"gain": [cue("RainbowBallLeft")]},
+    "rainbow_r": {"gain": [cue("RainbowBallRight")]},
+    "platinum_l": {"gain": [cue("PlatinumBallLeft")]},
+    "platinum_r": {"gain": [cue("PlatinumBallRight")]},
 }
 
-# The pause-menu music: the same clips, softer and behind a closed filter.
+# The pause-menu music: the same clips without drums, softer and behind a closed filter.
 PAUSE_TRACKS = {
-    "drums": {"volume": 0.3, "lowpass": 700.0},
-    "bass": {"volume": 0.8, "lowpass": 500.0},
+    "bass": {"volume": 0.7},
     "pads": {"volume": 0.9, "lowpass": 1400.0},
     "lead": {"volume": 0.35, "lowpass": 1500.0},
 }
 MASTER_PAUSE_TRACKS = {
-    "bass": {"volume": 0.5, "lowpass": 400.0},
-    "pads": {"volume": 0.6, "lowpass": 1000.0},
+    "pads": {"volume": 0.5, "lowpass": 1000.0},
 }
 
 # ------------------------------------------------------------------ event:/MainMenu
@@ -248,9 +248,11 @@ def make_menu(sounds_dir):
 
 def make_ui(sounds_dir):
     rng = np.random.default_rng(4242)
-    sounds = {"button_in": sfx.button_in(rng), "button_out": sfx.button_out(rng),
-              "select": sfx.select(rng), "select_launch": sfx.launch_whoosh(rng)}
-    for name, audio in sounds.items():
+    # peak level of each sound in dBFS: hover blips sit under the music, select is firm
+    sounds = {"button_in": (sfx.button_in(rng), -13.0), "button_out": (sfx.button_out(rng), -18.0),
+              "select": (sfx.select(rng), -6.0), "select_launch": (sfx.launch_whoosh(rng), -5.0)}
+    for name, (audio, peak) in sounds.items():
+        audio = audio * a.db(peak - peak_db(audio))
         encode_ogg(audio, os.path.join(sounds_dir, "ui", name + ".ogg"), OGG_QUALITY)
         print(f"ui/{name}.ogg: {len(audio) / a.SR:.2f} s, peak {peak_db(audio):.1f} dBFS")
     return [

@@ -5,15 +5,19 @@ Form (bars):  0 intro | 8 verse | 24 build | 32 chorus (HighIntensity) | 48 brea
 The kick plays on every beat from the first bar to the last, the clap on 2 and 4 once
 the groove is in, and hats on sixteenths throughout, so the beat is never in doubt.
 
-Stems and what steers them in the game:
-  drums, perc, bass, pads, lead  the song itself (Location low-pass, Pause ducking)
-  pulse     a saw chord whose low-pass follows "Beat" (opens on 1, closes through the bar)
+Stems and what steers them in the game (the bank settings live in make_audio.py):
+  drums, perc, bass, pads, lead  the song itself; "Location" 0 and "Pause" 1 thin it out,
+            "Intensity" lifts the percussion, "Win" pulls the lead back for the fanfare
+  pulse     a saw chord whose level follows "Beat" (accent on 1, softer through the bar)
   energy    sixteenth arpeggio and ride, faded in by "Intensity"
-  trigger   resonant saw chord opened by the analogue triggers ("Trigger")
+  trigger   resonant D power chord opened by the analogue triggers ("Trigger")
   win       fanfare stabs and bells for "Win"
   miss      pulsing low growl for "MusicianMiss"
-  hit_l/r   glassy chord for "MusicianHitLeft"/"Right" (brighter for farther spots)
-  alt_l/r, rainbow_l/r, platinum_l/r   the special-ball cues, panned to the side
+  hit_l/r   shimmering D-A fifth for "MusicianHitLeft"/"Right" (louder for farther spots)
+  alt_l/r, rainbow_l/r, platinum_l/r   the special-ball cues, panned to the player's side
+The cue layers sit on D and A, the key's tonic and fifth: over each chord of the song they
+are chord tones or soft added notes (sixth, ninth, major seventh, a passing sus4 over A),
+so one short loop of each serves the whole timeline.
 """
 import numpy as np
 
@@ -29,7 +33,6 @@ SECTIONS = [  # (first bar, name, progression)
 MARKERS = [("HighIntensity", 32), ("LowIntensity", 48), ("HighIntensity", 72), ("LowIntensity", 88)]
 
 PROGRESSIONS = {"P1": ["Dm", "Bb", "F", "C"], "P2": ["Gm", "Bb", "C", "A"], "P3": ["Bb", "F", "C", "Dm"]}
-CHORDS = ["Dm", "Bb", "F", "C", "Gm", "A"]
 VOICING = {"Dm": [62, 65, 69], "Bb": [62, 65, 70], "F": [60, 65, 69], "C": [60, 64, 67],
            "Gm": [62, 67, 70], "A": [61, 64, 69]}
 ROOT = {"Dm": 38, "Bb": 34, "F": 41, "C": 36, "Gm": 43, "A": 33}
@@ -38,8 +41,8 @@ D_MINOR = [2, 4, 5, 7, 9, 10, 0]
 # Balance of the stems in dB, applied to the rendered clips before the song-wide
 # normalisation; the core song sits around drums 0, cue layers loud enough to be
 # heard in the sixteenth they are open.
-MIX_DB = {"drums": 0.0, "perc": 12.0, "bass": -1.5, "pads": -6.0, "lead": -2.5, "pulse": -7.5,
-          "energy": -4.0, "trigger": -3.0, "win": -3.0, "miss": 0.0, "hit_l": 1.0, "hit_r": 2.5,
+MIX_DB = {"drums": 0.0, "perc": 12.0, "bass": -1.5, "pads": -6.0, "lead": -2.5, "pulse": -3.5,
+          "energy": -4.0, "trigger": 0.0, "win": -3.0, "miss": 2.0, "hit_l": 1.0, "hit_r": 2.5,
           "alt_l": 7.0, "alt_r": 8.0, "rainbow_l": 4.0, "rainbow_r": 4.5, "platinum_l": 6.0,
           "platinum_r": 5.5}
 
@@ -101,7 +104,7 @@ class Kit:
             "ohat": [a.hat(rng, open_=True) for _ in range(2)],
             "shaker": [a.shaker(rng) for _ in range(4)],
             "tamb": [a.tambourine(rng) for _ in range(2)],
-            "crash": [a.crash(rng)],
+            "crash": [a.crash(rng, length=1.8)],
             "ride": [a.ride(rng) for _ in range(2)],
             "rim": [a.rim(rng) for _ in range(2)],
             "tom_hi": [a.tom(rng, pitch=170.0)], "tom_mid": [a.tom(rng, pitch=130.0)],
@@ -154,28 +157,40 @@ class InGameSong:
         self.render_hits()
         self.render_specials()
         for stem in self.stems:
+            stem.wrap_overflow(SONG)
             stem.scale(a.db(MIX_DB[stem.name]))
         return self.stems
 
-    def per_chord(self, stem, make, tail_s, bars=range(96)):
-        """One-bar clip per chord (and a faded copy of the last bar's chord for the loop)."""
-        for name in CHORDS:
-            clip = Clip(SONG, 1, tail_s)
-            make(clip, name)
-            stem.add(name, clip.buf)
-            if name == chord_of(SONG.bars - 1):
-                stem.add(name + "_end", clip.ending())
-        for bar in bars:
-            last = bar == SONG.bars - 1
-            stem.place(bar, chord_of(bar) + ("_end" if last else ""))
+    def slot_prog(self, slot):
+        return section_of(slot * 4)[1]
+
+    def per_progression(self, stem, make, tail_s, post=None):
+        """Four-bar clip per chord progression: make(clip, chord, bar_in_clip) fills one bar,
+        post(clip) adds effects to the whole clip."""
+        for prog in PROGRESSIONS:
+            clip = Clip(SONG, 4, tail_s)
+            for b, chord in enumerate(PROGRESSIONS[prog]):
+                make(clip, chord, b)
+            if post:
+                post(clip)
+            stem.add(prog, clip.buf)
+        for slot in range(SONG.bars // 4):
+            stem.place(slot * 4, self.slot_prog(slot))
+
+    def cue_loop(self, stem, make, bars=4):
+        """A cue that fits every chord of the song (built on D and A): one clip of exactly
+        `bars` bars, faded at its end, placed back to back over the whole timeline."""
+        clip = Clip(SONG, bars, 0.0)
+        make(clip, bars)
+        stem.add("loop", clip.ending(0.03))
+        for bar in range(0, SONG.bars, bars):
+            stem.place(bar, "loop")
 
     # ------------------------------------------------------------------ drums
     DRUM_LEVEL = {"intro": 0.8, "break": 0.72, "outro": 0.85}
 
     def drum_variant(self, bar):
         name, _, pos, length = section_of(bar)
-        if bar == SONG.bars - 1:
-            return "end"
         if name == "intro":
             return "intro" if pos < 4 else ("intro2" if pos < 7 else "intro_fill")
         if name in ("verse", "verse2"):
@@ -190,10 +205,10 @@ class InGameSong:
 
     def drum_bar(self, variant):
         k = self.kit
-        dry = Clip(SONG, 1, 1.0)
-        send = Clip(SONG, 1, 1.0)
+        dry = Clip(SONG, 1, 0.6)
+        send = Clip(SONG, 1, 0.6)
         section = {"intro": "intro", "intro2": "intro", "intro_fill": "intro", "break": "break",
-                   "break_fill": "break", "outro": "outro", "end": "outro"}.get(variant, "main")
+                   "break_fill": "break", "outro": "outro"}.get(variant, "main")
         kick_level = self.DRUM_LEVEL.get(section, 1.0)
         for beat in range(4):
             dry.put(k.get("kick"), beat * 4, self.vel(kick_level))
@@ -246,15 +261,12 @@ class InGameSong:
         for bar in range(SONG.bars):
             variant = self.drum_variant(bar)
             if variant not in stem.clips:
-                clip = self.drum_bar(variant)
-                stem.add(variant, clip.ending(0.01) if variant == "end" else clip.buf)
+                stem.add(variant, self.drum_bar(variant).buf)
             stem.place(bar, variant)
 
     # ------------------------------------------------------------------ percussion
     def perc_variant(self, bar):
         name, _, pos, length = section_of(bar)
-        if bar == SONG.bars - 1:
-            return "end"
         if name == "intro":
             return None if pos < 4 else "soft"
         if name in ("verse", "verse2"):
@@ -269,9 +281,9 @@ class InGameSong:
 
     def perc_bar(self, variant):
         k = self.kit
-        clip = Clip(SONG, 1, 2.8)
+        clip = Clip(SONG, 1, 1.2)
         shake = [0.7, 0.35, 0.55, 0.35] * 4
-        soft = variant in ("soft", "break_crash", "end")
+        soft = variant in ("soft", "break_crash")
         for s in range(16):
             clip.put(k.get("shaker"), s, self.vel(shake[s] * (0.55 if soft else 1.0)), pan=0.45)
         if variant.startswith("groove") or variant.startswith("chorus"):
@@ -283,7 +295,7 @@ class InGameSong:
         if variant.endswith("crash"):
             clip.put(k.get("crash"), 0, 0.9, pan=-0.25)
         clip.buf += 0.3 * a.convolve(clip.buf, self.room)
-        return clip.ending(0.01) if variant == "end" else clip.buf
+        return clip.buf
 
     def render_perc(self):
         stem = self.stem("perc")
@@ -302,7 +314,7 @@ class InGameSong:
             stem.place(bar, "riser")
 
     # ------------------------------------------------------------------ bass
-    def bass_clip(self, variant, prog, ending=False):
+    def bass_clip(self, variant, prog):
         clip = Clip(SONG, 4, 0.6)
         for b, chord in enumerate(PROGRESSIONS[prog]):
             r = a.hz(ROOT[chord])
@@ -324,8 +336,7 @@ class InGameSong:
                         continue
                     note = r * 2 if s % 4 == 3 else r
                     clip.put(a.sub_bass(note, 0.1, self.rng, cutoff=520.0, grit=0.7), o + s, 0.9 if s % 4 == 2 else 0.75)
-        buf = self.duck(clip.buf, 0.0 if variant == "sustain" else 0.55, 0.1)
-        return clip, buf
+        return self.duck(clip.buf, 0.0 if variant == "sustain" else 0.55, 0.1)
 
     def render_bass(self):
         stem = self.stem("bass", mono=True)
@@ -337,18 +348,14 @@ class InGameSong:
             if current is None:
                 continue
             variant, prog = current
-            name = f"{variant}_{prog}" + ("_end" if slot == 23 else "")
+            name = f"{variant}_{prog}"
             if name not in stem.clips:
-                clip, buf = self.bass_clip(variant, prog)
-                if slot == 23:
-                    clip.buf = buf
-                    buf = clip.ending()
-                stem.add(name, buf)
+                stem.add(name, self.bass_clip(variant, prog))
             stem.place(slot * 4, name)
 
     # ------------------------------------------------------------------ pads
     def pad_clip(self, variant, prog):
-        clip = Clip(SONG, 4, 3.5)
+        clip = Clip(SONG, 4, 2.0)
         for b, chord in enumerate(PROGRESSIONS[prog]):
             freqs = a.hz(VOICING[chord])
             seconds = SONG.bar_s - 0.05
@@ -360,8 +367,8 @@ class InGameSong:
             elif variant == "warm":
                 clip.put(a.pad_chord(freqs, seconds, self.rng, 1700.0, attack=0.08), b * 16, 0.75)
             elif variant == "build":
-                cutoff = 900.0 * (7000.0 / 900.0) ** (t / (4 * SONG.bar_s))
-                clip.put(a.pad_chord(freqs, seconds, self.rng, cutoff, attack=0.03, voices=5), b * 16, 0.75)
+                cutoff = 600.0 * (9000.0 / 600.0) ** (t / (4 * SONG.bar_s))
+                clip.put(a.pad_chord(freqs, seconds, self.rng, cutoff, attack=0.03, voices=5), b * 16, 0.95)
             elif variant == "chorus":
                 voiced = np.concatenate([freqs, [freqs[0] * 2]])
                 clip.put(a.pad_chord(voiced, seconds, self.rng, 4200.0, attack=0.01, voices=7, spread=22.0), b * 16, 0.85)
@@ -389,15 +396,14 @@ class InGameSong:
         for slot in range(24):
             current = plan.get(slot, current)
             variant, prog = current
-            name = f"{variant}_{prog}" + ("_end" if slot == 23 else "")
+            name = f"{variant}_{prog}"
             if name not in stem.clips:
-                clip = self.pad_clip(variant, prog)
-                stem.add(name, clip.ending(0.25) if slot == 23 else clip.buf)
+                stem.add(name, self.pad_clip(variant, prog).buf)
             stem.place(slot * 4, name)
 
     # ------------------------------------------------------------------ lead
     def lead_clip(self, bars, voice):
-        clip = Clip(SONG, 4, 2.5)
+        clip = Clip(SONG, 4, 1.5)
         prev = None
         for b, notes in enumerate(bars):
             for s, length, note in notes:
@@ -437,48 +443,53 @@ class InGameSong:
 
     # ------------------------------------------------------------------ parameter layers
     def render_pulse(self):
-        stem = self.stem("pulse")
+        stem = self.stem("pulse", mono=True)
 
-        def make(clip, chord):
+        def make(clip, chord, b):
             freqs = a.hz(np.array(VOICING[chord]) - 12)
-            sound = a.pad_chord(freqs, SONG.bar_s - 0.03, self.rng, 7000.0, attack=0.004,
+            sound = a.pad_chord(freqs, SONG.bar_s - 0.03, self.rng, 5000.0, attack=0.004,
                                 release=0.05, voices=3, spread=10.0, q=1.6)
-            clip.put(sound, 0, 0.8)
-            clip.buf = self.duck(clip.buf, 0.5, 0.12)
-        self.per_chord(stem, make, 0.4)
+            n = len(sound)
+            sound = sound * a.sidechain(n, SONG.beat_s, 0.5, 0.12)[:, None]
+            clip.put(sound, b * 16, 0.8)
+        self.per_progression(stem, make, 0.3)
 
     def render_energy(self):
         stem = self.stem("energy")
         pattern = [0, 1, 2, 3, 2, 1, 2, 3, 0, 1, 2, 4, 3, 2, 1, 2]
 
-        def make(clip, chord):
+        def make(clip, chord, b):
             tones = VOICING[chord] + [VOICING[chord][0] + 12, VOICING[chord][1] + 12]
             for s in range(16):
                 note = tones[pattern[s]] + 12
                 clip.put(a.pluck(a.hz(note), SONG.six_s * 0.6, self.rng, bright=5200.0, decay=0.08, q=1.8),
-                         s, 0.45 if s % 4 else 0.6, pan=0.35 * np.sin(s * np.pi / 4))
+                         b * 16 + s, 0.45 if s % 4 else 0.6, pan=0.35 * np.sin(s * np.pi / 4))
             for s in (2, 6, 10, 14):
-                clip.put(self.kit.get("ride"), s, 0.7, pan=0.35)
+                clip.put(self.kit.get("ride"), b * 16 + s, 0.7, pan=0.35)
+
+        def post(clip):
             echo = a.pingpong(clip.buf, SONG.six_s * 3, feedback=0.35)
             clip.buf = self.wet(self.duck(clip.buf + 0.4 * echo, 0.3), 0.25, self.hall)
-        self.per_chord(stem, make, 1.5)
+        self.per_progression(stem, make, 1.0, post)
 
     def render_trigger(self):
+        """Resonant D power chord over eight bars; the analogue triggers open its filter."""
         stem = self.stem("trigger")
 
-        def make(clip, chord):
-            freqs = a.hz(np.array(VOICING[chord] + [VOICING[chord][0] + 12]))
-            sound = a.pad_chord(freqs, SONG.bar_s - 0.03, self.rng, 9000.0, attack=0.006,
-                                release=0.06, voices=7, spread=28.0, q=2.2)
-            clip.put(sound, 0, 0.6)
+        def make(clip, bars):
+            seconds = bars * SONG.bar_s
+            freqs = a.hz(np.array([50, 57, 62, 69]))
+            sound = a.pad_chord(freqs, seconds - 0.05, self.rng, 9000.0, attack=0.01, release=0.04,
+                                voices=7, spread=28.0, q=2.2)
+            clip.put(sound, 0, 0.55)
             clip.buf = self.duck(clip.buf, 0.45, 0.12)
-        self.per_chord(stem, make, 0.4)
+        self.cue_loop(stem, make, bars=8)
 
     def render_win(self):
         stem = self.stem("win")
         stabs = [(0, 3), (3, 3), (6, 2), (8, 6), (14, 2)]
 
-        def make(clip, chord):
+        def make(clip, chord, b):
             freqs = a.hz(np.array(VOICING[chord] + [VOICING[chord][0] + 12]))
             for s, length in stabs:
                 gate = length * SONG.six_s * 0.85
@@ -486,20 +497,22 @@ class InGameSong:
                 t = np.arange(n) / a.SR
                 stab = a.pad_chord(freqs, gate, self.rng, 1200.0 + 6000.0 * np.exp(-t / 0.12),
                                    attack=0.004, release=0.1, voices=5, spread=14.0, q=1.2)
-                clip.put(stab, s, 0.55)
-            for s in range(0, 16, 1):
+                clip.put(stab, b * 16 + s, 0.55)
+            for s in range(16):
                 note = (VOICING[chord] * 3)[s % 3] + 24 + 12 * ((s // 3) % 2)
-                clip.put(a.bell(a.hz(note), 0.1, self.rng, ratio=2.0, index=1.2, decay=0.35) * 0.16, s,
-                         pan=-0.5 + s / 16.0)
+                clip.put(a.bell(a.hz(note), 0.1, self.rng, ratio=2.0, index=1.2, decay=0.35) * 0.16,
+                         b * 16 + s, pan=-0.5 + s / 16.0)
+
+        def post(clip):
             clip.buf = self.wet(clip.buf, 0.3, self.hall)
-        self.per_chord(stem, make, 0.8)
+        self.per_progression(stem, make, 0.8, post)
 
     def render_miss(self):
-        stem = self.stem("miss")
+        stem = self.stem("miss", mono=True)
 
-        def make(clip, chord):
-            r = a.hz(ROOT[chord] + 12)
-            for s in range(16):
+        def make(clip, bars):
+            r = a.hz(50)
+            for s in range(16 * bars):
                 level = 0.9 if s % 4 == 2 else 0.5
                 n = a.note_length(SONG.six_s * 0.7, 0.03)
                 t = np.arange(n) / a.SR
@@ -507,68 +520,64 @@ class InGameSong:
                 growl += 0.6 * a.additive(r * 1.007, n, 500.0, 1.0, shape="square")
                 env = a.adsr(n, 0.003, 0.1, 0.6, 0.03, SONG.six_s * 0.7)
                 clip.put(a.saturate(growl * env, 2.5) * 0.35, s, level)
-        self.per_chord(stem, make, 0.3)
+        self.cue_loop(stem, make)
 
-    def glass(self, clip, chord, pan, octave_shift, timbre):
-        freqs = a.hz(np.array(VOICING[chord]) + 12 + octave_shift)
-        n = a.nsamples(SONG.bar_s + 0.2)
+    def render_hits(self):
+        """Left and right hit cues: a shimmering D-A fifth, the left one lower and warmer."""
+        for side, pan, notes, timbre in (("l", -0.75, (74, 81, 86), "tri"), ("r", 0.75, (86, 93, 98), "square")):
+            stem = self.stem(f"hit_{side}")
+            self.cue_loop(stem, lambda clip, bars: self.glass(clip, bars, pan, notes, timbre))
+
+    def glass(self, clip, bars, pan, notes, timbre):
+        n = a.nsamples(bars * SONG.bar_s)
         t = np.arange(n) / a.SR
-        env = np.clip(t / 0.004, 0, 1) * np.clip((SONG.bar_s - t) / 0.08 + 1, 0, 1)
         tone = np.zeros(n)
-        for f in freqs:
+        for f in a.hz(np.array(notes)):
             if timbre == "tri":
                 tone += a.triangle(f, n) + 0.35 * a.sine(f * 2, n)
             else:
-                tone += a.additive(f, n, 4200.0, 1.0, shape="square") + 0.3 * a.sine(f * 3, n)
-        trem = 1.0 - 0.18 * (0.5 + 0.5 * np.cos(2 * np.pi * t / SONG.six_s))
-        clip.put(a.stereo(tone * env * trem * 0.28, pan), 0)
-        clip.buf = self.wet(clip.buf, 0.25, self.hall)
-
-    def render_hits(self):
-        for side, pan, shift, timbre in (("l", -0.75, 0, "tri"), ("r", 0.75, 0, "square")):
-            stem = self.stem(f"hit_{side}")
-            self.per_chord(stem, lambda clip, chord: self.glass(clip, chord, pan, shift, timbre), 0.5)
+                tone += a.additive(f, n, 6000.0, 1.0, shape="square") + 0.3 * a.sine(f * 3, n)
+        trem = 1.0 - 0.25 * (0.5 + 0.5 * np.cos(2 * np.pi * t / SONG.six_s))
+        clip.put(a.stereo(tone * np.clip(t / 0.004, 0, 1) * trem * 0.22, pan), 0)
+        clip.buf = self.wet(clip.buf, 0.2, self.hall)
 
     def render_specials(self):
-        for side, pan in (("l", -0.75), ("r", 0.75)):
-            stem = self.stem(f"alt_{side}")
-            self.per_chord(stem, lambda clip, chord: self.alternating(clip, chord, pan), 0.5)
-        for side, pan in (("l", -0.75), ("r", 0.75)):
-            stem = self.stem(f"rainbow_{side}")
-            self.per_chord(stem, lambda clip, chord: self.rainbow(clip, chord, pan), 0.5)
-        for side, pan in (("l", -0.75), ("r", 0.75)):
-            stem = self.stem(f"platinum_{side}")
-            self.per_chord(stem, lambda clip, chord: self.platinum(clip, chord, pan), 0.6)
+        for kind, make in (("alt", self.alternating), ("rainbow", self.rainbow), ("platinum", self.platinum)):
+            for side, pan in (("l", -0.75), ("r", 0.75)):
+                stem = self.stem(f"{kind}_{side}")
+                self.cue_loop(stem, lambda clip, bars: make(clip, bars, pan, side))
 
-    def alternating(self, clip, chord, pan):
-        root = VOICING[chord][0] + 12
-        fifth = VOICING[chord][2] + 12
-        for s in range(16):
-            note = root if s % 2 == 0 else fifth
+    def alternating(self, clip, bars, pan, side):
+        """Sixteenths swapping between D and A and between the two sides of the panorama."""
+        low, high = (74, 81) if side == "l" else (86, 93)
+        for s in range(16 * bars):
+            note = low if s % 2 == 0 else high
             gate = SONG.six_s * 0.9
             n = a.note_length(gate, 0.02)
             sound = a.additive(a.hz(note), n, 3500.0, 1.3, shape="square") * a.adsr(n, 0.002, 0.08, 0.6, 0.02, gate)
-            clip.put(a.stereo(sound * 0.3, pan + (0.15 if s % 2 else -0.15)), s)
+            clip.put(a.stereo(sound * 0.3, pan + (0.2 if s % 2 else -0.2)), s)
         clip.buf = self.wet(clip.buf, 0.2, self.hall)
 
-    def rainbow(self, clip, chord, pan):
-        tones = sorted(VOICING[chord])
-        ladder = [n + 12 * o for o in (1, 2, 3) for n in tones]
-        for i in range(32):
-            note = ladder[i % len(ladder)]
+    def rainbow(self, clip, bars, pan, side):
+        """Bell glissandi up a D-E-A ladder, two per beat."""
+        base = [62, 64, 69] if side == "l" else [74, 76, 81]
+        ladder = [n + 12 * o for o in (0, 1, 2) for n in base]
+        for i in range(32 * bars):
+            note = ladder[i % len(ladder)] + 12
             sound = a.bell(a.hz(note), 0.05, self.rng, ratio=2.0, index=1.0, decay=0.25) * 0.17
             clip.put(a.stereo(sound, pan + 0.2 * np.sin(i * 0.8)), i * 0.5)
         clip.buf = self.wet(clip.buf, 0.4, self.hall)
 
-    def platinum(self, clip, chord, pan):
-        tones = VOICING[chord]
-        for beat in range(4):
-            for j, note in enumerate(tones):
-                strike = a.bell(a.hz(note + 24), 0.2, self.rng, ratio=2.76, index=3.0, decay=0.7) * 0.14
-                clip.put(a.stereo(strike, pan), beat * 4 + j * 0.5)
-        n = a.nsamples(SONG.bar_s)
+    def platinum(self, clip, bars, pan, side):
+        """Metallic strikes on every eighth over a trembling high D-A shimmer."""
+        root = 86 if side == "l" else 98
+        for e in range(8 * bars):
+            for j, note in enumerate((root, root + 7)):
+                strike = a.bell(a.hz(note), 0.15, self.rng, ratio=2.76, index=3.0, decay=0.5) * 0.14
+                clip.put(a.stereo(strike, pan), e * 2 + j * 0.5)
+        n = a.nsamples(bars * SONG.bar_s)
         t = np.arange(n) / a.SR
-        shimmer = sum(a.sine(a.hz(note + 36) * (1 + 0.003 * k), n) for k, note in enumerate(tones))
-        shimmer *= (0.5 + 0.5 * np.sin(2 * np.pi * 8 * t)) * np.clip(t / 0.01, 0, 1) * np.clip((SONG.bar_s - t) / 0.05, 0, 1)
+        shimmer = a.sine(a.hz(root + 12), n) + a.sine(a.hz(root + 19) * 1.003, n)
+        shimmer *= (0.5 + 0.5 * np.sin(2 * np.pi * 8 * t)) * np.clip(t / 0.01, 0, 1)
         clip.put(a.stereo(shimmer * 0.05, pan), 0)
         clip.buf = self.wet(clip.buf, 0.35, self.hall)

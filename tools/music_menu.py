@@ -20,7 +20,6 @@ SONG = Song(tempo=100, bars=32)
 
 PROGRESSIONS = {"M1": ["Bbmaj7", "Am7", "Dm7", "C"], "M2": ["Gm7", "Am7", "Bbmaj7", "C"]}
 SLOTS = ["M1", "M2", "M1", "M2", "M2", "M1", "M1", "M2"]
-CHORDS = ["Bbmaj7", "Am7", "Dm7", "C", "Gm7"]
 VOICING = {"Bbmaj7": [58, 62, 65, 69], "Am7": [57, 60, 64, 67], "Dm7": [57, 60, 62, 65],
            "C": [55, 60, 64, 67], "Gm7": [58, 62, 65, 67]}
 ROOT = {"Bbmaj7": 34, "Am7": 33, "Dm7": 38, "C": 36, "Gm7": 31}
@@ -47,7 +46,7 @@ MELODY = {
 
 # Balance of the stems in dB before the song-wide normalisation: keys and melody lead,
 # the pad sits underneath, the controller layers are clear when fully open.
-MIX_DB = {"drums": -1.0, "bass": -2.0, "keys": 0.0, "pad": -13.5, "melody": 0.0, "credits": -11.0,
+MIX_DB = {"drums": 3.0, "bass": -5.0, "keys": 0.0, "pad": -16.0, "melody": 2.5, "credits": -11.0,
           "lt": -3.0, "rt": 1.0, "shimmer": -1.0}
 
 
@@ -64,8 +63,8 @@ class MenuSong:
             "kick": [a.kick(self.rng, f_start=120.0, f_end=50.0, decay=0.22, click=0.15) for _ in range(2)],
             "rim": [a.rim(self.rng) for _ in range(2)],
             "clap": [a.clap(self.rng) for _ in range(2)],
-            "hat": [a.lowpass(a.hat(self.rng), 9000.0) for _ in range(3)],
-            "ohat": [a.lowpass(a.hat(self.rng, open_=True), 9000.0)],
+            "hat": [a.hat(self.rng) for _ in range(3)],
+            "ohat": [a.hat(self.rng, open_=True)],
             "shaker": [a.shaker(self.rng) for _ in range(3)],
         }
         self.turns = {}
@@ -93,43 +92,30 @@ class MenuSong:
         self.render_credits()
         self.render_layers()
         for stem in self.stems:
+            stem.wrap_overflow(SONG)
             stem.scale(a.db(MIX_DB[stem.name]))
         return self.stems
 
     def per_slot(self, stem, make, slots=range(8)):
-        """Four-bar clip per progression; the last slot gets a faded copy for the loop."""
+        """Four-bar clip per progression, rendered once and placed on every slot."""
         for slot in slots:
             prog = SLOTS[slot]
-            name = prog + ("_end" if slot == 7 else "")
-            if name not in stem.clips:
-                clip = make(prog)
-                stem.add(name, clip.ending(0.08) if slot == 7 else clip.buf)
-            stem.place(slot * 4, name)
-
-    def per_chord(self, stem, make, tail_s):
-        for chord in CHORDS:
-            clip = Clip(SONG, 1, tail_s)
-            make(clip, chord)
-            stem.add(chord, clip.buf)
-            if chord == chord_of(SONG.bars - 1):
-                stem.add(chord + "_end", clip.ending(0.05))
-        for bar in range(SONG.bars):
-            stem.place(bar, chord_of(bar) + ("_end" if bar == SONG.bars - 1 else ""))
+            if prog not in stem.clips:
+                stem.add(prog, make(prog).buf)
+            stem.place(slot * 4, prog)
 
     # ------------------------------------------------------------------ song stems
     def drum_variant(self, bar):
         slot, pos = divmod(bar, 4)
         if slot in (0, 6):
             return "shaker"
-        if bar == SONG.bars - 1:
-            return "end"
         if pos == 3 and slot in (3, 5):
             return "fill"
         return "b" if slot in (4, 5) else "a"
 
     def drum_bar(self, variant):
-        clip = Clip(SONG, 1, 1.0)
-        send = Clip(SONG, 1, 1.0)
+        clip = Clip(SONG, 1, 0.6)
+        send = Clip(SONG, 1, 0.6)
         shake = [0.6, 0.3, 0.45, 0.3] * 4
         for s in range(16):
             clip.put(self.hit("shaker"), s, shake[s] * (0.7 if variant == "shaker" else 1.0), pan=0.4)
@@ -154,8 +140,7 @@ class MenuSong:
         for bar in range(SONG.bars):
             variant = self.drum_variant(bar)
             if variant not in stem.clips:
-                clip = self.drum_bar(variant)
-                stem.add(variant, clip.ending(0.02) if variant == "end" else clip.buf)
+                stem.add(variant, self.drum_bar(variant).buf)
             stem.place(bar, variant)
 
     def render_bass(self):
@@ -181,7 +166,7 @@ class MenuSong:
         comp = [(0, 3, 1.0), (3, 3, 0.7), (6, 4, 0.85), (10, 2, 0.6), (12, 4, 0.8)]
 
         def make(prog):
-            clip = Clip(SONG, 4, 2.5)
+            clip = Clip(SONG, 4, 1.5)
             for b, chord in enumerate(PROGRESSIONS[prog]):
                 for s, length, vel in comp:
                     gate = length * SONG.six_s * 0.85
@@ -198,7 +183,7 @@ class MenuSong:
         stem = self.stem("pad")
 
         def make(prog):
-            clip = Clip(SONG, 4, 3.0)
+            clip = Clip(SONG, 4, 2.0)
             for b, chord in enumerate(PROGRESSIONS[prog]):
                 freqs = a.hz(np.array(VOICING[chord]) - 12)
                 clip.put(a.pad_chord(freqs, SONG.bar_s - 0.05, self.rng, 900.0, attack=0.7, release=1.0, voices=5), b * 16)
@@ -208,7 +193,7 @@ class MenuSong:
         self.per_slot(stem, make)
 
     def melody_clip(self, bars, voice):
-        clip = Clip(SONG, 4, 2.5)
+        clip = Clip(SONG, 4, 1.5)
         for b, notes in enumerate(bars):
             for s, length, note in notes:
                 gate = length * SONG.six_s * 0.9
@@ -230,21 +215,16 @@ class MenuSong:
         plan = {2: ("A1", "pluck"), 3: ("A2", "pluck"), 4: ("B1", "pluck"), 5: ("B2", "pluck"),
                 6: ("A1", "bell"), 7: ("A2", "bell")}
         for slot, (phrase, voice) in plan.items():
-            name = f"{phrase}_{voice}" + ("_end" if slot == 7 else "")
+            name = f"{phrase}_{voice}"
             if name not in stem.clips:
-                buf = self.melody_clip(MELODY[phrase], voice)
-                if slot == 7:
-                    clip = Clip(SONG, 4, 0.0)
-                    clip.buf = buf
-                    buf = clip.ending(0.08)
-                stem.add(name, buf)
+                stem.add(name, self.melody_clip(MELODY[phrase], voice))
             stem.place(slot * 4, name)
 
     def render_credits(self):
         stem = self.stem("credits")
 
         def make(prog):
-            clip = Clip(SONG, 4, 3.0)
+            clip = Clip(SONG, 4, 2.0)
             for b, chord in enumerate(PROGRESSIONS[prog]):
                 note = STRINGS[chord]
                 freqs = a.hz(np.array([note, note + 12]))
@@ -258,36 +238,38 @@ class MenuSong:
         self.per_slot(stem, make)
 
     # ------------------------------------------------------------------ controller layers
+    def chord_layer(self, stem, make, tail_s):
+        """Four-bar clip per progression, make(clip, chord, bar_in_clip) filling one bar."""
+        def render(prog):
+            clip = Clip(SONG, 4, tail_s)
+            for b, chord in enumerate(PROGRESSIONS[prog]):
+                make(clip, chord, b)
+            clip.buf += 0.4 * a.convolve(clip.buf, self.hall)
+            return clip
+        self.per_slot(stem, render)
+
     def render_layers(self):
-        lt = self.stem("lt")
-
-        def saw_chord(clip, chord):
+        def saw_chord(clip, chord, b):
             freqs = a.hz(np.array(VOICING[chord]))
-            clip.put(a.pad_chord(freqs, SONG.bar_s - 0.03, self.rng, 9000.0, attack=0.01, release=0.08,
-                                 voices=7, spread=25.0, q=2.4), 0, 0.7)
-            clip.buf = self.duck(clip.buf, 0.4)
-        self.per_chord(lt, saw_chord, 0.4)
+            sound = a.pad_chord(freqs, SONG.bar_s - 0.03, self.rng, 9000.0, attack=0.01, release=0.08,
+                                voices=7, spread=25.0, q=2.4)
+            clip.put(sound * a.sidechain(len(sound), SONG.beat_s, 0.4, 0.18)[:, None], b * 16, 0.6)
+        self.chord_layer(self.stem("lt"), saw_chord, 0.6)
 
-        rt = self.stem("rt")
-
-        def sparkle(clip, chord):
+        def sparkle(clip, chord, b):
             ladder = [n + 12 * o for o in (1, 2) for n in sorted(VOICING[chord])]
             for i in range(32):
                 idx = i % (2 * len(ladder) - 2)
                 note = ladder[idx if idx < len(ladder) else 2 * len(ladder) - 2 - idx]
                 clip.put(a.stereo(a.bell(a.hz(note), 0.05, self.rng, ratio=2.0, index=0.9, decay=0.3) * 0.15,
-                                  0.6 * np.sin(i * 0.7)), i * 0.5)
-            clip.buf += 0.4 * a.convolve(clip.buf, self.hall)
-        self.per_chord(rt, sparkle, 0.6)
+                                  0.6 * np.sin(i * 0.7)), b * 16 + i * 0.5)
+        self.chord_layer(self.stem("rt"), sparkle, 1.0)
 
-        shimmer = self.stem("shimmer")
-
-        def air(clip, chord):
+        def air(clip, chord, b):
             freqs = a.hz(np.array(VOICING[chord]) + 24)
             n = a.nsamples(SONG.bar_s)
             t = np.arange(n) / a.SR
             tone = sum(a.sine(f * (1 + 0.002 * k), n) + 0.3 * a.sine(f * 2.0, n) for k, f in enumerate(freqs))
             env = np.clip(t / 0.08, 0, 1) * np.clip((SONG.bar_s - t) / 0.1, 0, 1)
-            clip.put(a.stereo(tone * env * 0.1 * (1 + 0.3 * np.sin(2 * np.pi * 3 * t)), 0.0), 0)
-            clip.buf += 0.6 * a.convolve(clip.buf, self.hall)
-        self.per_chord(shimmer, air, 0.6)
+            clip.put(a.stereo(tone * env * 0.1 * (1 + 0.3 * np.sin(2 * np.pi * 3 * t)), 0.0), b * 16)
+        self.chord_layer(self.stem("shimmer"), air, 1.0)
