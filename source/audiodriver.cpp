@@ -70,8 +70,8 @@ StudioResult AudioDriver::GetDriverInfo(StudioOutputState*, int, char* name, int
         std::strncpy(name, kName, static_cast<size_t>(namelen) - 1);
         name[namelen - 1] = '\0';
     }
-    *speakermode = STUDIO_SPEAKERMODE_STEREO;
-    *speakermodechannels = 2;
+    if (speakermode) *speakermode = STUDIO_SPEAKERMODE_STEREO;
+    if (speakermodechannels) *speakermodechannels = 2;
     return STUDIO_OK;
 }
 

@@ -1,11 +1,9 @@
-// AudioDriver: the studio output plug-in that plays the mix. Created by the audio engine,
-// which registers its Description with the studio; the studio calls init and close on the
-// game thread (start-up, output reset, release). On a device, init opens the default
-// device with its smallest period and starts a worker thread that pulls half-period
-// blocks through readfrommixer; a device that is lost ends the worker and reports it, so
-// the engine can re-select the plug-in on the game thread. The virtual output (virtual
-// time) has no device and no worker: the engine calls MixVirtual once per frame.
-// One driver exists at a time; the plug-in callbacks reach it through a process pointer.
+// AudioDriver: the studio output plug-in that plays the mix. The audio engine creates it and
+// registers its Description; the studio calls init and close on the game thread. On a device,
+// init opens the default device with its smallest period and starts a worker thread that pulls
+// half-period blocks through readfrommixer; a lost device ends the worker and is reported so the
+// engine re-selects the plug-in. The virtual output has no device: the engine calls MixVirtual
+// each frame. One driver exists at a time; the plug-in callbacks reach it through a pointer.
 #pragma once
 
 #include "studiodevice.h"

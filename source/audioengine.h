@@ -1,11 +1,9 @@
-// AudioEngine: the game's connection to the studio. Created on the first AudioEngine::Get,
-// second in engine start-up; destroyed by the engine's destructor. It sets the studio up
-// with the output driver, loads every bank, and serves the sound events sent to the
-// engine-wide manager. It also keeps the beat clock of "event:/InGame": the timeline
-// callback runs on the mixing thread and hands its beats, parameter changes and trace
-// lines to the game thread through a queue that the update handler drains in order; the
-// beat clock the gameplay reads travels with them, so the game thread sees one consistent
-// snapshot per beat. Everything else is game thread only.
+// AudioEngine: the game's connection to the studio. Created by the first Get (second in engine
+// start-up), destroyed by the engine's destructor. Sets the studio up with the output driver,
+// loads every bank and serves the sound events of the engine-wide manager, on the game thread.
+// The timeline callback runs on the mixing thread: it keeps the beat clock of "event:/InGame" and
+// hands beats, parameter changes and trace lines, each with its beat-clock snapshot, to a queue
+// that the update handler drains in order, so the game thread only ever sees whole snapshots.
 #pragma once
 
 #include "beattime.h"

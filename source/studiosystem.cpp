@@ -129,15 +129,21 @@ StudioResult StudioSystem::OpenOutput()
     StudioSpeakerMode mode = STUDIO_SPEAKERMODE_DEFAULT;
     int channels = 0;
     if (output.getdriverinfo) output.getdriverinfo(&outputState_, 0, driverName, sizeof driverName, &mode, &channels);
+    StudioDebugLog::Write(std::string("studio: output ") + output.name + " driver \"" + driverName + "\"");
+    return InitOutput(output);
+}
+
+// The plug-in answers with its format; the mixer makes only stereo float at its own rate.
+StudioResult StudioSystem::InitOutput(const StudioOutputDescription& output)
+{
     int rate = sampleRate_;
+    StudioSpeakerMode mode = STUDIO_SPEAKERMODE_STEREO;
+    int channels = 2;
     StudioSoundFormat format = STUDIO_SOUND_FORMAT_PCMFLOAT;
-    mode = STUDIO_SPEAKERMODE_STEREO;
-    channels = 2;
     StudioResult result = output.init(&outputState_, 0, &rate, &mode, &channels, &format,
                                       static_cast<int>(bufferLength_), numBuffers_);
     if (result != STUDIO_OK) return Fail(STUDIO_ERR_OUTPUT_INIT, std::string("output plug-in ") + output.name + " failed to start");
     outputOpen_ = true;
-    StudioDebugLog::Write(std::string("studio: output ") + output.name + " driver \"" + driverName + "\" opened");
     if (rate != sampleRate_ || channels != 2 || format != STUDIO_SOUND_FORMAT_PCMFLOAT) {
         CloseOutput();
         return Fail(STUDIO_ERR_OUTPUT_FORMAT, std::string("output plug-in ") + output.name +

@@ -67,6 +67,7 @@ private:
     ~StudioSystem();
     static StudioResult ReadFromMixer(StudioOutputState* state, void* buffer, unsigned int length);
     StudioResult OpenOutput();
+    StudioResult InitOutput(const StudioOutputDescription& output);
     void CloseOutput();
     StudioResult LoadSound(const std::string& file, std::shared_ptr<const StudioSound>* sound, std::string* error);
     void MixChunk(float* out, int frames, int outOffset);
