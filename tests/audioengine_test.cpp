@@ -10,11 +10,13 @@
 #include "frameclock.h"
 #include "gameerror.h"
 #include "runoptions.h"
+#include "studiodebuglog.h"
 #include "studioeventinstance.h"
 #include "studiosystem.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <sstream>
 
 namespace {
@@ -318,6 +320,25 @@ TEST_F(AudioEngineTest, StartsSilentWithoutBanksOrDevice)
     EXPECT_EQ(AudioEngine::Get()->GetOutputLatency(), 0.0);
     EXPECT_EQ(AudioEngine::Get()->sampleRate, 48000u);
     EXPECT_EQ(AudioEngine::Get()->DownbeatClock(), 0);
+}
+
+TEST_F(AudioEngineTest, TheStudioLogIsWrittenOnlyWhenAskedFor)
+{
+    unsetenv("VOLLEYRUN_STUDIO_LOG");
+    Begin();
+    EXPECT_FALSE(StudioDebugLog::IsOpen());
+    Engine::Destroy();
+
+    std::string log = (content.root / "studio.log").string();
+    setenv("VOLLEYRUN_STUDIO_LOG", log.c_str(), 1);
+    Begin();
+    Play("event:/InGame");
+    Engine::Destroy();
+    unsetenv("VOLLEYRUN_STUDIO_LOG");
+    std::string text = testing_content::ReadText(log);
+    EXPECT_NE(text.find("studio: initialised at 48000 Hz"), std::string::npos) << text;
+    EXPECT_NE(text.find("music.json loaded"), std::string::npos) << text;
+    EXPECT_NE(text.find("studio: start event:/InGame"), std::string::npos) << text;
 }
 
 TEST_F(AudioEngineTest, AMalformedBankEndsStartUpNamingTheFile)
