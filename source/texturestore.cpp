@@ -1,6 +1,7 @@
 #include "texturestore.h"
 
 #include "gameerror.h"
+#include "imagedecoder.h"
 #include "jsonfile.h"
 #include "runoptions.h"
 #include "sprite.h"
@@ -11,8 +12,14 @@
 // Headless runs read only the image headers (size and channels); decoding is SOIL's.
 #define STB_IMAGE_IMPLEMENTATION
 #define STB_IMAGE_STATIC
-#define STBI_NO_STDIO_WARNINGS
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"  // inside stb's PNG reader, seen after inlining
+#endif
 #include <stb_image.h>
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
 
 #include <algorithm>
 #include <cmath>
@@ -34,15 +41,6 @@ std::string Stem(const fs::path& path)
 {
     return (path.parent_path() / path.stem()).string();
 }
-
-// Decoded RGBA pixels, freed with SOIL's own allocator.
-struct Pixels {
-    unsigned char* data = nullptr;
-    int width = 0;
-    int height = 0;
-    int channels = 0;
-    ~Pixels() { if (data) SOIL_free_image_data(data); }
-};
 
 // "data": [columns, rows, frame count] of a grid description.
 struct GridData {
@@ -133,26 +131,34 @@ void TextureStore::LoadDirectory(const fs::path& directory, bool upload)
 {
     Reset(upload);
     directory_ = directory;
+    std::vector<Planned> plan = Plan(directory);
+    if (upload_) DecodeAndUpload(plan);
+    else ReadSizes(plan);
+    // In visiting order, so that of two images with one name the later one stays.
+    for (Planned& planned : plan) table_[planned.texture.name] = std::move(planned.texture);
+}
+
+std::vector<TextureStore::Planned> TextureStore::Plan(const fs::path& directory)
+{
+    std::vector<Planned> plan;
     fs::path pending;
     for (const fs::path& path : ScanOrder(directory)) {
         if (!IsDescriptor(path)) {
-            if (!pending.empty()) RegisterImage(pending, "");
+            if (!pending.empty()) plan.push_back(PlanImage(pending, ""));
             pending = path;
             continue;
         }
         if (pending.empty() || Stem(pending) != Stem(path))
             throw GameError(path.string() + ": a description needs an image of the same name beside it");
-        if (path.extension() == ".atlas") {
-            RegisterAtlas(pending, path);
-        } else {
-            RegisterImage(pending, path.string());  // plain when the description cannot be opened
-        }
+        if (path.extension() == ".atlas") plan.push_back(PlanAtlas(pending, path));
+        else plan.push_back(PlanImage(pending, path.string()));  // plain when the description cannot be opened
         pending.clear();
     }
-    if (!pending.empty()) RegisterImage(pending, "");
+    if (!pending.empty()) plan.push_back(PlanImage(pending, ""));
+    return plan;
 }
 
-void TextureStore::RegisterImage(const fs::path& image, const std::string& gridPath)
+TextureStore::Planned TextureStore::PlanImage(const fs::path& image, const std::string& gridPath)
 {
     GridData grid;
     if (!gridPath.empty()) {
@@ -164,18 +170,20 @@ void TextureStore::RegisterImage(const fs::path& image, const std::string& gridP
         case JsonFile::ReadResult::kOk: grid = ReadGridData(gridPath, document); break;
         }
     }
-    Texture texture;
+    Planned planned;
+    Texture& texture = planned.texture;
     texture.name = image.filename().string();
     texture.frameCount = static_cast<uint32_t>(grid.frames);
     texture.gridQuad = GetGridQuad(static_cast<float>(grid.columns), static_cast<float>(grid.rows));
-    texture.pageTextures.push_back(LoadPage(image, texture.name, texture));
-    table_[texture.name] = std::move(texture);
+    planned.pages.push_back(image);
+    return planned;
 }
 
-void TextureStore::RegisterAtlas(const fs::path& image, const fs::path& atlasPath)
+TextureStore::Planned TextureStore::PlanAtlas(const fs::path& image, const fs::path& atlasPath)
 {
-    Texture texture;
-    texture.name = image.filename().string();
+    Planned planned;
+    Texture& texture = planned.texture;
+    texture.name = image.filename().string();  // the image itself is never decoded: its pages are
     texture.atlas = Atlas::Parse(atlasPath.string());
     const Atlas& atlas = texture.atlas;
     float columns = atlas.size.x / atlas.frames[0].size.x;
@@ -184,27 +192,43 @@ void TextureStore::RegisterAtlas(const fs::path& image, const fs::path& atlasPat
         throw GameError(atlasPath.string() + ": the page size and the first region's size give no grid (zero columns or rows)");
     texture.gridQuad = GetGridQuad(columns, rows);
     texture.frameCount = static_cast<uint32_t>(atlas.frames.size());
-    for (const std::string& page : atlas.pages)
-        texture.pageTextures.push_back(LoadPage(atlasPath.parent_path() / page, texture.name, texture));
-    table_[texture.name] = std::move(texture);
+    for (const std::string& page : atlas.pages) planned.pages.push_back(atlasPath.parent_path() / page);
+    return planned;
 }
 
-uint32_t TextureStore::LoadPage(const fs::path& file, const std::string& name, Texture& texture)
+void TextureStore::ReadSizes(std::vector<Planned>& plan) const
 {
-    if (!upload_) {
-        // Without a context only the size and channel count are needed: the header holds them.
-        if (!stbi_info(file.c_str(), &texture.width, &texture.height, &texture.channels))
-            throw GameError("the image " + name + " failed to load in (" + file.string() + ": " + stbi_failure_reason() + ")");
-        return 0u;
+    // Without a context only sizes and channel counts are needed: the headers hold them.
+    for (Planned& planned : plan) {
+        Texture& texture = planned.texture;
+        for (const fs::path& page : planned.pages) {
+            if (!stbi_info(page.c_str(), &texture.width, &texture.height, &texture.channels))
+                throw GameError("the image " + texture.name + " failed to load in (" + page.string() + ": " +
+                                stbi_failure_reason() + ")");
+            texture.pageTextures.push_back(0u);
+        }
     }
-    Pixels pixels;
-    pixels.data = SOIL_load_image(file.c_str(), &pixels.width, &pixels.height, &pixels.channels, SOIL_LOAD_RGBA);
-    if (!pixels.data)
-        throw GameError("the image " + name + " failed to load in (" + file.string() + ": " + SOIL_last_result() + ")");
-    texture.width = pixels.width;
-    texture.height = pixels.height;
-    texture.channels = pixels.channels;
-    return upload_ ? UploadPixels(pixels.data, pixels.width, pixels.height) : 0u;
+}
+
+void TextureStore::DecodeAndUpload(std::vector<Planned>& plan)
+{
+    std::vector<std::string> files;
+    for (const Planned& planned : plan)
+        for (const fs::path& page : planned.pages) files.push_back(page.string());
+    // The next images decode on a worker while this thread uploads the last one.
+    ImageDecoder decoder(std::move(files));
+    for (Planned& planned : plan) {
+        Texture& texture = planned.texture;
+        for (const fs::path& page : planned.pages) {
+            std::unique_ptr<ImageDecoder::Image> image = decoder.Next();
+            if (!image->pixels)
+                throw GameError("the image " + texture.name + " failed to load in (" + page.string() + ": " + image->error + ")");
+            texture.width = image->width;
+            texture.height = image->height;
+            texture.channels = image->channels;
+            texture.pageTextures.push_back(UploadPixels(image->pixels, image->width, image->height));
+        }
+    }
 }
 
 uint32_t TextureStore::UploadPixels(const unsigned char* pixels, int width, int height)
@@ -219,7 +243,8 @@ uint32_t TextureStore::UploadPixels(const unsigned char* pixels, int width, int 
     // Rows of any width: RGBA rows are always 4-byte aligned, but say so anyway.
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
-    glGenerateMipmap(GL_TEXTURE_2D);
+    // No mipmaps: both filters are GL_NEAREST, so only level 0 is ever sampled, and building
+    // the others took more than half of start-up with a software driver.
     return name;
 }
 
@@ -228,6 +253,14 @@ Texture& TextureStore::Find(const std::string& name)
     auto found = table_.find(name);
     if (found == table_.end()) found = table_.find("default.png");
     return found == table_.end() ? fallback_ : found->second;
+}
+
+std::vector<std::string> TextureStore::Names() const
+{
+    std::vector<std::string> names;
+    for (const auto& [name, texture] : table_) names.push_back(name);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 uint32_t TextureStore::GetGridQuad(float columns, float rows)

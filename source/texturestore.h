@@ -41,6 +41,7 @@ public:
     Texture& Find(const std::string& name);
     bool Contains(const std::string& name) const { return table_.count(name) != 0; }
     size_t Size() const { return table_.size(); }
+    std::vector<std::string> Names() const;  // every image name, sorted
 
     uint32_t GetGridQuad(float columns, float rows);
     const GridQuad& Quad(uint32_t index) const;
@@ -54,11 +55,19 @@ public:
     static std::vector<std::filesystem::path> ScanOrder(const std::filesystem::path& directory);
 
 private:
+    // A texture whose description is read and whose page images are still to be loaded.
+    struct Planned {
+        Texture texture;
+        std::vector<std::filesystem::path> pages;
+    };
+
     TextureStore();
     void Reset(bool upload);
-    void RegisterImage(const std::filesystem::path& image, const std::string& gridPath);
-    void RegisterAtlas(const std::filesystem::path& image, const std::filesystem::path& atlasPath);
-    uint32_t LoadPage(const std::filesystem::path& file, const std::string& name, Texture& texture);
+    std::vector<Planned> Plan(const std::filesystem::path& directory);
+    Planned PlanImage(const std::filesystem::path& image, const std::string& gridPath);
+    Planned PlanAtlas(const std::filesystem::path& image, const std::filesystem::path& atlasPath);
+    void ReadSizes(std::vector<Planned>& plan) const;
+    void DecodeAndUpload(std::vector<Planned>& plan);
     uint32_t UploadPixels(const unsigned char* pixels, int width, int height);
 
     std::unordered_map<std::string, Texture> table_;  // node-based: entries never move

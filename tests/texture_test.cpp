@@ -1,6 +1,7 @@
 #include "texturestore.h"
 
 #include "gameerror.h"
+#include "imagedecoder.h"
 #include "imagetestfiles.h"
 #include "sprite.h"
 #include "testcontent.h"
@@ -272,6 +273,28 @@ TEST_F(TextureTest, ImagesThatCannotBeUsedStopStartUpNamingTheFile)
     fs::remove(Textures() / "Lonely.txt");
     Text("Broken.png", "not a picture");
     EXPECT_THAT(LoadError(), HasSubstr("the image Broken.png failed to load in"));
+}
+
+TEST_F(TextureTest, TheDecoderHandsImagesOverInListOrderWithTheirFailures)
+{
+    Image("a.png", 3, 1);
+    Text("b.png", "not a picture");
+    Image("c.png", 5, 2);
+    std::vector<std::string> files;
+    for (const char* name : {"a.png", "b.png", "c.png", "a.png"}) files.push_back((Textures() / name).string());
+    ImageDecoder decoder(files, 1);
+    std::vector<int> widths;
+    for (int i = 0; i < 4; ++i) {
+        auto image = decoder.Next();
+        ASSERT_NE(image, nullptr);
+        widths.push_back(image->width);
+        EXPECT_EQ(image->pixels == nullptr, i == 1);
+        EXPECT_EQ(image->error.empty(), i != 1);
+    }
+    EXPECT_EQ(widths, (std::vector<int>{3, 0, 5, 3}));
+    EXPECT_EQ(decoder.Next(), nullptr);
+
+    ImageDecoder abandoned(files, 1);  // destroyed with files left: stops without waiting for them
 }
 
 } // namespace

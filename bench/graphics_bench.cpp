@@ -1,0 +1,137 @@
+// Graphics figures on the real content: start-up to the first presented frame, and the
+// CPU cost of drawing 2,000 sprites in one frame, split into our own work (headless:
+// texture look-up, frame coordinates, matrices) and what the GL calls add with Mesa.
+// The window cases need a display; on a machine without one run
+//   xvfb-run -a -s "-screen 0 1920x1080x24" ./volleyrun_bench --benchmark_filter=Graphics
+#include "engine.h"
+#include "graphics.h"
+#include "runoptions.h"
+#include "sprite.h"
+#include "texturestore.h"
+
+#include <benchmark/benchmark.h>
+#include <glad/gl.h>
+#define GLFW_INCLUDE_NONE
+#include <GLFW/glfw3.h>
+
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+namespace {
+
+enum Mode : int64_t { kHeadless = 0, kWindow = 1, kWindowFinished = 2, kWindowUnchecked = 3 };
+
+bool Usable(benchmark::State& state, int64_t mode)
+{
+    if (mode == kHeadless || std::getenv("DISPLAY")) return true;
+    state.SkipWithError("needs a display: run under xvfb-run");
+    return false;
+}
+
+void UseRealContent(bool headless)
+{
+    RunOptions& options = RunOptions::Get();
+    options = RunOptions();
+    options.data = VOLLEYRUN_SOURCE_DIR "/Quillmoor";
+    options.headless = headless;
+    options.virtualTime = true;
+    options.hasSeed = true;
+    options.seed = 1;
+}
+
+// The window, the context, the unit quad and every texture, up to one presented frame.
+void GraphicsStartUp(benchmark::State& state)
+{
+    int64_t mode = state.range(0);
+    if (!Usable(state, mode)) return;
+    for (auto _ : state) {
+        UseRealContent(mode == kHeadless);
+        Graphics* graphics = Graphics::Get();
+        graphics->SwapBuffers();
+        state.PauseTiming();
+        state.counters["textures"] = static_cast<double>(TextureStore::Get()->Size());
+        Graphics::Destroy();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(GraphicsStartUp)->Arg(kHeadless)->Arg(kWindow)->Iterations(5)->Unit(benchmark::kMillisecond);
+
+// The whole engine (graphics, audio, the trace, the first spaces) and its first frame.
+void EngineStartUpToFirstFrame(benchmark::State& state)
+{
+    int64_t mode = state.range(0);
+    if (!Usable(state, mode)) return;
+    for (auto _ : state) {
+        UseRealContent(mode == kHeadless);
+        Engine::Get()->Update();
+        state.PauseTiming();
+        Engine::Destroy();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(EngineStartUpToFirstFrame)->Arg(kHeadless)->Arg(kWindow)->Iterations(5)->Unit(benchmark::kMillisecond);
+
+void NoCheck(const char*, GLADapiproc, int, ...) {}
+void NoCheckAfter(void*, const char*, GLADapiproc, int, ...) {}
+
+// 2,000 sprites over every image of the content, spread across the screen.
+struct SpriteField {
+    SpriteField()
+    {
+        std::vector<std::string> names = TextureStore::Get()->Names();
+        for (int i = 0; i < 2000; ++i) {
+            const std::string& name = names[static_cast<size_t>(i) % names.size()];
+            uint32_t frames = FindTexture(name).frameCount;
+            sprites.push_back(std::make_unique<Sprite>(nullptr, name, static_cast<uint32_t>(i) % frames));
+            float x = static_cast<float>(i % 50) * 21.0f - 520.0f;
+            float y = static_cast<float>(i / 50) * 13.0f - 260.0f;
+            worlds.push_back(glm::mat3(40.0f, 0.0f, 0.0f, 0.0f, 40.0f, 0.0f, x, y, 1.0f));
+        }
+    }
+    void Draw(Graphics* graphics)
+    {
+        for (size_t i = 0; i < sprites.size(); ++i) graphics->DrawSprite(worlds[i], *sprites[i], glm::vec4(1.0f));
+    }
+    std::vector<std::unique_ptr<Sprite>> sprites;
+    std::vector<glm::mat3> worlds;
+};
+
+// One frame's worth of sprite draws. Headless: only our own work. Window: plus the GL
+// calls as Mesa takes them; Finished: plus waiting for llvmpipe to rasterise them;
+// Unchecked: without the loader's per-call error checks.
+void Draw2000Sprites(benchmark::State& state)
+{
+    int64_t mode = state.range(0);
+    if (!Usable(state, mode)) return;
+    UseRealContent(mode == kHeadless);
+    Graphics* graphics = Graphics::Get();
+    graphics->recordDraws = false;
+    if (mode == kWindowUnchecked) {
+        gladSetGLPreCallback(NoCheck);
+        gladSetGLPostCallback(NoCheckAfter);  // for good: this case runs last
+    }
+    SpriteField field;
+    field.Draw(graphics);  // shaders compiled, caches warm
+    for (auto _ : state) {
+        field.Draw(graphics);
+        if (mode == kWindowFinished) glFinish();
+        state.PauseTiming();
+        if (!graphics->Headless()) {
+            glFinish();
+            glfwSwapBuffers(graphics->window);
+            glClear(GL_COLOR_BUFFER_BIT);
+        }
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * 2000);
+    Graphics::Destroy();  // the next start-up installs the checking hook again
+}
+BENCHMARK(Draw2000Sprites)
+    ->Arg(kHeadless)
+    ->Arg(kWindow)
+    ->Arg(kWindowFinished)
+    ->Arg(kWindowUnchecked)
+    ->Unit(benchmark::kMillisecond);
+
+} // namespace
