@@ -319,6 +319,11 @@ def main(argv=None):
     total = sum(os.path.getsize(os.path.join(r, f)) for r, _, fs in os.walk(checker.sounds_dir) for f in fs) \
         if os.path.isdir(checker.sounds_dir) else 0
     seconds = sum(i[2] for i in checker.sound_cache.values() if not isinstance(i, str))
+    for path, (_, event) in sorted(checker.events.items()):
+        tracks = event.get("tracks", []) if isinstance(event.get("tracks"), list) else []
+        filtered = sum(1 for t in tracks if isinstance(t, dict) and "lowpass" in t)
+        if len(tracks) > 1:
+            print(f"{path}: {len(tracks)} tracks, {filtered} with a low-pass")
     print(f"{len(checker.events)} events in {checker.banks_dir}; {len(checker.sound_cache)} sounds, "
           f"{seconds:.0f} s of audio, {total / 1e6:.1f} MB; "
           f"{'OK' if not checker.problems else str(len(checker.problems)) + ' problem(s)'}")

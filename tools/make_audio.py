@@ -17,6 +17,7 @@ import sys
 
 import numpy as np
 
+sys.dont_write_bytecode = True  # keep tools/ free of __pycache__
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import audiosynth as a  # noqa: E402
