@@ -73,3 +73,37 @@ TEST(ProgramTest, BadContentEndsWithOneClearLineAndStatusOne)
 }
 
 } // namespace
+
+namespace {
+
+// A whole autoplay match of the real content, twice with one seed.
+TEST(ProgramTest, AnAutoplayMatchEndsWithAResultAndRepeatsExactly)
+{
+    auto first = std::filesystem::temp_directory_path() / "volleyrun-match-1.json";
+    auto second = std::filesystem::temp_directory_path() / "volleyrun-match-2.json";
+    std::string match = Data() + " --headless --virtual-time --space game --autoplay --seed 7 --frames 9000 --dump ";
+    ASSERT_EQ(RunGame(match + first.string()).status, 0);
+    ASSERT_EQ(RunGame(match + second.string()).status, 0);
+    std::string dump = ReadText(first);
+    EXPECT_EQ(dump, ReadText(second));
+
+    rapidjson::Document document;
+    document.Parse(dump.c_str());
+    const auto& spaces = document["spaces"];
+    std::vector<std::string> names;
+    std::string result;
+    for (const auto& space : spaces.GetArray()) {
+        names.push_back(space["name"].GetString());
+        if (names.back() == "game") {
+            EXPECT_TRUE(space["paused"].GetBool());
+            for (const auto& entity : space["entities"].GetArray())
+                if (std::string(entity["name"].GetString()) == "ScoreCounter") result = entity["SpriteText"]["text"].GetString();
+        }
+    }
+    EXPECT_THAT(names, ::testing::Contains("EndGame"));
+    EXPECT_THAT(result, ::testing::AnyOf("Player 1 wins!", "Player 2 wins!", "Draw!"));
+    std::filesystem::remove(first);
+    std::filesystem::remove(second);
+}
+
+} // namespace
