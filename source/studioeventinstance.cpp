@@ -269,7 +269,7 @@ void StudioEventInstance::MixTrack(size_t index, float* out, int frames, float* 
     int64_t first = position_ - track.startFrame;  // sound frame under out[0]
     int begin = static_cast<int>(std::clamp<int64_t>(-first, 0, frames));
     int end = static_cast<int>(std::clamp<int64_t>(sound.frames - first, 0, frames));
-    if (end <= begin && !track.lowPass) {
+    if (end <= begin && (!track.lowPass || state.lowPass.Silent())) {
         AddWithGain(nullptr, nullptr, frames, state);  // silent here: only the glide moves on
         return;
     }
@@ -290,11 +290,18 @@ void StudioEventInstance::AddWithGain(float* out, const float* source, int frame
     int ramp = std::min(frames, state.glideLeft);
     float step = ramp > 0 ? (state.target - state.gain) / static_cast<float>(state.glideLeft) : 0.0f;
     float gain = state.gain;
-    for (int i = 0; i < frames; ++i) {
-        gain = i < ramp ? gain + step : state.target;
-        if (!out) continue;
-        out[2 * i] += gain * source[2 * i];
-        out[2 * i + 1] += gain * source[2 * i + 1];
+    if (out) {
+        for (int i = 0; i < ramp; ++i) {
+            gain += step;
+            out[2 * i] += gain * source[2 * i];
+            out[2 * i + 1] += gain * source[2 * i + 1];
+        }
+        for (int i = ramp; i < frames; ++i) {
+            out[2 * i] += state.target * source[2 * i];
+            out[2 * i + 1] += state.target * source[2 * i + 1];
+        }
+    } else {
+        gain += step * static_cast<float>(ramp);
     }
     state.glideLeft -= ramp;
     state.gain = state.glideLeft > 0 ? gain : state.target;

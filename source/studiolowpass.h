@@ -15,6 +15,8 @@ public:
     void Process(float* stereo, int frames);
 
     float Cutoff() const { return cutoff_; }
+    // True when the filter rings no more: silence in gives exact silence out.
+    bool Silent() const { return z1_[0] == 0.0f && z1_[1] == 0.0f && z2_[0] == 0.0f && z2_[1] == 0.0f; }
 
 private:
     static constexpr int kStep = 32;  // frames between cut-off updates
