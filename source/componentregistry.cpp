@@ -9,18 +9,30 @@
 #include "behaviorplatform.h"
 #include "behaviorplayer.h"
 #include "boxcollider.h"
+#include "button.h"
 #include "circlecollider.h"
+#include "credits.h"
 #include "endgamelogic.h"
+#include "followobject.h"
+#include "hover.h"
 #include "levellogic.h"
 #include "lifeindicator.h"
+#include "mainmenulogic.h"
+#include "mouse.h"
+#include "mouseclickeventsender.h"
+#include "optionslogic.h"
 #include "particleemitter.h"
+#include "pauselogic.h"
 #include "rigidbody.h"
 #include "scorecounter.h"
+#include "slider.h"
+#include "spaceloader.h"
 #include "sprite.h"
 #include "spritetext.h"
 #include "stub.h"
 #include "timer.h"
 #include "transform.h"
+#include "tutorial.h"
 
 namespace {
 std::unique_ptr<ComponentRegistry> instance;
@@ -46,10 +58,16 @@ ComponentRegistry::ComponentRegistry()
     Register("RigidBody", std::make_unique<RigidBody>(nullptr));
     Register("CircleCollider", std::make_unique<CircleCollider>(nullptr));
     Register("BoxCollider", std::make_unique<BoxCollider>(nullptr));
+    Register("MouseClickEventSender", std::make_unique<MouseClickEventSender>(nullptr));
+    Register("Button", std::make_unique<Button>(nullptr));
+    Register("SpaceLoader", std::make_unique<SpaceLoader>(nullptr, "Splash", "button"));
     Register("SpriteText", std::make_unique<SpriteText>(nullptr, "Spritetext!", 1.0f, 0, 37.0f));
     Register("Animation", std::make_unique<Animation>(nullptr));
+    Register("PauseLogic", std::make_unique<PauseLogic>(nullptr));
     Register("BeatDivider", std::make_unique<BeatDivider>(nullptr));
+    Register("Mouse", std::make_unique<Mouse>(nullptr));
     Register("ScoreCounter", std::make_unique<ScoreCounter>(nullptr));
+    Register("FollowObject", std::make_unique<FollowObject>(nullptr));
     Register("BehaviorBall", std::make_unique<BehaviorBall>(nullptr));
     Register("BehaviorPlayer", std::make_unique<BehaviorPlayer>(nullptr));
     Register("Timer", std::make_unique<Timer>(nullptr));
@@ -60,7 +78,13 @@ ComponentRegistry::ComponentRegistry()
     Register("BehaviorMeter", std::make_unique<BehaviorMeter>(nullptr));
     Register("ParticleEmitter", std::make_unique<ParticleEmitter>(nullptr));
     Register("BehaviorPlatform", std::make_unique<BehaviorPlatform>(nullptr));
+    Register("Credits", std::make_unique<Credits>(nullptr));
+    Register("MainMenuLogic", std::make_unique<MainMenuLogic>(nullptr));
     Register("EndGameLogic", std::make_unique<EndGameLogic>(nullptr));
+    Register("OptionsLogic", std::make_unique<OptionsLogic>(nullptr));
+    Register("Slider", std::make_unique<Slider>(nullptr));
+    Register("Hover", std::make_unique<Hover>(nullptr));
+    Register("Tutorial", std::make_unique<Tutorial>(nullptr));
 }
 
 void ComponentRegistry::Register(const std::string& name, std::unique_ptr<Component> prototype)

@@ -4,6 +4,7 @@
 #include "behaviormeter.h"
 #include "engine.h"
 #include "entity.h"
+#include "pauselogic.h"
 #include "space.h"
 #include "sprite.h"
 #include "spritetext.h"
@@ -17,7 +18,9 @@ enum class Result { kPlayer1, kPlayer2, kDraw };
 // Freezes the match and shows its result.
 void Finish(Space& game, Result result, bool sendWin)
 {
-    game.RequireEntity("levelLogic")->Require<BallManager>()->matchOver = true;
+    Entity* logic = game.RequireEntity("levelLogic");
+    logic->Require<BallManager>()->matchOver = true;
+    if (PauseLogic* pause = logic->Get<PauseLogic>()) pause->pauseAllowed = false;  // no pause menu over the result
     const char* line = result == Result::kPlayer1 ? "Player 1 wins!" : result == Result::kPlayer2 ? "Player 2 wins!" : "Draw!";
     game.RequireEntity("ScoreCounter")->Require<SpriteText>()->SetText(line);
     EventManager* events = Engine::Get()->events.get();

@@ -196,6 +196,15 @@ public:
     int32_t state;     // "mouse": 0 entered, 1 left, 2 over; 0 for "button"
 };
 
+// The entity under the cursor in a space (null: none), sent to the space's manager every
+// update of its hit test; the map editor selects with it.
+class MapEditorSelectedEvent : public EventOf<kMapEditorSelectedEvent> {
+public:
+    explicit MapEditorSelectedEvent(EntityRef hovered, float eventDelay = kSendNow)
+        : EventOf(eventDelay), entity(std::move(hovered)) {}
+    EntityRef entity;
+};
+
 class DevMessageEvent : public EventOf<kDevMessageEvent> {
 public:
     explicit DevMessageEvent(std::string message, float eventDelay = kSendNow)

@@ -1,9 +1,13 @@
 #include "levellogic.h"
 
 #include "camera.h"
+#include "audioengine.h"
 #include "engine.h"
 #include "entity.h"
+#include "gamesettings.h"
+#include "graphics.h"
 #include "input.h"
+#include "slider.h"
 #include "space.h"
 #include "sprite.h"
 #include "transform.h"
@@ -28,25 +32,55 @@ float LargerAxis(int axis)
 
 } // namespace
 
+bool LevelLogic::IsOptionsSpace(const std::string& spaceName)
+{
+    return spaceName == "PauseMenu" || spaceName == "MainMenuOptions";
+}
+
 void LevelLogic::Initialize()
 {
     owner->events->AddListener(this, &LevelLogic::OnTrigger);
     const std::string& space = owner->space->name;
+    if (IsOptionsSpace(space)) {
+        WireOptions();  // an overlay: the camera stays where the space below put it
+        return;
+    }
     if (space == "game") StartGameMusic();
     else if (space == "Splash") StartSplash();
     else if (space == "CreditsUpdated") Events().Send(ParameterChangeEvent("event:/MainMenu", {{"Location", 1.0f}}));
     else StartMenuMusic();
-    if (space == "MainMenu" || space == "CreditsUpdated") {
-        Engine::Get()->events->AddListener(this, &LevelLogic::OnUpdate);
-        listensUpdate_ = true;
-    }
+    if (space == "MainMenu" || space == "CreditsUpdated") ListenUpdate();
     Camera::Get()->SetPosition(cameraX, cameraY, 0.0f);
     Camera::Get()->SetZoom(cameraZoom);
+}
+
+void LevelLogic::ListenUpdate()
+{
+    Engine::Get()->events->AddListener(this, &LevelLogic::OnUpdate);
+    listensUpdate_ = true;
+}
+
+void LevelLogic::WireOptions()
+{
+    ListenUpdate();
+    Space* space = owner->space;
+    Entity* toggle = space->RequireEntity("FullScreenToggle");
+    toggle->Require<Sprite>();
+    Entity* defaults = space->RequireEntity("DefaultSettingsButton");
+    for (Entity* button : {toggle, defaults}) button->events->AddListener(this, &LevelLogic::OnTrigger);
+    fullScreenToggle_ = toggle->Ref();
+    defaultsButton_ = defaults->Ref();
+    Entity* slider = space->RequireEntity("MasterSoundSlider");
+    slider->Require<Slider>()->Bind(&GameSettings::Get().masterVolumePercent);
+    volumeSlider_ = slider->Ref();
+    if (space->name == "PauseMenu") Events().Send(PauseSoundEvent("event:/PauseMenu", space->paused));
 }
 
 void LevelLogic::Terminate()
 {
     owner->events->RemoveListener<TriggerEvent>(this);
+    for (const EntityRef* button : {&fullScreenToggle_, &defaultsButton_})
+        if (Entity* entity = button->Get()) entity->events->RemoveListener<TriggerEvent>(this);
     if (listensUpdate_) Engine::Get()->events->RemoveListener<UpdateEvent>(this);
     if (listensKeys_) Engine::Get()->events->RemoveListener<KeyUpdateEvent>(this);
 }
@@ -93,7 +127,9 @@ void LevelLogic::StartMenuMusic()
 void LevelLogic::OnTrigger(TriggerEvent& event)
 {
     Space* space = owner->space;
-    if (event.name == "LevelLogic0") {
+    if (event.name == "button" && IsOptionsSpace(space->name)) {
+        OnOptionsButton(event.sender.Get());
+    } else if (event.name == "LevelLogic0") {
         space->RequireEntity("background")->Require<Sprite>()->SetImage("FMOD1.png");
         Engine::Get()->events->AddListener(this, &LevelLogic::OnKeyUpdate);
         listensKeys_ = true;
@@ -120,8 +156,36 @@ void LevelLogic::OnKeyUpdate(KeyUpdateEvent&)
     LeaveSplash();
 }
 
+void LevelLogic::OnOptionsButton(const Entity* sender)
+{
+    if (!sender) return;
+    Graphics* graphics = Graphics::Get();
+    if (sender == fullScreenToggle_.Get()) {
+        graphics->ToggleFullscreen();
+        return;
+    }
+    GameSettings::Get().masterVolumePercent = 100;
+    if (Entity* slider = volumeSlider_.Get()) slider->Get<Slider>()->PlaceKnobFromSetting();
+    if (!graphics->fullscreen) graphics->ToggleFullscreen();
+}
+
+// Every frame: the toggle shows the window's state, and the audio follows the slider.
+void LevelLogic::ShowOptions()
+{
+    if (Entity* toggle = fullScreenToggle_.Get()) {
+        const char* image = Graphics::Get()->fullscreen ? "FullScreenButtonOn.png" : "FullScreenButtonOff.png";
+        Sprite* sprite = toggle->Get<Sprite>();
+        if (sprite->imageName != image) sprite->SetImage(image);
+    }
+    AudioEngine::Get()->SetMasterVolume(static_cast<float>(GameSettings::Get().masterVolumePercent) / 100.0f);
+}
+
 void LevelLogic::OnUpdate(UpdateEvent&)
 {
+    if (IsOptionsSpace(owner->space->name)) {
+        ShowOptions();
+        return;
+    }
     Input* input = Input::Get();
     Events().Send(ParameterChangeEvent("event:/MainMenu", {{"LeftTrigger", LargerAxis(4)},
                                                            {"RightTrigger", LargerAxis(5)},

@@ -1,10 +1,13 @@
 // LevelLogic: the set-up component on each space's "levelLogic" entity. By the name of its
 // space it starts and stops the right music, places the camera, runs the splash sequence
 // that leads to the main menu, and feeds the gamepad triggers and right stick to the menu
-// music. Created with its space; game thread only.
+// music. In "PauseMenu" and "MainMenuOptions" it runs the window and sound controls: the
+// full-screen toggle, the master volume slider and the default-settings button. Created
+// with its space; game thread only.
 #pragma once
 
 #include "component.h"
+#include "entityref.h"
 
 class KeyUpdateEvent;
 class TriggerEvent;
@@ -27,7 +30,14 @@ public:
     float cameraY = 0.0f;
     float cameraZoom = 2.0f;
 
+    // The spaces whose window and sound controls this component runs.
+    static bool IsOptionsSpace(const std::string& spaceName);
+
 private:
+    void WireOptions();
+    void ListenUpdate();
+    void OnOptionsButton(const Entity* sender);
+    void ShowOptions();
     void StartGameMusic();
     void StartSplash();
     void StartMenuMusic();
@@ -35,4 +45,7 @@ private:
 
     bool listensUpdate_ = false;  // menu spaces feed the triggers to the music
     bool listensKeys_ = false;    // the splash can be skipped
+    EntityRef fullScreenToggle_;  // options spaces: "FullScreenToggle"
+    EntityRef defaultsButton_;    // options spaces: "DefaultSettingsButton"
+    EntityRef volumeSlider_;      // options spaces: "MasterSoundSlider"
 };

@@ -1,0 +1,128 @@
+#include "button.h"
+
+#include "engine.h"
+#include "entity.h"
+#include "gameerror.h"
+#include "input.h"
+#include "mouse.h"
+#include "space.h"
+#include "sprite.h"
+#include "transform.h"
+
+namespace {
+const char* const kEditorSpace = "MapEditorSpace";
+} // namespace
+
+void Button::Initialize()
+{
+    if (hoverScaleValX == 0.0f || hoverScaleValY == 0.0f)
+        throw GameError(owner->space->Path() + ": entity \"" + owner->name +
+                        "\", component \"Button\": a hover scale of 0 cannot be undone");
+    owner->Require<Transform>();
+    normalImageName = owner->Require<Sprite>()->imageName;
+    owner->events->AddListener(this, &Button::OnTrigger);
+}
+
+void Button::Terminate()
+{
+    owner->events->RemoveListener<TriggerEvent>(this);
+}
+
+std::unique_ptr<Component> Button::Clone(Entity* newOwner) const
+{
+    auto clone = std::make_unique<Button>(newOwner);
+    clone->hoverScaleValX = hoverScaleValX;
+    clone->hoverScaleValY = hoverScaleValY;
+    clone->hoveredImageName = hoveredImageName;
+    return clone;
+}
+
+void Button::Serialize(std::vector<Property>& properties)
+{
+    properties.push_back({"hoverScaleValX", &hoverScaleValX, kFloat});
+    properties.push_back({"hoverScaleValY", &hoverScaleValY, kFloat});
+    properties.push_back({"hoveredImageName", &hoveredImageName, kString});
+}
+
+bool Button::Blocked()
+{
+    bool shown = owner->Get<Sprite>()->visible;
+    if (owner->space->name == kEditorSpace && shown) {
+        wasBlocked = false;
+        return false;
+    }
+    return !shown || owner->space->paused;
+}
+
+void Button::OnTrigger(TriggerEvent& event)
+{
+    bool blocked = Blocked();
+    if (!wasBlocked) {
+        int state = event.state;
+        bool goOn = true;
+        if (blocked) {
+            goOn = hovered;  // only to undo the enlarged look
+            state = 1;
+        } else if (!armed) {
+            state = 0;
+            armed = true;
+        }
+        if (goOn && event.name == "mouse") {
+            NotifyLevel(state);
+            Handle(state);
+        }
+    }
+    wasBlocked = blocked;
+    if (blocked) armed = false;
+}
+
+void Button::Handle(int state)
+{
+    int click = Mouse::ClickState();
+    if (state == 0 && click == kKeyUp) {
+        Grow(true);
+        if (!hoveredImageName.empty()) ShowImage(hoveredImageName);
+        Play("event:/UI/ButtonIn");
+    } else if (state == 2 && click == kKeyPressed) {
+        Grow(false);
+        Play("event:/UI/Select");
+    } else if (state == 2 && click == kKeyReleased) {
+        Grow(true);
+        owner->events->Send(TriggerEvent(0, "button", owner->Ref(), 0.0f));
+        Play("event:/UI/Select");
+        if (owner->name == "PlayButton")
+            Engine::Get()->events->Send(ParameterChangeEvent("event:/UI/Select", {{"Transition", 1.0f}}));
+    } else if (state == 1 && click == kKeyUp) {
+        Grow(false);
+        if (!hoveredImageName.empty()) ShowImage(normalImageName);
+        Play("event:/UI/ButtonOut");
+    }
+}
+
+// Growing sets hovered and shrinking clears it; each does nothing when the look is already
+// there, so a trigger sequence the hit test cannot rule out (leaving on the very frame the
+// button goes down, then entering again) never compounds the scale.
+void Button::Grow(bool grow)
+{
+    if (grow == hovered) return;
+    Transform* transform = owner->Get<Transform>();
+    glm::vec2 factor(hoverScaleValX, hoverScaleValY);
+    transform->scale = grow ? transform->scale * factor : transform->scale / factor;
+    hovered = grow;
+}
+
+void Button::ShowImage(const std::string& image)
+{
+    owner->Get<Sprite>()->SetImage(image);
+}
+
+void Button::NotifyLevel(int state) const
+{
+    if (Entity* logic = owner->space->FindEntity("levelLogic"))
+        logic->events->Send(TriggerEvent(state, "buttonHovered", EntityRef(), 0.0f));
+}
+
+void Button::Play(const char* sound)
+{
+    Engine::Get()->events->Send(PlaySoundEvent(sound, true));
+}

@@ -1,0 +1,41 @@
+// Button: makes a sprite entity a pointer-driven button. It hears the "mouse" triggers of
+// its space's hit test on its own entity's manager: entering grows it and shows the hover
+// image, pressing the pointer button on it shrinks it, releasing on it restores the size
+// and fires the "button" trigger at its own entity (the click menu logic listens for),
+// leaving undoes the hover look; each plays its interface sound. A hidden button or one in
+// a paused space is blocked. Created with its space's entities; game thread only.
+#pragma once
+
+#include "component.h"
+
+#include <string>
+
+class TriggerEvent;
+
+class Button : public ComponentOf<kButton> {
+public:
+    explicit Button(Entity* owner) : ComponentOf(owner) {}
+
+    void Initialize() override;
+    void Terminate() override;
+    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
+    void Serialize(std::vector<Property>& properties) override;
+
+    void OnTrigger(TriggerEvent& event);
+
+    float hoverScaleValX = 1.2f;  // scale factor while hovered; never 0 (checked at initialisation)
+    float hoverScaleValY = 1.2f;
+    bool wasBlocked = false;      // the button was not usable at the previous trigger
+    bool armed = true;            // cleared while blocked: the first trigger after counts as an entry
+    bool hovered = false;         // drawn enlarged
+    std::string normalImageName;  // the sprite's image at initialisation
+    std::string hoveredImageName; // empty: the image does not change on hover
+
+private:
+    bool Blocked();
+    void Handle(int state);
+    void Grow(bool grow);
+    void ShowImage(const std::string& image);
+    void NotifyLevel(int state) const;
+    static void Play(const char* sound);
+};

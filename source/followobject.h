@@ -1,0 +1,22 @@
+// FollowObject: names another entity its owner is meant to follow and which parts of that
+// entity's transform count. Configuration only: space and archetype files carry it and it
+// loads, saves and copies with its entity, but nothing moves an entity because of it.
+// Game thread only.
+#pragma once
+
+#include "component.h"
+
+#include <string>
+
+class FollowObject : public ComponentOf<kFollowObject> {
+public:
+    explicit FollowObject(Entity* owner) : ComponentOf(owner) {}
+
+    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
+    void Serialize(std::vector<Property>& properties) override;
+
+    std::string objectToFollow;  // an entity name in the same space; may be empty
+    bool followTranslation = true;
+    bool followScale = false;
+    bool followRotation = false;
+};

@@ -1,0 +1,20 @@
+// MainMenuLogic: keeps the main menu still while one of its overlays ("MainMenuOptions",
+// "MainMenuQuitConfirm") is open, so its buttons do not react under the overlay. Sits in
+// the "MainMenu" space and updates on the space's manager; game thread only.
+#pragma once
+
+#include "component.h"
+
+class UpdateEvent;
+
+class MainMenuLogic : public ComponentOf<kMainMenuLogic> {
+public:
+    explicit MainMenuLogic(Entity* owner) : ComponentOf(owner) {}
+
+    void Initialize() override;
+    void Terminate() override;
+    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
+    void Serialize(std::vector<Property>&) override {}
+
+    void OnUpdate(UpdateEvent& event);
+};

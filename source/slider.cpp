@@ -1,0 +1,157 @@
+#include "slider.h"
+
+#include "engine.h"
+#include "entity.h"
+#include "gameerror.h"
+#include "graphics.h"
+#include "input.h"
+#include "mouse.h"
+#include "mouseclickeventsender.h"
+#include "space.h"
+#include "transform.h"
+
+#include <algorithm>
+#include <cmath>
+
+void Slider::Initialize()
+{
+    SetTrack();
+    owner->events->AddListener(this, &Slider::OnTrigger);
+    Engine::Get()->events->AddListener(this, &Slider::OnKeyUpdate);
+    owner->space->events->AddListener(this, &Slider::OnUpdate);
+}
+
+void Slider::Terminate()
+{
+    owner->events->RemoveListener<TriggerEvent>(this);
+    Engine::Get()->events->RemoveListener<KeyUpdateEvent>(this);
+    owner->space->events->RemoveListener<UpdateEvent>(this);
+}
+
+std::unique_ptr<Component> Slider::Clone(Entity* newOwner) const
+{
+    auto clone = std::make_unique<Slider>(newOwner);
+    clone->lowerBound = lowerBound;
+    clone->upperBound = upperBound;
+    clone->subDivisions = subDivisions;
+    clone->useXAxis = useXAxis;
+    clone->sliderLength = sliderLength;
+    return clone;
+}
+
+void Slider::Serialize(std::vector<Property>& properties)
+{
+    properties.push_back({"lowerBound", &lowerBound, kInt});
+    properties.push_back({"upperBound", &upperBound, kInt});
+    properties.push_back({"subDivisions", &subDivisions, kInt});
+    properties.push_back({"useXAxis", &useXAxis, kBool});
+    properties.push_back({"sliderLength", &sliderLength, kFloat});
+}
+
+// Both step computations divide by (subDivisions - 1) or by the range: such a slider is
+// refused as bad content instead.
+void Slider::SetTrack()
+{
+    if (trackSet_) return;
+    std::string where = owner->space->Path() + ": entity \"" + owner->name + "\", component \"Slider\": ";
+    if (subDivisions < 2)
+        throw GameError(where + "\"subDivisions\" must be at least 2 (it is " + std::to_string(subDivisions) + ")");
+    if (upperBound == lowerBound)
+        throw GameError(where + "\"lowerBound\" and \"upperBound\" must differ (both are " + std::to_string(lowerBound) + ")");
+    trackStart = owner->Require<Transform>()->translation;
+    stepLength = sliderLength / static_cast<float>(subDivisions - 1);
+    trackSet_ = true;
+}
+
+int32_t Slider::StepValue() const
+{
+    return (upperBound - lowerBound) / (subDivisions - 1);
+}
+
+void Slider::Bind(int32_t* setting)
+{
+    binding = setting;
+    PlaceKnobFromSetting();
+}
+
+void Slider::PlaceKnobFromSetting()
+{
+    SetTrack();
+    if (!binding) return;
+    glm::vec2 start = trackStart;
+    float positions = static_cast<float>(*binding - lowerBound) * static_cast<float>(subDivisions - 1) /
+                      static_cast<float>(upperBound - lowerBound);
+    Along(owner->Get<Transform>()->translation) = Along(start) + positions * stepLength;
+}
+
+void Slider::OnTrigger(TriggerEvent& event)
+{
+    if (event.name == "mouse") hovered = event.state != 1;
+}
+
+void Slider::OnKeyUpdate(KeyUpdateEvent&)
+{
+    int click = Mouse::ClickState();
+    // A paused menu lies under an overlay: its knob is not grabbed through the overlay.
+    if (hovered && click == kKeyPressed && !owner->space->paused) dragging = true;
+    if (dragging && click == kKeyReleased) dragging = false;
+}
+
+// The pointer is the space's cursor entity when there is one: it follows the system mouse
+// and also stands where the D-pad put it, so grabbing a knob the D-pad reached does not
+// throw the knob towards a system pointer parked elsewhere.
+glm::vec2 Slider::Pointer() const
+{
+    glm::vec2 tip(MouseClickEventSender::kTipX, MouseClickEventSender::kTipY);
+    if (Entity* cursor = owner->space->FindEntity("Mouse"))
+        if (Transform* transform = cursor->Get<Transform>()) return transform->translation + tip;
+    const Input* input = Input::Get();
+    return Graphics::Get()->ScreenToWorld(input->cursor.x, input->cursor.y) + tip;
+}
+
+void Slider::OnUpdate(UpdateEvent&)
+{
+    if (!dragging) {
+        stepLatch_ = false;
+        return;
+    }
+    StepWithKeys();
+    glm::vec2 pointer = Pointer();
+    glm::vec2 knob = owner->Get<Transform>()->translation;
+    float p = Along(pointer);
+    float k = Along(knob);
+    if (std::fabs(p - k) <= stepLength) return;
+    MoveKnob(k + std::floor((p - k) / stepLength + 0.5f) * stepLength);
+}
+
+// Clamps target to the track, moves the knob there and writes the bound setting.
+void Slider::MoveKnob(float target)
+{
+    glm::vec2 start = trackStart;
+    float first = Along(start);
+    float moved = std::clamp(target, first, first + static_cast<float>(subDivisions - 1) * stepLength);
+    Along(owner->Get<Transform>()->translation) = moved;
+    if (binding)
+        *binding = static_cast<int32_t>(std::roundf(static_cast<float>(lowerBound) +
+                                                    static_cast<float>(StepValue()) * ((moved - first) / stepLength)));
+}
+
+// One step per press of the D-pad or an arrow key along the track. The cursor moves with
+// the knob, so the pointer-following above does not pull the knob back.
+void Slider::StepWithKeys()
+{
+    int sign = 0;
+    if (Mouse::DirectionDown(useXAxis ? Mouse::kRight : Mouse::kUp)) sign = 1;
+    else if (Mouse::DirectionDown(useXAxis ? Mouse::kLeft : Mouse::kDown)) sign = -1;
+    if (sign == 0) {
+        stepLatch_ = false;
+        return;
+    }
+    if (stepLatch_) return;
+    stepLatch_ = true;
+    Transform* knob = owner->Get<Transform>();
+    float before = Along(knob->translation);
+    MoveKnob(before + static_cast<float>(sign) * stepLength);
+    if (Entity* cursor = owner->space->FindEntity("Mouse"))
+        if (Transform* transform = cursor->Get<Transform>()) Along(transform->translation) += Along(knob->translation) - before;
+}

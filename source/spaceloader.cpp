@@ -1,0 +1,143 @@
+#include "spaceloader.h"
+
+#include "engine.h"
+#include "entity.h"
+#include "space.h"
+#include "sprite.h"
+#include "transform.h"
+
+#include <algorithm>
+
+namespace {
+
+EventManager& Events()
+{
+    return *Engine::Get()->events;
+}
+
+Space* Find(const char* name)
+{
+    return Engine::Get()->FindSpace(name);
+}
+
+} // namespace
+
+void SpaceLoader::Initialize()
+{
+    owner->events->AddListener(this, &SpaceLoader::OnUpdate);
+    owner->events->AddListener(this, &SpaceLoader::OnTrigger);
+}
+
+void SpaceLoader::Terminate()
+{
+    owner->events->RemoveListener<UpdateEvent>(this);
+    owner->events->RemoveListener<TriggerEvent>(this);
+}
+
+// Copies the configuration, so an entity spawned from an archetype or copied in the
+// editor keeps where its button leads.
+std::unique_ptr<Component> SpaceLoader::Clone(Entity* newOwner) const
+{
+    auto clone = std::make_unique<SpaceLoader>(newOwner, spaceToLoad, trigger);
+    clone->destroyCurrentSpace = destroyCurrentSpace;
+    return clone;
+}
+
+void SpaceLoader::Serialize(std::vector<Property>& properties)
+{
+    properties.push_back({"destroyCurrentSpace", &destroyCurrentSpace, kBool});
+    properties.push_back({"spaceToLoad", &spaceToLoad, kString});
+    properties.push_back({"trigger", &trigger, kString});
+}
+
+void SpaceLoader::Trace(const std::string& text) const
+{
+    Events().Send(TraceEvent("Space loader " + owner->space->name + "/" + owner->name + ": " + text + " at frame " +
+                             std::to_string(Engine::Get()->frameCount) + "\n"));
+}
+
+void SpaceLoader::OnTrigger(TriggerEvent& event)
+{
+    if (event.name != "button" || loading || quitting) return;
+    const std::string& here = owner->space->name;
+    if (destroyCurrentSpace && here == "MainMenu" && spaceToLoad == "game") {
+        loading = true;
+        timer = fadeDuration;
+        Events().Send(ParameterChangeEvent("event:/MainMenu", {{"Transition", 1.0f}}));
+        Trace("fade out towards \"game\" started");
+        return;
+    }
+    if (destroyCurrentSpace && (here == "QuitConfirm" || here == "EndGame") && spaceToLoad == "MainMenu") {
+        quitting = true;
+        timer = fadeDuration;
+        for (const char* label : {"YesButtonText", "NoButtonText"})
+            if (Entity* text = owner->space->FindEntity(label)) owner->space->events->Send(DestroyEvent(text->Ref(), 0.0f));
+        Trace("fade in towards \"MainMenu\" started");
+        return;
+    }
+    SwitchNow();
+}
+
+void SpaceLoader::SwitchNow()
+{
+    Space* here = owner->space;
+    if (destroyCurrentSpace) {
+        Destroy(here);
+        if (here->name == "MainMenuQuitConfirm") Destroy(Find("MainMenu"));
+        if (here->name == "EndGame") Destroy(Find("game"));
+    }
+    if (!spaceToLoad.empty()) Events().Send(CreateSpaceEvent(spaceToLoad, 0.0f));
+    Trace(std::string(destroyCurrentSpace ? "closed, " : "") + "opening \"" + spaceToLoad + "\"");
+}
+
+void SpaceLoader::Destroy(Space* space)
+{
+    if (space) Events().Send(DestroySpaceEvent(space, 0.0f));
+}
+
+void SpaceLoader::OnUpdate(UpdateEvent& event)
+{
+    if (finished_) return;  // the space goes at the end of this frame: switch only once
+    if (loading) FadeOut(event.dt);
+    else if (quitting) FadeInPanel(event.dt);
+}
+
+void SpaceLoader::FadeOut(float dt)
+{
+    for (const auto& entity : owner->space->Entities())
+        if (Sprite* sprite = entity->Get<Sprite>()) sprite->colour.a = std::clamp(sprite->colour.a - fadeRate * dt, 0.0f, 1.0f);
+    if (CountDown(dt)) Finish(false);
+}
+
+void SpaceLoader::FadeInPanel(float dt)
+{
+    if (Space* confirm = Find("QuitConfirm"))
+        if (Entity* panel = confirm->FindEntity("FadePanel")) {
+            if (Transform* transform = panel->Get<Transform>()) transform->scale = {1200.0f, 600.0f};
+            if (Sprite* sprite = panel->Get<Sprite>())
+                sprite->colour.a = std::clamp(sprite->colour.a + fadeRate * dt, 0.0f, 1.0f);
+        }
+    if (CountDown(dt)) Finish(true);
+}
+
+// True once, when the fade has run its course.
+bool SpaceLoader::CountDown(float dt)
+{
+    timer -= dt;
+    return timer <= 0.0f;
+}
+
+void SpaceLoader::Finish(bool alsoQuitConfirm)
+{
+    finished_ = true;  // the flags stay set, so no click starts another switch either
+    Space* here = owner->space;
+    Destroy(here);
+    if (alsoQuitConfirm) {
+        Space* confirm = Find("QuitConfirm");
+        if (confirm != here) Destroy(confirm);
+        // Leaving the end screen straight away must not leave the finished match behind.
+        if (here->name == "EndGame") Destroy(Find("game"));
+    }
+    if (!spaceToLoad.empty()) Events().Send(CreateSpaceEvent(spaceToLoad, 0.0f));
+    Trace("switched to \"" + spaceToLoad + "\"");
+}
