@@ -220,6 +220,9 @@ void Graphics::Shutdown()
         glDeleteVertexArrays(1, &texturedVertexArray);
         glDeleteBuffers(1, &plainQuadBuffer);
         glDeleteBuffers(1, &quadIndexBuffer);
+        for (uint32_t& vertexArray : quadArrays_)
+            if (vertexArray != 0) glDeleteVertexArrays(1, &vertexArray);
+        quadArrays_.clear();
         TextureStore::Get()->DeleteGridQuadBuffers();
         glfwDestroyWindow(window);
         window = nullptr;
@@ -253,6 +256,8 @@ void Graphics::OnUpdate(UpdateEvent& event)
     beatTime -= event.dt;
     drawLog.clear();
     if (!window) return;
+    frameTime_ = static_cast<float>(glfwGetTime());
+    known_ = KnownGlState();  // whatever happened between frames, start from nothing known
     glClear(GL_COLOR_BUFFER_BIT);
     if (glfwWindowShouldClose(window) && Engine::Exists()) Engine::Get()->quit = true;
 }
@@ -320,32 +325,67 @@ glm::mat4 Graphics::ClipTransform(const glm::mat3& model) const
     return camera->GetProjection() * camera->GetView() * ToMat4(model);
 }
 
-const Graphics::TexturedUniforms& Graphics::UseTexturedProgram()
+void Graphics::UseTexturedProgram()
 {
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    GLuint program = GetShaderProgram(kShaderTexturedImage);
-    glUseProgram(program);
-    if (textured_.program != program) {
-        textured_.program = program;
-        textured_.rgba = glGetUniformLocation(program, "rgba");
-        textured_.transform = glGetUniformLocation(program, "transform");
-        textured_.beatTime = glGetUniformLocation(program, "beatTime");
-        textured_.time = glGetUniformLocation(program, "time");
-        textured_.uv = glGetUniformLocation(program, "uv");
-        textured_.uvScale = glGetUniformLocation(program, "uvScale");
+    if (!known_.filled) {
+        glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+        known_.filled = true;
     }
-    return textured_;
+    GLuint program = GetShaderProgram(kShaderTexturedImage);
+    if (known_.program != program) {
+        glUseProgram(program);
+        known_.program = program;
+    }
+    if (textured_.program == program) return;
+    textured_.program = program;
+    textured_.rgba = glGetUniformLocation(program, "rgba");
+    textured_.transform = glGetUniformLocation(program, "transform");
+    textured_.beatTime = glGetUniformLocation(program, "beatTime");
+    textured_.time = glGetUniformLocation(program, "time");
+    textured_.uv = glGetUniformLocation(program, "uv");
+    textured_.uvScale = glGetUniformLocation(program, "uvScale");
 }
 
-void Graphics::BindTexturedQuad(uint32_t gridQuad)
+uint32_t Graphics::QuadArray(uint32_t gridQuad)
 {
-    glBindVertexArray(texturedVertexArray);
+    if (gridQuad >= quadArrays_.size()) quadArrays_.resize(gridQuad + 1, 0);
+    uint32_t& vertexArray = quadArrays_[gridQuad];
+    if (vertexArray != 0) return vertexArray;
+    glGenVertexArrays(1, &vertexArray);
+    glBindVertexArray(vertexArray);
     glBindBuffer(GL_ARRAY_BUFFER, TextureStore::Get()->Quad(gridQuad).buffer);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, quadIndexBuffer);
     glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 16, reinterpret_cast<void*>(0));
     glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, 16, reinterpret_cast<void*>(8));
     glEnableVertexAttribArray(0);
     glEnableVertexAttribArray(1);
+    known_.vertexArray = vertexArray;
+    return vertexArray;
+}
+
+// Program, texture, quad and the uniforms shared by a sprite or a particle batch.
+void Graphics::SetTexturedState(const Texture& texture, glm::vec2 uv, glm::vec2 uvScale)
+{
+    UseTexturedProgram();
+    uint32_t page = PageTexture(texture);
+    if (known_.texture != page) {
+        glBindTexture(GL_TEXTURE_2D, page);
+        known_.texture = page;
+    }
+    uint32_t vertexArray = QuadArray(texture.gridQuad);
+    if (known_.vertexArray != vertexArray) {
+        glBindVertexArray(vertexArray);
+        known_.vertexArray = vertexArray;
+    }
+    if (known_.beatTime != beatTime) glUniform1f(textured_.beatTime, known_.beatTime = beatTime);
+    if (known_.time != frameTime_) glUniform1f(textured_.time, known_.time = frameTime_);
+    if (known_.uv != uv) glUniform2fv(textured_.uv, 1, glm::value_ptr(known_.uv = uv));
+    if (known_.uvScale != uvScale) glUniform2fv(textured_.uvScale, 1, glm::value_ptr(known_.uvScale = uvScale));
+}
+
+void Graphics::SetColour(glm::vec4 rgba)
+{
+    if (known_.rgba != rgba) glUniform4fv(textured_.rgba, 1, glm::value_ptr(known_.rgba = rgba));
 }
 
 void Graphics::DrawSprite(const glm::mat3& world, Sprite& sprite, glm::vec4 rgba)
@@ -357,15 +397,9 @@ void Graphics::DrawSprite(const glm::mat3& world, Sprite& sprite, glm::vec4 rgba
     glm::mat4 transform = ClipTransform(model);
     Record(DrawRecord::kSprite, texture.name, texture.currentFrame, world, model, transform, rgba, uv, uvScale);
     if (!window) return;
-    const TexturedUniforms& uniforms = UseTexturedProgram();
-    glBindTexture(GL_TEXTURE_2D, PageTexture(texture));
-    BindTexturedQuad(texture.gridQuad);
-    glUniform4fv(uniforms.rgba, 1, glm::value_ptr(rgba));
-    glUniformMatrix4fv(uniforms.transform, 1, GL_FALSE, glm::value_ptr(transform));
-    glUniform1f(uniforms.beatTime, beatTime);
-    glUniform1f(uniforms.time, static_cast<float>(glfwGetTime()));
-    glUniform2fv(uniforms.uv, 1, glm::value_ptr(uv));
-    glUniform2fv(uniforms.uvScale, 1, glm::value_ptr(uvScale));
+    SetTexturedState(texture, uv, uvScale);
+    SetColour(rgba);
+    glUniformMatrix4fv(textured_.transform, 1, GL_FALSE, glm::value_ptr(transform));
     glDrawElements(GL_TRIANGLES, 6, GL_UNSIGNED_INT, nullptr);
 }
 
@@ -377,14 +411,7 @@ void Graphics::BeginParticleBatch(Sprite& sprite)
     batch_.frame = texture.currentFrame;
     batch_.rgb = glm::vec3(sprite.colour);
     batch_.uvScale = FrameUVScale(texture, sprite.frameIndex);
-    if (!window) return;
-    const TexturedUniforms& uniforms = UseTexturedProgram();
-    glBindTexture(GL_TEXTURE_2D, PageTexture(texture));
-    BindTexturedQuad(texture.gridQuad);
-    glUniform1f(uniforms.beatTime, beatTime);
-    glUniform1f(uniforms.time, static_cast<float>(glfwGetTime()));
-    glUniform2fv(uniforms.uv, 1, glm::value_ptr(batch_.uv));
-    glUniform2fv(uniforms.uvScale, 1, glm::value_ptr(batch_.uvScale));
+    if (window) SetTexturedState(texture, batch_.uv, batch_.uvScale);
 }
 
 void Graphics::DrawParticle(const glm::mat3& world, float alpha)
@@ -394,7 +421,7 @@ void Graphics::DrawParticle(const glm::mat3& world, float alpha)
     glm::mat4 transform = ClipTransform(model);
     Record(DrawRecord::kParticle, batch_.image, batch_.frame, world, model, transform, rgba, batch_.uv, batch_.uvScale);
     if (!window) return;
-    glUniform4fv(textured_.rgba, 1, glm::value_ptr(rgba));
+    SetColour(rgba);
     glUniformMatrix4fv(textured_.transform, 1, GL_FALSE, glm::value_ptr(transform));
     glDrawElements(GL_TRIANGLES, 6, GL_UNSIGNED_INT, nullptr);
 }
@@ -409,6 +436,8 @@ void Graphics::DrawOutline(Transform& transformComponent)
     GLuint program = GetShaderProgram(kShaderDefault);
     glUseProgram(program);
     glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);  // the quad's edges and its diagonal
+    known_.program = program;
+    known_.filled = false;
     glBindVertexArray(plainVertexArray);
     glBindBuffer(GL_ARRAY_BUFFER, plainQuadBuffer);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, quadIndexBuffer);
@@ -423,6 +452,7 @@ void Graphics::DrawOutline(Transform& transformComponent)
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glBindVertexArray(0);
+    known_.vertexArray = 0;
 }
 
 glm::vec2 Graphics::ScreenToWorld(float px, float py) const

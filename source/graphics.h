@@ -11,6 +11,7 @@
 #include <glm/vec4.hpp>
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@ class BeatEvent;
 class Sprite;
 class Transform;
 class UpdateEvent;
+struct Texture;
 struct GLFWmonitor;
 struct GLFWwindow;
 
@@ -105,6 +107,19 @@ private:
         uint32_t program = 0;
         int rgba = -1, transform = -1, beatTime = -1, time = -1, uv = -1, uvScale = -1;
     };
+    // What the context is known to hold, so that a draw sets only what differs from the
+    // draw before it. Only Graphics changes this state; NaN and ~0 mean "unknown".
+    struct KnownGlState {
+        uint32_t program = ~0u;
+        uint32_t texture = ~0u;
+        uint32_t vertexArray = ~0u;
+        bool filled = false;
+        glm::vec4 rgba{std::numeric_limits<float>::quiet_NaN()};
+        glm::vec2 uv{std::numeric_limits<float>::quiet_NaN()};
+        glm::vec2 uvScale{std::numeric_limits<float>::quiet_NaN()};
+        float beatTime = std::numeric_limits<float>::quiet_NaN();
+        float time = std::numeric_limits<float>::quiet_NaN();
+    };
 
     Graphics();
     void StartUp();
@@ -115,12 +130,19 @@ private:
     void Record(DrawRecord::Kind kind, const std::string& image, uint32_t frame, const glm::mat3& world,
                 const glm::mat3& model, const glm::mat4& transform, glm::vec4 colour, glm::vec2 uv, glm::vec2 uvScale);
     glm::mat4 ClipTransform(const glm::mat3& model) const;
-    const TexturedUniforms& UseTexturedProgram();
-    void BindTexturedQuad(uint32_t gridQuad);
+    void UseTexturedProgram();
+    void SetTexturedState(const Texture& texture, glm::vec2 uv, glm::vec2 uvScale);
+    void SetColour(glm::vec4 rgba);
+    uint32_t QuadArray(uint32_t gridQuad);
 
     bool headless_ = false;
     bool glfwStarted_ = false;
     bool listening_ = false;
     ParticleBatch batch_;
     TexturedUniforms textured_;
+    KnownGlState known_;
+    float frameTime_ = 0.0f;  // seconds since GLFW started, read once per frame for the "time" uniform
+    // One vertex array per grid quad (its buffer, the index buffer and the attribute
+    // layout), made on first use: a draw switches quads with a single bind.
+    std::vector<uint32_t> quadArrays_;
 };

@@ -7,8 +7,10 @@
 #include "imagetestfiles.h"
 #include "input.h"
 #include "shaderprogram.h"
+#include "sprite.h"
 #include "testcontent.h"
 #include "trace.h"
+#include "transform.h"
 
 #define GLFW_INCLUDE_NONE
 #include <GLFW/glfw3.h>
@@ -233,6 +235,45 @@ TEST_F(WindowInside, DebugDrawModeShowsVioletOutlinesInsteadOfSprites)
     Colour inside = outlines.At(w / 2 - 120, h / 2 + 70);
     EXPECT_TRUE(Near(inside, {0, 0, 0}, 0)) << inside[0] << "," << inside[1] << "," << inside[2];
     EXPECT_FALSE(Near(sprites.At(w / 2 - 120, h / 2 + 70), {0, 0, 0}, 20));
+}
+
+// Draws of every kind in one frame, each setting only what differs from the draw before.
+struct MixedDraws {
+    Sprite red{nullptr, "White.png", 0, 0.0f, glm::vec4(1.0f, 0.0f, 0.0f, 1.0f)};
+    Sprite green{nullptr, "White.png", 0, 0.0f, glm::vec4(0.0f, 1.0f, 0.0f, 1.0f)};
+    Transform box{nullptr, glm::vec2(0.0f, 0.0f), glm::vec2(100.0f, 100.0f)};
+    void OnDraw(DrawEvent&)
+    {
+        Graphics* graphics = Graphics::Get();
+        graphics->DrawSprite(glm::mat3(100.0f, 0, 0, 0, 100.0f, 0, -200.0f, 0, 1), red, red.colour);
+        graphics->DrawOutline(box);
+        graphics->DrawSprite(glm::mat3(100.0f, 0, 0, 0, 100.0f, 0, 200.0f, 0, 1), green, green.colour);
+        graphics->BeginParticleBatch(red);
+        graphics->DrawParticle(glm::mat3(50.0f, 0, 0, 0, 50.0f, 0, 0.0f, -200.0f, 1), 1.0f);
+    }
+};
+
+TEST_F(WindowInside, OutlinesBetweenSpritesAndParticlesLeaveEachDrawItsOwnState)
+{
+    WritePng(content.root / "Textures" / "White.png", 4, 4);
+    content.SimpleSpace("Splash", 0.0f);
+    Start();
+    MixedDraws draws;
+    Engine::Get()->events->AddListener(&draws, &MixedDraws::OnDraw);
+    debugDrawMode = true;
+    Frames(2);
+    Picture picture = Shot("mixed");
+    Engine::Get()->events->RemoveListener<DrawEvent>(&draws);
+    ASSERT_TRUE(picture.Loaded());
+    int w = picture.width, h = picture.height;
+    // 100 world units are 180 x 203 pixels: each square filled, not outlined.
+    auto count = [&](int cx, int cy, Colour colour) {
+        return picture.Count(cx - 60, cy - 60, cx + 60, cy + 60, [&](Colour c) { return Near(c, colour); });
+    };
+    EXPECT_EQ(count(w / 2 - 360, h / 2, {255, 0, 0}), 120 * 120);
+    EXPECT_EQ(count(w / 2 + 360, h / 2, {0, 255, 0}), 120 * 120);
+    EXPECT_GT(picture.Count(w / 2 - 120, h / 2 - 120, w / 2 + 120, h / 2 + 120, Violet), 800);
+    EXPECT_GT(count(w / 2, h / 2 + 405, {255, 0, 0}), 90 * 100);  // the particle: 90 x 101 pixels, filled
 }
 
 TEST_F(WindowInside, AMissingShaderFileStopsTheFirstDraw)
