@@ -132,6 +132,47 @@ void InGameMix(benchmark::State& state)
 }
 BENCHMARK(InGameMix)->Unit(benchmark::kMicrosecond);
 
+// The same with the game's own banks (../Quillmoor seen from the build folder, or the
+// content root named by VOLLEYRUN_BENCH_DATA): the in-game song as the match plays it.
+void ContentInGameMix(benchmark::State& state)
+{
+    const char* chosen = std::getenv("VOLLEYRUN_BENCH_DATA");
+    fs::path banks = fs::path(chosen ? chosen : "../Quillmoor") / "Audio" / "Banks";
+    if (!fs::is_directory(banks)) {
+        state.SkipWithError("no banks in the content folder");
+        return;
+    }
+    StudioSystem* studio = nullptr;
+    StudioSystem::Create(&studio);
+    studio->SetDSPBufferSize(240, 2);
+    studio->Initialize(512);
+    for (const auto& entry : fs::directory_iterator(banks)) {
+        StudioBank* bank = nullptr;
+        if (entry.path().filename().string()[0] == '.') continue;
+        if (studio->LoadBankFile(entry.path().string(), &bank) != STUDIO_OK || bank->LoadSampleData() != STUDIO_OK) {
+            state.SkipWithError(studio->LastError().c_str());
+            studio->Release();
+            return;
+        }
+    }
+    StudioEventInstance* music = Start(studio, "event:/InGame");
+    music->SetParameterValue("Intensity", 1.0f);
+    std::vector<float> block(2 * 240);
+    int64_t blocks = 0;
+    timespec cpuStart{}, cpuEnd{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpuStart);
+    for (auto _ : state) {
+        studio->Mix(block.data(), 240);
+        benchmark::DoNotOptimize(block.data());
+        ++blocks;
+    }
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpuEnd);
+    double cpu = static_cast<double>(cpuEnd.tv_sec - cpuStart.tv_sec) + (cpuEnd.tv_nsec - cpuStart.tv_nsec) / 1e9;
+    state.counters["core_percent_cpu"] = 100.0 * cpu / (static_cast<double>(blocks) * 240.0 / kRate);
+    studio->Release();
+}
+BENCHMARK(ContentInGameMix)->Unit(benchmark::kMicrosecond);
+
 // The period and block the driver gets from ALSA's null device (the build machines have
 // no card), and the cost of one pass of the worker's loop on it.
 void AlsaNullDeviceLatency(benchmark::State& state)
