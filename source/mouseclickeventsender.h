@@ -2,8 +2,10 @@
 // or not) it finds the entity under the tip of the space's "Mouse" cursor and tells
 // entities through "mouse" TriggerEvents when the cursor enters (0), stays on (2) and
 // leaves (1) them; it also tells the space which entity is under the cursor. Triggers are
-// queued, so an entity listed after the sender's entity hears them in the same frame.
-// Created with its space's entities; game thread only.
+// queued, and only an entity that starts after the sender's hears them in the same frame,
+// which a click needs (the button looks at the mouse button as the trigger arrives): put it
+// on the space's first, lowest-layer entity (the backdrop), which stays first when the editor
+// saves the space. Created with its space's entities; game thread only.
 #pragma once
 
 #include "component.h"

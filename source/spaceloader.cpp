@@ -4,6 +4,7 @@
 #include "entity.h"
 #include "space.h"
 #include "sprite.h"
+#include "spritetext.h"
 #include "transform.h"
 
 #include <algorithm>
@@ -102,10 +103,14 @@ void SpaceLoader::OnUpdate(UpdateEvent& event)
     else if (quitting) FadeInPanel(event.dt);
 }
 
+// Texts fade with the pictures: a menu's labels must not float on after the rest has gone.
 void SpaceLoader::FadeOut(float dt)
 {
-    for (const auto& entity : owner->space->Entities())
-        if (Sprite* sprite = entity->Get<Sprite>()) sprite->colour.a = std::clamp(sprite->colour.a - fadeRate * dt, 0.0f, 1.0f);
+    float step = fadeRate * dt;
+    for (const auto& entity : owner->space->Entities()) {
+        if (Sprite* sprite = entity->Get<Sprite>()) sprite->colour.a = std::clamp(sprite->colour.a - step, 0.0f, 1.0f);
+        if (SpriteText* words = entity->Get<SpriteText>()) words->colour.a = std::clamp(words->colour.a - step, 0.0f, 1.0f);
+    }
     if (CountDown(dt)) Finish(false);
 }
 

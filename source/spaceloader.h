@@ -1,8 +1,8 @@
 // SpaceLoader: switches spaces when the button on its entity is clicked (the "button"
 // trigger on its own entity's manager). It creates spaceToLoad and, when told to, destroys
 // its own space first (with "MainMenuQuitConfirm" also the main menu, with "EndGame" also
-// the match). Two switches are animated: from the main menu to the match every sprite of
-// the menu fades out, and from the quit confirmation or the end screen to the main menu
+// the match). Two switches are animated: from the main menu to the match every sprite and
+// text of the menu fades out, and from the quit confirmation or the end screen to the main menu
 // the "FadePanel" of "QuitConfirm" fades in; the switch happens fadeDuration seconds after
 // the click. Space events are queued, so they take effect at the end of the frame.
 // Updates on its own entity's manager; game thread only.
