@@ -17,6 +17,10 @@ StudioBank::~StudioBank() = default;
 
 StudioResult StudioBank::LoadSampleData()
 {
+    std::vector<std::string> files;
+    for (const auto& event : events_)
+        for (const auto& track : event->tracks) files.push_back(track.soundFile);
+    system_->Prefetch(files);
     for (auto& event : events_) {
         StudioResult result = system_->LoadSamples(event.get());
         if (result != STUDIO_OK) return result;

@@ -246,9 +246,14 @@ void StudioBankParser::ParseTrack(const rapidjson::Value& object, const std::str
 void StudioBankParser::ProbeSound(StudioEventDescription* event)
 {
     StudioEventDescription::Track& track = event->tracks.back();
+    if (auto known = probed_.find(track.soundFile); known != probed_.end()) {
+        track.soundFrames = known->second;
+        return;
+    }
     std::string problem;
     StudioResult result = StudioSound::Probe(track.soundFile, mixRate_, &track.soundFrames, &problem);
     if (result != STUDIO_OK) throw BankProblem{track.source + " " + problem, result};
+    probed_[track.soundFile] = track.soundFrames;
 }
 
 StudioCurve StudioBankParser::ParseCurve(const rapidjson::Value& object, const std::string& where,

@@ -9,6 +9,7 @@
 
 #include <rapidjson/document.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,4 +43,5 @@ private:
     int mixRate_;
     std::string error_;
     StudioResult result_ = STUDIO_OK;
+    std::map<std::string, int64_t> probed_;  // sound file -> frames: a song reuses its clips many times
 };

@@ -9,8 +9,10 @@
 #include "studiosound.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <filesystem>
+#include <thread>
 
 namespace {
 
@@ -226,6 +228,26 @@ StudioResult StudioSystem::LoadSound(const std::string& file, std::shared_ptr<co
     StudioResult result = StudioSound::Load(file, sampleRate_, sound, error);
     if (result == STUDIO_OK) sounds_[file] = *sound;
     return result;
+}
+
+void StudioSystem::Prefetch(const std::vector<std::string>& files)
+{
+    std::vector<std::string> missing;
+    for (const std::string& file : files)
+        if (!sounds_.count(file) && std::find(missing.begin(), missing.end(), file) == missing.end()) missing.push_back(file);
+    std::vector<std::shared_ptr<const StudioSound>> decoded(missing.size());
+    std::atomic<size_t> next{0};
+    auto decode = [&] {
+        std::string ignored;
+        for (size_t i = next++; i < missing.size(); i = next++) StudioSound::Load(missing[i], sampleRate_, &decoded[i], &ignored);
+    };
+    size_t helpers = std::min<size_t>(std::max(1u, std::thread::hardware_concurrency()), missing.size());
+    std::vector<std::thread> threads;
+    for (size_t i = 1; i < helpers; ++i) threads.emplace_back(decode);
+    decode();
+    for (std::thread& thread : threads) thread.join();
+    for (size_t i = 0; i < missing.size(); ++i)
+        if (decoded[i]) sounds_[missing[i]] = decoded[i];
 }
 
 StudioResult StudioSystem::LoadSamples(StudioEventDescription* description)

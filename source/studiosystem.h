@@ -52,6 +52,9 @@ public:
     // For the rest of the studio.
     StudioResult CreateInstance(StudioEventDescription* description, StudioEventInstance** instance);
     StudioResult LoadSamples(StudioEventDescription* description);
+    // Decodes files side by side on every core into the sound cache. Best effort: a file
+    // that fails is left for LoadSamples, which reports it with the member naming it.
+    void Prefetch(const std::vector<std::string>& files);
     // The mixer lock, for a call from the game thread. Fails when called from a timeline
     // callback, which runs inside the mix with the lock already held.
     StudioResult Lock(std::unique_lock<std::mutex>* lock);
