@@ -6,6 +6,7 @@
 #include "gameerror.h"
 #include "space.h"
 #include "sprite.h"
+#include "texture.h"
 #include "transform.h"
 
 #include <algorithm>
@@ -72,12 +73,16 @@ void BehaviorMeter::BuildNotches()
     int count = std::max(1, static_cast<int>(kRowSpan * meter->scale.x / spacing));
     float left = meter->translation.x - meter->scale.x * 0.5f;
     notchBaseY_ = meter->translation.y - 10.0f + 7.5f;
-    for (auto& row : rows_) {
+    for (uint32_t segment = 0; segment < rows_.size(); ++segment) {
         for (int i = 0; i < count; ++i) {
             Entity* notch = ArchetypeStore::Spawn("MeterNotch", "MeterNotch", *owner->space, true);
             notch->Require<Transform>()->translation = {left + spacing * (static_cast<float>(i) + 0.5f), notchBaseY_};
-            if (Sprite* sprite = notch->Get<Sprite>()) sprite->colour.a = 0.0f;
-            row.push_back({notch->Ref()});
+            if (Sprite* sprite = notch->Get<Sprite>()) {
+                sprite->colour.a = 0.0f;
+                // Each segment has its own look: frame k of the notch image, when it has one.
+                sprite->frameIndex = sprite->GetTexture().frameCount > segment ? segment : 0;
+            }
+            rows_[segment].push_back({notch->Ref()});
         }
     }
 }

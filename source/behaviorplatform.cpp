@@ -17,9 +17,12 @@ void BehaviorPlatform::Initialize()
     EventManager* events = Engine::Get()->events.get();
     events->AddListener(this, &BehaviorPlatform::OnUpdate);
     events->AddListener(this, &BehaviorPlatform::OnThreshold);
-    home = owner->Require<Transform>()->translation;
+    Transform* transform = owner->Require<Transform>();
+    home = transform->translation;
     rate = 1.0f;
     target = displacement;
+    // Start where the saved displacement says, not at home until the first glide.
+    transform->translation = home + (offset - home) * displacement;
     // Opening move: spot-2 platforms slide out at 9.375 s, spot-1 platforms at 7.5 s.
     std::string spot = owner->name.size() > 12 ? owner->name.substr(12) : "";
     float delay = spot == "2" ? 9.375f : spot == "1" ? 7.5f : -1.0f;
