@@ -1,0 +1,271 @@
+// The flow of scenes in the real program and its real content, headless and in virtual
+// time, driven by replay files the way a player would: mouse, gamepad and keyboard. Each
+// run is judged by its trace on standard output and by the dump of the spaces left at exit.
+#include "testcontent.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <rapidjson/document.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <regex>
+#include <sstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+constexpr int kKeySpace = 32, kKeyEscape = 256, kKeyEnter = 257, kKeyRight = 262, kKeyDown = 264;
+constexpr int kPadA = 0, kPadDown = 12;
+
+// Input lines by frame, with world positions turned into the pixels of the headless
+// 1920 x 1080 screen (zoom 2: 1.5 pixels a world unit), aimed so the cursor's tip lands there.
+class Script {
+public:
+    Script& Wait(int frames)
+    {
+        frame_ += frames;
+        return *this;
+    }
+    Script& Point(float x, float y, int settle = 3)
+    {
+        Line("cursor " + std::to_string(960.0f + 1.5f * (x + 5.0f)) + " " + std::to_string(540.0f - 1.5f * (y - 5.0f)));
+        return Wait(settle);
+    }
+    Script& Click(float x, float y, int settle = 3)
+    {
+        Point(x, y);
+        Line("mouse 0 press");
+        Wait(2);
+        Line("mouse 0 release");
+        return Wait(settle);
+    }
+    Script& Press(int settle = 2)
+    {
+        Line("mouse 0 press");
+        return Wait(settle);
+    }
+    Script& Release(int settle = 2)
+    {
+        Line("mouse 0 release");
+        return Wait(settle);
+    }
+    Script& Key(int code, int settle = 2)
+    {
+        Line("key " + std::to_string(code) + " press");
+        Wait(1);
+        Line("key " + std::to_string(code) + " release");
+        return Wait(settle);
+    }
+    Script& Pad(int button, int settle = 3)
+    {
+        Line("pad 0 button " + std::to_string(button) + " press");
+        Wait(2);
+        Line("pad 0 button " + std::to_string(button) + " release");
+        return Wait(settle);
+    }
+    // Past the studio card (2 s), then any key: the main menu.
+    Script& SkipSplash() { return Wait(150).Key(kKeySpace, 20); }
+    int Frame() const { return frame_; }
+    std::string Text() const { return text_.str(); }
+
+private:
+    void Line(const std::string& line) { text_ << frame_ << " " << line << "\n"; }
+
+    int frame_ = 1;
+    std::ostringstream text_;
+};
+
+// Where the main menu's buttons stand.
+constexpr float kMenuX = 0.0f;
+constexpr float kPlayY = 40.0f, kOptionsY = -20.0f, kQuitY = -200.0f;
+
+struct GameRun {
+    int status = -1;
+    std::string output;
+    rapidjson::Document dump;
+
+    const rapidjson::Value* Space(const std::string& name) const
+    {
+        for (const auto& space : dump["spaces"].GetArray())
+            if (name == space["name"].GetString()) return &space;
+        return nullptr;
+    }
+    std::vector<std::string> Spaces() const
+    {
+        std::vector<std::string> names;
+        for (const auto& space : dump["spaces"].GetArray()) names.push_back(space["name"].GetString());
+        return names;
+    }
+    const rapidjson::Value* Entity(const std::string& space, const std::string& name) const
+    {
+        const rapidjson::Value* found = Space(space);
+        if (!found) return nullptr;
+        for (const auto& entity : (*found)["entities"].GetArray())
+            if (name == entity["name"].GetString()) return &entity;
+        return nullptr;
+    }
+    // Frame numbers of the trace lines matching pattern (its first group is the frame).
+    std::vector<int> Frames(const std::string& pattern) const
+    {
+        std::vector<int> frames;
+        std::regex re(pattern);
+        for (auto it = std::sregex_iterator(output.begin(), output.end(), re); it != std::sregex_iterator(); ++it)
+            frames.push_back(std::stoi((*it)[1]));
+        return frames;
+    }
+};
+
+// Runs the game on the real content with the script; frames 0 lets it end by itself.
+GameRun Play(const Script& script, int frames, const std::string& options = "")
+{
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    fs::path base = fs::temp_directory_path() / (std::string("volleyrun-flow-") + info->name() + "-" + std::to_string(::getpid()));
+    fs::path replay = base.string() + ".replay", dump = base.string() + ".json";
+    testing_content::WriteText(replay, script.Text());
+    std::string command = std::string(VOLLEYRUN_BINARY) + " --data " + VOLLEYRUN_SOURCE_DIR + "/Quillmoor" +
+                          " --headless --virtual-time --seed 5 --replay " + replay.string() + " --dump " + dump.string() +
+                          (frames > 0 ? " --frames " + std::to_string(frames) : "") + " " + options + " </dev/null 2>&1";
+    GameRun run;
+    FILE* pipe = popen(command.c_str(), "r");
+    char buffer[4096];
+    while (size_t got = fread(buffer, 1, sizeof buffer, pipe)) run.output.append(buffer, got);
+    int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.dump.Parse(testing_content::ReadText(dump).c_str());
+    fs::remove(replay);
+    fs::remove(dump);
+    if (!run.dump.IsObject()) run.dump.Parse("{\"spaces\": []}");
+    return run;
+}
+
+std::string Image(const rapidjson::Value* entity)
+{
+    return entity ? (*entity)["Sprite"]["imageName"].GetString() : "(missing)";
+}
+
+float X(const rapidjson::Value* entity)
+{
+    return entity ? (*entity)["Transform"]["translationX"].GetFloat() : -9999.0f;
+}
+
+TEST(ProgramFlowTest, TheSplashGivesWayToAKeyOnlyOnceTheStudioCardShows)
+{
+    Script early;
+    early.Wait(60).Key(kKeySpace);  // 1 s: too early
+    GameRun run = Play(early, 140);
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_THAT(run.Spaces(), ElementsAre("Splash", "Debug"));
+
+    Script late;
+    late.Wait(60).Key(kKeySpace).Wait(90).Key(kKeySpace, 5);  // 2.5 s
+    run = Play(late, late.Frame());
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_THAT(run.Spaces(), ElementsAre("MainMenu", "Debug"));
+}
+
+TEST(ProgramFlowTest, PlayFadesTheMenuForOneAndAQuarterSecondsIntoTheMatch)
+{
+    Script script;
+    script.SkipSplash().Click(kMenuX, kPlayY, 120);
+    GameRun run = Play(script, script.Frame());
+    ASSERT_EQ(run.status, 0) << run.output;
+    std::vector<int> started = run.Frames(R"(MainMenu/PlayButton: fade out towards "game" started at frame (\d+))");
+    std::vector<int> switched = run.Frames(R"(MainMenu/PlayButton: switched to "game" at frame (\d+))");
+    ASSERT_EQ(started.size(), 1u) << run.output;
+    ASSERT_EQ(switched.size(), 1u) << run.output;
+    EXPECT_NEAR((switched[0] - started[0]) / 60.0, 1.25, 1.0 / 60);
+    EXPECT_THAT(run.Spaces(), ElementsAre("game", "Debug"));
+    EXPECT_FALSE((*run.Space("game"))["paused"].GetBool());
+}
+
+TEST(ProgramFlowTest, EscapeTwiceCountsDownAndPlayResumesWithTheMusicWhereItWas)
+{
+    Script script;
+    script.Wait(300).Key(kKeyEscape, 100).Key(kKeyEscape, 300);
+    GameRun run = Play(script, script.Frame(), "--space game");
+    ASSERT_EQ(run.status, 0) << run.output;
+    std::map<std::string, int> shown;
+    for (const char* text : {"3", "2", "1", "GO!"}) {
+        std::vector<int> at = run.Frames(std::string("Pause: countdown \"") + text + "\" at frame (\\d+)");
+        ASSERT_EQ(at.size(), 1u) << text << "\n" << run.output;
+        shown[text] = at[0];
+    }
+    std::vector<int> resumed = run.Frames(R"(Pause: play resumed at frame (\d+))");
+    ASSERT_EQ(resumed.size(), 1u) << run.output;
+    EXPECT_NEAR((shown["2"] - shown["3"]) / 60.0, 0.9375, 1.0 / 60);
+    EXPECT_NEAR((shown["1"] - shown["3"]) / 60.0, 1.875, 1.0 / 60);
+    EXPECT_NEAR((shown["GO!"] - shown["3"]) / 60.0, 2.8125, 1.0 / 60);
+    // Play resumes on the update after the countdown's last one.
+    EXPECT_NEAR((resumed[0] - shown["3"]) / 60.0, 3.75 + 1.0 / 60, 1.0 / 60);
+
+    std::smatch paused, back;
+    ASSERT_TRUE(std::regex_search(run.output, paused, std::regex(R"(Pause: paused at frame \d+, music at (\d+) ms)")));
+    ASSERT_TRUE(std::regex_search(run.output, back, std::regex(R"(Pause: play resumed at frame \d+, music at (\d+) ms)")));
+    EXPECT_GT(std::stoi(paused[1]), 3000);  // the song was playing
+    EXPECT_NEAR(std::stoi(back[1]), std::stoi(paused[1]), 17);  // not a frame of music lost or skipped
+    EXPECT_THAT(run.Spaces(), ElementsAre("game", "Debug"));
+    EXPECT_FALSE((*run.Space("game"))["paused"].GetBool());
+}
+
+TEST(ProgramFlowTest, QuittingTheMatchFromThePauseMenuLandsInTheMainMenuWithTheMatchGone)
+{
+    Script script;
+    script.Wait(300).Key(kKeyEscape, 10).Click(0, -32, 10).Click(-110, -48, 150);
+    GameRun run = Play(script, script.Frame(), "--space game");
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_THAT(run.output, HasSubstr("QuitConfirm/YesButton: fade in towards \"MainMenu\" started"));
+    EXPECT_THAT(run.output, HasSubstr("Pause: match closed for the main menu"));
+    EXPECT_THAT(run.Spaces(), ElementsAre("MainMenu", "Debug"));
+    EXPECT_FALSE((*run.Space("MainMenu"))["paused"].GetBool());
+}
+
+TEST(ProgramFlowTest, OptionsChangedInTheMainMenuHoldInTheNextMatch)
+{
+    Script script;
+    script.SkipSplash().Click(kMenuX, kOptionsY, 10);
+    script.Click(-252, 78);  // the A toggle: off
+    // "Events per match" from 2 to 4: its knob dragged two steps right.
+    const float step = 190.0f / 6.0f, from = 70.0f + 2 * step;
+    script.Point(from, 88).Press().Point(from + 2 * step + 3, 95).Release();
+    script.Click(0, -172, 10);                    // back
+    script.Click(kMenuX, kPlayY, 420);            // a new match
+    script.Key(kKeyEscape, 10).Click(0, 22, 10);  // pause, options
+    GameRun run = Play(script, script.Frame());
+    ASSERT_EQ(run.status, 0) << run.output;
+    ASSERT_NE(run.Space("OptionsMenu"), nullptr) << run.output;
+    EXPECT_EQ(Image(run.Entity("OptionsMenu", "AButton")), "Button00.png");
+    EXPECT_EQ(Image(run.Entity("OptionsMenu", "BButton")), "PauseJack.png");
+    EXPECT_NEAR(X(run.Entity("OptionsMenu", "EventsPerGameSlider")), from + 2 * step, 0.01f);
+    EXPECT_NEAR(X(run.Entity("OptionsMenu", "EventLengthSlider")), 70.0f + 3 * 190.0f / 7, 0.01f);  // untouched: 128
+}
+
+TEST(ProgramFlowTest, TheDpadWalksTheMenuAndItsAButtonClicks)
+{
+    Script script;
+    script.Wait(150).Pad(kPadA, 20);  // any button leaves the splash too
+    script.Pad(kPadDown).Pad(kPadDown).Pad(kPadDown, 5).Pad(kPadA, 20);  // play, options, how to play
+    GameRun run = Play(script, script.Frame());
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_THAT(run.output, HasSubstr("MainMenu/TutorialButton: closed, opening \"Tutorial\""));
+    EXPECT_THAT(run.Spaces(), ElementsAre("Tutorial", "Debug"));
+}
+
+TEST(ProgramFlowTest, TheKeyboardQuitsAndTheProgramEndsWithStatusZero)
+{
+    Script script;
+    script.SkipSplash();
+    for (int i = 0; i < 5; ++i) script.Key(kKeyDown, 3);  // play ... quit
+    script.Key(kKeyEnter, 10);
+    script.Key(kKeyRight, 3).Key(kKeyEnter, 10);  // yes
+    GameRun run = Play(script, 0);
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_THAT(run.output, HasSubstr("MainMenu/QuitButton: opening \"MainMenuQuitConfirm\""));
+    EXPECT_THAT(run.Spaces(), ElementsAre("Debug"));
+}
+
+} // namespace
