@@ -65,8 +65,8 @@ def draw_ball(c, cx, cy, r, theta, style="grey", glow=True, outline=3.0):
     # soft rim darkening and a crisp specular spot
     rim = body - c.mask().circle(cx - r * 0.05, cy - r * 0.08, r * 0.9).blur(r * 0.12)
     c.paint(rim, INK, 0.28)
-    spec = c.mask().ellipse(hl[0], hl[1] - r * 0.02, r * 0.36, r * 0.2).blur(r * 0.06)
-    c.paint(spec & body, WHITE, 0.85)
+    highlight = c.mask().ellipse(hl[0], hl[1] - r * 0.02, r * 0.36, r * 0.2).blur(r * 0.06)
+    c.paint(highlight & body, WHITE, 0.85)
     c.paint(c.mask().circle(hl[0] - r * 0.08, hl[1] - r * 0.02, r * 0.08), WHITE, 0.95)
 
 

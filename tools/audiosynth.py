@@ -124,11 +124,11 @@ def fft_filter(x, response):
     """Zero-phase filter: multiply the spectrum by response(freqs_hz). Works on 1-D or (n, 2)."""
     n = len(x)
     size = fast_len(n + 2048)
-    spec = np.fft.rfft(x, size, axis=0)
+    spectrum = np.fft.rfft(x, size, axis=0)
     gains = response(np.fft.rfftfreq(size, 1.0 / SR))
     if x.ndim == 2:
         gains = gains[:, None]
-    return np.fft.irfft(spec * gains, size, axis=0)[:n]
+    return np.fft.irfft(spectrum * gains, size, axis=0)[:n]
 
 
 def lowpass(x, cutoff, order=2):
@@ -246,10 +246,10 @@ def reverb_ir(seconds, rt60, rng, predelay=0.012, bright=0.5):
     ir = np.zeros((n, 2))
     for ch in range(2):
         noise = rng.standard_normal(n)
-        spec = np.fft.rfft(noise)
+        spectrum = np.fft.rfft(noise)
         freqs = np.fft.rfftfreq(n, 1.0 / SR)
-        low = np.fft.irfft(spec * (freqs < 1500), n)
-        high = np.fft.irfft(spec * (freqs >= 1500), n)
+        low = np.fft.irfft(spectrum * (freqs < 1500), n)
+        high = np.fft.irfft(spectrum * (freqs >= 1500), n)
         tail = low * np.exp(-6.9 * t / rt60) + bright * high * np.exp(-6.9 * t / (rt60 * 0.45))
         tail *= np.clip(t / 0.03, 0, 1)
         for k in range(6):
