@@ -56,35 +56,30 @@ void DelayQueue::SiftUp(size_t index, Entry moving)
 // After taking the top: walk the hole down along the smallest children to a leaf, then
 // let the displaced last entry rise from there. Cheaper than a plain sift-down, because
 // the last entry usually belongs near the bottom anyway.
+size_t DelayQueue::SmallestChild(size_t index) const
+{
+    size_t first = index * kArity + 1;
+    if (first >= entries_.size()) return 0;  // a leaf
+    size_t last = std::min(first + kArity, entries_.size());
+    size_t smallest = first;
+    for (size_t child = first + 1; child < last; ++child)
+        if (entries_[child].delay < entries_[smallest].delay) smallest = child;
+    return smallest;
+}
+
 void DelayQueue::SiftHoleToLeaf(Entry moving)
 {
     size_t index = 0;
-    size_t size = entries_.size();
-    for (;;) {
-        size_t first = index * kArity + 1;
-        if (first >= size) break;
-        size_t last = std::min(first + kArity, size);
-        size_t smallest = first;
-        for (size_t child = first + 1; child < last; ++child)
-            if (entries_[child].delay < entries_[smallest].delay) smallest = child;
-        entries_[index] = entries_[smallest];
-        index = smallest;
-    }
+    for (size_t smallest; (smallest = SmallestChild(index)) != 0; index = smallest) entries_[index] = entries_[smallest];
     SiftUp(index, moving);
 }
 
 void DelayQueue::SiftDown(size_t index)
 {
     Entry moving = entries_[index];
-    size_t size = entries_.size();
     for (;;) {
-        size_t first = index * kArity + 1;
-        if (first >= size) break;
-        size_t last = std::min(first + kArity, size);
-        size_t smallest = first;
-        for (size_t child = first + 1; child < last; ++child)
-            if (entries_[child].delay < entries_[smallest].delay) smallest = child;
-        if (entries_[smallest].delay >= moving.delay) break;
+        size_t smallest = SmallestChild(index);
+        if (smallest == 0 || entries_[smallest].delay >= moving.delay) break;
         entries_[index] = entries_[smallest];
         index = smallest;
     }

@@ -39,6 +39,7 @@ private:
     void SiftUp(size_t index, Entry moving);
     void SiftDown(size_t index);
     void SiftHoleToLeaf(Entry moving);
+    size_t SmallestChild(size_t index) const;  // 0 when index is a leaf
 
     std::vector<Entry> entries_;  // 4-ary heap: children of i are 4i+1 .. 4i+4
 };
