@@ -39,16 +39,27 @@ const glm::mat4& Camera::GetProjection()
     return projection_;
 }
 
+const glm::mat4& Camera::GetViewProjection()
+{
+    if (viewProjectionDirty_) {
+        viewProjectionDirty_ = false;
+        viewProjection_ = GetProjection() * GetView();
+    }
+    return viewProjection_;
+}
+
 void Camera::SetPosition(float newX, float newY, float newZ)
 {
     x_ = newX;
     y_ = newY;
     z_ = newZ;
     viewDirty_ = true;
+    viewProjectionDirty_ = true;
 }
 
 void Camera::SetZoom(float newZoom)
 {
     zoom_ = newZoom;
     projectionDirty_ = true;
+    viewProjectionDirty_ = true;
 }

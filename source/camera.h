@@ -14,6 +14,8 @@ public:
 
     const glm::mat4& GetView();
     const glm::mat4& GetProjection();
+    // projection x view, rebuilt only after either of them changed.
+    const glm::mat4& GetViewProjection();
     void SetPosition(float newX, float newY, float newZ);
     void SetZoom(float newZoom);
     float Zoom() const { return zoom_; }
@@ -30,6 +32,8 @@ private:
     bool projectionDirty_ = true;
     glm::mat4 view_{1.0f};
     glm::mat4 projection_{1.0f};
+    glm::mat4 viewProjection_{1.0f};
+    bool viewProjectionDirty_ = true;
     float zoom_ = 2.0f;  // the visible area is 1600 x 800 units times zoom
     float near_ = -1.0f;
     float far_ = 100.0f;

@@ -76,16 +76,13 @@ void ResizeCallback(GLFWwindow*, int width, int height)
     if (Graphics::Exists()) Graphics::Get()->OnResize(width, height);
 }
 
-// The 4x4 form of a 2D affine 3x3 matrix.
-glm::mat4 ToMat4(const glm::mat3& m)
+// screenScale x world x diag(uvScale.x, uvScale.y, 1): the diagonal only scales columns.
+glm::mat3 Model(const glm::mat3& world, glm::vec2 uvScale)
 {
-    return glm::mat4(m[0][0], m[0][1], 0.0f, 0.0f, m[1][0], m[1][1], 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, m[2][0], m[2][1],
-                     0.0f, 1.0f);
-}
-
-glm::mat3 Scale(glm::vec2 s)
-{
-    return glm::mat3(s.x, 0.0f, 0.0f, 0.0f, s.y, 0.0f, 0.0f, 0.0f, 1.0f);
+    glm::mat3 model = screenScale * world;
+    model[0] *= uvScale.x;
+    model[1] *= uvScale.y;
+    return model;
 }
 
 } // namespace
@@ -136,6 +133,8 @@ void Graphics::StartUp()
         OnResize(kHeadlessMonitorWidth, kHeadlessMonitorHeight);
     } else {
         OpenWindow();
+        InstallCallbacks();
+        SetFixedRenderState();
         BuildUnitQuad();
         LoadTextureDirectory();
         int w = 0, h = 0;
@@ -179,7 +178,10 @@ void Graphics::OpenWindow()
     glfwMakeContextCurrent(window);
     gladSetGLPostCallback(PrintGlError);
     if (!gladLoadGL(glfwGetProcAddress)) throw GameError("GLAD failed to initialize");
+}
 
+void Graphics::InstallCallbacks()
+{
     glfwSetKeyCallback(window, KeyCallback);
     glfwSetCursorPosCallback(window, CursorCallback);
     glfwSetMouseButtonCallback(window, MouseButtonCallback);
@@ -187,7 +189,12 @@ void Graphics::OpenWindow()
     glfwSetJoystickCallback(JoystickCallback);
     Input::Get()->AttachPlatform(true);
     glfwSetFramebufferSizeCallback(window, ResizeCallback);
+}
 
+// No depth test and no clear colour: frames clear to (0, 0, 0, 0) and later draws cover
+// earlier ones.
+void Graphics::SetFixedRenderState()
+{
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glfwSwapInterval(1);
@@ -319,10 +326,13 @@ void Graphics::Record(DrawRecord::Kind kind, const std::string& image, uint32_t 
     if (recordDraws) drawLog.push_back({kind, image, frame, world, model, transform, colour, uv, uvScale});
 }
 
+// projection x view x the 4x4 form of model, using that form's zeros: every draw pays
+// for this, in the game and headless alike.
 glm::mat4 Graphics::ClipTransform(const glm::mat3& model) const
 {
-    Camera* camera = Camera::Get();
-    return camera->GetProjection() * camera->GetView() * ToMat4(model);
+    const glm::mat4& pv = Camera::Get()->GetViewProjection();
+    return glm::mat4(pv[0] * model[0][0] + pv[1] * model[0][1], pv[0] * model[1][0] + pv[1] * model[1][1], pv[2],
+                     pv[0] * model[2][0] + pv[1] * model[2][1] + pv[3]);
 }
 
 void Graphics::UseTexturedProgram()
@@ -393,7 +403,7 @@ void Graphics::DrawSprite(const glm::mat3& world, Sprite& sprite, glm::vec4 rgba
     glm::vec2 uv = FrameUV(sprite);
     Texture& texture = sprite.GetTexture();
     glm::vec2 uvScale = FrameUVScale(texture, sprite.frameIndex);
-    glm::mat3 model = screenScale * world * Scale(uvScale);
+    glm::mat3 model = Model(world, uvScale);
     glm::mat4 transform = ClipTransform(model);
     Record(DrawRecord::kSprite, texture.name, texture.currentFrame, world, model, transform, rgba, uv, uvScale);
     if (!window) return;
@@ -417,7 +427,7 @@ void Graphics::BeginParticleBatch(Sprite& sprite)
 void Graphics::DrawParticle(const glm::mat3& world, float alpha)
 {
     glm::vec4 rgba(batch_.rgb, alpha);
-    glm::mat3 model = screenScale * world * Scale(batch_.uvScale);
+    glm::mat3 model = Model(world, batch_.uvScale);
     glm::mat4 transform = ClipTransform(model);
     Record(DrawRecord::kParticle, batch_.image, batch_.frame, world, model, transform, rgba, batch_.uv, batch_.uvScale);
     if (!window) return;

@@ -124,6 +124,8 @@ private:
     Graphics();
     void StartUp();
     void OpenWindow();
+    void InstallCallbacks();
+    void SetFixedRenderState();
     void BuildUnitQuad();
     void Shutdown();
     void SaveScreenshots();

@@ -1,17 +1,15 @@
 // Real windows: the game under Xvfb with Mesa's software OpenGL, judged by screenshots.
 // WindowTest runs the program (or this test binary) under xvfb-run; the WindowInside
 // tests run inside that X server, in this process, and skip themselves anywhere else.
-#include "camera.h"
 #include "gameerror.h"
 #include "graphics.h"
 #include "imagetestfiles.h"
-#include "input.h"
-#include "shaderprogram.h"
 #include "sprite.h"
 #include "testcontent.h"
 #include "trace.h"
 #include "transform.h"
 
+#include <glad/gl.h>
 #define GLFW_INCLUDE_NONE
 #include <GLFW/glfw3.h>
 #include <gmock/gmock.h>
@@ -274,6 +272,17 @@ TEST_F(WindowInside, OutlinesBetweenSpritesAndParticlesLeaveEachDrawItsOwnState)
     EXPECT_EQ(count(w / 2 + 360, h / 2, {0, 255, 0}), 120 * 120);
     EXPECT_GT(picture.Count(w / 2 - 120, h / 2 - 120, w / 2 + 120, h / 2 + 120, Violet), 800);
     EXPECT_GT(count(w / 2, h / 2 + 405, {255, 0, 0}), 90 * 100);  // the particle: 90 x 101 pixels, filled
+}
+
+TEST_F(WindowInside, EveryGlErrorIsPrintedWithTheCallsName)
+{
+    Start();
+    testing::internal::CaptureStderr();
+    glBindTexture(GL_TEXTURE_2D, 987654);  // a name never generated: GL_INVALID_OPERATION
+    glEnable(GL_BLEND);
+    std::string printed = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(printed, "ERROR 1282 in glBindTexture\n");
+    Frames(2);  // and the game goes on
 }
 
 TEST_F(WindowInside, AMissingShaderFileStopsTheFirstDraw)
