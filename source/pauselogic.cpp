@@ -124,11 +124,16 @@ void PauseLogic::OnPauseKey(Space* pauseMenu, Space* confirm)
     }
 }
 
+// Minimising counts once, on the update the window goes: the pause menu then waits for the
+// player's return instead of opening and closing on every update while the window is down.
 bool PauseLogic::PauseKey()
 {
     const Input* input = Input::Get();
     bool escape = input->Key(Input::kKeyEscape) == kKeyPressed && !input->textMode;
-    return escape || (Graphics::Exists() && Graphics::Get()->minimized);
+    bool minimized = Graphics::Exists() && Graphics::Get()->minimized;
+    bool justMinimized = minimized && !wasMinimized_;
+    wasMinimized_ = minimized;
+    return escape || justMinimized;
 }
 
 // The music follows the match's paused flag: the in-game song pauses while the pause-menu

@@ -1,5 +1,5 @@
 // PauseLogic: pausing a match, on the match space's "levelLogic". Escape (or gamepad
-// Start, or a minimised window) freezes the match and opens "PauseMenu" over it; pressing
+// Start, or minimising the window) freezes the match and opens "PauseMenu" over it; pressing
 // it again (or the menu's resume button) runs the "3", "2", "1", "GO!" countdown of
 // "ReturnToGame" before play resumes. It hands the music between the in-game event and
 // the pause-menu event at the same song position, and tears the match down once the
@@ -41,6 +41,8 @@ private:
     void CountdownStep(Space& returning, float dt);
     void ShowCount(Space& returning, const char* text);
     void HandOverMusic();
-    static bool PauseKey();
+    bool PauseKey();
     void Trace(const std::string& what) const;
+
+    bool wasMinimized_ = false;  // the window was minimised at the previous update
 };

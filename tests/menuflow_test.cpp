@@ -191,6 +191,19 @@ TEST_F(FlowTest, ThePauseKeyWaitsWhileTheCountdownRunsAndAfterTheMatch)
     EXPECT_FALSE(game->paused);
 }
 
+TEST_F(FlowTest, MinimisingPausesOnceAndTheMenuWaitsForThePlayersReturn)
+{
+    Space* game = Open("game");
+    for (int frame = 0; frame < 120; ++frame) {
+        Graphics::Get()->minimized = true;  // what the window reports while it is down
+        Frames(1);
+    }
+    EXPECT_TRUE(game->paused);
+    EXPECT_THAT(SpaceNames(), ElementsAre("game", "PauseMenu", "Debug"));
+    Frames(10);  // back again: still paused until the player chooses
+    EXPECT_THAT(SpaceNames(), ElementsAre("game", "PauseMenu", "Debug"));
+}
+
 TEST_F(FlowTest, QuittingFromThePauseMenuTearsTheMatchDown)
 {
     Space* pauseMenu = nullptr;

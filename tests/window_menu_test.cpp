@@ -1,0 +1,96 @@
+// The menus in a real window under Xvfb, judged by screenshots: the hovered button lights
+// up, the options overlay veils the menu, and a toggle shows its setting.
+#include "imagetestfiles.h"
+#include "testcontent.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Colour = std::array<int, 3>;
+
+// The window covers the 1920 x 1080 screen and one pixel more; the world shown is
+// 1066.7 x 533.3 units around the origin, stretched to it.
+constexpr double kWidth = 1920.0, kHeight = 1081.0;
+
+std::string CursorLine(int frame, double x, double y)
+{
+    // Aimed so that the cursor's tip (-5, +5 from its centre) lands on (x, y); the pointer
+    // maps 1.5 pixels to a world unit from the window's centre.
+    std::ostringstream line;
+    line << frame << " cursor " << kWidth / 2 + 1.5 * (x + 5) << " " << kHeight / 2 - 1.5 * (y - 5) << "\n";
+    return line.str();
+}
+
+// Mean colour of the world rectangle centred on (x, y).
+Colour Mean(const image_test_files::Picture& picture, double x, double y, double halfWidth, double halfHeight)
+{
+    auto column = [&](double wx) { return static_cast<int>(picture.width / 2 + wx * picture.width / 1066.67); };
+    auto row = [&](double wy) { return static_cast<int>(picture.height / 2 - wy * picture.height / 533.33); };
+    long sum[3] = {0, 0, 0}, count = 0;
+    for (int py = row(y + halfHeight); py < row(y - halfHeight); ++py)
+        for (int px = column(x - halfWidth); px < column(x + halfWidth); ++px) {
+            Colour c = picture.At(px, py);
+            for (int i = 0; i < 3; ++i) sum[i] += c[i];
+            ++count;
+        }
+    if (count == 0) return {0, 0, 0};
+    return {static_cast<int>(sum[0] / count), static_cast<int>(sum[1] / count), static_cast<int>(sum[2] / count)};
+}
+
+bool Gold(Colour c)
+{
+    return c[0] > 170 && c[1] > 140 && c[2] < 140;
+}
+
+int Brightness(Colour c)
+{
+    return c[0] + c[1] + c[2];
+}
+
+bool Dark(Colour c)
+{
+    return c[0] < 110 && c[1] < 110;
+}
+
+TEST(WindowMenuTest, TheHoveredButtonLightsTheOverlayVeilsTheMenuAndAToggleShowsItsSetting)
+{
+    testing_content::TempContent scratch;
+    fs::path replay = scratch.root / "menu.replay";
+    fs::path hovered = scratch.root / "hovered.png", options = scratch.root / "options.png", off = scratch.root / "off.png";
+    // Past the studio card, any key; then onto PLAY; then OPTIONS; then the A toggle.
+    std::string lines = "150 key 32 press\n151 key 32 release\n" + CursorLine(180, 0, 40) + CursorLine(220, 0, -20) +
+                        "224 mouse 0 press\n226 mouse 0 release\n" + CursorLine(250, -252, 78) +
+                        "280 mouse 0 press\n282 mouse 0 release\n";
+    testing_content::WriteText(replay, lines);
+    std::string command = "ASAN_OPTIONS=detect_leaks=0 xvfb-run -a -s \"-screen 0 1920x1080x24\" " + std::string(VOLLEYRUN_BINARY) +
+                          " --data " + VOLLEYRUN_SOURCE_DIR + "/Quillmoor --virtual-time --replay " + replay.string() +
+                          " --frames 300 --screenshot 215:" + hovered.string() + " --screenshot 270:" + options.string() +
+                          " --screenshot 298:" + off.string() + " </dev/null 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    std::string output;
+    char buffer[4096];
+    while (size_t got = fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, got);
+    ASSERT_EQ(pclose(pipe), 0) << output;
+
+    image_test_files::Picture menu(hovered.string());
+    ASSERT_TRUE(menu.Loaded()) << output;
+    EXPECT_TRUE(Gold(Mean(menu, 0, 40, 100, 18)));      // PLAY, hovered
+    EXPECT_FALSE(Gold(Mean(menu, 0, -20, 100, 18)));    // OPTIONS, not
+    image_test_files::Picture overlay(options.string());
+    ASSERT_TRUE(overlay.Loaded());
+    EXPECT_TRUE(Gold(Mean(overlay, -252, 78, 12, 10)));  // the A toggle: on
+    // Above the panel the logo and the sky show through the veil, at well under half their light.
+    EXPECT_LT(Brightness(Mean(overlay, 0, 240, 300, 10)), Brightness(Mean(menu, 0, 240, 300, 10)) * 45 / 100);
+    image_test_files::Picture toggled(off.string());
+    ASSERT_TRUE(toggled.Loaded());
+    EXPECT_TRUE(Dark(Mean(toggled, -252, 78, 12, 10)));  // clicked: off
+}
+
+} // namespace
