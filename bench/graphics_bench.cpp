@@ -4,6 +4,7 @@
 // The window cases need a display; on a machine without one run
 //   xvfb-run -a -s "-screen 0 1920x1080x24" ./volleyrun_bench --benchmark_filter=Graphics
 #include "engine.h"
+#include "gameerror.h"
 #include "graphics.h"
 #include "runoptions.h"
 #include "sprite.h"
@@ -29,6 +30,21 @@ bool Usable(benchmark::State& state, int64_t mode)
     return false;
 }
 
+// What start returns, or null after a failed start-up (no display, a content error),
+// which then ends the benchmark with the message.
+template <class Start>
+auto Started(benchmark::State& state, Start start) -> decltype(start())
+{
+    try {
+        return start();
+    } catch (const GameError& error) {
+        state.SkipWithError(error.what());
+        Engine::Destroy();
+        Graphics::Destroy();
+        return nullptr;
+    }
+}
+
 void UseRealContent(bool headless)
 {
     RunOptions& options = RunOptions::Get();
@@ -47,7 +63,8 @@ void GraphicsStartUp(benchmark::State& state)
     if (!Usable(state, mode)) return;
     for (auto _ : state) {
         UseRealContent(mode == kHeadless);
-        Graphics* graphics = Graphics::Get();
+        Graphics* graphics = Started(state, [] { return Graphics::Get(); });
+        if (!graphics) return;
         graphics->SwapBuffers();
         state.PauseTiming();
         state.counters["textures"] = static_cast<double>(TextureStore::Get()->Size());
@@ -64,7 +81,9 @@ void EngineStartUpToFirstFrame(benchmark::State& state)
     if (!Usable(state, mode)) return;
     for (auto _ : state) {
         UseRealContent(mode == kHeadless);
-        Engine::Get()->Update();
+        Engine* engine = Started(state, [] { return Engine::Get(); });
+        if (!engine) return;
+        engine->Update();
         state.PauseTiming();
         Engine::Destroy();
         state.ResumeTiming();
@@ -109,7 +128,8 @@ void Draw2000Sprites(benchmark::State& state)
     bool grouped = state.range(1) != 0;
     if (!Usable(state, mode)) return;
     UseRealContent(mode == kHeadless);
-    Graphics* graphics = Graphics::Get();
+    Graphics* graphics = Started(state, [] { return Graphics::Get(); });
+    if (!graphics) return;
     graphics->recordDraws = false;
     if (mode == kWindowUnchecked) {
         gladSetGLPreCallback(NoCheck);

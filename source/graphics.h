@@ -84,8 +84,8 @@ public:
     GLFWmonitor* monitor = nullptr;
     int width = 0;            // framebuffer pixels, as last reported by OnResize
     int height = 0;
-    uint32_t texturedVertexArray = 0;
-    uint32_t plainVertexArray = 0;
+    uint32_t texturedVertexArray = 0;  // holds the index buffer; sprites draw through one array per grid quad
+    uint32_t plainVertexArray = 0;     // outlines
     uint32_t plainQuadBuffer = 0;
     uint32_t quadIndexBuffer = 0;
     float beatTime = 0.0f;    // seconds since the last beat, negated (0 on the beat)
