@@ -228,11 +228,11 @@ TEST(ProgramFlowTest, OptionsChangedInTheMainMenuHoldInTheNextMatch)
 {
     Script script;
     script.SkipSplash().Click(kMenuX, kOptionsY, 10);
-    script.Click(-252, 78);  // the A toggle: off
+    script.Click(-252, 62);  // the A toggle: off
     // "Events per match" from 2 to 4: its knob dragged two steps right.
     const float step = 190.0f / 6.0f, from = 70.0f + 2 * step;
-    script.Point(from, 88).Press().Point(from + 2 * step + 3, 95).Release();
-    script.Click(0, -172, 10);                    // back
+    script.Point(from, 72).Press().Point(from + 2 * step + 3, 79).Release();
+    script.Click(0, -188, 10);                    // back
     script.Click(kMenuX, kPlayY, 420);            // a new match
     script.Key(kKeyEscape, 10).Click(0, 22, 10);  // pause, options
     GameRun run = Play(script, script.Frame());

@@ -66,7 +66,7 @@ TEST(WindowMenuTest, TheHoveredButtonLightsTheOverlayVeilsTheMenuAndAToggleShows
     fs::path hovered = scratch.root / "hovered.png", options = scratch.root / "options.png", off = scratch.root / "off.png";
     // Past the studio card, any key; then onto PLAY; then OPTIONS; then the A toggle.
     std::string lines = "150 key 32 press\n151 key 32 release\n" + CursorLine(180, 0, 40) + CursorLine(220, 0, -20) +
-                        "224 mouse 0 press\n226 mouse 0 release\n" + CursorLine(250, -252, 78) +
+                        "224 mouse 0 press\n226 mouse 0 release\n" + CursorLine(250, -252, 62) +
                         "280 mouse 0 press\n282 mouse 0 release\n";
     testing_content::WriteText(replay, lines);
     std::string command = "ASAN_OPTIONS=detect_leaks=0 xvfb-run -a -s \"-screen 0 1920x1080x24\" " + std::string(VOLLEYRUN_BINARY) +
@@ -85,12 +85,12 @@ TEST(WindowMenuTest, TheHoveredButtonLightsTheOverlayVeilsTheMenuAndAToggleShows
     EXPECT_FALSE(Gold(Mean(menu, 0, -20, 100, 18)));    // OPTIONS, not
     image_test_files::Picture overlay(options.string());
     ASSERT_TRUE(overlay.Loaded());
-    EXPECT_TRUE(Gold(Mean(overlay, -252, 78, 12, 10)));  // the A toggle: on
+    EXPECT_TRUE(Gold(Mean(overlay, -252, 62, 12, 10)));  // the A toggle: on
     // Above the panel the logo and the sky show through the veil, at well under half their light.
     EXPECT_LT(Brightness(Mean(overlay, 0, 240, 300, 10)), Brightness(Mean(menu, 0, 240, 300, 10)) * 45 / 100);
     image_test_files::Picture toggled(off.string());
     ASSERT_TRUE(toggled.Loaded());
-    EXPECT_TRUE(Dark(Mean(toggled, -252, 78, 12, 10)));  // clicked: off
+    EXPECT_TRUE(Dark(Mean(toggled, -252, 62, 12, 10)));  // clicked: off
 }
 
 } // namespace
