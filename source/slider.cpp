@@ -57,7 +57,8 @@ void Slider::SetTrack()
     if (subDivisions < 2)
         throw GameError(where + "\"subDivisions\" must be at least 2 (it is " + std::to_string(subDivisions) + ")");
     if (upperBound == lowerBound)
-        throw GameError(where + "\"lowerBound\" and \"upperBound\" must differ (both are " + std::to_string(lowerBound) + ")");
+        throw GameError(where + "\"lowerBound\" and \"upperBound\" must differ (both are " +
+                        std::to_string(lowerBound) + ")");
     trackStart = owner->Require<Transform>()->translation;
     stepLength = sliderLength / static_cast<float>(subDivisions - 1);
     trackSet_ = true;
@@ -152,6 +153,7 @@ void Slider::StepWithKeys()
     Transform* knob = owner->Get<Transform>();
     float before = Along(knob->translation);
     MoveKnob(before + static_cast<float>(sign) * stepLength);
+    float moved = Along(knob->translation) - before;
     if (Entity* cursor = owner->space->FindEntity("Mouse"))
-        if (Transform* transform = cursor->Get<Transform>()) Along(transform->translation) += Along(knob->translation) - before;
+        if (Transform* transform = cursor->Get<Transform>()) Along(transform->translation) += moved;
 }

@@ -120,14 +120,15 @@ struct GameRun {
     }
 };
 
-// Runs the game on the real content with the script; frames 0 lets it end by itself.
-GameRun Play(const Script& script, int frames, const std::string& options = "")
+// Runs the game on the real content (or data) with the script; frames 0 lets it end by itself.
+GameRun Play(const Script& script, int frames, const std::string& options = "",
+             const std::string& data = std::string(VOLLEYRUN_SOURCE_DIR) + "/Quillmoor")
 {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     fs::path base = fs::temp_directory_path() / (std::string("volleyrun-flow-") + info->name() + "-" + std::to_string(::getpid()));
     fs::path replay = base.string() + ".replay", dump = base.string() + ".json";
     testing_content::WriteText(replay, script.Text());
-    std::string command = std::string(VOLLEYRUN_BINARY) + " --data " + VOLLEYRUN_SOURCE_DIR + "/Quillmoor" +
+    std::string command = std::string(VOLLEYRUN_BINARY) + " --data " + data +
                           " --headless --virtual-time --seed 5 --replay " + replay.string() + " --dump " + dump.string() +
                           (frames > 0 ? " --frames " + std::to_string(frames) : "") + " " + options + " </dev/null 2>&1";
     GameRun run;
@@ -253,6 +254,47 @@ TEST(ProgramFlowTest, TheDpadWalksTheMenuAndItsAButtonClicks)
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_THAT(run.output, HasSubstr("MainMenu/TutorialButton: closed, opening \"Tutorial\""));
     EXPECT_THAT(run.Spaces(), ElementsAre("Tutorial", "Debug"));
+}
+
+// The real content with an eight-second match: pictures, shaders and sound linked, spaces copied.
+class ShortMatchContent {
+public:
+    ShortMatchContent()
+    {
+        fs::path source = fs::path(VOLLEYRUN_SOURCE_DIR) / "Quillmoor";
+        for (const char* folder : {"Textures", "Shaders", "Audio"}) fs::create_directory_symlink(source / folder, content.root / folder);
+        fs::copy(source / "Spaces", content.root / "Spaces", fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+        fs::copy(source / "Archetypes", content.root / "Archetypes", fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+        fs::path game = content.root / "Spaces" / "game.txt";
+        std::string text = testing_content::ReadText(game);
+        size_t at = text.find("\"secondsOfGame\": 120.0");
+        EXPECT_NE(at, std::string::npos);
+        if (at != std::string::npos) text.replace(at, 22, "\"secondsOfGame\": 8.0");
+        testing_content::WriteText(game, text);
+    }
+    std::string Root() const { return content.root.string(); }
+
+private:
+    testing_content::TempContent content;
+};
+
+TEST(ProgramFlowTest, TheEndScreenPlaysAgainOrLeavesForTheMainMenuWithoutLeavingTheMatchBehind)
+{
+    ShortMatchContent data;
+    Script again;
+    again.Wait(1900).Click(-115, -92, 60);  // PLAY AGAIN
+    GameRun run = Play(again, again.Frame(), "--space game", data.Root());
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_THAT(run.output, HasSubstr("EndGame/PlayAgainButton: closed, opening \"game\""));
+    EXPECT_THAT(run.Spaces(), ElementsAre("game", "Debug"));
+    EXPECT_FALSE((*run.Space("game"))["paused"].GetBool());
+
+    Script leave;
+    leave.Wait(1900).Click(115, -92, 10).Click(-110, -48, 120);  // MAIN MENU, then YES
+    run = Play(leave, leave.Frame(), "--space game", data.Root());
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_THAT(run.output, HasSubstr("QuitConfirm/YesButton: switched to \"MainMenu\""));
+    EXPECT_THAT(run.Spaces(), ElementsAre("MainMenu", "Debug"));
 }
 
 TEST(ProgramFlowTest, TheKeyboardQuitsAndTheProgramEndsWithStatusZero)
