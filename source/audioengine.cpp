@@ -28,6 +28,9 @@ template <class... Handlers>
 struct Overloaded : Handlers... {
     using Handlers::operator()...;
 };
+// Spelled out for compilers without deduction for aggregates (clang before 17).
+template <class... Handlers>
+Overloaded(Handlers...) -> Overloaded<Handlers...>;
 
 } // namespace
 
