@@ -30,6 +30,7 @@
 #include "sprite.h"
 #include "spritetext.h"
 #include "stub.h"
+#include "textbox.h"
 #include "timer.h"
 #include "transform.h"
 #include "tutorial.h"
@@ -70,6 +71,7 @@ ComponentRegistry::ComponentRegistry()
     Register("FollowObject", std::make_unique<FollowObject>(nullptr));
     Register("BehaviorBall", std::make_unique<BehaviorBall>(nullptr));
     Register("BehaviorPlayer", std::make_unique<BehaviorPlayer>(nullptr));
+    Register("TextBox", std::make_unique<TextBox>(nullptr));
     Register("Timer", std::make_unique<Timer>(nullptr));
     Register("LevelLogic", std::make_unique<LevelLogic>(nullptr));
     Register("BehaviorMusician", std::make_unique<BehaviorMusician>(nullptr));
