@@ -34,7 +34,8 @@ const glm::mat4& Camera::GetProjection()
     if (projectionDirty_) {
         projectionDirty_ = false;
         ++projectionBuilds;
-        projection_ = glm::orthoRH_NO(-800.0f * zoom_, 800.0f * zoom_, -400.0f * zoom_, 400.0f * zoom_, near_, far_);
+        projection_ = glm::orthoRH_NO(-0.5f * kViewWidth * zoom_, 0.5f * kViewWidth * zoom_, -0.5f * kViewHeight * zoom_,
+                                      0.5f * kViewHeight * zoom_, near_, far_);
     }
     return projection_;
 }

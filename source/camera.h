@@ -9,6 +9,10 @@
 
 class Camera {
 public:
+    // The visible area at zoom 1, in screen-scaled units, whatever the window's size.
+    static constexpr float kViewWidth = 1600.0f;
+    static constexpr float kViewHeight = 800.0f;
+
     static Camera* Get();
     static void Destroy();
 
@@ -34,7 +38,7 @@ private:
     glm::mat4 projection_{1.0f};
     glm::mat4 viewProjection_{1.0f};
     bool viewProjectionDirty_ = true;
-    float zoom_ = 2.0f;  // the visible area is 1600 x 800 units times zoom
+    float zoom_ = 2.0f;  // the visible area is kViewWidth x kViewHeight times zoom
     float near_ = -1.0f;
     float far_ = 100.0f;
 };

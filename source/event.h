@@ -226,9 +226,11 @@ public:
     std::string name;
 };
 
+// New text for the SpriteText of the entity it is sent to.
 class TextEvent : public EventOf<kTextEvent> {
 public:
-    explicit TextEvent(float eventDelay = kSendNow) : EventOf(eventDelay) {}
+    explicit TextEvent(std::string newText, float eventDelay = kSendNow) : EventOf(eventDelay), text(std::move(newText)) {}
+    std::string text;
 };
 
 class TextTypedEvent : public EventOf<kTextTypedEvent> {

@@ -17,6 +17,7 @@
 #include <GLFW/glfw3.h>
 #include <glm/gtc/type_ptr.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -467,8 +468,11 @@ void Graphics::DrawOutline(Transform& transformComponent)
 
 glm::vec2 Graphics::ScreenToWorld(float px, float py) const
 {
-    float dx = px - static_cast<float>(width) * 0.5f;
-    float dy = static_cast<float>(height) * 0.5f - py;
+    // The projection stretches 1600 x 800 scaled units (times the zoom) over the whole
+    // framebuffer, so a pixel is worth 1600 / width across and 800 / height up; without
+    // this the drawn cursor ran ahead of the system pointer on any real window.
+    float dx = (px - static_cast<float>(width) * 0.5f) * Camera::kViewWidth / static_cast<float>(std::max(width, 1));
+    float dy = (static_cast<float>(height) * 0.5f - py) * Camera::kViewHeight / static_cast<float>(std::max(height, 1));
     float zoom = Camera::Get()->Zoom();
     glm::vec3 world = glm::inverse(screenScale) * glm::vec3(zoom * dx, zoom * dy, 1.0f);
     return {world.x, world.y};

@@ -1,6 +1,7 @@
 #include "spritetext.h"
 
 #include "entity.h"
+#include "event.h"
 #include "graphics.h"
 #include "sprite.h"
 #include "transform.h"
@@ -31,6 +32,7 @@ SpriteText::~SpriteText()
 void SpriteText::Initialize()
 {
     owner->events->AddListener(this, &SpriteText::OnDraw);
+    owner->events->AddListener(this, &SpriteText::OnText);
     listening_ = true;
 }
 
@@ -38,6 +40,7 @@ void SpriteText::Terminate()
 {
     if (!listening_) return;
     owner->events->RemoveListener<DrawEvent>(this);
+    owner->events->RemoveListener<TextEvent>(this);
     listening_ = false;
 }
 
@@ -74,6 +77,11 @@ void SpriteText::Rebuild()
     }
     text = filtered;
     lastText = text;
+}
+
+void SpriteText::OnText(TextEvent& event)
+{
+    text = event.text;
 }
 
 void SpriteText::OnDraw(DrawEvent&)

@@ -2,7 +2,7 @@
 // a font sheet ("FontSheet00.png", or "FontSheetGlow00.png" when glowing) whose frame k
 // shows the character 32 + k, from the space to the small letter z. Scores, timers, menus,
 // the debug overlay and the editor use it; they assign text and call Rebuild (or SetText),
-// and a text or size change is also noticed at the next draw. Draws on its entity's
+// or send the entity a TextEvent; a text or size change is noticed at the next draw. Draws on its entity's
 // DrawEvent. Game thread only.
 #pragma once
 
@@ -17,6 +17,7 @@
 #include <vector>
 
 class DrawEvent;
+class TextEvent;
 class Sprite;
 
 class SpriteText : public ComponentOf<kSpriteText> {
@@ -37,6 +38,8 @@ public:
     // Drops the characters the sheets do not hold and builds one glyph per character left.
     void Rebuild();
     void OnDraw(DrawEvent& event);
+    // Takes the event's text; the glyphs follow at the next draw.
+    void OnText(TextEvent& event);
 
     const std::vector<std::unique_ptr<Sprite>>& Glyphs() const { return glyphs_; }
 

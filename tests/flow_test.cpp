@@ -1,6 +1,7 @@
 // The flow of scenes in the real program and its real content, headless and in virtual
 // time, driven by replay files the way a player would: mouse, gamepad and keyboard. Each
 // run is judged by its trace on standard output and by the dump of the spaces left at exit.
+#include "programrun.h"
 #include "testcontent.h"
 
 #include <gmock/gmock.h>
@@ -23,7 +24,8 @@ constexpr int kKeySpace = 32, kKeyEscape = 256, kKeyEnter = 257, kKeyRight = 262
 constexpr int kPadA = 0, kPadDown = 12;
 
 // Input lines by frame, with world positions turned into the pixels of the headless
-// 1920 x 1080 screen (zoom 2: 1.5 pixels a world unit), aimed so the cursor's tip lands there.
+// 1920 x 1080 screen (zoom 2 shows 1066.7 x 533.3 world units: 1.8 pixels a unit across,
+// 2.025 up), aimed so the cursor's tip lands there.
 class Script {
 public:
     Script& Wait(int frames)
@@ -33,7 +35,7 @@ public:
     }
     Script& Point(float x, float y, int settle = 3)
     {
-        Line("cursor " + std::to_string(960.0f + 1.5f * (x + 5.0f)) + " " + std::to_string(540.0f - 1.5f * (y - 5.0f)));
+        Line("cursor " + std::to_string(960.0f + 1.8f * (x + 5.0f)) + " " + std::to_string(540.0f - 2.025f * (y - 5.0f)));
         return Wait(settle);
     }
     Script& Click(float x, float y, int settle = 3)
@@ -130,13 +132,11 @@ GameRun Play(const Script& script, int frames, const std::string& options = "",
     testing_content::WriteText(replay, script.Text());
     std::string command = std::string(VOLLEYRUN_BINARY) + " --data " + data +
                           " --headless --virtual-time --seed 5 --replay " + replay.string() + " --dump " + dump.string() +
-                          (frames > 0 ? " --frames " + std::to_string(frames) : "") + " " + options + " </dev/null 2>&1";
+                          (frames > 0 ? " --frames " + std::to_string(frames) : "") + " " + options;
     GameRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    char buffer[4096];
-    while (size_t got = fread(buffer, 1, sizeof buffer, pipe)) run.output.append(buffer, got);
-    int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    program_run::Result result = program_run::Run(command);
+    run.status = result.status;
+    run.output = std::move(result.output);
     run.dump.Parse(testing_content::ReadText(dump).c_str());
     fs::remove(replay);
     fs::remove(dump);

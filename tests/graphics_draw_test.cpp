@@ -144,19 +144,24 @@ TEST_F(GraphicsDrawTest, AtlasFramesOfOtherSizesScaleTheQuadAndFramesPastTheEndD
     EXPECT_EQ(past.uv, glm::vec2(0.0f, -1.0f));
 }
 
-TEST_F(GraphicsDrawTest, MirroringTheScreenScaleMirrorsDrawsAndPointerUntilTheNextResize)
+TEST_F(GraphicsDrawTest, PointerMapsOntoTheVisibleAreaAndMirrorsWithTheScreenScale)
 {
     Start();
     Graphics* graphics = Graphics::Get();
     Sprite sprite(nullptr, "Ball.png");
-    EXPECT_EQ(graphics->ScreenToWorld(960.0f + 300.0f, 540.0f), glm::vec2(200.0f, 0.0f));
-    EXPECT_EQ(graphics->ScreenToWorld(960.0f, 540.0f - 150.0f), glm::vec2(0.0f, 100.0f));
+    // Zoom 2 shows 3200 x 1600 scaled units, 1066.7 x 533.3 world units: the window's
+    // edges are the visible area's edges at any size.
+    const float halfWidth = 1600.0f / 3.0f, halfHeight = 800.0f / 3.0f;
+    EXPECT_FLOAT_EQ(graphics->ScreenToWorld(1920.0f, 540.0f).x, halfWidth);
+    EXPECT_FLOAT_EQ(graphics->ScreenToWorld(960.0f, 0.0f).y, halfHeight);
+    EXPECT_EQ(graphics->ScreenToWorld(960.0f, 540.0f), glm::vec2(0.0f, 0.0f));
     screenScale[0][0] = -3.0f;
     EXPECT_LT(Clip(Draw(sprite, Place(100.0f, 0.0f, 10.0f, 10.0f)), 0.0f, 0.0f).x, 0.0f);
-    EXPECT_EQ(graphics->ScreenToWorld(960.0f + 300.0f, 540.0f), glm::vec2(-200.0f, 0.0f));
+    EXPECT_FLOAT_EQ(graphics->ScreenToWorld(1920.0f, 540.0f).x, -halfWidth);
     graphics->OnResize(1280, 720);
     EXPECT_EQ(screenScale, glm::mat3(3.0f, 0.0f, 0.0f, 0.0f, 3.0f, 0.0f, 0.0f, 0.0f, 1.0f));
-    EXPECT_EQ(graphics->ScreenToWorld(640.0f + 300.0f, 360.0f), glm::vec2(200.0f, 0.0f));
+    EXPECT_FLOAT_EQ(graphics->ScreenToWorld(0.0f, 720.0f).x, -halfWidth);
+    EXPECT_FLOAT_EQ(graphics->ScreenToWorld(0.0f, 720.0f).y, -halfHeight);
 }
 
 TEST_F(GraphicsDrawTest, DebugDrawModeSwapsSpritesForVioletOutlines)

@@ -1,6 +1,7 @@
 // A match of the real content drawn in a real window (Xvfb, Mesa's software GL): balls,
 // letters and timing rings must be on screen once the opening is over.
 #include "imagetestfiles.h"
+#include "programrun.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -14,16 +15,10 @@ namespace {
 TEST(MatchWindowTest, AMatchInProgressShowsBallsLettersAndRings)
 {
     auto shot = std::filesystem::temp_directory_path() / "volleyrun-match-window.png";
-    std::string command = std::string("ASAN_OPTIONS=detect_leaks=0 xvfb-run -a -s \"-screen 0 1920x1080x24\" ") +
-                          VOLLEYRUN_BINARY + " --data " + VOLLEYRUN_SOURCE_DIR +
-                          "/Quillmoor --windowed --virtual-time --space game --autoplay --seed 7 --frames 1250 --screenshot 1240:" +
-                          shot.string() + " </dev/null 2>&1";
-    std::string output;
-    FILE* pipe = popen(command.c_str(), "r");
-    char buffer[4096];
-    while (size_t got = fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, got);
-    int status = pclose(pipe);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output;
+    auto [status, output] = program_run::UnderXvfb(std::string(VOLLEYRUN_BINARY) + " " + program_run::RealContent() +
+                                                   " --windowed --virtual-time --space game --autoplay --seed 7"
+                                                   " --frames 1250 --screenshot 1240:" + shot.string());
+    ASSERT_EQ(status, 0) << output;
     EXPECT_THAT(output, ::testing::Not(::testing::HasSubstr("ERROR ")));
 
     image_test_files::Picture picture(shot.string());

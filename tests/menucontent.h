@@ -146,7 +146,9 @@ protected:
         glm::vec2 centre = world + glm::vec2(5.0f, -5.0f);
         const Graphics* graphics = Graphics::Get();
         double perUnit = 3.0 / Camera::Get()->Zoom();
-        Input::Get()->OnCursor(graphics->width * 0.5 + perUnit * centre.x, graphics->height * 0.5 - perUnit * centre.y);
+        double acrossPerUnit = perUnit * graphics->width / Camera::kViewWidth;
+        double upPerUnit = perUnit * graphics->height / Camera::kViewHeight;
+        Input::Get()->OnCursor(graphics->width * 0.5 + acrossPerUnit * centre.x, graphics->height * 0.5 - upPerUnit * centre.y);
         Frames(frames);
     }
     void Press(int frames = 1)

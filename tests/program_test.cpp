@@ -1,4 +1,5 @@
 // Runs the real game binary headless in virtual time, as players and CI start it.
+#include "programrun.h"
 #include "testcontent.h"
 
 #include <gmock/gmock.h>
@@ -14,26 +15,12 @@ using testing_content::ReadText;
 using testing_content::TempContent;
 using ::testing::HasSubstr;
 
-struct Result {
-    int status;
-    std::string output;
-};
-
-Result RunGame(const std::string& arguments)
-{
-    std::string command = std::string(VOLLEYRUN_BINARY) + " " + arguments + " </dev/null 2>&1";
-    Result result{0, {}};
-    FILE* pipe = popen(command.c_str(), "r");
-    char buffer[4096];
-    while (size_t got = fread(buffer, 1, sizeof buffer, pipe)) result.output.append(buffer, got);
-    int status = pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
+using program_run::Result;
+using program_run::RunGame;
 
 std::string Data()
 {
-    return std::string("--data ") + VOLLEYRUN_SOURCE_DIR + "/Quillmoor";
+    return program_run::RealContent();
 }
 
 TEST(ProgramTest, AHeadlessRunOfTheRealContentDumpsEveryLiveSpace)

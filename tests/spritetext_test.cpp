@@ -1,6 +1,7 @@
 // Sprite text on a headless engine: glyph positions, the character filter and rebuilding.
 #include "componentregistry.h"
 #include "entity.h"
+#include "event.h"
 #include "graphics.h"
 #include "imagetestfiles.h"
 #include "sprite.h"
@@ -102,6 +103,10 @@ TEST_F(SpriteTextTest, EmptyOrHiddenTextDrawsAndBuildsNothing)
     label->visible = true;
     Frames(1);
     EXPECT_EQ(Centres().size(), 6u);  // an assigned text is noticed at the next draw
+    Engine::Get()->FindSpace("Splash")->FindEntity("label")->events->Send(TextEvent("Sent"));
+    Frames(1);
+    EXPECT_EQ(Centres().size(), 4u);  // so is one sent to the entity
+    EXPECT_EQ(label->lastText, "Sent");
 }
 
 TEST_F(SpriteTextTest, ChangingTheSizeRebuildsAndScalesWidthAndSpacing)

@@ -1,6 +1,7 @@
 // The menus in a real window under Xvfb, judged by screenshots: the hovered button lights
 // up, the options overlay veils the menu, and a toggle shows its setting.
 #include "imagetestfiles.h"
+#include "programrun.h"
 #include "testcontent.h"
 
 #include <gtest/gtest.h>
@@ -22,9 +23,10 @@ constexpr double kWidth = 1920.0, kHeight = 1081.0;
 std::string CursorLine(int frame, double x, double y)
 {
     // Aimed so that the cursor's tip (-5, +5 from its centre) lands on (x, y); the pointer
-    // maps 1.5 pixels to a world unit from the window's centre.
+    // spans the visible 1066.7 x 533.3 world units from the window's centre.
     std::ostringstream line;
-    line << frame << " cursor " << kWidth / 2 + 1.5 * (x + 5) << " " << kHeight / 2 - 1.5 * (y - 5) << "\n";
+    line << frame << " cursor " << kWidth / 2 + kWidth / 1066.67 * (x + 5) << " "
+         << kHeight / 2 - kHeight / 533.33 * (y - 5) << "\n";
     return line.str();
 }
 
@@ -69,15 +71,11 @@ TEST(WindowMenuTest, TheHoveredButtonLightsTheOverlayVeilsTheMenuAndAToggleShows
                         "224 mouse 0 press\n226 mouse 0 release\n" + CursorLine(250, -252, 62) +
                         "280 mouse 0 press\n282 mouse 0 release\n";
     testing_content::WriteText(replay, lines);
-    std::string command = "ASAN_OPTIONS=detect_leaks=0 xvfb-run -a -s \"-screen 0 1920x1080x24\" " + std::string(VOLLEYRUN_BINARY) +
-                          " --data " + VOLLEYRUN_SOURCE_DIR + "/Quillmoor --virtual-time --replay " + replay.string() +
-                          " --frames 300 --screenshot 215:" + hovered.string() + " --screenshot 270:" + options.string() +
-                          " --screenshot 298:" + off.string() + " </dev/null 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    std::string output;
-    char buffer[4096];
-    while (size_t got = fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, got);
-    ASSERT_EQ(pclose(pipe), 0) << output;
+    auto [status, output] = program_run::UnderXvfb(std::string(VOLLEYRUN_BINARY) + " " + program_run::RealContent() +
+                                                   " --virtual-time --replay " + replay.string() + " --frames 300 --screenshot 215:" +
+                                                   hovered.string() + " --screenshot 270:" + options.string() +
+                                                   " --screenshot 298:" + off.string());
+    ASSERT_EQ(status, 0) << output;
 
     image_test_files::Picture menu(hovered.string());
     ASSERT_TRUE(menu.Loaded()) << output;

@@ -4,6 +4,7 @@
 #include "gameerror.h"
 #include "graphics.h"
 #include "imagetestfiles.h"
+#include "programrun.h"
 #include "sprite.h"
 #include "testcontent.h"
 #include "trace.h"
@@ -31,27 +32,12 @@ using Colour = std::array<int, 3>;
 
 constexpr const char* kInsideMarker = "VOLLEYRUN_INSIDE_XVFB";
 
-struct Result {
-    int status;
-    std::string output;
-};
+using program_run::Result;
 
-// Runs command under a fresh 1920x1080 X server; Mesa's driver leaks at exit, so leak
-// checking is off for the child.
+// Runs command under a fresh Xvfb server, telling the child it is inside one.
 Result UnderXvfb(const std::string& command)
 {
-    // -a finds a free display, searching from a number of our own: runs started at the same
-    // moment from the same number can both take it.
-    std::string first = std::to_string(100 + getpid() % 800);
-    std::string line = std::string("ASAN_OPTIONS=detect_leaks=0 ") + kInsideMarker + "=1 xvfb-run -a -n " + first +
-                       " -s \"-screen 0 1920x1080x24\" " + command + " </dev/null 2>&1";
-    Result result{0, {}};
-    FILE* pipe = popen(line.c_str(), "r");
-    char buffer[4096];
-    while (size_t got = fread(buffer, 1, sizeof buffer, pipe)) result.output.append(buffer, got);
-    int status = pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+    return program_run::UnderXvfb(command, std::string(kInsideMarker) + "=1");
 }
 
 bool Near(Colour c, Colour want, int tolerance = 12)
