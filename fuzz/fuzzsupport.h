@@ -1,0 +1,122 @@
+// Shared set-up of the libFuzzer harnesses: a scratch content folder in memory-backed
+// storage, the headless run options, a started headless engine, small generated images,
+// and the one accepted failure (GameError). Each harness process calls these from
+// libFuzzer's single fuzzing thread; the folder is removed when the process exits.
+#pragma once
+
+#include "engine.h"
+#include "gameerror.h"
+#include "runoptions.h"
+#include "space.h"
+
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#define STB_IMAGE_WRITE_STATIC
+#include <stb_image_write.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace fuzz_support {
+
+namespace fs = std::filesystem;
+
+inline fs::path& RootSlot()
+{
+    static fs::path root;
+    return root;
+}
+
+// A fresh folder for this process (in /dev/shm when there is one: thousands of small
+// writes a second), removed at exit.
+inline const fs::path& ScratchRoot(const std::string& harness)
+{
+    fs::path& root = RootSlot();
+    if (!root.empty()) return root;
+    fs::path base = fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
+    root = base / ("volleyrun-fuzz-" + harness + "-" + std::to_string(::getpid()));
+    fs::remove_all(root);
+    fs::create_directories(root);
+    std::atexit([] {
+        std::error_code ignored;
+        fs::remove_all(RootSlot(), ignored);
+    });
+    return root;
+}
+
+inline void WriteBytes(const fs::path& path, const uint8_t* data, size_t size)
+{
+    fs::create_directories(path.parent_path());
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+}
+
+inline void WriteText(const fs::path& path, const std::string& text)
+{
+    WriteBytes(path, reinterpret_cast<const uint8_t*>(text.data()), text.size());
+}
+
+// A plain white RGBA PNG.
+inline void WritePng(const fs::path& path, int width, int height)
+{
+    fs::create_directories(path.parent_path());
+    std::vector<unsigned char> pixels(static_cast<size_t>(width) * static_cast<size_t>(height) * 4, 255);
+    stbi_write_png(path.c_str(), width, height, 4, pixels.data(), width * 4);
+}
+
+// Headless, virtual time, fixed seed, content at root.
+inline void UseContent(const fs::path& root)
+{
+    RunOptions& options = RunOptions::Get();
+    options = RunOptions();
+    options.data = root.string();
+    options.headless = true;
+    options.virtualTime = true;
+    options.hasSeed = true;
+    options.seed = 1;
+}
+
+// A started headless engine over root, whose first spaces ("Debug", "Splash") are empty.
+inline Engine* StartEngine(const fs::path& root)
+{
+    WriteText(root / "Spaces" / "Debug.txt", "{\"zLayer\": 100, \"entities\": []}\n");
+    WriteText(root / "Spaces" / "Splash.txt", "{\"zLayer\": 0, \"entities\": []}\n");
+    fs::create_directories(root / "Archetypes");
+    fs::create_directories(root / "Textures");
+    UseContent(root);
+    return Engine::Get();
+}
+
+// Frees every space beyond the first count (the ones the engine started with), so that
+// spaces one input created do not pile up under the next.
+inline void TrimSpaces(size_t count)
+{
+    auto& spaces = Engine::Get()->spaces;
+    while (spaces.size() > count) {
+        auto extra = std::find_if(spaces.begin(), spaces.end(),
+                                  [](const auto& space) { return space->name != "Debug" && space->name != "Splash"; });
+        if (extra == spaces.end()) break;
+        spaces.erase(extra);
+    }
+}
+
+// Runs step; a GameError is the clear refusal bad data must end in. Anything else
+// (another exception, a crash, a sanitizer report) escapes to libFuzzer as a finding.
+template <class Step>
+bool Refused(Step&& step)
+{
+    try {
+        step();
+        return false;
+    } catch (const GameError&) {
+        return true;
+    }
+}
+
+} // namespace fuzz_support
