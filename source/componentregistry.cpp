@@ -18,6 +18,7 @@
 #include "levellogic.h"
 #include "lifeindicator.h"
 #include "mainmenulogic.h"
+#include "mapeditor.h"
 #include "mouse.h"
 #include "mouseclickeventsender.h"
 #include "optionslogic.h"
@@ -87,6 +88,7 @@ ComponentRegistry::ComponentRegistry()
     Register("Slider", std::make_unique<Slider>(nullptr));
     Register("Hover", std::make_unique<Hover>(nullptr));
     Register("Tutorial", std::make_unique<Tutorial>(nullptr));
+    Register("MapEditor", std::make_unique<MapEditor>(nullptr));
 }
 
 void ComponentRegistry::Register(const std::string& name, std::unique_ptr<Component> prototype)

@@ -2,12 +2,14 @@
 
 #include "archetypestore.h"
 #include "audioengine.h"
+#include "entity.h"
 #include "frameclock.h"
 #include "gamesettings.h"
 #include "gameerror.h"
 #include "graphics.h"
 #include "input.h"
 #include "jsonfile.h"
+#include "mapeditor.h"
 #include "runoptions.h"
 #include "space.h"
 #include "trace.h"
@@ -176,7 +178,10 @@ void Engine::OpenEditor(const std::string& target)
     }
     if (Space* open = FindSpace(kEditorSpace)) events->Send(DestroySpaceEvent(open, 0.0f));
     try {
-        spaces.push_back(std::make_unique<Space>(kEditorSpace));  // always on top, whatever its layer
+        auto overlay = std::make_unique<Space>(kEditorSpace);
+        // Before the overlay's first update, which initialises the editor.
+        overlay->RequireEntity("mapEditor")->Require<MapEditor>()->SetEditedSpace(FindSpace(target));
+        spaces.push_back(std::move(overlay));  // always on top, whatever its layer
     } catch (const GameError& error) {
         // A console command must not end the game: report why the editor did not open.
         events->Send(TraceEvent(std::string("Can not open editor: ") + error.what() + "\n", 0.0f));

@@ -1,0 +1,1054 @@
+#include "mapeditor.h"
+
+#include "archetypestore.h"
+#include "button.h"
+#include "camera.h"
+#include "componentregistry.h"
+#include "engine.h"
+#include "entity.h"
+#include "gameerror.h"
+#include "jsonfile.h"
+#include "input.h"
+#include "mouseclickeventsender.h"
+#include "space.h"
+#include "sprite.h"
+#include "spritetext.h"
+#include "textbox.h"
+#include "transform.h"
+
+#include <glm/mat4x4.hpp>
+
+#include <algorithm>
+#include <set>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// GLFW codes of the keys the editor reads.
+constexpr int kKeyA = 65, kKeyD = 68, kKeyS = 83, kKeyW = 87;
+constexpr int kKeyDelete = 261, kArrowRight = 262, kArrowLeft = 263, kArrowDown = 264, kArrowUp = 265;
+constexpr int kKeyLeftControl = 341;
+constexpr int kMouseRight = 1;
+
+constexpr float kPanStep = 5.0f;         // camera units per update while a pan key is held
+constexpr float kCreateCornerX = -345.0f;  // the current-archetype corner: x at most this ...
+constexpr float kListX = 400.0f;         // object list column, world x
+constexpr float kListStep = 15.0f;       // list entries' spacing, world units
+constexpr int kListRows = 27;            // entries per column before the list wraps left
+constexpr int kListColumns = 2;          // columns shown; later entries exist but stay hidden
+constexpr float kListColumn = 140.0f;    // width of one list column
+constexpr int kTypeRows = 24;            // component-type entries per column
+constexpr float kTypeColumn = 140.0f;
+
+const char* const kInGame = "event:/InGame";
+const char* const kObjectPrefix = "ObjectList";
+const char* const kToolNames[4] = {"Translate", "Scale", "Rotate", "ZLayer"};
+
+Input& In() { return *Input::Get(); }
+bool Pressed(int key) { return In().Key(key) == kKeyPressed; }
+bool Held(int key) { return In().Key(key) == kKeyHeld; }
+
+std::string Trim(const std::string& text)
+{
+    size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return "";
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+bool ReadInt(const std::string& text, long long& value)
+{
+    std::string t = Trim(text);
+    auto [end, error] = std::from_chars(t.data(), t.data() + t.size(), value);
+    return !t.empty() && error == std::errc() && end == t.data() + t.size();
+}
+
+bool ReadDouble(const std::string& text, double& value)
+{
+    std::string t = Trim(text);
+    if (t.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtod(t.c_str(), &end);
+    return end == t.c_str() + t.size() && errno == 0 && std::isfinite(value);
+}
+
+std::string Number(double value)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
+// The overlay's fields are text boxes when the content gives them one, plain texts otherwise.
+std::string FieldText(const Entity* field)
+{
+    if (const TextBox* box = field->Get<TextBox>()) return box->actualText;
+    if (const SpriteText* text = field->Get<SpriteText>()) return text->text;
+    return "";
+}
+
+void SetFieldText(Entity* field, const std::string& text)
+{
+    if (TextBox* box = field->Get<TextBox>()) box->SetText(text);
+    else if (SpriteText* sprite = field->Get<SpriteText>()) sprite->SetText(text);
+}
+
+// The locked label of a field ("Translate: "): its text box's locked characters, or up to ": ".
+size_t LabelLength(const Entity* field)
+{
+    const TextBox* box = field->Get<TextBox>();
+    if (box && box->lockedChars > 0) return static_cast<size_t>(box->lockedChars);
+    size_t colon = FieldText(field).find(": ");
+    return colon == std::string::npos ? 0 : colon + 2;
+}
+
+std::string Label(const Entity* field) { return FieldText(field).substr(0, LabelLength(field)); }
+
+std::string AfterLabel(const Entity* field)
+{
+    std::string text = FieldText(field);
+    return Trim(text.substr(std::min(LabelLength(field), text.size())));
+}
+
+// Copies every property value of from into to; both are the same component class.
+void CopyProperties(Component& from, Component& to)
+{
+    std::vector<Property> source, target;
+    from.Serialize(source);
+    to.Serialize(target);
+    for (size_t i = 0; i < std::min(source.size(), target.size()); ++i) {
+        const Property& s = source[i];
+        void* t = target[i].address;
+        switch (s.kind) {
+        case kInt: *static_cast<int32_t*>(t) = *static_cast<int32_t*>(s.address); break;
+        case kString: *static_cast<std::string*>(t) = *static_cast<std::string*>(s.address); break;
+        case kDouble: *static_cast<double*>(t) = *static_cast<double*>(s.address); break;
+        case kFloat: *static_cast<float*>(t) = *static_cast<float*>(s.address); break;
+        case kBool: *static_cast<bool*>(t) = *static_cast<bool*>(s.address); break;
+        case kUnsigned: *static_cast<uint32_t*>(t) = *static_cast<uint32_t*>(s.address); break;
+        }
+    }
+}
+
+bool IsLive(const Space* space)
+{
+    if (!space || !Engine::Exists()) return false;
+    for (const auto& live : Engine::Get()->spaces)
+        if (live.get() == space) return !live->Detached();
+    return false;
+}
+
+// The entity under point as the hit test finds it, among the ones a designer can see: a
+// hidden full-screen picture (the match's victory art) must not swallow every click.
+Entity* VisibleEntityAt(const Space& space, glm::vec2 point)
+{
+    Entity* best = nullptr;
+    for (const auto& entity : space.Entities()) {
+        const Sprite* sprite = entity->Get<Sprite>();
+        Transform* transform = entity->Get<Transform>();
+        if (!sprite || !transform || !sprite->visible || sprite->colour.a <= 0.0f || entity->name == "Mouse") continue;
+        glm::vec2 half = glm::abs(transform->scale) * 0.5f, d = glm::abs(point - transform->translation);
+        if (d.x > half.x || d.y > half.y) continue;
+        if (!best || sprite->zLayer >= best->Get<Sprite>()->zLayer) best = entity.get();
+    }
+    return best;
+}
+
+bool HasHitTest(const Space& space)
+{
+    for (const auto& entity : space.Entities())
+        if (entity->Get<MouseClickEventSender>()) return true;
+    return false;
+}
+
+// The camera position in screen-scaled units, read back from its view (a pure translation).
+glm::vec3 CameraPosition()
+{
+    const glm::mat4& view = Camera::Get()->GetView();
+    return {-view[3][0], -view[3][1], -view[3][2]};
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- lifecycle
+
+std::unique_ptr<Component> MapEditor::Clone(Entity* newOwner) const
+{
+    return std::make_unique<MapEditor>(newOwner);
+}
+
+void MapEditor::SetEditedSpace(Space* space)
+{
+    // Editing its own overlay would pull the panel out from under the editor.
+    edited_ = space == owner->space ? nullptr : space;
+}
+
+Space* MapEditor::EditedSpace() const
+{
+    return IsLive(edited_) ? edited_ : nullptr;
+}
+
+void MapEditor::Initialize()
+{
+    EventManager& engine = *Engine::Get()->events;
+    engine.AddListener(this, &MapEditor::OnUpdate);
+    engine.AddListener(this, &MapEditor::OnDraw);
+    engine.AddListener(this, &MapEditor::OnDevMessage);
+    engine.AddListener(this, &MapEditor::OnDestroySpace);
+    cameraAtOpen_ = CameraPosition();
+    owner->space->paused = true;
+    Space* edited = EditedSpace();
+    if (edited) {
+        edited->paused = true;
+        edited->events->AddListener(this, &MapEditor::OnSelected);
+        ownHitTest_ = !HasHitTest(*edited);
+        RecordAuthored(*edited);
+    }
+    engine.Send(ParameterChangeEvent(kInGame, {{"Pause", edited && edited->paused ? 1.0f : 0.0f}}));
+    FindOverlayEntities();
+    ListenToFields();
+    BuildTypeList();
+    ShowSelection();
+    if (!edited) {
+        Trace("Map editor: no space to edit\n");
+        Close();
+    }
+}
+
+void MapEditor::Terminate()
+{
+    EventManager& engine = *Engine::Get()->events;
+    engine.RemoveListener<UpdateEvent>(this);
+    engine.RemoveListener<DrawEvent>(this);
+    engine.RemoveListener<DevMessageEvent>(this);
+    engine.RemoveListener<DestroySpaceEvent>(this);
+    for (Entity* field : Fields()) field->events->RemoveListener<TriggerEvent>(this);
+    for (const EntityRef& entry : typeEntries_)
+        if (Entity* e = entry.Get()) e->events->RemoveListener<TriggerEvent>(this);
+    for (const EntityRef& entry : objectEntries_)
+        if (Entity* e = entry.Get()) e->events->RemoveListener<TriggerEvent>(this);
+    if (Space* edited = EditedSpace()) {
+        edited->events->RemoveListener<MapEditorSelectedEvent>(this);
+        edited->paused = false;
+    }
+    Camera::Get()->SetPosition(cameraAtOpen_.x, cameraAtOpen_.y, cameraAtOpen_.z);
+    engine.Send(ParameterChangeEvent(kInGame, {{"Pause", 0.0f}}));
+}
+
+void MapEditor::Close()
+{
+    if (closing_) return;
+    closing_ = true;
+    // Queued: destroying the overlay now would free this component under its own handler.
+    Engine::Get()->events->Send(DestroySpaceEvent(owner->space, 0.0f));
+}
+
+void MapEditor::Trace(const std::string& line) const
+{
+    Engine::Get()->events->Send(TraceEvent(line));
+}
+
+// ---------------------------------------------------------------- overlay set-up
+
+void MapEditor::FindOverlayEntities()
+{
+    Space& overlay = *owner->space;
+    saveArch_ = overlay.RequireEntity("SaveArchButton");
+    saveSpace_ = overlay.RequireEntity("SaveSpaceButton");
+    removeComp_ = overlay.RequireEntity("RemoveCompButton");
+    addComp_ = overlay.RequireEntity("AddCompButton");
+    currentComponentLabel_ = overlay.RequireEntity("CurrentComponent");
+    currentArch_ = overlay.RequireEntity("CurrentArch");
+    selectedName_ = overlay.RequireEntity("SelectedName");
+    selectedArch_ = overlay.RequireEntity("SelectedArch");
+    spaceName_ = overlay.RequireEntity("SpaceName");
+    spaceLayer_ = overlay.RequireEntity("SpaceLayer");
+    for (int t = 0; t < 4; ++t) toolBoxes_[t] = overlay.RequireEntity(kToolNames[t]);
+    for (int r = 0; r < kRowCount; ++r) rows_[r] = overlay.RequireEntity(std::to_string(r));
+    cursor_ = overlay.FindEntity("Mouse");
+}
+
+std::vector<Entity*> MapEditor::Fields() const
+{
+    std::vector<Entity*> fields = {saveArch_,    saveSpace_,    removeComp_, addComp_,   currentComponentLabel_,
+                                   selectedName_, selectedArch_, spaceName_,  spaceLayer_};
+    fields.insert(fields.end(), toolBoxes_.begin(), toolBoxes_.end());
+    fields.insert(fields.end(), rows_.begin(), rows_.end());
+    return fields;
+}
+
+void MapEditor::ListenToFields()
+{
+    for (Entity* field : Fields()) field->events->AddListener(this, &MapEditor::OnTrigger);
+    SetFieldText(currentComponentLabel_, "Current Component: Transform");
+    SetFieldText(toolBoxes_[0], Label(toolBoxes_[0]) + Number(translateStep.x));
+    SetFieldText(toolBoxes_[1], Label(toolBoxes_[1]) + Number(scaleStep.x));
+    SetFieldText(toolBoxes_[2], Label(toolBoxes_[2]) + Number(rotationStep));
+    SetFieldText(toolBoxes_[3], Label(toolBoxes_[3]) + std::to_string(layerStep));
+    if (Space* edited = EditedSpace()) {
+        SetFieldText(spaceName_, Label(spaceName_) + edited->name);
+        SetFieldText(spaceLayer_, Label(spaceLayer_) + Number(edited->zLayer));
+    }
+    ShowArchetype();
+    TintFields();
+    ChooseTool(toolBoxes_[0]);
+}
+
+// Text box backgrounds come up white; white text needs a dark field. Unchosen tools are
+// lighter, the chosen one green.
+void MapEditor::TintFields()
+{
+    for (Entity* field : Fields())
+        PaintToolBackground(field, glm::vec4(0.16f, 0.1f, 0.3f, 0.85f));
+    for (Entity* box : toolBoxes_) PaintToolBackground(box, glm::vec4(1.0f, 1.0f, 1.0f, 0.3f));
+}
+
+// One hidden "DropDown" entry per registered component type, in registry order, in columns
+// under the "CurrentComponent" label; clicking that label shows or hides them.
+void MapEditor::BuildTypeList()
+{
+    Space& overlay = *owner->space;
+    glm::vec2 top = currentComponentLabel_->Require<Transform>()->translation;
+    int index = 0;
+    ComponentRegistry::Get()->ForEach([&](const std::string& name, const Component& prototype) {
+        Entity* entry = ArchetypeStore::Spawn("DropDown", "ComponentList" + std::to_string(index), overlay, true);
+        if (Transform* t = entry->Get<Transform>())
+            t->translation = top + glm::vec2(kTypeColumn * static_cast<float>(index / kTypeRows),
+                                             -kListStep * static_cast<float>(index % kTypeRows + 1));
+        SetFieldText(entry, name);
+        entry->events->AddListener(this, &MapEditor::OnTrigger);
+        typeEntries_.push_back(entry->Ref());
+        typeOfEntry_.push_back(prototype.type);
+        ++index;
+    });
+    SetTypeListShown(false);
+}
+
+void MapEditor::SetTypeListShown(bool shown)
+{
+    typeListShown_ = shown;
+    for (const EntityRef& ref : typeEntries_) {
+        Entity* entry = ref.Get();
+        if (!entry) continue;
+        if (Sprite* sprite = entry->Get<Sprite>()) sprite->visible = shown;
+        if (SpriteText* text = entry->Get<SpriteText>()) text->visible = shown;
+    }
+}
+
+// ---------------------------------------------------------------- update
+
+void MapEditor::OnUpdate(UpdateEvent&)
+{
+    if (closing_) return;
+    if (Pressed(Input::kKeyEscape) && !In().textMode) {
+        Close();
+        return;
+    }
+    UpdatePointer();
+    SendHitTest();
+    CreateFromArchetype();
+    bool duplicate = Held(kKeyLeftControl) && Pressed(kKeyD) && Selected() && panArmed_;
+    if (!duplicate) PanCamera();
+    if (duplicate) Duplicate();
+    if (Selected() && !overPanel_) ApplyTool();
+    if (Pressed(kMouseRight) && !overPanel_) NextArchetype();
+    if (Held(kKeyLeftControl) && Pressed(kKeyS)) SaveSpace();
+    if (Pressed(Input::kMouseLeft) || Pressed(Input::kKeyEnter)) Commit();
+    if (Pressed(kKeyDelete) && Selected()) DeleteSelected();
+    SyncObjectList();
+    RefreshRows();
+    RefreshFields();
+}
+
+// The pointer is the overlay cursor's tip; the panel is the top band of the screen, plus any
+// visible list entry or button below it, so that clicking one never picks the entity behind.
+void MapEditor::UpdatePointer()
+{
+    glm::vec3 camera = CameraPosition();
+    pan_ = glm::vec2(camera.x, camera.y) / 3.0f;
+    if (cursor_)
+        pointer_ = cursor_->Require<Transform>()->translation +
+                   glm::vec2(MouseClickEventSender::kTipX, MouseClickEventSender::kTipY);
+    overPanel_ = pointer_.y - pan_.y >= kPanelY || textEditing_ || OverOverlayControl();
+}
+
+bool MapEditor::OverOverlayControl() const
+{
+    Entity* hit = MouseClickEventSender::EntityAt(*owner->space, pointer_);
+    if (!hit || !hit->Get<Button>()) return false;
+    const Sprite* sprite = hit->Get<Sprite>();
+    return sprite && sprite->visible;
+}
+
+// The edited space learns what is under the pointer from the editor when it has no hit
+// test of its own (the match has none).
+void MapEditor::SendHitTest()
+{
+    Space* edited = EditedSpace();
+    if (!edited || !ownHitTest_) return;
+    Entity* hit = VisibleEntityAt(*edited, pointer_);
+    edited->events->Send(MapEditorSelectedEvent(hit ? hit->Ref() : EntityRef()));
+}
+
+void MapEditor::OnSelected(MapEditorSelectedEvent& event)
+{
+    if (!Pressed(Input::kMouseLeft) || textEditing_ || In().textMode) return;
+    UpdatePointer();
+    if (overPanel_) return;
+    Select(event.entity.Get());
+}
+
+// Dragging from the current-archetype corner of the panel out onto the stage creates a copy
+// of that archetype, which then follows the pointer until the button is released.
+void MapEditor::CreateFromArchetype()
+{
+    glm::vec2 panel = pointer_ - pan_;
+    bool corner = panel.x <= kCreateCornerX && panel.y > kPanelY;
+    int left = In().Key(Input::kMouseLeft);
+    if (left == kKeyPressed) {
+        createArmed_ = corner;
+        createInCorner_ = false;
+        return;
+    }
+    if (left != kKeyHeld || !createArmed_) return;
+    if (corner) {
+        createInCorner_ = true;
+        return;
+    }
+    if (!createInCorner_) return;
+    createArmed_ = false;
+    SpawnCurrentArchetype();
+}
+
+void MapEditor::SpawnCurrentArchetype()
+{
+    Space* edited = EditedSpace();
+    const auto& archetypes = ArchetypeStore::Get()->Archetypes();
+    if (!edited || archetypes.empty()) return;
+    try {
+        Entity* created = ArchetypeStore::Spawn(archetypes[archetypeIndex_]->name, "newObject", *edited, true);
+        if (Transform* transform = created->Get<Transform>()) transform->translation = pointer_;
+        authored_.push_back(created->Ref());
+        Select(created);
+    } catch (const GameError& error) {
+        Trace(std::string("Map editor: could not create the archetype: ") + error.what() + "\n");
+        return;
+    }
+    Commit();
+    ChooseTool(toolBoxes_[0]);
+}
+
+void MapEditor::PanCamera()
+{
+    if (!Held(kKeyLeftControl) && !overPanel_) panArmed_ = true;
+    if (textEditing_ || focusedField_) panArmed_ = false;
+    if (!panArmed_ || overPanel_) return;
+    glm::vec2 move(0.0f);
+    if (Held(kKeyW)) move.y += kPanStep;
+    if (Held(kKeyA)) move.x -= kPanStep;
+    if (Held(kKeyS) && !Held(kKeyLeftControl)) move.y -= kPanStep;
+    if (Held(kKeyD)) move.x += kPanStep;
+    if (move == glm::vec2(0.0f)) return;
+    glm::vec3 camera = CameraPosition();
+    Camera::Get()->SetPosition(camera.x + move.x, camera.y + move.y, camera.z);
+    // The overlay moves with the view, so the panel stays where it is on the screen.
+    for (const auto& entity : owner->space->Entities())
+        if (Transform* t = entity->Get<Transform>()) t->translation += move / 3.0f;
+    cursorWritten_ += move / 3.0f;
+    pan_ += move / 3.0f;
+    pointer_ += move / 3.0f;
+}
+
+// The cursor component places the cursor where the system pointer is, as if the view were
+// not panned; the editor adds the pan once after each such move.
+void MapEditor::OnDraw(DrawEvent&)
+{
+    if (!cursor_) return;
+    Transform* transform = cursor_->Get<Transform>();
+    if (!transform || transform->translation == cursorWritten_) return;
+    transform->translation += CameraPositionPan();
+    cursorWritten_ = transform->translation;
+}
+
+glm::vec2 MapEditor::CameraPositionPan() const
+{
+    glm::vec3 camera = CameraPosition();
+    return glm::vec2(camera.x, camera.y) / 3.0f;
+}
+
+void MapEditor::Duplicate()
+{
+    Space* edited = EditedSpace();
+    Entity* selected = Selected();
+    if (!edited || !selected) return;
+    std::unique_ptr<Entity> clone = selected->Clone();
+    Entity* copy = edited->CreateEntity(*clone, true);
+    authored_.push_back(copy->Ref());
+    selected_ = copy->Ref();
+    ShowSelection();
+}
+
+void MapEditor::NextArchetype()
+{
+    size_t count = ArchetypeStore::Get()->Archetypes().size();
+    if (count == 0) return;
+    archetypeIndex_ = (archetypeIndex_ + 1) % count;
+    ShowArchetype();
+}
+
+void MapEditor::ShowArchetype()
+{
+    const auto& archetypes = ArchetypeStore::Get()->Archetypes();
+    if (archetypeIndex_ >= archetypes.size()) archetypeIndex_ = 0;
+    std::string name = archetypes.empty() ? "N/A" : archetypes[archetypeIndex_]->name;
+    SetFieldText(currentArch_, Label(currentArch_) + name);
+}
+
+// ---------------------------------------------------------------- tools
+
+glm::vec2 MapEditor::ToolStep() const
+{
+    switch (tool_) {
+    case Tool::kTranslate: return translateStep;
+    case Tool::kScale: return scaleStep;
+    case Tool::kRotate: return glm::vec2(rotationStep);
+    case Tool::kZLayer: break;
+    }
+    return glm::vec2(static_cast<float>(layerStep));
+}
+
+glm::vec2 MapEditor::ToolValue(Entity& entity) const
+{
+    Transform* transform = entity.Get<Transform>();
+    switch (tool_) {
+    case Tool::kTranslate: return transform->translation;
+    case Tool::kScale: return transform->scale;
+    case Tool::kRotate: return glm::vec2(transform->rotation, 0.0f);
+    case Tool::kZLayer: break;
+    }
+    return glm::vec2(entity.Get<Sprite>()->zLayer, 0.0f);
+}
+
+void MapEditor::SetToolValue(Entity& entity, glm::vec2 value)
+{
+    Transform* transform = entity.Get<Transform>();
+    switch (tool_) {
+    case Tool::kTranslate: transform->translation = value; return;
+    case Tool::kScale: transform->scale = value; return;
+    case Tool::kRotate: transform->rotation = value.x; return;
+    case Tool::kZLayer: break;
+    }
+    entity.Get<Sprite>()->zLayer = std::trunc(value.x);
+    if (Space* edited = EditedSpace()) edited->ReorderEntity(&entity);
+}
+
+void MapEditor::ApplyTool()
+{
+    Entity& entity = *Selected();
+    if (!entity.Get<Transform>() || (tool_ == Tool::kZLayer && !entity.Get<Sprite>())) return;
+    glm::vec2 value = ToolValue(entity);
+    glm::vec2 step = ToolStep();
+    int left = In().Key(Input::kMouseLeft);
+    glm::vec2 next = value;
+    if (left == kKeyPressed) {
+        dragStartValue_ = value;
+        dragStartPointer_ = pointer_;
+    } else if (left == kKeyHeld && pointer_ == dragStartPointer_) {
+        // A click that has not moved yet selects without snapping the entity to the grid.
+    } else if (left == kKeyHeld && tool_ == Tool::kTranslate) {
+        next = glm::floor((pointer_ + grabOffset_) / step + 0.5f) * step;
+    } else if (left == kKeyHeld) {
+        next = dragStartValue_ - glm::floor((dragStartPointer_ - pointer_) / step + 0.5f) * step;
+        if (tool_ != Tool::kScale) next.y = value.y;
+    } else {
+        next = Arrowed(value, step);
+    }
+    // Only a real change is written: rewriting a layer would reshuffle equal layers.
+    if (next != value) SetToolValue(entity, next);
+}
+
+glm::vec2 MapEditor::Arrowed(glm::vec2 value, glm::vec2 step) const
+{
+    if (Pressed(kArrowUp)) value.y += step.y;
+    if (Pressed(kArrowDown)) value.y -= step.y;
+    if (Pressed(kArrowLeft)) value.x -= step.x;
+    if (Pressed(kArrowRight)) value.x += step.x;
+    return value;
+}
+
+void MapEditor::ChooseTool(Entity* box)
+{
+    auto chosen = std::find(toolBoxes_.begin(), toolBoxes_.end(), box);
+    if (chosen == toolBoxes_.end()) return;
+    PaintToolBackground(toolBoxes_[static_cast<int>(tool_)], glm::vec4(1.0f, 1.0f, 1.0f, 0.3f));
+    tool_ = static_cast<Tool>(chosen - toolBoxes_.begin());
+    PaintToolBackground(box, glm::vec4(0.0f, 1.0f, 0.0f, 0.5f));
+}
+
+void MapEditor::PaintToolBackground(Entity* box, glm::vec4 colour)
+{
+    Entity* background = owner->space->FindEntity(box->name + "BackGround");
+    if (Sprite* sprite = background ? background->Get<Sprite>() : nullptr) sprite->colour = colour;
+}
+
+// ---------------------------------------------------------------- saving
+
+void MapEditor::SaveSpace()
+{
+    Space* edited = EditedSpace();
+    if (!edited) return;
+    try {
+        if (!JsonFile::IsSafeFileName(edited->name))
+            throw GameError("Could not save space \"" + edited->name + "\": not a file name");
+        JsonFile::WriteAtomically(edited->Path(), AuthoredSpaceText(*edited));
+        Trace("saved " + edited->Path() + "\n");
+    } catch (const GameError& error) {
+        Trace(std::string("Map editor: save failed, the file is unchanged: ") + error.what() + "\n");
+    }
+}
+
+// The entities the space file gave, plus the ones placed here; what game code spawned at
+// run time (meter notches, balls) would be spawned a second time when the file is loaded.
+void MapEditor::RecordAuthored(const Space& space)
+{
+    rapidjson::Document document;
+    std::multiset<std::string> names;
+    bool read = JsonFile::Read(space.Path(), document, nullptr) == JsonFile::ReadResult::kOk && document.IsObject() &&
+                document.HasMember("entities") && document["entities"].IsArray();
+    if (read)
+        for (const auto& object : document["entities"].GetArray())
+            if (object.IsObject() && object.HasMember("name") && object["name"].IsString()) names.insert(object["name"].GetString());
+    for (const auto& entity : space.Entities()) {
+        auto found = names.find(entity->name);
+        if (read && found == names.end()) continue;
+        if (read) names.erase(found);
+        authored_.push_back(entity->Ref());
+    }
+}
+
+std::string MapEditor::AuthoredSpaceText(const Space& space) const
+{
+    rapidjson::StringBuffer buffer;
+    JsonWriter writer(buffer);
+    writer.StartObject();
+    writer.Key("zLayer");
+    writer.Double(static_cast<double>(space.zLayer));
+    writer.Key("entities");
+    writer.StartArray();
+    for (const auto& entity : space.Entities())
+        if (std::any_of(authored_.begin(), authored_.end(), [&](const EntityRef& r) { return r.Get() == entity.get(); }))
+            entity->Write(writer);
+    writer.EndArray();
+    writer.EndObject();
+    return std::string(buffer.GetString(), buffer.GetSize()) + "\n";
+}
+
+// The archetype is written under its own name (the file the store reads it back from) as a
+// template copy of the selected entity.
+void MapEditor::SaveArchetype()
+{
+    Entity* selected = Selected();
+    if (!selected) return;
+    if (selected->archetypeName.empty()) {
+        Trace("Map editor: save failed: \"" + selected->name + "\" has no archetype name\n");
+        return;
+    }
+    if (StoreArchetype(*selected, selected->archetypeName))
+        Trace("saved " + ArchetypeStore::Get()->Directory() + "/" + selected->archetypeName + ".txt\n");
+}
+
+bool MapEditor::StoreArchetype(const Entity& source, const std::string& name)
+{
+    Entity archetype(name);
+    archetype.CopyComponents(source);
+    try {
+        ArchetypeStore::Get()->Save(archetype);
+        return true;
+    } catch (const GameError& error) {
+        Trace(std::string("Map editor: save failed, the file is unchanged: ") + error.what() + "\n");
+        return false;
+    }
+}
+
+// ---------------------------------------------------------------- commit of the fields
+
+void MapEditor::Commit()
+{
+    CommitSteps();
+    CommitSpace();
+    if (Selected()) CommitSelected();
+}
+
+void MapEditor::CommitSteps()
+{
+    double value = 0.0;
+    long long whole = 0;
+    if (ReadDouble(AfterLabel(toolBoxes_[0]), value) && value > 0.0) translateStep = glm::vec2(static_cast<float>(value));
+    if (ReadDouble(AfterLabel(toolBoxes_[1]), value) && value > 0.0) scaleStep = glm::vec2(static_cast<float>(value));
+    if (ReadDouble(AfterLabel(toolBoxes_[2]), value) && value > 0.0) rotationStep = static_cast<float>(value);
+    if (ReadInt(AfterLabel(toolBoxes_[3]), whole) && whole > 0 && whole <= INT32_MAX) layerStep = static_cast<int32_t>(whole);
+    SetFieldText(toolBoxes_[0], Label(toolBoxes_[0]) + Number(translateStep.x));
+    SetFieldText(toolBoxes_[1], Label(toolBoxes_[1]) + Number(scaleStep.x));
+    SetFieldText(toolBoxes_[2], Label(toolBoxes_[2]) + Number(rotationStep));
+    SetFieldText(toolBoxes_[3], Label(toolBoxes_[3]) + std::to_string(layerStep));
+}
+
+void MapEditor::CommitSpace()
+{
+    Space* edited = EditedSpace();
+    if (!edited) return;
+    std::string name = AfterLabel(spaceName_);
+    if (!name.empty()) edited->name = name;
+    SetFieldText(spaceName_, Label(spaceName_) + edited->name);
+    double layer = 0.0;
+    if (ReadDouble(AfterLabel(spaceLayer_), layer)) edited->zLayer = static_cast<float>(layer);
+    SetFieldText(spaceLayer_, Label(spaceLayer_) + Number(edited->zLayer));
+}
+
+void MapEditor::CommitSelected()
+{
+    Entity& selected = *Selected();
+    std::string name = AfterLabel(selectedName_);
+    if (!name.empty()) selected.name = name;
+    SetFieldText(selectedName_, Label(selectedName_) + selected.name);
+    std::string archetype = AfterLabel(selectedArch_);
+    if (!archetype.empty() && archetype != selected.archetypeName) {
+        if (!ArchetypeStore::Get()->Find(archetype)) StoreArchetype(selected, archetype);
+        selected.archetypeName = archetype;
+    }
+    SetFieldText(selectedArch_, Label(selectedArch_) + selected.archetypeName);
+}
+
+// ---------------------------------------------------------------- selection and rows
+
+void MapEditor::Select(Entity* entity)
+{
+    selected_ = entity ? entity->Ref() : EntityRef();
+    if (Transform* transform = entity ? entity->Get<Transform>() : nullptr)
+        grabOffset_ = transform->translation - pointer_;
+    EmptyRows();
+    ShowSelection();
+}
+
+void MapEditor::ShowSelection()
+{
+    Entity* selected = Selected();
+    SetFieldText(selectedName_, Label(selectedName_) + (selected ? selected->name : "N/A"));
+    SetFieldText(selectedArch_, Label(selectedArch_) + (selected ? selected->archetypeName : "N/A"));
+}
+
+Component* MapEditor::CurrentComponent() const
+{
+    Entity* selected = Selected();
+    return selected ? selected->GetComponent(currentType_) : nullptr;
+}
+
+void MapEditor::DeleteSelected()
+{
+    if (Space* edited = EditedSpace()) edited->events->Send(DestroyEvent(selected_, 0.0f));
+    selected_ = EntityRef();
+    ShowSelection();
+    EmptyRows();
+}
+
+void MapEditor::EmptyRows()
+{
+    for (Entity* row : rows_)
+        if (row != textEditing_.Get()) SetFieldText(row, "");
+}
+
+// Each row shows one property of the current component; the row being typed into is left
+// alone until its text is written back.
+void MapEditor::RefreshRows()
+{
+    std::vector<Property> properties;
+    if (Component* component = CurrentComponent()) component->Serialize(properties);
+    for (size_t r = 0; r < rows_.size(); ++r) {
+        if (rows_[r] == textEditing_.Get()) continue;
+        std::string text = r < properties.size() ? ShowProperty(properties[r]) : "";
+        if (FieldText(rows_[r]) != text) SetFieldText(rows_[r], text);
+    }
+    std::string label = "Current Component: " + ComponentRegistry::Get()->NameOf(currentType_);
+    if (FieldText(currentComponentLabel_) != label) SetFieldText(currentComponentLabel_, label);
+}
+
+// A text box keeps taking typed text after it reported losing the focus; the fields that
+// are not being edited are shown from the values again, so stray keys (Ctrl+D, WASD) never
+// reach the next commit.
+void MapEditor::RefreshFields()
+{
+    ShowField(toolBoxes_[0], Number(translateStep.x));
+    ShowField(toolBoxes_[1], Number(scaleStep.x));
+    ShowField(toolBoxes_[2], Number(rotationStep));
+    ShowField(toolBoxes_[3], std::to_string(layerStep));
+    if (Space* edited = EditedSpace()) {
+        ShowField(spaceName_, edited->name);
+        ShowField(spaceLayer_, Number(edited->zLayer));
+    }
+    Entity* selected = Selected();
+    ShowField(selectedName_, selected ? selected->name : "N/A");
+    ShowField(selectedArch_, selected ? selected->archetypeName : "N/A");
+}
+
+void MapEditor::ShowField(Entity* field, const std::string& value)
+{
+    const TextBox* box = field->Get<TextBox>();
+    if (box && box->Editing()) return;
+    std::string text = Label(field) + value;
+    if (FieldText(field) != text) SetFieldText(field, text);
+}
+
+std::string MapEditor::ShowProperty(const Property& property)
+{
+    std::string value;
+    switch (property.kind) {
+    case kInt: value = std::to_string(*static_cast<int32_t*>(property.address)); break;
+    case kString: value = *static_cast<std::string*>(property.address); break;
+    case kBool: value = *static_cast<bool*>(property.address) ? "true" : "false"; break;
+    case kUnsigned: value = std::to_string(*static_cast<uint32_t*>(property.address)); break;
+    case kDouble:
+    case kFloat: {
+        double number = property.kind == kDouble ? *static_cast<double*>(property.address)
+                                                 : *static_cast<float*>(property.address);
+        char text[64];
+        std::snprintf(text, sizeof text, "%f", number);
+        value = text;
+        break;
+    }
+    }
+    return property.name + ": " + value;
+}
+
+bool MapEditor::WriteProperty(const Property& property, const std::string& text)
+{
+    long long whole = 0;
+    double number = 0.0;
+    switch (property.kind) {
+    case kInt:
+        if (!ReadInt(text, whole) || whole < INT32_MIN || whole > INT32_MAX) return false;
+        *static_cast<int32_t*>(property.address) = static_cast<int32_t>(whole);
+        return true;
+    case kUnsigned:
+        if (!ReadInt(text, whole) || whole < 0 || whole > UINT32_MAX) return false;
+        *static_cast<uint32_t*>(property.address) = static_cast<uint32_t>(whole);
+        return true;
+    case kDouble:
+    case kFloat:
+        if (!ReadDouble(text, number)) return false;
+        if (property.kind == kDouble) *static_cast<double*>(property.address) = number;
+        else *static_cast<float*>(property.address) = static_cast<float>(number);
+        return true;
+    case kString: *static_cast<std::string*>(property.address) = text; return true;
+    case kBool:
+        if (text != "true" && text != "false") return false;
+        *static_cast<bool*>(property.address) = text == "true";
+        return true;
+    }
+    return false;
+}
+
+void MapEditor::EndRowEdit(Entity* row)
+{
+    textEditing_ = EntityRef();
+    long long index = 0;
+    Component* component = CurrentComponent();
+    if (!component || !ReadInt(row->name, index) || index < 0) return;
+    std::vector<Property> properties;
+    component->Serialize(properties);
+    if (static_cast<size_t>(index) >= properties.size()) return;
+    std::string text = FieldText(row);
+    size_t space = text.find(' ');
+    std::string value = space == std::string::npos ? "" : text.substr(space + 1);
+    if (!WriteProperty(properties[index], value)) return;
+    AfterPropertyWrite(*component);
+}
+
+// A sprite looks its image up again and takes its place in the draw order again.
+void MapEditor::AfterPropertyWrite(Component& component)
+{
+    Sprite* sprite = component.type == kSprite ? static_cast<Sprite*>(&component) : nullptr;
+    if (!sprite) return;
+    sprite->SetImage(sprite->imageName);
+    if (Space* edited = EditedSpace()) edited->ReorderEntity(component.owner);
+}
+
+// ---------------------------------------------------------------- components
+
+void MapEditor::ChooseType(int type)
+{
+    currentType_ = type;
+    SetFieldText(currentComponentLabel_, "Current Component: " + ComponentRegistry::Get()->NameOf(type));
+    EmptyRows();
+}
+
+std::string MapEditor::LabelledType() const
+{
+    std::string text = FieldText(currentComponentLabel_);
+    size_t colon = text.find(": ");
+    return colon == std::string::npos ? "" : text.substr(colon + 2);
+}
+
+// A component the entity already has stays as it is: its siblings may hold on to it.
+void MapEditor::AddComponentToSelected()
+{
+    Entity* selected = Selected();
+    const Component* prototype = ComponentRegistry::Get()->Find(LabelledType());
+    if (!selected || !prototype) return;
+    if (selected->GetComponent(prototype->type)) {
+        Trace("Map editor: \"" + selected->name + "\" already has " + LabelledType() + "\n");
+        return;
+    }
+    Component* added = selected->AddComponent(*prototype);
+    try {
+        added->Initialize();
+    } catch (const GameError& error) {
+        Trace("Map editor: could not add " + LabelledType() + ": " + error.what() + "\n");
+        RebuildWithout(*selected, prototype->type);
+    }
+    currentType_ = prototype->type;
+    EmptyRows();
+}
+
+void MapEditor::RemoveComponentFromSelected()
+{
+    Entity* selected = Selected();
+    const Component* prototype = ComponentRegistry::Get()->Find(LabelledType());
+    if (!selected || !prototype || !selected->GetComponent(prototype->type)) return;
+    RebuildWithout(*selected, prototype->type);
+    EmptyRows();
+}
+
+// Entities offer no way to empty one slot, so the entity is rebuilt: every component is
+// stopped, the others are copied (values included) through a template and started again,
+// which also drops any pointer a sibling kept to the removed one.
+void MapEditor::RebuildWithout(Entity& entity, int type)
+{
+    for (int slot = 0; slot < kComponentTypeCount; ++slot)
+        if (Component* component = entity.GetComponent(slot)) component->Terminate();
+    Entity scratch(entity.name);
+    for (int slot = 0; slot < kComponentTypeCount; ++slot) {
+        Component* component = entity.GetComponent(slot);
+        if (component && slot != type) CopyProperties(*component, *scratch.AddComponent(*component));
+    }
+    entity.CopyComponents(scratch);
+    for (int slot = 0; slot < kComponentTypeCount; ++slot)
+        if (Component* component = entity.GetComponent(slot)) CopyProperties(*scratch.GetComponent(slot), *component);
+    try {
+        for (int slot = 0; slot < kComponentTypeCount; ++slot)
+            if (Component* component = entity.GetComponent(slot)) component->Initialize();
+    } catch (const GameError& error) {
+        Trace(std::string("Map editor: \"") + entity.name + "\" cannot work without it: " + error.what() + "\n");
+    }
+}
+
+// ---------------------------------------------------------------- list of entities
+
+// One "ObjectList<n>" entry per entity of the edited space, in the space's order.
+void MapEditor::SyncObjectList()
+{
+    Space* edited = EditedSpace();
+    size_t wanted = edited ? edited->Entities().size() : 0;
+    while (objectEntries_.size() > wanted) {
+        if (Entity* entry = objectEntries_.back().Get()) {
+            entry->events->RemoveListener<TriggerEvent>(this);
+            owner->space->events->Send(DestroyEvent(entry->Ref(), 0.0f));
+        }
+        objectEntries_.pop_back();
+    }
+    while (objectEntries_.size() < wanted) AddObjectEntry();
+    for (size_t i = 0; i < objectEntries_.size(); ++i)
+        if (Entity* entry = objectEntries_[i].Get())
+            if (FieldText(entry) != edited->Entities()[i]->name) SetFieldText(entry, edited->Entities()[i]->name);
+}
+
+void MapEditor::AddObjectEntry()
+{
+    size_t index = objectEntries_.size();
+    Entity* entry = ArchetypeStore::Spawn("DropDown", kObjectPrefix + std::to_string(index), *owner->space, true);
+    int column = static_cast<int>(index) / kListRows, row = static_cast<int>(index) % kListRows;
+    if (Transform* transform = entry->Get<Transform>())
+        transform->translation = glm::vec2(kListX - kListColumn * static_cast<float>(column),
+                                           kListStep * static_cast<float>(10 - (row + 1))) + pan_;
+    if (column >= kListColumns) {
+        // A match holds hundreds of entities: more columns would cover the whole stage.
+        if (Sprite* sprite = entry->Get<Sprite>()) sprite->visible = false;
+        if (SpriteText* text = entry->Get<SpriteText>()) text->visible = false;
+    }
+    entry->events->AddListener(this, &MapEditor::OnTrigger);
+    objectEntries_.push_back(entry->Ref());
+}
+
+// ---------------------------------------------------------------- triggers and commands
+
+void MapEditor::OnTrigger(TriggerEvent& event)
+{
+    if (closing_) return;
+    if (event.name == "button") OnButton(event.sender.Get());
+    else if (event.name == "TextBox") OnTextBox(event.sender.Get(), event.state);
+}
+
+void MapEditor::OnButton(Entity* sender)
+{
+    if (!sender) return;
+    if (sender == saveArch_) SaveArchetype();
+    else if (sender == saveSpace_) SaveSpace();
+    else if (sender == addComp_) AddComponentToSelected();
+    else if (sender == removeComp_) RemoveComponentFromSelected();
+    else if (sender == currentComponentLabel_) SetTypeListShown(!typeListShown_);
+    else OnListEntry(sender);
+}
+
+void MapEditor::OnListEntry(Entity* entry)
+{
+    for (size_t i = 0; i < objectEntries_.size(); ++i) {
+        if (objectEntries_[i].Get() != entry) continue;
+        Space* edited = EditedSpace();
+        if (edited && i < edited->Entities().size()) Select(edited->Entities()[i].get());
+        return;
+    }
+    for (size_t i = 0; i < typeEntries_.size(); ++i) {
+        if (typeEntries_[i].Get() != entry) continue;
+        ChooseType(typeOfEntry_[i]);
+        SetTypeListShown(false);
+        return;
+    }
+}
+
+void MapEditor::OnTextBox(Entity* sender, int state)
+{
+    if (!sender) return;
+    focusedField_ = state == 0;
+    if (state == 0 && std::find(toolBoxes_.begin(), toolBoxes_.end(), sender) != toolBoxes_.end()) ChooseTool(sender);
+    if (std::find(rows_.begin(), rows_.end(), sender) == rows_.end()) return;
+    if (state == 0) {
+        textEditing_ = sender->Ref();
+        std::string text = FieldText(sender);
+        size_t space = text.find(' ');
+        SetFieldText(sender, space == std::string::npos ? "" : text.substr(0, space + 1));
+    } else if (textEditing_) {
+        EndRowEdit(sender);
+    }
+}
+
+void MapEditor::OnDevMessage(DevMessageEvent& event)
+{
+    if (closing_) return;
+    if (event.text == "\\edit-end") Close();
+    if (event.text != "\\edit-remove-all") return;
+    Space* edited = EditedSpace();
+    if (!edited) return;
+    for (const auto& entity : edited->Entities()) edited->events->Send(DestroyEvent(entity->Ref(), 0.0f));
+}
+
+void MapEditor::OnDestroySpace(DestroySpaceEvent& event)
+{
+    if (!edited_ || event.space != edited_) return;
+    edited_ = nullptr;
+    selected_ = EntityRef();
+    Close();
+}

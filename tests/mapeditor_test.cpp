@@ -1,0 +1,636 @@
+// The map editor over a small stage, driven in-process the way a designer would: cursor,
+// clicks and keys go through Input, so the overlay's hit test, buttons and text boxes take
+// part. The real overlay and drop-down entry are copied from the game's content.
+#include "archetypestore.h"
+#include "input.h"
+#include "mapeditor.h"
+#include "menucontent.h"
+#include "probe.h"
+#include "sprite.h"
+#include "spritetext.h"
+#include "testcontent.h"
+#include "textbox.h"
+#include "transform.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <rapidjson/document.h>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_content::EntityJson;
+using ::testing::Contains;
+using ::testing::HasSubstr;
+
+constexpr int kKeyD = 68, kKeyS = 83, kKeyDelete = 261, kKeyRight = 262, kKeyUp = 265, kKeyLeftControl = 341;
+
+// Trace lines and "Pause" values sent on the engine-wide manager.
+struct Recorder {
+    void OnTrace(TraceEvent& event) { trace += event.text; }
+    void OnParameter(ParameterChangeEvent& event)
+    {
+        for (const auto& [name, value] : event.parameters)
+            if (event.path == "event:/InGame" && name == "Pause") pause.push_back(value);
+    }
+    size_t Count(const std::string& needle) const
+    {
+        size_t count = 0;
+        for (size_t at = trace.find(needle); at != std::string::npos; at = trace.find(needle, at + 1)) ++count;
+        return count;
+    }
+    std::string trace;
+    std::vector<float> pause;
+};
+
+class MapEditorTest : public testing_content::EngineTest {
+protected:
+    void PrepareContent() override
+    {
+        fs::path source = fs::path(VOLLEYRUN_SOURCE_DIR) / "Quillmoor";
+        fs::copy_file(source / "Spaces/MapEditorSpace.txt", content.root / "Spaces/MapEditorSpace.txt");
+        fs::copy_file(source / "Archetypes/DropDown.txt", content.root / "Archetypes/DropDown.txt");
+        testing_content::WriteMenuSounds(content, true);
+        content.Archetype("box.txt", EntityJson("box", 0, 0, "1"));
+        content.SimpleSpace("stage", 0.0f,
+                            EntityJson("box", 30, -60, "1") + "," + EntityJson("under", 0, 200, "1") + "," +
+                                EntityJson("sign", -150, -90, "2") + "," +
+                                R"({"name": "probe", "archetypeName": "", "Probe": {}})");
+    }
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        Probe::Register();
+        RunOptions::Get().firstSpace = "stage";
+        Start();
+        Engine::Get()->events->AddListener(&recorder, &Recorder::OnTrace);
+        Engine::Get()->events->AddListener(&recorder, &Recorder::OnParameter);
+        Frames(3);
+        stage = Engine::Get()->FindSpace("stage");
+        for (const char* name : {"box", "under", "sign"}) Find(name)->Require<Transform>()->scale = {40.0f, 40.0f};
+        Open();
+    }
+    void Open()
+    {
+        DevMessageEvent open("\\edit-open-stage");
+        Engine::Get()->events->Send(open);
+        Frames(3);
+        overlay = Engine::Get()->FindSpace("MapEditorSpace");
+        ASSERT_NE(overlay, nullptr) << recorder.trace;
+        editor = overlay->RequireEntity("mapEditor")->Require<MapEditor>();
+    }
+
+    Entity* Find(const std::string& name) { return stage->FindEntity(name); }
+    Entity* Field(const std::string& name) { return overlay->RequireEntity(name); }
+    // What the field holds (a text box's own text, without the caret it may show).
+    std::string Text(const std::string& field)
+    {
+        Entity* entity = Field(field);
+        if (TextBox* box = entity->Get<TextBox>()) return box->actualText;
+        return entity->Require<SpriteText>()->text;
+    }
+    bool EditorOpen() { return Engine::Get()->FindSpace("MapEditorSpace") != nullptr; }
+
+    // Puts the cursor's tip on (x, y) in world units of the 1920 x 1080 headless screen.
+    void Point(float x, float y)
+    {
+        Input::Get()->OnCursor(960.0 + 1.8 * (x + 5.0), 540.0 - 2.025 * (y - 5.0));
+        Frames(2);
+    }
+    void Click(float x, float y)
+    {
+        Point(x, y);
+        Input::Get()->OnMouseButton(Input::kMouseLeft, Input::kPress);
+        Frames(2);
+        Input::Get()->OnMouseButton(Input::kMouseLeft, Input::kRelease);
+        Frames(3);
+    }
+    // A field or button is clicked a little right of its left end (text boxes) or in its middle.
+    void ClickField(const std::string& name)
+    {
+        Entity* entity = Field(name);
+        glm::vec2 at = entity->Require<Transform>()->translation;
+        if (entity->Get<TextBox>()) at.x += 20.0f;
+        Click(at.x, at.y);
+    }
+    void Key(int code)
+    {
+        Input::Get()->OnKey(code, Input::kPress);
+        Frames(1);
+        Input::Get()->OnKey(code, Input::kRelease);
+        Frames(1);
+    }
+    void Chord(int code)
+    {
+        Input::Get()->OnKey(kKeyLeftControl, Input::kPress);
+        Frames(1);
+        Key(code);
+        Input::Get()->OnKey(kKeyLeftControl, Input::kRelease);
+        Frames(1);
+    }
+    void Type(const std::string& text)
+    {
+        for (char c : text) Key(c >= 'a' && c <= 'z' ? c - 32 : c);
+    }
+    // Clicks the row, replaces its value and presses Enter.
+    void EditRow(int row, const std::string& value)
+    {
+        ClickField(std::to_string(row));
+        Type(value);
+        Key(Input::kKeyEnter);
+        Frames(2);
+    }
+    void ChooseComponentType(const std::string& type)
+    {
+        ClickField("CurrentComponent");
+        for (const auto& entity : overlay->Entities()) {
+            if (entity->name.rfind("ComponentList", 0) != 0 || entity->Require<SpriteText>()->text != type) continue;
+            glm::vec2 at = entity->Require<Transform>()->translation;
+            Click(at.x, at.y);
+            return;
+        }
+        FAIL() << "no list entry for " << type;
+    }
+
+    Recorder recorder;
+    Space* stage = nullptr;
+    Space* overlay = nullptr;
+    MapEditor* editor = nullptr;
+};
+
+TEST(MapEditorRowTest, ValuesAreReadByTheKindOfTheProperty)
+{
+    Probe probe(nullptr);
+    std::vector<Property> p;
+    probe.Serialize(p);  // count int, label string, ratio double, speed float, on bool, mask unsigned
+    EXPECT_TRUE(MapEditor::WriteProperty(p[0], "-12"));
+    EXPECT_EQ(probe.count, -12);
+    for (const char* bad : {"12.5", "abc", "", "12x", "99999999999"}) EXPECT_FALSE(MapEditor::WriteProperty(p[0], bad)) << bad;
+    EXPECT_EQ(probe.count, -12);
+    EXPECT_FALSE(MapEditor::WriteProperty(p[5], "-1"));
+    EXPECT_TRUE(MapEditor::WriteProperty(p[5], "4000000000"));
+    EXPECT_EQ(probe.mask, 4000000000u);
+    EXPECT_TRUE(MapEditor::WriteProperty(p[2], "0.5"));
+    EXPECT_TRUE(MapEditor::WriteProperty(p[3], "-2.25"));
+    for (const char* bad : {"fast", "nan", "inf", "1e999", "2.5.1"}) EXPECT_FALSE(MapEditor::WriteProperty(p[3], bad)) << bad;
+    EXPECT_EQ(probe.ratio, 0.5);
+    EXPECT_EQ(probe.speed, -2.25f);
+    for (const char* bad : {"True", "1", "yes", ""}) EXPECT_FALSE(MapEditor::WriteProperty(p[4], bad)) << bad;
+    EXPECT_TRUE(MapEditor::WriteProperty(p[4], "true"));
+    EXPECT_TRUE(probe.on);
+    EXPECT_TRUE(MapEditor::WriteProperty(p[1], "two words"));
+    EXPECT_EQ(probe.label, "two words");
+    EXPECT_EQ(MapEditor::ShowProperty(p[3]), "speed: -2.250000");
+    EXPECT_EQ(MapEditor::ShowProperty(p[4]), "on: true");
+}
+
+TEST_F(MapEditorTest, OpeningPausesTheSpaceAndEveryWayOfClosingResumesIt)
+{
+    EXPECT_TRUE(stage->paused);
+    EXPECT_EQ(editor->EditedSpace(), stage);
+    EXPECT_THAT(recorder.pause, ::testing::ElementsAre(1.0f));
+    Key(Input::kKeyEscape);
+    Frames(1);
+    EXPECT_FALSE(EditorOpen());
+    EXPECT_FALSE(stage->paused);
+    EXPECT_EQ(recorder.pause.back(), 0.0f);
+
+    Open();
+    DevMessageEvent end("\\edit-end");
+    Engine::Get()->events->Send(end);
+    Frames(2);
+    EXPECT_FALSE(EditorOpen());
+    EXPECT_FALSE(stage->paused);
+    EXPECT_THAT(recorder.pause, ::testing::ElementsAre(1.0f, 0.0f, 1.0f, 0.0f));
+
+    // The edited space going away closes the editor, which must not reach it afterwards.
+    Open();
+    Engine::Get()->events->Send(DestroySpaceEvent(stage, 0.0f));
+    Frames(3);
+    EXPECT_FALSE(EditorOpen());
+    EXPECT_EQ(recorder.pause.back(), 0.0f);
+}
+
+TEST_F(MapEditorTest, ClicksSelectBelowThePanelButNeverInsideIt)
+{
+    Click(30, -60);
+    ASSERT_EQ(editor->Selected(), Find("box"));
+    EXPECT_EQ(Text("SelectedName"), "Selected Name: box");
+    EXPECT_EQ(Text("SelectedArch"), "Selected Arch: box");
+    EXPECT_THAT(Text("0"), HasSubstr("translationX: 30.000000"));
+    Click(0, 200);  // "under" lies beneath the panel
+    EXPECT_EQ(editor->Selected(), Find("box"));
+    Find("sign")->Require<Sprite>()->visible = false;  // hidden pictures are not picked
+    Click(-150, -90);
+    EXPECT_EQ(editor->Selected(), nullptr);
+    Click(30, -60);
+    Click(300, -200);  // empty ground
+    EXPECT_EQ(editor->Selected(), nullptr);
+    EXPECT_EQ(Text("SelectedName"), "Selected Name: N/A");
+    EXPECT_EQ(Text("0"), "");
+}
+
+TEST_F(MapEditorTest, ArrowKeysStepTheChosenToolAndDeleteOnlyActsOnASelection)
+{
+    size_t count = stage->Entities().size();
+    Key(kKeyDelete);
+    Frames(2);
+    EXPECT_EQ(stage->Entities().size(), count);
+
+    Click(30, -60);
+    Key(kKeyRight);
+    Key(kKeyRight);
+    Key(kKeyUp);
+    EXPECT_EQ(Find("box")->Require<Transform>()->translation, glm::vec2(60.0f, -45.0f));
+    ClickField("Scale");
+    EXPECT_EQ(editor->CurrentTool(), MapEditor::Tool::kScale);
+    Key(kKeyUp);  // the pointer is over the panel: tools wait
+    EXPECT_EQ(Find("box")->Require<Transform>()->scale, glm::vec2(40.0f, 40.0f));
+    Point(60, -45);
+    Key(kKeyUp);
+    EXPECT_EQ(Find("box")->Require<Transform>()->scale, glm::vec2(40.0f, 55.0f));
+    // A layer change puts the entity after "sign" (layer 2) in the draw order.
+    ClickField("ZLayer");
+    Point(60, -45);
+    Key(kKeyRight);
+    Key(kKeyRight);
+    EXPECT_EQ(Find("box")->Require<Sprite>()->zLayer, 3.0f);
+    auto& list = stage->Entities();
+    auto index = [&](const char* name) { return std::find_if(list.begin(), list.end(), [&](auto& e) { return e->name == name; }); };
+    EXPECT_LT(index("sign"), index("box"));
+
+    Key(kKeyDelete);
+    Frames(2);
+    EXPECT_EQ(Find("box"), nullptr);
+    EXPECT_EQ(editor->Selected(), nullptr);
+    EXPECT_EQ(stage->Entities().size(), count - 1);
+}
+
+TEST_F(MapEditorTest, StepFieldsTakeOnlyPositiveNumbers)
+{
+    ClickField("Translate");
+    Key(Input::kKeyBackspace);
+    Key(Input::kKeyBackspace);
+    Type("40");
+    Key(Input::kKeyEnter);
+    EXPECT_EQ(editor->translateStep, glm::vec2(40.0f));
+    EXPECT_EQ(Text("Translate"), "Translate: 40");
+    ClickField("Rotate");
+    Key(Input::kKeyBackspace);
+    Key(Input::kKeyBackspace);
+    Type("0");
+    Key(Input::kKeyEnter);
+    EXPECT_EQ(editor->rotationStep, 15.0f);  // a zero step would divide by zero when dragging
+    EXPECT_EQ(Text("Rotate"), "Rotate: 15");
+}
+
+TEST_F(MapEditorTest, PropertyRowsWriteTheirValueOnlyWhenItReadsAsTheKind)
+{
+    Click(-150, -90);
+    ASSERT_EQ(editor->Selected(), Find("sign"));
+    EditRow(1, "-75");  // translationY
+    EXPECT_EQ(Find("sign")->Require<Transform>()->translation.y, -75.0f);
+    EXPECT_EQ(Text("1"), "translationY: -75.000000");
+    EditRow(0, "left");
+    EXPECT_EQ(Find("sign")->Require<Transform>()->translation.x, -150.0f);
+    EXPECT_EQ(Text("0"), "translationX: -150.000000");
+
+    // The drop-down picks the type; a row beyond the property list changes nothing.
+    ChooseComponentType("Sprite");
+    EXPECT_EQ(Text("CurrentComponent"), "Current Component: Sprite");
+    EXPECT_EQ(editor->CurrentComponent(), Find("sign")->Get<Sprite>());
+    EditRow(0, "billboard.png");
+    EXPECT_EQ(Find("sign")->Require<Sprite>()->imageName, "billboard.png");
+    EditRow(9, "5");
+    EXPECT_EQ(Text("9"), "");
+}
+
+TEST_F(MapEditorTest, ComponentsAreAddedAndRemovedWithTheirSiblingsIntact)
+{
+    Click(-150, -90);
+    ChooseComponentType("Probe");
+    ClickField("AddCompButton");
+    Probe* probe = Find("sign")->Get<Probe>();
+    ASSERT_NE(probe, nullptr) << recorder.trace;
+    EXPECT_EQ(editor->CurrentComponent(), probe);
+    EXPECT_EQ(Text("0"), "count: 7");
+    EditRow(0, "12");
+    EXPECT_EQ(Find("sign")->Get<Probe>()->count, 12);
+
+    ChooseComponentType("Sprite");
+    Find("sign")->Require<Sprite>()->colour.r = 0.5f;
+    ClickField("RemoveCompButton");
+    Entity* sign = Find("sign");
+    EXPECT_EQ(sign->Get<Sprite>(), nullptr);
+    EXPECT_EQ(editor->CurrentComponent(), nullptr);
+    ASSERT_NE(sign->Get<Probe>(), nullptr);
+    EXPECT_EQ(sign->Get<Probe>()->count, 12);  // the others keep their values
+    EXPECT_EQ(sign->Require<Transform>()->translation, glm::vec2(-150.0f, -90.0f));
+    // Adding a type the entity has already leaves it alone.
+    ChooseComponentType("Transform");
+    ClickField("AddCompButton");
+    EXPECT_EQ(sign->Require<Transform>()->translation, glm::vec2(-150.0f, -90.0f));
+}
+
+TEST_F(MapEditorTest, SavingTheSpaceTracesEachSaveAndAFailedSaveKeepsTheFile)
+{
+    Chord(kKeyS);
+    Chord(kKeyS);
+    EXPECT_EQ(recorder.Count("saved "), 2u) << recorder.trace;
+    std::string before = testing_content::ReadText(content.root / "Spaces/stage.txt");
+    rapidjson::Document saved;
+    saved.Parse(before.c_str());
+    ASSERT_TRUE(saved.IsObject());
+    EXPECT_EQ(saved["entities"].Size(), 4u);
+
+    // A folder where the temporary would go makes the write fail, even for root.
+    fs::create_directory(content.root / "Spaces/.stage.txt.saving");
+    Click(30, -60);
+    Key(kKeyRight);
+    ClickField("SaveSpaceButton");
+    EXPECT_EQ(recorder.Count("saved "), 2u);
+    EXPECT_THAT(recorder.trace, HasSubstr("save failed"));
+    EXPECT_THAT(recorder.trace, HasSubstr("stage.txt"));
+    EXPECT_EQ(testing_content::ReadText(content.root / "Spaces/stage.txt"), before);
+}
+
+TEST_F(MapEditorTest, SavingWritesWhatTheFileHeldAndWhatWasPlacedButNotWhatTheGameSpawned)
+{
+    Key(Input::kKeyEscape);
+    Frames(1);
+    ArchetypeStore::Spawn("box", "spark", *stage, true);  // as a meter spawns its notches
+    Open();
+    Click(30, -60);
+    Point(100, -150);
+    Chord(kKeyD);
+    Chord(kKeyS);
+    rapidjson::Document saved;
+    saved.Parse(testing_content::ReadText(content.root / "Spaces/stage.txt").c_str());
+    ASSERT_TRUE(saved.IsObject()) << recorder.trace;
+    std::vector<std::string> names;
+    for (const auto& entity : saved["entities"].GetArray()) names.push_back(entity["name"].GetString());
+    EXPECT_THAT(names, ::testing::UnorderedElementsAre("box", "clone", "under", "sign", "probe"));
+}
+
+TEST_F(MapEditorTest, AnArchetypeIsSavedUnderItsNameAndReplacedInPlace)
+{
+    const auto& store = ArchetypeStore::Get()->Archetypes();
+    size_t count = store.size();
+    auto position = std::find_if(store.begin(), store.end(), [](auto& e) { return e->name == "box"; }) - store.begin();
+    Click(30, -60);
+    ClickField("Scale");
+    Point(30, -60);
+    Key(kKeyRight);
+    ClickField("SaveArchButton");
+    EXPECT_EQ(recorder.Count("saved "), 1u) << recorder.trace;
+    ASSERT_EQ(store.size(), count);
+    EXPECT_EQ(store[position]->name, "box");
+    EXPECT_EQ(store[position]->Require<Transform>()->scale.x, 55.0f);
+    rapidjson::Document file;
+    file.Parse(testing_content::ReadText(content.root / "Archetypes/box.txt").c_str());
+    ASSERT_TRUE(file.IsObject());
+    EXPECT_STREQ(file["name"].GetString(), "box");
+    EXPECT_EQ(file["Transform"]["scaleX"].GetDouble(), 55.0);
+}
+
+TEST_F(MapEditorTest, RenamingAndDuplicatingReachTheSavedFile)
+{
+    Click(30, -60);
+    ClickField("SelectedName");
+    for (int i = 0; i < 5; ++i) Key(Input::kKeyBackspace);  // the label stays
+    Type("crate");
+    Key(Input::kKeyEnter);
+    Frames(1);
+    EXPECT_EQ(Text("SelectedName"), "Selected Name: crate");
+    EXPECT_EQ(Find("crate"), editor->Selected());
+    Point(100, -150);
+    Chord(kKeyD);
+    ASSERT_NE(Find("clone"), nullptr);
+    EXPECT_EQ(editor->Selected(), Find("clone"));
+    EXPECT_EQ(Find("clone")->Require<Transform>()->translation, glm::vec2(30.0f, -60.0f));
+    ClickField("SaveSpaceButton");
+    std::string saved = testing_content::ReadText(content.root / "Spaces/stage.txt");
+    EXPECT_THAT(saved, HasSubstr("\"crate\""));
+    EXPECT_THAT(saved, HasSubstr("\"clone\""));
+}
+
+TEST_F(MapEditorTest, RemoveAllEmptiesTheSpaceAndTheObjectList)
+{
+    EXPECT_NE(overlay->FindEntity("ObjectList3"), nullptr);
+    Click(30, -60);
+    DevMessageEvent all("\\edit-remove-all");
+    Engine::Get()->events->Send(all);
+    Frames(3);
+    EXPECT_TRUE(stage->Entities().empty());
+    EXPECT_EQ(editor->Selected(), nullptr);
+    EXPECT_EQ(overlay->FindEntity("ObjectList0"), nullptr);
+    EXPECT_TRUE(EditorOpen());
+}
+
+TEST_F(MapEditorTest, TheObjectListSelectsWithoutDisturbingTheEntityBehindIt)
+{
+    Entity* entry = overlay->RequireEntity("ObjectList2");
+    EXPECT_EQ(entry->Require<SpriteText>()->text, stage->Entities()[2]->name);
+    glm::vec2 at = entry->Require<Transform>()->translation;
+    EXPECT_EQ(at, glm::vec2(400.0f, 105.0f));
+    Click(at.x, at.y);
+    EXPECT_EQ(editor->Selected(), stage->Entities()[2].get());
+}
+
+// ---------------------------------------------------------------- the real program
+
+namespace program {
+
+// Replay lines by frame; world positions become pixels of the headless 1920 x 1080 screen
+// with the cursor's tip on them.
+class Script {
+public:
+    Script& Wait(int frames)
+    {
+        frame_ += frames;
+        return *this;
+    }
+    Script& Point(float x, float y)
+    {
+        Line("cursor " + std::to_string(960.0f + 1.8f * (x + 5.0f)) + " " + std::to_string(540.0f - 2.025f * (y - 5.0f)));
+        return Wait(3);
+    }
+    // Pressed in one frame and released in the next: a click that never drags.
+    Script& Click(float x, float y)
+    {
+        Point(x, y);
+        Line("mouse 0 press");
+        Wait(1);
+        Line("mouse 0 release");
+        return Wait(4);
+    }
+    Script& Key(int code)
+    {
+        Line("key " + std::to_string(code) + " press");
+        Wait(1);
+        Line("key " + std::to_string(code) + " release");
+        return Wait(1);
+    }
+    Script& Type(const std::string& text)
+    {
+        for (char c : text) Key(c >= 'a' && c <= 'z' ? c - 32 : c);
+        return *this;
+    }
+    Script& Save()
+    {
+        Line("key 341 press");
+        Wait(1);
+        Key(kKeyS);
+        Line("key 341 release");
+        return Wait(2);
+    }
+    int Frame() const { return frame_; }
+    std::string Text() const { return text_.str(); }
+
+private:
+    void Line(const std::string& line) { text_ << frame_ << " " << line << "\n"; }
+    int frame_ = 1;
+    std::ostringstream text_;
+};
+
+struct GameRun {
+    int status = -1;
+    std::string output;
+    rapidjson::Document dump;
+};
+
+GameRun Play(const fs::path& data, const std::string& replay, const std::string& options)
+{
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    fs::path base = fs::temp_directory_path() / (std::string("volleyrun-editor-") + info->name() + "-" + std::to_string(::getpid()));
+    fs::path replayFile = base.string() + ".replay", dumpFile = base.string() + ".json";
+    testing_content::WriteText(replayFile, replay);
+    std::string command = std::string(VOLLEYRUN_BINARY) + " --data " + data.string() + " --headless --virtual-time --seed 5 --replay " +
+                          replayFile.string() + " --dump " + dumpFile.string() + " " + options + " </dev/null 2>&1";
+    GameRun run;
+    FILE* pipe = popen(command.c_str(), "r");
+    char buffer[4096];
+    while (size_t got = fread(buffer, 1, sizeof buffer, pipe)) run.output.append(buffer, got);
+    int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.dump.Parse(testing_content::ReadText(dumpFile).c_str());
+    if (!run.dump.IsObject()) run.dump.Parse("{\"spaces\": []}");
+    fs::remove(replayFile);
+    fs::remove(dumpFile);
+    return run;
+}
+
+const rapidjson::Value* DumpedSpace(const GameRun& run, const std::string& name)
+{
+    for (const auto& space : run.dump["spaces"].GetArray())
+        if (name == space["name"].GetString()) return &space;
+    return nullptr;
+}
+
+std::string Json(const rapidjson::Value& value)
+{
+    rapidjson::StringBuffer buffer;
+    rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
+    value.Accept(writer);
+    return buffer.GetString();
+}
+
+// A copy of the game's content, removed at the end.
+struct ContentCopy {
+    explicit ContentCopy(const std::string& tag)
+    {
+        root = fs::temp_directory_path() / ("volleyrun-editor-content-" + tag + "-" + std::to_string(::getpid()));
+        fs::remove_all(root);
+        fs::copy(fs::path(VOLLEYRUN_SOURCE_DIR) / "Quillmoor", root, fs::copy_options::recursive);
+    }
+    ~ContentCopy() { fs::remove_all(root); }
+    rapidjson::Document Game() const
+    {
+        rapidjson::Document game;
+        game.Parse(testing_content::ReadText(root / "Spaces/game.txt").c_str());
+        return game;
+    }
+    fs::path root;
+};
+
+// Opens the editor over the match early, before anything is spawned by the music.
+Script OpenOverTheMatch()
+{
+    Script script;
+    script.Wait(5).Key(92).Type("edit-open-game").Key(Input::kKeyEnter).Wait(5);
+    return script;
+}
+
+constexpr float kBillboardX = -280.0f, kBillboardY = 87.0f;
+
+TEST(MapEditorProgramTest, AnEditOfTheMatchIsSavedExactlyAndTheMatchResumes)
+{
+    // Same timing twice: once only saving, once editing before the save. The two files
+    // then differ by the edits alone.
+    Script plain = OpenOverTheMatch();
+    Script edit = OpenOverTheMatch();
+    edit.Click(kBillboardX, kBillboardY).Key(kKeyRight).Key(kKeyRight).Key(kKeyUp);
+    // Row 4 is the rotation. Letters that move the players (Q W E, P O I) and swing them
+    // (C, M), and the platform keys K and L, are kept out of the typing: the match hears
+    // keys while it is paused.
+    edit.Click(264.0f + 40.0f, 259.0f - 11.2f * 4).Type("30").Key(Input::kKeyEnter);
+    edit.Click(-330.0f + 60.0f, 210.0f);  // "Selected Name: BillBoardP0"
+    for (int i = 0; i < 11; ++i) edit.Key(Input::kKeyBackspace);
+    edit.Type("hut").Key(Input::kKeyEnter).Point(0, -100);
+    plain.Wait(edit.Frame() - plain.Frame());
+    for (Script* script : {&plain, &edit}) script->Save().Key(Input::kKeyEscape).Wait(60);
+
+    ContentCopy before("plain"), after("edit");
+    GameRun first = Play(before.root, plain.Text(), "--space game --frames " + std::to_string(plain.Frame()));
+    GameRun second = Play(after.root, edit.Text(), "--space game --frames " + std::to_string(edit.Frame()));
+    ASSERT_EQ(first.status, 0) << first.output;
+    ASSERT_EQ(second.status, 0) << second.output;
+    for (const GameRun* run : {&first, &second}) {
+        EXPECT_NE(run->output.find("saved "), std::string::npos) << run->output;
+        EXPECT_EQ(DumpedSpace(*run, "MapEditorSpace"), nullptr);
+        const rapidjson::Value* game = DumpedSpace(*run, "game");
+        ASSERT_NE(game, nullptr);
+        EXPECT_FALSE((*game)["paused"].GetBool());
+    }
+
+    rapidjson::Document a = before.Game(), b = after.Game();
+    ASSERT_TRUE(a.IsObject() && b.IsObject());
+    auto& listA = a["entities"];
+    auto& listB = b["entities"];
+    ASSERT_EQ(listA.Size(), listB.Size());
+    int changed = 0;
+    for (rapidjson::SizeType i = 0; i < listA.Size(); ++i) {
+        if (std::string(listA[i]["name"].GetString()) != "BillBoardP0") {
+            EXPECT_TRUE(listA[i] == listB[i]) << "entity " << i << " " << Json(listA[i]) << "\n" << Json(listB[i]);
+            continue;
+        }
+        ++changed;
+        EXPECT_STREQ(listB[i]["name"].GetString(), "hut");
+        auto& t = listB[i]["Transform"];
+        EXPECT_EQ(t["translationX"].GetDouble(), listA[i]["Transform"]["translationX"].GetDouble() + 30.0);
+        EXPECT_EQ(t["translationY"].GetDouble(), listA[i]["Transform"]["translationY"].GetDouble() + 15.0);
+        EXPECT_EQ(t["rotation"].GetDouble(), 30.0);
+        listB[i]["name"].SetString("BillBoardP0");
+        for (const char* member : {"translationX", "translationY", "rotation"})
+            t[member].SetDouble(listA[i]["Transform"][member].GetDouble());
+        EXPECT_TRUE(listA[i] == listB[i]) << "other members changed: " << Json(listA[i]) << "\n" << Json(listB[i]);
+    }
+    EXPECT_EQ(changed, 1);
+
+    // The saved match loads and plays.
+    GameRun again = Play(after.root, "", "--space game --frames 30");
+    EXPECT_EQ(again.status, 0) << again.output;
+}
+
+} // namespace program
+
+} // namespace
