@@ -8,10 +8,12 @@
 #include "mouse.h"
 #include "mouseclickeventsender.h"
 #include "space.h"
+#include "spritetext.h"
 #include "transform.h"
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 void Slider::Initialize()
 {
@@ -112,6 +114,7 @@ glm::vec2 Slider::Pointer() const
 
 void Slider::OnUpdate(UpdateEvent&)
 {
+    ShowValue();
     if (!dragging) {
         stepLatch_ = false;
         return;
@@ -156,4 +159,14 @@ void Slider::StepWithKeys()
     float moved = Along(knob->translation) - before;
     if (Entity* cursor = owner->space->FindEntity("Mouse"))
         if (Transform* transform = cursor->Get<Transform>()) Along(transform->translation) += moved;
+}
+
+void Slider::ShowValue()
+{
+    if (!binding || *binding == shownValue_) return;
+    Entity* label = owner->space->FindEntity(owner->name + "Value");
+    SpriteText* text = label ? label->Get<SpriteText>() : nullptr;
+    if (!text) return;
+    text->text = std::to_string(*binding);
+    shownValue_ = *binding;
 }

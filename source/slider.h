@@ -3,7 +3,9 @@
 // runs sliderLength world units right (or up); position i stands for lowerBound + i x the
 // integer step value. The knob is dragged with the pointer (pressed on the knob, released
 // anywhere); while it is held, the D-pad or arrow keys along the track move it one step. A
-// menu binds it to a setting and asks it to place the knob from it. Game thread only.
+// menu binds it to a setting and asks it to place the knob from it. An entity of its space
+// named after it with "Value" appended, when there is one, shows the bound setting's value
+// in its sprite text. Game thread only.
 #pragma once
 
 #include "component.h"
@@ -53,7 +55,9 @@ private:
     glm::vec2 Pointer() const;
     void MoveKnob(float target);
     void StepWithKeys();
+    void ShowValue();
 
     bool trackSet_ = false;  // whichever comes first, Initialize or a binding menu, sets the track
     bool stepLatch_ = false; // a D-pad step was made and the direction was not released since
+    int64_t shownValue_ = INT64_MIN;  // the value the "Value" entity shows; INT64_MIN: none yet
 };

@@ -10,6 +10,7 @@
 #include "mouseclickeventsender.h"
 #include "slider.h"
 #include "spaceloader.h"
+#include "spritetext.h"
 #include "sprite.h"
 #include "transform.h"
 
@@ -283,7 +284,9 @@ protected:
                                  "\"subDivisions\": 5, \"sliderLength\": 100}";
         WriteMenuSounds(content);
         content.Space("Menu", SpaceJson(5, {ClickSender(), Piece("Knob", 0, 0, 20, 20, knob),
-                                           Piece("Loose", 0, -100, 20, 20, knob), ButtonPiece("Away", -300, 150), Cursor()}));
+                                           Piece("Loose", 0, -100, 20, 20, knob), ButtonPiece("Away", -300, 150),
+                                           Piece("KnobValue", 150, 0, 10, 10, "\"SpriteText\": {\"text\": \"\"}"),
+                                           Cursor()}));
         content.Space("Flat", SpaceJson(5, {Piece("Knob", 0, 0, 20, 20,
                                                   "\"Slider\": {\"subDivisions\": 1, \"sliderLength\": 100}")}));
         content.Space("Even", SpaceJson(5, {Piece("Knob", 0, 0, 20, 20, "\"Slider\": {\"lowerBound\": 3, \"upperBound\": 3}")}));
@@ -316,6 +319,8 @@ TEST_F(SliderTest, TheKnobSnapsToWholeStepsInsideTheTrackAndWritesTheTruncatedSt
     PointAt({61, 30});
     EXPECT_EQ(At(knob), glm::vec2(50, 0));  // across the track only
     EXPECT_EQ(value, 4);
+    Frames(1);
+    EXPECT_EQ(menu->FindEntity("KnobValue")->Get<SpriteText>()->text, "4");  // the value shown beside it
     PointAt({900, 0});
     EXPECT_EQ(At(knob).x, 100.0f);
     EXPECT_EQ(value, 8);  // 10 is never reached with a step value of 2
