@@ -6,40 +6,60 @@ namespace {
 constexpr size_t kArity = 4;
 }
 
+void DelayQueue::Release::operator()(Event* event) const
+{
+    if (!pool_) {
+        delete event;
+        return;
+    }
+    event->~Event();
+    pool_->Free(event, size_);
+}
+
 DelayQueue::~DelayQueue()
 {
-    for (Entry& entry : entries_) delete entry.event;
+    for (size_t i = 0; i < size_; ++i) ReleaseOf(entries_[i])(entries_[i].event);
 }
 
 void DelayQueue::Push(std::unique_ptr<Event> event)
 {
-    Entry entry{event->delay, event->type, event.release()};
-    entries_.push_back(entry);
-    SiftUp(entries_.size() - 1, entry);
+    Insert({event->delay, static_cast<int16_t>(event->type), 0, event.get()});
+    event.release();
 }
 
-std::unique_ptr<Event> DelayQueue::Pop()
+void DelayQueue::Insert(Entry entry)
 {
-    std::unique_ptr<Event> event(entries_.front().event);
-    event->delay = entries_.front().delay;
-    Entry last = entries_.back();
-    entries_.pop_back();
-    if (!entries_.empty()) SiftHoleToLeaf(last);
+    if (kLead + size_ >= lines_.size() * 4) Grow();
+    SiftUp(size_++, entry);
+}
+
+void DelayQueue::Grow()
+{
+    lines_.resize(std::max<size_t>(lines_.size() * 2, 16));
+    entries_ = lines_.front().slots + kLead;
+}
+
+DelayQueue::Taken DelayQueue::Pop()
+{
+    Taken event(entries_[0].event, ReleaseOf(entries_[0]));
+    event->delay = entries_[0].delay;
+    Entry last = entries_[--size_];
+    if (size_ > 0) SiftHoleToLeaf(last);
     return event;
 }
 
 void DelayQueue::CountDown(float dt, const std::array<bool, kEventTypeCount>& held)
 {
     if (std::find(held.begin(), held.end(), true) == held.end()) {
-        for (Entry& entry : entries_) entry.delay -= dt;  // every delay moves alike: order kept
+        for (size_t i = 0; i < size_; ++i) entries_[i].delay -= dt;  // every delay moves alike: order kept
         return;
     }
-    for (Entry& entry : entries_)
-        if (!held[entry.type]) entry.delay -= dt;
+    for (size_t i = 0; i < size_; ++i)
+        if (!held[entries_[i].type]) entries_[i].delay -= dt;
     // Held events keep their delay while the others run down, which can break the heap
     // order; rebuild it so an overdue event is never stuck behind a held one.
-    for (size_t i = entries_.size() / kArity + 1; i-- > 0;)
-        if (i < entries_.size()) SiftDown(i);
+    for (size_t i = size_ / kArity + 1; i-- > 0;)
+        if (i < size_) SiftDown(i);
 }
 
 void DelayQueue::SiftUp(size_t index, Entry moving)
@@ -59,8 +79,16 @@ void DelayQueue::SiftUp(size_t index, Entry moving)
 size_t DelayQueue::SmallestChild(size_t index) const
 {
     size_t first = index * kArity + 1;
-    if (first >= entries_.size()) return 0;  // a leaf
-    size_t last = std::min(first + kArity, entries_.size());
+    if (first >= size_) return 0;  // a leaf
+    if (first + kArity <= size_) {
+        // A full family: a two-round tournament without branches to mispredict, ties going
+        // to the earlier child as in the loop below.
+        const Entry* child = entries_ + first;
+        size_t a = child[1].delay < child[0].delay ? 1 : 0;
+        size_t b = child[3].delay < child[2].delay ? 3 : 2;
+        return first + (child[b].delay < child[a].delay ? b : a);
+    }
+    size_t last = std::min(first + kArity, size_);
     size_t smallest = first;
     for (size_t child = first + 1; child < last; ++child)
         if (entries_[child].delay < entries_[smallest].delay) smallest = child;

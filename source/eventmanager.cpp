@@ -88,7 +88,7 @@ void EventManager::Update(float dt)
 
     queue_.CountDown(dt, held_);
     while (!queue_.Empty() && queue_.TopDelay() < 0.0f) {
-        std::unique_ptr<Event> event = queue_.Pop();  // taken out first: the handler may queue more
+        DelayQueue::Taken event = queue_.Pop();  // taken out first: the handler may queue more
         Dispatch(*event);
     }
 }

@@ -66,7 +66,6 @@ public:
         requires std::is_base_of_v<Event, std::remove_cvref_t<E>>
     void Send(E&& event)
     {
-        using Ev = std::remove_cvref_t<E>;
         if (event.delay == kSendNow) {
             if (!held_[event.type]) {
                 Dispatch(event);
@@ -74,7 +73,7 @@ public:
             }
             event.delay = 0.0f;
         }
-        Enqueue(std::make_unique<Ev>(std::forward<E>(event)));
+        queue_.Emplace(std::forward<E>(event));
     }
 
     void SetHeld(int type, bool held) { held_[type] = held; }

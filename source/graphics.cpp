@@ -18,8 +18,10 @@
 #include <glm/gtc/type_ptr.hpp>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <memory>
+#include <string>
 
 glm::mat3 screenScale(1.0f);
 bool debugDrawMode = false;
@@ -36,6 +38,9 @@ const glm::vec4 kOutlineColour(0.471f, 0.318f, 0.663f, 1.0f);  // violet
 
 const float kCorners[8] = {0.5f, 0.5f, 0.5f, -0.5f, -0.5f, -0.5f, -0.5f, 0.5f};
 const uint32_t kQuadIndices[6] = {0, 1, 3, 1, 2, 3};
+// Which of a grid cell's far edges each corner of kCorners takes (1) or its near edge (0).
+const float kCornerU[4] = {1.0f, 1.0f, 0.0f, 0.0f};
+const float kCornerV[4] = {1.0f, 0.0f, 0.0f, 1.0f};
 
 // The loader's debug wrappers call this after every GL call; the pre-call hook has
 // cleared the error flag, so the error read here is this call's.
@@ -115,6 +120,7 @@ void Graphics::Destroy()
 Graphics::Graphics() : headless_(RunOptions::Get().headless)
 {
     recordDraws = headless_;
+    batchUnits_.fill(kNoTexture);
 }
 
 Graphics::~Graphics() = default;
@@ -137,6 +143,7 @@ void Graphics::StartUp()
         InstallCallbacks();
         SetFixedRenderState();
         BuildUnitQuad();
+        BuildBatchBuffers();
         LoadTextureDirectory();
         int w = 0, h = 0;
         glfwGetFramebufferSize(window, &w, &h);
@@ -203,14 +210,9 @@ void Graphics::SetFixedRenderState()
 
 void Graphics::BuildUnitQuad()
 {
-    glGenVertexArrays(1, &texturedVertexArray);
     glGenVertexArrays(1, &plainVertexArray);
     glGenBuffers(1, &plainQuadBuffer);
     glGenBuffers(1, &quadIndexBuffer);
-    glBindVertexArray(texturedVertexArray);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, quadIndexBuffer);
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, sizeof(kQuadIndices), kQuadIndices, GL_STREAM_DRAW);
-    glBindVertexArray(0);
     glBindVertexArray(plainVertexArray);
     glBindBuffer(GL_ARRAY_BUFFER, plainQuadBuffer);
     glBufferData(GL_ARRAY_BUFFER, sizeof(kCorners), kCorners, GL_STREAM_DRAW);
@@ -221,17 +223,43 @@ void Graphics::BuildUnitQuad()
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
 }
 
+// The batch's vertex layout, its vertex buffer (sized per flush) and the fixed indices:
+// every quad is two triangles over its four corners in kCorners order.
+void Graphics::BuildBatchBuffers()
+{
+    std::vector<uint16_t> indices;
+    indices.reserve(kBatchQuads * 6);
+    for (size_t quad = 0; quad < kBatchQuads; ++quad)
+        for (uint32_t corner : kQuadIndices) indices.push_back(static_cast<uint16_t>(quad * 4 + corner));
+    glGenVertexArrays(1, &batchVertexArray);
+    glGenBuffers(1, &batchVertexBuffer);
+    glGenBuffers(1, &batchIndexBuffer);
+    glBindVertexArray(batchVertexArray);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, batchIndexBuffer);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * sizeof(uint16_t)), indices.data(),
+                 GL_STATIC_DRAW);
+    glBindBuffer(GL_ARRAY_BUFFER, batchVertexBuffer);
+    constexpr GLsizei stride = sizeof(BatchVertex);
+    glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(BatchVertex, position)));
+    glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(BatchVertex, frameCoord)));
+    glVertexAttribPointer(2, 4, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(BatchVertex, rgba)));
+    glVertexAttribPointer(3, 1, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(BatchVertex, unit)));
+    for (GLuint attribute = 0; attribute < 4; ++attribute) glEnableVertexAttribArray(attribute);
+    glBindVertexArray(0);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    batchVertices_.reserve(kBatchQuads * 4);
+}
+
 void Graphics::Shutdown()
 {
     if (window) {
+        batchVertices_.clear();  // the context goes: nothing more reaches it
         glDeleteVertexArrays(1, &plainVertexArray);
-        glDeleteVertexArrays(1, &texturedVertexArray);
+        glDeleteVertexArrays(1, &batchVertexArray);
         glDeleteBuffers(1, &plainQuadBuffer);
         glDeleteBuffers(1, &quadIndexBuffer);
-        for (uint32_t& vertexArray : quadArrays_)
-            if (vertexArray != 0) glDeleteVertexArrays(1, &vertexArray);
-        quadArrays_.clear();
-        TextureStore::Get()->DeleteGridQuadBuffers();
+        glDeleteBuffers(1, &batchVertexBuffer);
+        glDeleteBuffers(1, &batchIndexBuffer);
         glfwDestroyWindow(window);
         window = nullptr;
     }
@@ -256,7 +284,9 @@ void Graphics::OnResize(int newWidth, int newHeight)
     Camera* camera = Camera::Get();
     camera->SetZoom(camera->Zoom());
     screenScale = glm::mat3(3.0f, 0.0f, 0.0f, 0.0f, 3.0f, 0.0f, 0.0f, 0.0f, 1.0f);
-    if (window) glViewport(0, 0, newWidth, newHeight);
+    if (!window) return;
+    Flush();  // drawn with the viewport they were made for
+    glViewport(0, 0, newWidth, newHeight);
 }
 
 void Graphics::OnUpdate(UpdateEvent& event)
@@ -264,6 +294,7 @@ void Graphics::OnUpdate(UpdateEvent& event)
     beatTime -= event.dt;
     drawLog.clear();
     if (!window) return;
+    Flush();  // draws made between frames land before the clear, as they always did
     frameTime_ = static_cast<float>(glfwGetTime());
     known_ = KnownGlState();  // whatever happened between frames, start from nothing known
     glClear(GL_COLOR_BUFFER_BIT);
@@ -272,6 +303,7 @@ void Graphics::OnUpdate(UpdateEvent& event)
 
 void Graphics::OnBeat(BeatEvent&)
 {
+    if (window) Flush();  // the draws before the beat keep the beat time they were made with
     beatTime = 0.0f;
 }
 
@@ -304,6 +336,7 @@ void Graphics::UpdateMinimized()
 void Graphics::SwapBuffers()
 {
     if (!window) return;
+    Flush();
     SaveScreenshots();
     glfwSwapBuffers(window);
 }
@@ -349,54 +382,72 @@ void Graphics::UseTexturedProgram()
     }
     if (textured_.program == program) return;
     textured_.program = program;
-    textured_.rgba = glGetUniformLocation(program, "rgba");
-    textured_.transform = glGetUniformLocation(program, "transform");
     textured_.beatTime = glGetUniformLocation(program, "beatTime");
     textured_.time = glGetUniformLocation(program, "time");
-    textured_.uv = glGetUniformLocation(program, "uv");
-    textured_.uvScale = glGetUniformLocation(program, "uvScale");
+    for (int unit = 0; unit < kBatchUnits; ++unit) {
+        std::string name = "images[" + std::to_string(unit) + "]";
+        glUniform1i(glGetUniformLocation(program, name.c_str()), unit);
+    }
 }
 
-uint32_t Graphics::QuadArray(uint32_t gridQuad)
+// The unit showing page in this batch: the one already given to it, else a free unit,
+// preferably one the context already has page bound to. -1 when every unit is taken.
+int Graphics::BatchUnit(uint32_t page)
 {
-    if (gridQuad >= quadArrays_.size()) quadArrays_.resize(gridQuad + 1, 0);
-    uint32_t& vertexArray = quadArrays_[gridQuad];
-    if (vertexArray != 0) return vertexArray;
-    glGenVertexArrays(1, &vertexArray);
-    glBindVertexArray(vertexArray);
-    glBindBuffer(GL_ARRAY_BUFFER, TextureStore::Get()->Quad(gridQuad).buffer);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, quadIndexBuffer);
-    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 16, reinterpret_cast<void*>(0));
-    glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, 16, reinterpret_cast<void*>(8));
-    glEnableVertexAttribArray(0);
-    glEnableVertexAttribArray(1);
-    known_.vertexArray = vertexArray;
-    return vertexArray;
+    int free = -1;
+    for (int unit = 0; unit < kBatchUnits; ++unit) {
+        if (batchUnits_[unit] == page) return unit;
+        bool better = free < 0 || (known_.units[unit] == page && known_.units[free] != page);
+        if (batchUnits_[unit] == kNoTexture && better) free = unit;
+    }
+    if (free >= 0) batchUnits_[free] = page;
+    return free;
 }
 
-// Program, texture, quad and the uniforms shared by a sprite or a particle batch.
-void Graphics::SetTexturedState(const Texture& texture, glm::vec2 uv, glm::vec2 uvScale)
+void Graphics::BindBatchTextures()
 {
+    for (int unit = 0; unit < kBatchUnits; ++unit) {
+        uint32_t page = batchUnits_[unit];
+        if (page == kNoTexture || known_.units[unit] == page) continue;
+        if (known_.activeUnit != unit) glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(known_.activeUnit = unit));
+        glBindTexture(GL_TEXTURE_2D, known_.units[unit] = page);
+    }
+}
+
+void Graphics::Flush()
+{
+    if (batchVertices_.empty()) return;
     UseTexturedProgram();
-    uint32_t page = PageTexture(texture);
-    if (known_.texture != page) {
-        glBindTexture(GL_TEXTURE_2D, page);
-        known_.texture = page;
-    }
-    uint32_t vertexArray = QuadArray(texture.gridQuad);
-    if (known_.vertexArray != vertexArray) {
-        glBindVertexArray(vertexArray);
-        known_.vertexArray = vertexArray;
-    }
+    BindBatchTextures();
     if (known_.beatTime != beatTime) glUniform1f(textured_.beatTime, known_.beatTime = beatTime);
     if (known_.time != frameTime_) glUniform1f(textured_.time, known_.time = frameTime_);
-    if (known_.uv != uv) glUniform2fv(textured_.uv, 1, glm::value_ptr(known_.uv = uv));
-    if (known_.uvScale != uvScale) glUniform2fv(textured_.uvScale, 1, glm::value_ptr(known_.uvScale = uvScale));
+    glBindVertexArray(batchVertexArray);
+    glBindBuffer(GL_ARRAY_BUFFER, batchVertexBuffer);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(batchVertices_.size() * sizeof(BatchVertex)),
+                 batchVertices_.data(), GL_STREAM_DRAW);
+    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(batchVertices_.size() / 4 * 6), GL_UNSIGNED_SHORT, nullptr);
+    batchVertices_.clear();
+    batchUnits_.fill(kNoTexture);
 }
 
-void Graphics::SetColour(glm::vec4 rgba)
+// The quad's corners as the vertex shader used to place them: the clip transform of the
+// unit square, and the grid cell's coordinates stretched by uvScale and moved by uv, with
+// v turned to count from the top row the images are stored with.
+void Graphics::AppendQuad(uint32_t page, uint32_t gridQuad, const glm::mat4& transform, glm::vec4 rgba, glm::vec2 uv,
+                          glm::vec2 uvScale)
 {
-    if (known_.rgba != rgba) glUniform4fv(textured_.rgba, 1, glm::value_ptr(known_.rgba = rgba));
+    GetShaderProgram(kShaderTexturedImage);  // a broken program stops the draw that needs it
+    int unit = BatchUnit(page);
+    if (unit < 0 || batchVertices_.size() >= kBatchQuads * 4) {
+        Flush();
+        unit = BatchUnit(page);
+    }
+    const GridQuad& quad = TextureStore::Get()->Quad(gridQuad);
+    for (int corner = 0; corner < 4; ++corner) {
+        glm::vec4 position = transform * glm::vec4(kCorners[2 * corner], kCorners[2 * corner + 1], 0.0f, 1.0f);
+        glm::vec2 t = glm::vec2(kCornerU[corner] * quad.u, kCornerV[corner] * quad.v) * uvScale + uv;
+        batchVertices_.push_back({position, glm::vec2(t.x, 1.0f - t.y), rgba, static_cast<float>(unit)});
+    }
 }
 
 void Graphics::DrawSprite(const glm::mat3& world, Sprite& sprite, glm::vec4 rgba)
@@ -407,22 +458,19 @@ void Graphics::DrawSprite(const glm::mat3& world, Sprite& sprite, glm::vec4 rgba
     glm::mat3 model = Model(world, uvScale);
     glm::mat4 transform = ClipTransform(model);
     Record(DrawRecord::kSprite, texture.name, texture.currentFrame, world, model, transform, rgba, uv, uvScale);
-    if (!window) return;
-    SetTexturedState(texture, uv, uvScale);
-    SetColour(rgba);
-    glUniformMatrix4fv(textured_.transform, 1, GL_FALSE, glm::value_ptr(transform));
-    glDrawElements(GL_TRIANGLES, 6, GL_UNSIGNED_INT, nullptr);
+    if (window) AppendQuad(PageTexture(texture), texture.gridQuad, transform, rgba, uv, uvScale);
 }
 
 void Graphics::BeginParticleBatch(Sprite& sprite)
 {
     batch_.uv = FrameUV(sprite);
     Texture& texture = sprite.GetTexture();
+    batch_.page = PageTexture(texture);
+    batch_.gridQuad = texture.gridQuad;
     batch_.image = texture.name;
     batch_.frame = texture.currentFrame;
     batch_.rgb = glm::vec3(sprite.colour);
     batch_.uvScale = FrameUVScale(texture, sprite.frameIndex);
-    if (window) SetTexturedState(texture, batch_.uv, batch_.uvScale);
 }
 
 void Graphics::DrawParticle(const glm::mat3& world, float alpha)
@@ -431,10 +479,7 @@ void Graphics::DrawParticle(const glm::mat3& world, float alpha)
     glm::mat3 model = Model(world, batch_.uvScale);
     glm::mat4 transform = ClipTransform(model);
     Record(DrawRecord::kParticle, batch_.image, batch_.frame, world, model, transform, rgba, batch_.uv, batch_.uvScale);
-    if (!window) return;
-    SetColour(rgba);
-    glUniformMatrix4fv(textured_.transform, 1, GL_FALSE, glm::value_ptr(transform));
-    glDrawElements(GL_TRIANGLES, 6, GL_UNSIGNED_INT, nullptr);
+    if (window) AppendQuad(batch_.page, batch_.gridQuad, transform, rgba, batch_.uv, batch_.uvScale);
 }
 
 void Graphics::DrawOutline(Transform& transformComponent)
@@ -444,6 +489,7 @@ void Graphics::DrawOutline(Transform& transformComponent)
     glm::mat3 model = screenScale * world;
     Record(DrawRecord::kOutline, "", 0, world, model, ClipTransform(model), kOutlineColour, glm::vec2(0.0f), glm::vec2(1.0f));
     if (!window) return;
+    Flush();
     GLuint program = GetShaderProgram(kShaderDefault);
     glUseProgram(program);
     glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);  // the quad's edges and its diagonal
@@ -463,7 +509,6 @@ void Graphics::DrawOutline(Transform& transformComponent)
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glBindVertexArray(0);
-    known_.vertexArray = 0;
 }
 
 glm::vec2 Graphics::ScreenToWorld(float px, float py) const

@@ -1,8 +1,10 @@
 // Graphics: the one window, its OpenGL 3.3 core context, the fixed render state, the unit
 // quad and the draw operations every visible thing goes through. Created first during
 // engine start-up (which also loads every texture) and destroyed right after the spaces.
-// Headless runs (--headless) open no window and make no GL call: the draw operations only
-// compute what they would draw and record it in drawLog. Game thread only.
+// With a window, consecutive textured draws are gathered into one batch and sent as one
+// draw call (in order, so blending is unchanged) when the batch is full or other GL work
+// comes: Flush. Headless runs (--headless) open no window and make no GL call: the draw
+// operations only compute what they would draw and record it in drawLog. Game thread only.
 #pragma once
 
 #include <glm/mat3x3.hpp>
@@ -10,6 +12,7 @@
 #include <glm/vec2.hpp>
 #include <glm/vec4.hpp>
 
+#include <array>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -75,6 +78,9 @@ public:
     void DrawParticle(const glm::mat3& world, float alpha);
     void DrawOutline(Transform& transform);  // only while debugDrawMode is set
     glm::vec2 ScreenToWorld(float px, float py) const;
+    // Sends the draws gathered so far to the GPU. The frame steps and every other GL use
+    // in Graphics call it; code issuing GL calls of its own must call it first.
+    void Flush();
 
     bool Headless() const { return headless_; }
 
@@ -84,8 +90,10 @@ public:
     GLFWmonitor* monitor = nullptr;
     int width = 0;            // framebuffer pixels, as last reported by OnResize
     int height = 0;
-    uint32_t texturedVertexArray = 0;  // holds the index buffer; sprites draw through one array per grid quad
-    uint32_t plainVertexArray = 0;     // outlines
+    uint32_t batchVertexArray = 0;   // sprites, glyphs and particles: the batch's vertex layout
+    uint32_t batchVertexBuffer = 0;  // refilled by every Flush
+    uint32_t batchIndexBuffer = 0;   // fixed: two triangles per quad, as many quads as a batch holds
+    uint32_t plainVertexArray = 0;   // outlines
     uint32_t plainQuadBuffer = 0;
     uint32_t quadIndexBuffer = 0;
     float beatTime = 0.0f;    // seconds since the last beat, negated (0 on the beat)
@@ -95,7 +103,20 @@ public:
     std::vector<DrawRecord> drawLog;    // the draws of the current frame; cleared by OnUpdate
 
 private:
+    static constexpr int kBatchUnits = 16;  // texture units one batch spans: the shader's sampler count
+    static constexpr size_t kBatchQuads = 2048;  // quads per draw call; 16-bit indices
+    static constexpr uint32_t kNoTexture = ~0u;
+
+    // One corner of a batched quad, already in clip space with its final texture coordinate.
+    struct BatchVertex {
+        glm::vec4 position;
+        glm::vec2 frameCoord;  // u right, v down from the image's top row
+        glm::vec4 rgba;
+        float unit;            // texture unit, 0 .. kBatchUnits - 1
+    };
     struct ParticleBatch {
+        uint32_t page = 0;      // GL texture of the frame's page
+        uint32_t gridQuad = 0;
         std::string image;
         uint32_t frame = 0;
         glm::vec3 rgb{1.0f};
@@ -105,18 +126,16 @@ private:
     // Uniform locations of the textured program, looked up once per program.
     struct TexturedUniforms {
         uint32_t program = 0;
-        int rgba = -1, transform = -1, beatTime = -1, time = -1, uv = -1, uvScale = -1;
+        int beatTime = -1, time = -1;
     };
     // What the context is known to hold, so that a draw sets only what differs from the
     // draw before it. Only Graphics changes this state; NaN and ~0 mean "unknown".
     struct KnownGlState {
+        KnownGlState() { units.fill(kNoTexture); }
         uint32_t program = ~0u;
-        uint32_t texture = ~0u;
-        uint32_t vertexArray = ~0u;
+        std::array<uint32_t, kBatchUnits> units;  // texture bound to each unit
+        int activeUnit = -1;
         bool filled = false;
-        glm::vec4 rgba{std::numeric_limits<float>::quiet_NaN()};
-        glm::vec2 uv{std::numeric_limits<float>::quiet_NaN()};
-        glm::vec2 uvScale{std::numeric_limits<float>::quiet_NaN()};
         float beatTime = std::numeric_limits<float>::quiet_NaN();
         float time = std::numeric_limits<float>::quiet_NaN();
     };
@@ -132,10 +151,12 @@ private:
     void Record(DrawRecord::Kind kind, const std::string& image, uint32_t frame, const glm::mat3& world,
                 const glm::mat3& model, const glm::mat4& transform, glm::vec4 colour, glm::vec2 uv, glm::vec2 uvScale);
     glm::mat4 ClipTransform(const glm::mat3& model) const;
+    void BuildBatchBuffers();
     void UseTexturedProgram();
-    void SetTexturedState(const Texture& texture, glm::vec2 uv, glm::vec2 uvScale);
-    void SetColour(glm::vec4 rgba);
-    uint32_t QuadArray(uint32_t gridQuad);
+    void BindBatchTextures();
+    int BatchUnit(uint32_t page);
+    void AppendQuad(uint32_t page, uint32_t gridQuad, const glm::mat4& transform, glm::vec4 rgba, glm::vec2 uv,
+                    glm::vec2 uvScale);
 
     bool headless_ = false;
     bool glfwStarted_ = false;
@@ -144,7 +165,6 @@ private:
     TexturedUniforms textured_;
     KnownGlState known_;
     float frameTime_ = 0.0f;  // seconds since GLFW started, read once per frame for the "time" uniform
-    // One vertex array per grid quad (its buffer, the index buffer and the attribute
-    // layout), made on first use: a draw switches quads with a single bind.
-    std::vector<uint32_t> quadArrays_;
+    std::vector<BatchVertex> batchVertices_;  // four per quad, in draw order
+    std::array<uint32_t, kBatchUnits> batchUnits_;  // texture each unit shows in this batch; kNoTexture: free
 };

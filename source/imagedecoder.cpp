@@ -1,15 +1,31 @@
 #include "imagedecoder.h"
 
-#include <SOIL.h>
+// stb_image keeps its failure reason per thread and no other state while decoding, so
+// every worker decodes on its own. The implementation lives here, static to this file.
+#define STB_IMAGE_IMPLEMENTATION
+#define STB_IMAGE_STATIC
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"  // inside stb's PNG reader, seen after inlining
+#endif
+#include <stb_image.h>
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+
+#include <algorithm>
 
 ImageDecoder::Image::~Image()
 {
-    if (pixels) SOIL_free_image_data(pixels);
+    if (pixels) stbi_image_free(pixels);
 }
 
-ImageDecoder::ImageDecoder(std::vector<std::string> files, size_t ahead)
-    : files_(std::move(files)), ahead_(ahead > 0 ? ahead : 1), worker_([this] { Work(); })
+ImageDecoder::ImageDecoder(std::vector<std::string> files, size_t ahead, size_t workers)
+    : files_(std::move(files)), ahead_(std::max<size_t>(ahead, 1)), done_(files_.size())
 {
+    if (workers == 0) workers = std::max(1u, std::thread::hardware_concurrency());
+    workers = std::min({workers, files_.size(), ahead_});
+    for (size_t i = 0; i < workers; ++i) workers_.emplace_back([this] { Work(); });
 }
 
 ImageDecoder::~ImageDecoder()
@@ -19,37 +35,40 @@ ImageDecoder::~ImageDecoder()
         stopping_ = true;
     }
     changed_.notify_all();
-    worker_.join();
+    for (std::thread& worker : workers_) worker.join();
 }
 
 void ImageDecoder::Work()
 {
-    for (const std::string& file : files_) {
-        {
-            std::unique_lock<std::mutex> lock(mutex_);
-            changed_.wait(lock, [this] { return stopping_ || ready_.size() < ahead_; });
-            if (stopping_) return;
-        }
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [this] { return stopping_ || MayClaim() || claimed_ >= files_.size(); });
+        if (stopping_ || claimed_ >= files_.size()) return;
+        size_t index = claimed_++;
+        lock.unlock();
         auto image = std::make_unique<Image>();
-        image->pixels = SOIL_load_image(file.c_str(), &image->width, &image->height, &image->channels, SOIL_LOAD_RGBA);
-        if (!image->pixels) image->error = SOIL_last_result();
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            ready_.push_back(std::move(image));
-        }
+        image->pixels = stbi_load(files_[index].c_str(), &image->width, &image->height, &image->channels, STBI_rgb_alpha);
+        if (!image->pixels) image->error = stbi_failure_reason();
+        lock.lock();
+        done_[index] = std::move(image);
         changed_.notify_all();
     }
 }
 
 std::unique_ptr<ImageDecoder::Image> ImageDecoder::Next()
 {
-    if (taken_ >= files_.size()) return nullptr;
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return !ready_.empty(); });
-    std::unique_ptr<Image> image = std::move(ready_.front());
-    ready_.pop_front();
-    ++taken_;
+    if (taken_ >= files_.size()) return nullptr;
+    changed_.wait(lock, [this] { return done_[taken_] != nullptr; });
+    std::unique_ptr<Image> image = std::move(done_[taken_++]);
     lock.unlock();
     changed_.notify_all();
     return image;
+}
+
+bool ImageDecoder::ReadHeader(const std::string& file, int& width, int& height, int& channels, std::string& error)
+{
+    if (stbi_info(file.c_str(), &width, &height, &channels)) return true;
+    error = stbi_failure_reason();
+    return false;
 }

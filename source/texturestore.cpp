@@ -7,22 +7,10 @@
 #include "sprite.h"
 
 #include <glad/gl.h>
-#include <SOIL.h>
-
-// Headless runs read only the image headers (size and channels); decoding is SOIL's.
-#define STB_IMAGE_IMPLEMENTATION
-#define STB_IMAGE_STATIC
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"  // inside stb's PNG reader, seen after inlining
-#endif
-#include <stb_image.h>
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic pop
-#endif
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <memory>
 
 namespace fs = std::filesystem;
@@ -61,7 +49,11 @@ GridData ReadGridData(const std::string& path, const rapidjson::Document& docume
     GridData grid{list[0].GetInt(), list[1].GetInt(), list[2].GetInt()};
     if (grid.columns <= 0 || grid.rows <= 0) throw GameError(path + ": a grid needs at least one column and one row");
     if (grid.frames < 0) throw GameError(path + ": the frame count cannot be negative");
-    if (grid.frames == 0) grid.frames = grid.columns * grid.rows;
+    if (grid.frames == 0) {
+        int64_t cells = static_cast<int64_t>(grid.columns) * grid.rows;
+        if (cells > INT32_MAX) throw GameError(path + ": a frame count of 0 means every cell, and this grid has too many");
+        grid.frames = static_cast<int>(cells);
+    }
     return grid;
 }
 
@@ -190,6 +182,9 @@ TextureStore::Planned TextureStore::PlanAtlas(const fs::path& image, const fs::p
     float rows = atlas.size.y / atlas.frames[0].size.y;
     if (!std::isfinite(columns) || !std::isfinite(rows) || columns <= 0.0f || rows <= 0.0f)
         throw GameError(atlasPath.string() + ": the page size and the first region's size give no grid (zero columns or rows)");
+    constexpr float kFirstUncountable = 2147483648.0f;  // 2^31: grid quads count cells in int32
+    if (columns >= kFirstUncountable || rows >= kFirstUncountable)
+        throw GameError(atlasPath.string() + ": the page size and the first region's size give too many columns or rows");
     texture.gridQuad = GetGridQuad(columns, rows);
     texture.frameCount = static_cast<uint32_t>(atlas.frames.size());
     for (const std::string& page : atlas.pages) planned.pages.push_back(atlasPath.parent_path() / page);
@@ -202,9 +197,9 @@ void TextureStore::ReadSizes(std::vector<Planned>& plan) const
     for (Planned& planned : plan) {
         Texture& texture = planned.texture;
         for (const fs::path& page : planned.pages) {
-            if (!stbi_info(page.c_str(), &texture.width, &texture.height, &texture.channels))
-                throw GameError("the image " + texture.name + " failed to load in (" + page.string() + ": " +
-                                stbi_failure_reason() + ")");
+            std::string error;
+            if (!ImageDecoder::ReadHeader(page.string(), texture.width, texture.height, texture.channels, error))
+                throw GameError("the image " + texture.name + " failed to load in (" + page.string() + ": " + error + ")");
             texture.pageTextures.push_back(0u);
         }
     }
@@ -215,7 +210,7 @@ void TextureStore::DecodeAndUpload(std::vector<Planned>& plan)
     std::vector<std::string> files;
     for (const Planned& planned : plan)
         for (const fs::path& page : planned.pages) files.push_back(page.string());
-    // The next images decode on a worker while this thread uploads the last one.
+    // The next images decode on the workers while this thread uploads the last one.
     ImageDecoder decoder(std::move(files));
     for (Planned& planned : plan) {
         Texture& texture = planned.texture;
@@ -268,17 +263,7 @@ uint32_t TextureStore::GetGridQuad(float columns, float rows)
     for (size_t i = 0; i < quads_.size(); ++i)
         if (static_cast<float>(quads_[i].columns) == columns && static_cast<float>(quads_[i].rows) == rows)
             return static_cast<uint32_t>(i);
-    float u = 1.0f / columns;
-    float v = 1.0f / rows;
-    const float vertices[16] = {0.5f, 0.5f, u, v, 0.5f, -0.5f, u, 0.0f, -0.5f, -0.5f, 0.0f, 0.0f, -0.5f, 0.5f, 0.0f, v};
-    GridQuad quad{0, static_cast<int32_t>(columns), static_cast<int32_t>(rows)};
-    if (upload_) {
-        glGenBuffers(1, &quad.buffer);
-        glBindBuffer(GL_ARRAY_BUFFER, quad.buffer);
-        glBufferData(GL_ARRAY_BUFFER, sizeof(vertices), vertices, GL_STATIC_DRAW);
-        glBindBuffer(GL_ARRAY_BUFFER, 0);
-    }
-    quads_.push_back(quad);
+    quads_.push_back({static_cast<int32_t>(columns), static_cast<int32_t>(rows), 1.0f / columns, 1.0f / rows});
     return static_cast<uint32_t>(quads_.size() - 1);
 }
 
@@ -286,15 +271,6 @@ const GridQuad& TextureStore::Quad(uint32_t index) const
 {
     GAME_CHECK(index < quads_.size(), "a texture refers to a grid quad that was never made");
     return quads_[index];
-}
-
-void TextureStore::DeleteGridQuadBuffers()
-{
-    if (!upload_) return;
-    for (GridQuad& quad : quads_) {
-        glDeleteBuffers(1, &quad.buffer);
-        quad.buffer = 0;
-    }
 }
 
 void LoadTextureDirectory()

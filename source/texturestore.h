@@ -17,11 +17,12 @@
 
 class Sprite;
 
-// The four (x, y, u, v) corners of the unit quad with u and v spanning one grid cell.
+// The unit quad's texture span: one grid cell, (0, 0) to (u, v), v counted upward.
 struct GridQuad {
-    uint32_t buffer = 0;  // GL array buffer (0 when headless)
     int32_t columns = 1;  // truncated from the requested (possibly fractional) count
     int32_t rows = 1;
+    float u = 1.0f;       // 1 / the requested column count
+    float v = 1.0f;       // 1 / the requested row count
 };
 
 class TextureStore {
@@ -46,8 +47,6 @@ public:
     uint32_t GetGridQuad(float columns, float rows);
     const GridQuad& Quad(uint32_t index) const;
     size_t QuadCount() const { return quads_.size(); }
-    // Deletes the quad buffers in list order (Graphics::Shutdown, context still current).
-    void DeleteGridQuadBuffers();
 
     // Every file under directory in visiting order: each description directly after the
     // image of the same name in the same folder; same-named images ordered by path, so

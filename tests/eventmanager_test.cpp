@@ -1,10 +1,14 @@
 #include "delayqueue.h"
 #include "eventmanager.h"
+#include "eventpool.h"
 #include "gameerror.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -234,8 +238,10 @@ TEST(DelayQueueTest, EventsLeaveInDelayOrderThroughHoldsAndRefills)
     auto push = [&queue](int count) {
         for (int i = 0; i < count; ++i) {
             float delay = static_cast<float>(std::rand() % 2000) / 1000.0f - 0.5f;
-            if (i % 3 == 0) queue.Push(std::make_unique<TraceEvent>("t", delay));
-            else queue.Push(std::make_unique<UpdateEvent>(0.0f, 0.0f, delay));
+            // Pooled copies of two sizes among events made with new.
+            if (i % 3 == 0) queue.Push(std::make_unique<TraceEvent>("a text too long for the small-string buffer", delay));
+            else if (i % 3 == 1) queue.Emplace(TraceEvent("t", delay));
+            else queue.Emplace(UpdateEvent(0.0f, 0.0f, delay));
         }
     };
     std::array<bool, kEventTypeCount> held{};
@@ -245,7 +251,7 @@ TEST(DelayQueueTest, EventsLeaveInDelayOrderThroughHoldsAndRefills)
     held[kTraceEvent] = false;
     float previous = -1e9f;
     for (int i = 0; i < 2500; ++i) {
-        std::unique_ptr<Event> event = queue.Pop();
+        DelayQueue::Taken event = queue.Pop();
         EXPECT_GE(event->delay, previous);
         previous = event->delay;
     }
@@ -253,11 +259,68 @@ TEST(DelayQueueTest, EventsLeaveInDelayOrderThroughHoldsAndRefills)
     previous = -1e9f;
     size_t left = queue.Size();
     for (size_t i = 0; i < left; ++i) {
-        std::unique_ptr<Event> event = queue.Pop();
+        DelayQueue::Taken event = queue.Pop();
         EXPECT_GE(event->delay, previous);
         previous = event->delay;
     }
     EXPECT_TRUE(queue.Empty());
+}
+
+// A queue that runs dry between bursts: every event arrives once, whatever it owns is
+// released, and a queue destroyed full frees what it still holds (the sanitizers check).
+TEST(DelayQueueTest, BurstsOfPooledEventsArriveOnceAndLeaveNothingBehind)
+{
+    auto token = std::make_shared<int>(0);
+    DelayQueue queue;
+    for (int burst = 0; burst < 3; ++burst) {
+        for (int i = 0; i < 3000; ++i) {
+            float delay = static_cast<float>((i * 7919) % 3000) / 1000.0f;
+            if (i % 2) queue.Emplace(LambdaEvent([token] {}, delay));
+            else queue.Emplace(TraceEvent(std::to_string(i), delay));
+        }
+        EXPECT_EQ(token.use_count(), 1 + 1500);
+        std::set<std::string> texts;
+        std::array<bool, kEventTypeCount> held{};
+        queue.CountDown(10.0f, held);
+        while (!queue.Empty()) {
+            DelayQueue::Taken event = queue.Pop();
+            if (event->type == kTraceEvent) texts.insert(static_cast<TraceEvent&>(*event).text);
+        }
+        EXPECT_EQ(texts.size(), 1500u);
+        EXPECT_EQ(token.use_count(), 1);
+    }
+    queue.Emplace(LambdaEvent([token] {}, 1.0f));
+    queue.Push(std::make_unique<LambdaEvent>([token] {}, 2.0f));
+    EXPECT_EQ(token.use_count(), 3);
+}
+
+TEST(EventPoolTest, BlocksAreDistinctAlignedReusedAndGivenBackWhenAllAreFree)
+{
+    EventPool pool;
+    std::vector<std::pair<void*, size_t>> blocks;
+    for (int i = 0; i < 20000; ++i) {
+        size_t size = 8 + static_cast<size_t>(i % 5) * 40;  // 8 .. 168 bytes: several classes
+        void* block = pool.Allocate(size);
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % EventPool::kGrain, 0u);
+        std::memset(block, i & 0xFF, size);  // overlapping blocks would overwrite each other
+        blocks.push_back({block, size});
+    }
+    for (size_t i = 0; i < blocks.size(); ++i)
+        EXPECT_EQ(static_cast<unsigned char*>(blocks[i].first)[blocks[i].second - 1], i & 0xFF) << i;
+    EXPECT_GT(pool.ChunkCount(), 1u);
+    void* freed = blocks.back().first;
+    pool.Free(freed, blocks.back().second);
+    EXPECT_EQ(pool.Allocate(blocks.back().second), freed);  // the latest freed block of its class first
+
+    void* large = pool.Allocate(EventPool::kLargest + 1);  // from the general heap
+    EXPECT_EQ(pool.LiveBlocks(), blocks.size());
+    pool.Free(large, EventPool::kLargest + 1);
+    for (auto [block, size] : blocks) pool.Free(block, size);
+    EXPECT_EQ(pool.LiveBlocks(), 0u);
+    EXPECT_EQ(pool.ChunkCount(), 0u);
+    void* again = pool.Allocate(24);  // and it starts again from nothing
+    EXPECT_NE(again, nullptr);
+    pool.Free(again, 24);
 }
 
 } // namespace

@@ -297,4 +297,36 @@ TEST_F(TextureTest, TheDecoderHandsImagesOverInListOrderWithTheirFailures)
     ImageDecoder abandoned(files, 1);  // destroyed with files left: stops without waiting for them
 }
 
+// Several workers finish in any order; the caller still gets the list's order, and a
+// decoder dropped half-way stops every worker.
+TEST_F(TextureTest, SeveralWorkersHandImagesOverInListOrder)
+{
+    std::vector<std::string> files;
+    for (int i = 0; i < 24; ++i) {
+        std::string name = "w" + std::to_string(i) + ".png";
+        if (i == 7) Text(name, "not a picture");
+        else Image(name, 1 + i, 1 + (i * 37) % 300);  // uneven sizes, uneven decoding times
+        files.push_back((Textures() / name).string());
+    }
+    ImageDecoder decoder(files, 4, 3);
+    EXPECT_EQ(decoder.WorkerCount(), 3u);
+    for (int i = 0; i < 24; ++i) {
+        auto image = decoder.Next();
+        ASSERT_NE(image, nullptr);
+        EXPECT_EQ(image->width, i == 7 ? 0 : 1 + i);
+        EXPECT_EQ(image->pixels == nullptr, i == 7);
+    }
+    EXPECT_EQ(decoder.Next(), nullptr);
+    {
+        ImageDecoder abandoned(files, 4, 3);
+        EXPECT_EQ(abandoned.Next()->width, 1);
+    }
+    int width = 0, height = 0, channels = 0;
+    std::string error;
+    EXPECT_TRUE(ImageDecoder::ReadHeader(files[3], width, height, channels, error));
+    EXPECT_EQ(width, 4);
+    EXPECT_FALSE(ImageDecoder::ReadHeader(files[7], width, height, channels, error));
+    EXPECT_FALSE(error.empty());
+}
+
 } // namespace

@@ -1,20 +1,20 @@
 #version 330 core
-// Sprites, glyphs and particles: the unit quad in clip space and the frame's texture
-// coordinates. The quad's coordinates span the first frame; uvScale stretches them to
-// this frame's size and uv moves them onto it. v counts upward from the bottom of the
-// image, while images are stored top row first, hence 1 - v.
-layout(location = 0) in vec2 position;
+// Sprites, glyphs and particles, drawn in batches: each corner arrives already in clip
+// space with its final texture coordinate (v counted down from the image's top row),
+// its draw's colour and the texture unit holding its image.
+layout(location = 0) in vec4 position;
 layout(location = 1) in vec2 texCoord;
-
-uniform mat4 transform;
-uniform vec2 uv;
-uniform vec2 uvScale;
+layout(location = 2) in vec4 tint;
+layout(location = 3) in float unit;
 
 out vec2 frameCoord;
+out vec4 rgba;
+flat out int image;
 
 void main()
 {
-    gl_Position = transform * vec4(position, 0.0, 1.0);
-    vec2 t = texCoord * uvScale + uv;
-    frameCoord = vec2(t.x, 1.0 - t.y);
+    gl_Position = position;
+    frameCoord = texCoord;
+    rgba = tint;
+    image = int(unit + 0.5);
 }
