@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config
   libglfw3-dev libsoil-dev rapidjson-dev libglm-dev
   libasound2-dev libsndfile1-dev libsamplerate0-dev libstb-dev python3-glad
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev valgrind time
   clang libclang-rt-14-dev
   xvfb xauth libgl1-mesa-dri
   python3-pil python3-numpy vorbis-tools sox espeak-ng fonts-dejavu-core
