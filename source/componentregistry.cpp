@@ -31,6 +31,7 @@
 #include "sprite.h"
 #include "spritetext.h"
 #include "stub.h"
+#include "testingcomponent.h"
 #include "textbox.h"
 #include "timer.h"
 #include "transform.h"
@@ -56,6 +57,7 @@ ComponentRegistry::ComponentRegistry()
 {
     Register("Stub", std::make_unique<Stub>(nullptr));
     Register("Transform", std::make_unique<Transform>(nullptr, glm::vec2(0.0f, 0.0f), glm::vec2(10.0f, 10.0f), 0.0f));
+    Register("TestingComponent", std::make_unique<TestingComponent>(nullptr));
     Register("Sprite", std::make_unique<Sprite>(nullptr, "TestingLines.png", 0, 0.0f, glm::vec4(1.0f), true));
     Register("RigidBody", std::make_unique<RigidBody>(nullptr));
     Register("CircleCollider", std::make_unique<CircleCollider>(nullptr));

@@ -1,0 +1,85 @@
+#include "testingcomponent.h"
+
+#include "ballmanager.h"
+#include "behaviormeter.h"
+#include "endgamelogic.h"
+#include "engine.h"
+#include "entity.h"
+#include "gamesettings.h"
+#include "graphics.h"
+#include "input.h"
+#include "space.h"
+
+namespace {
+
+bool Pressed(const Input& input, int key)
+{
+    return input.Key(key) == kKeyPressed;
+}
+
+void Send(const char* command)
+{
+    Engine::Get()->events->Send(DevMessageEvent(command, kSendNow));
+}
+
+} // namespace
+
+void TestingComponent::Initialize()
+{
+    Engine::Get()->events->AddListener(this, &TestingComponent::OnUpdate);
+    Engine::Get()->events->AddListener(this, &TestingComponent::OnDevMessage);
+    listening_ = true;
+    if (owner->space->name == "MainMenu") PrintHelp();
+}
+
+void TestingComponent::Terminate()
+{
+    if (!listening_) return;
+    listening_ = false;
+    Engine::Get()->events->RemoveListener<UpdateEvent>(this);
+    Engine::Get()->events->RemoveListener<DevMessageEvent>(this);
+}
+
+std::unique_ptr<Component> TestingComponent::Clone(Entity* newOwner) const
+{
+    return std::make_unique<TestingComponent>(newOwner);
+}
+
+// The help does not mention Control, although every shortcut needs it held first.
+void TestingComponent::PrintHelp() const
+{
+    for (const char* line : {"DESIGNERS: Press F5 to open editor in main menu", "           Press F6 to open editor in game",
+                             "           Press F2 to toggle debug space", "           Press F1 to toggle debug draw"})
+        Engine::Get()->events->Send(TraceEvent(std::string(line) + "\n"));
+}
+
+// Control must already be held when the key goes down: pressing both in one frame leaves
+// Control at "pressed", not "held", and does nothing.
+void TestingComponent::OnUpdate(UpdateEvent&)
+{
+    const Input& input = *Input::Get();
+    if (input.Key(kKeyLeftControl) != kKeyHeld || input.textMode) return;
+    if (Pressed(input, kKeyF5)) Send("\\edit-open-MainMenu");
+    if (Pressed(input, kKeyF6)) Send("\\edit-open-game");
+    if (Pressed(input, kKeyF2)) {
+        if (Space* debug = Engine::Get()->FindSpace("Debug")) debug->visible = !debug->visible;
+    }
+    if (Pressed(input, kKeyF1)) debugDrawMode = !debugDrawMode;
+    if (owner->space->name == "game") RunMatchKeys();
+}
+
+void TestingComponent::RunMatchKeys() const
+{
+    const Input& input = *Input::Get();
+    if (Pressed(input, Input::kKeySpace)) GameSettings::autoplay = !GameSettings::autoplay;
+    if (Pressed(input, kKeyB)) EndMatch();
+}
+
+// An ended match cannot end again: a second B would queue a second end screen.
+void TestingComponent::EndMatch() const
+{
+    Space& game = *owner->space;
+    if (game.RequireEntity("levelLogic")->Require<BallManager>()->matchOver) return;
+    BehaviorMeter* meter = game.RequireEntity("BeatMeter1")->Require<BehaviorMeter>();
+    EndGameLogic::EndCheck(*meter, true, true);
+}
