@@ -305,6 +305,7 @@ void MapEditor::TintFields()
 {
     for (Entity* field : Fields())
         PaintToolBackground(field, glm::vec4(0.16f, 0.1f, 0.3f, 0.85f));
+    PaintToolBackground(currentArch_, glm::vec4(0.35f, 0.2f, 0.5f, 0.9f));
     for (Entity* box : toolBoxes_) PaintToolBackground(box, glm::vec4(1.0f, 1.0f, 1.0f, 0.3f));
 }
 
@@ -469,6 +470,9 @@ void MapEditor::PanCamera()
 void MapEditor::OnDraw(DrawEvent&)
 {
     if (!cursor_) return;
+    // The cursor hides itself in a paused space; the editor's overlay is paused but its
+    // cursor is the one the designer works with.
+    if (Sprite* sprite = cursor_->Get<Sprite>()) sprite->visible = true;
     Transform* transform = cursor_->Get<Transform>();
     if (!transform || transform->translation == cursorWritten_) return;
     transform->translation += CameraPositionPan();

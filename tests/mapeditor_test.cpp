@@ -6,6 +6,7 @@
 #include "mapeditor.h"
 #include "menucontent.h"
 #include "probe.h"
+#include "programrun.h"
 #include "sprite.h"
 #include "spritetext.h"
 #include "testcontent.h"
@@ -19,11 +20,8 @@
 #include <rapidjson/writer.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <sstream>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -514,14 +512,11 @@ GameRun Play(const fs::path& data, const std::string& replay, const std::string&
     fs::path base = fs::temp_directory_path() / (std::string("volleyrun-editor-") + info->name() + "-" + std::to_string(::getpid()));
     fs::path replayFile = base.string() + ".replay", dumpFile = base.string() + ".json";
     testing_content::WriteText(replayFile, replay);
-    std::string command = std::string(VOLLEYRUN_BINARY) + " --data " + data.string() + " --headless --virtual-time --seed 5 --replay " +
-                          replayFile.string() + " --dump " + dumpFile.string() + " " + options + " </dev/null 2>&1";
+    program_run::Result result = program_run::RunGame("--data " + data.string() + " --headless --virtual-time --seed 5 --replay " +
+                                                      replayFile.string() + " --dump " + dumpFile.string() + " " + options);
     GameRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    char buffer[4096];
-    while (size_t got = fread(buffer, 1, sizeof buffer, pipe)) run.output.append(buffer, got);
-    int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.status = result.status;
+    run.output = result.output;
     run.dump.Parse(testing_content::ReadText(dumpFile).c_str());
     if (!run.dump.IsObject()) run.dump.Parse("{\"spaces\": []}");
     fs::remove(replayFile);
