@@ -18,7 +18,9 @@ JsonFile::ReadResult JsonFile::Read(const std::string& path, rapidjson::Document
     if (!file) return ReadResult::kUnopenable;
     std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     if (file.bad()) return ReadResult::kUnopenable;
-    constexpr unsigned kFlags = rapidjson::kParseFullPrecisionFlag;
+    // Iterative: nesting costs heap, not stack, so a file of a million nested arrays
+    // reaches the reader (which refuses it) instead of overflowing the stack.
+    constexpr unsigned kFlags = rapidjson::kParseFullPrecisionFlag | rapidjson::kParseIterativeFlag;
     document.Parse<kFlags>(text.c_str(), text.size());
     if (!document.HasParseError()) return ReadResult::kOk;
     if (error)

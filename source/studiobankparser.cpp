@@ -65,6 +65,29 @@ double NumberAtLeast(const rapidjson::Value& object, const char* key, const std:
     return number;
 }
 
+// Timeline positions and lengths stay within a day, and tempos within a range whose beats
+// are at most a day apart and at most a thousand a second: frame counts, beat numbers and
+// the millisecond positions given to the game then stay far inside their integer types,
+// and one mix request never walks more than a few beats.
+constexpr double kMaxSeconds = 86400.0;
+constexpr double kMinTempo = 0.001;
+constexpr double kMaxTempo = 60000.0;
+
+double Seconds(const rapidjson::Value& object, const char* key, const std::string& where, double fallback,
+               bool strictly)
+{
+    double seconds = NumberAtLeast(object, key, where, fallback, 0.0, strictly);
+    if (seconds > kMaxSeconds) Fail(Member(where, key), "must be at most 86400 seconds (one day)");
+    return seconds;
+}
+
+double Tempo(const rapidjson::Value& object, const std::string& where)
+{
+    double tempo = NumberAtLeast(object, "tempo", where, 120.0, 0.0, true);
+    if (tempo < kMinTempo || tempo > kMaxTempo) Fail(Member(where, "tempo"), "must be from 0.001 to 60000 beats per minute");
+    return tempo;
+}
+
 std::string Text(const rapidjson::Value& object, const char* key, const std::string& where)
 {
     const rapidjson::Value* value = Find(object, key);
@@ -141,7 +164,7 @@ void StudioBankParser::ParseEvent(const rapidjson::Value& object, const std::str
 
 void StudioBankParser::ParseTiming(const rapidjson::Value& object, const std::string& where, StudioEventDescription* event)
 {
-    event->tempo = NumberAtLeast(object, "tempo", where, 120.0, 0.0, true);
+    event->tempo = Tempo(object, where);
     if (const rapidjson::Value* signature = Find(object, "timeSignature")) {
         static const int kUnits[] = {1, 2, 4, 8, 16, 32};
         if (!signature->IsArray() || signature->Size() != 2 || !(*signature)[0].IsInt() || !(*signature)[1].IsInt() ||
@@ -151,10 +174,10 @@ void StudioBankParser::ParseTiming(const rapidjson::Value& object, const std::st
         event->beatsPerBar = (*signature)[0].GetInt();
         event->beatUnit = (*signature)[1].GetInt();
     }
-    event->firstDownbeat = NumberAtLeast(object, "firstDownbeat", where, 0.0, 0.0, false);
+    event->firstDownbeat = Seconds(object, "firstDownbeat", where, 0.0, false);
     int64_t tracksEnd = 0;
     for (const auto& track : event->tracks) tracksEnd = std::max(tracksEnd, track.startFrame + track.soundFrames);
-    event->length = Find(object, "length") ? Frames(NumberAtLeast(object, "length", where, 0.0, 0.0, true)) : tracksEnd;
+    event->length = Find(object, "length") ? Frames(Seconds(object, "length", where, 0.0, true)) : tracksEnd;
 }
 
 void StudioBankParser::ParseLoop(const rapidjson::Value& object, const std::string& where, StudioEventDescription* event)
@@ -169,8 +192,8 @@ void StudioBankParser::ParseLoop(const rapidjson::Value& object, const std::stri
     Object(*loop, at);
     OnlyMembers(*loop, at, {"start", "end"});
     if (!Find(*loop, "start") || !Find(*loop, "end")) Fail(at, "needs \"start\" and \"end\"");
-    event->loopStart = Frames(NumberAtLeast(*loop, "start", at, 0.0, 0.0, false));
-    event->loopEnd = Frames(Number(*loop, "end", at, 0.0));
+    event->loopStart = Frames(Seconds(*loop, "start", at, 0.0, false));
+    event->loopEnd = Frames(Seconds(*loop, "end", at, 0.0, false));
     if (event->loopEnd <= event->loopStart || event->loopEnd > event->length)
         Fail(at, "must satisfy 0 <= start < end <= the event's length");
 }
@@ -184,7 +207,7 @@ void StudioBankParser::ParseMarkers(const rapidjson::Value& object, const std::s
         Object((*list)[i], at);
         OnlyMembers((*list)[i], at, {"name", "position"});
         if (!Find((*list)[i], "position")) Fail(at, "needs the member \"position\"");
-        event->markers.push_back({Text((*list)[i], "name", at), Frames(NumberAtLeast((*list)[i], "position", at, 0.0, 0.0, false))});
+        event->markers.push_back({Text((*list)[i], "name", at), Frames(Seconds((*list)[i], "position", at, 0.0, false))});
     }
 }
 
@@ -226,7 +249,7 @@ void StudioBankParser::ParseTrack(const rapidjson::Value& object, const std::str
         Fail(Member(where, "sound"), "\"" + sound + "\" must name a file inside the sound folder");
     track.soundFile = soundFolder_ + "/" + sound;
     track.source = Member(where, "sound") + " \"" + sound + "\"";
-    track.startFrame = Frames(NumberAtLeast(object, "start", where, 0.0, 0.0, false));
+    track.startFrame = Frames(Seconds(object, "start", where, 0.0, false));
     track.volume = static_cast<float>(NumberAtLeast(object, "volume", where, 1.0, 0.0, false));
     if (const rapidjson::Value* gains = Array(object, "gain", where, false))
         for (rapidjson::SizeType i = 0; i < gains->Size(); ++i)
