@@ -10,6 +10,7 @@
 #include "jsonfile.h"
 #include "input.h"
 #include "mouseclickeventsender.h"
+#include "pauselogic.h"
 #include "space.h"
 #include "sprite.h"
 #include "spritetext.h"
@@ -46,6 +47,7 @@ constexpr int kTypeRows = 24;            // component-type entries per column
 constexpr float kTypeColumn = 140.0f;
 
 const char* const kInGame = "event:/InGame";
+const char* const kPauseMusic = "event:/PauseMenu";
 const char* const kObjectPrefix = "ObjectList";
 const char* const kToolNames[4] = {"Translate", "Scale", "Rotate", "ZLayer"};
 
@@ -235,9 +237,26 @@ void MapEditor::Terminate()
     if (Space* edited = EditedSpace()) {
         edited->events->RemoveListener<MapEditorSelectedEvent>(this);
         edited->paused = false;
+        ResumeMusic(*edited);
     }
     Camera::Get()->SetPosition(cameraAtOpen_.x, cameraAtOpen_.y, cameraAtOpen_.z);
     engine.Send(ParameterChangeEvent(kInGame, {{"Pause", 0.0f}}));
+}
+
+// Escape also reaches the match's pause logic, which, finding its match paused (by this
+// editor) and no pause menu open, hands the music over to the pause-menu track. The match
+// resumes here, so its music comes back with it, as the pause menu's own resume does.
+void MapEditor::ResumeMusic(const Space& edited) const
+{
+    bool match = std::any_of(edited.Entities().begin(), edited.Entities().end(),
+                             [](const auto& entity) { return entity->template Get<PauseLogic>() != nullptr; });
+    if (!match) return;
+    for (const char* menu : {"PauseMenu", "ReturnToGame", "EndGame"})
+        if (Engine::Get()->FindSpace(menu)) return;
+    EventManager& engine = *Engine::Get()->events;
+    engine.Send(PauseSoundEvent(kInGame, false));
+    engine.Send(PauseSoundEvent(kPauseMusic, true));
+    engine.Send(SyncSoundEvent(kPauseMusic, kInGame));
 }
 
 void MapEditor::Close()

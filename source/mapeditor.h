@@ -123,6 +123,7 @@ private:
     void OnTextBox(Entity* sender, int state);
     void OnListEntry(Entity* entry);
     void Close();
+    void ResumeMusic(const Space& edited) const;
     void Trace(const std::string& line) const;
 
     Space* edited_ = nullptr;      // checked against the engine's live spaces before every use
