@@ -79,25 +79,31 @@ StudioResult AudioDriver::Init(StudioOutputState* state, int, int* outputrate, S
                                int* speakermodechannels, StudioSoundFormat* outputformat, int, int)
 {
     if (!active) return STUDIO_ERR_OUTPUT_INIT;
-    active->Trace("init\n");
+    // The repeated attempts of a driver waiting for a device stay out of the trace until one opens.
+    bool quiet = active->awaitingDevice_;
+    if (!quiet) active->Trace("init\n");
     *speakermode = STUDIO_SPEAKERMODE_STEREO;
     *speakermodechannels = 2;
     *outputformat = STUDIO_SOUND_FORMAT_PCMFLOAT;
     active->Open(state, *outputrate);
+    if (quiet && !active->awaitingDevice_) active->Trace("init\n");
     return STUDIO_OK;
 }
 
 StudioResult AudioDriver::Close(StudioOutputState*)
 {
     if (!active) return STUDIO_OK;
-    active->Trace("close\n");
+    if (!active->awaitingDevice_) active->Trace("close\n");
     active->Shut();
     return STUDIO_OK;
 }
 
 // With no device the driver stays idle: nothing pulls the mix, so the studio stands still.
+// After a loss it also asks for another re-open a little later, so the music comes back
+// when the device (or a new default one) does.
 void AudioDriver::Open(StudioOutputState* state, int rate)
 {
+    Shut();  // a second init without a close must not leave a worker running
     state_ = state;
     rate_ = rate;
     if (hooks_.virtualOutput) {
@@ -106,7 +112,12 @@ void AudioDriver::Open(StudioOutputState* state, int rate)
     }
     std::unique_ptr<StudioDevice> device = MakeDevice();
     unsigned period = 0;
-    if (!device->Open(static_cast<unsigned>(rate), &period)) return;
+    if (!device->Open(static_cast<unsigned>(rate), &period)) {
+        awaitingDevice_ = lostOnce_;
+        if (awaitingDevice_) AskAgainLater();
+        return;
+    }
+    awaitingDevice_ = false;
     device_ = std::move(device);
     period_ = period;
     block_ = std::max(1u, period / 2);
@@ -121,6 +132,11 @@ void AudioDriver::Open(StudioOutputState* state, int rate)
 void AudioDriver::Shut()
 {
     running_ = false;
+    {
+        std::lock_guard guard(retryLock_);
+        retryPending_ = false;
+    }
+    retryWake_.notify_all();
     if (worker_.joinable()) worker_.join();
     if (device_) device_->Close();
     device_.reset();
@@ -154,8 +170,23 @@ void AudioDriver::Work()
 
 void AudioDriver::Lose()
 {
+    lostOnce_ = true;
     running_ = false;
     if (hooks_.deviceLost) hooks_.deviceLost();
+}
+
+// The worker of a driver without a device: it waits kRetryDelay (ended early by Shut), then
+// reports the loss again so the game thread tries the default device once more.
+void AudioDriver::AskAgainLater()
+{
+    retryPending_ = true;
+    worker_ = std::thread([this] {
+        std::unique_lock lock(retryLock_);
+        if (retryWake_.wait_for(lock, kRetryDelay, [this] { return !retryPending_; })) return;
+        retryPending_ = false;
+        lock.unlock();
+        if (hooks_.deviceLost) hooks_.deviceLost();
+    });
 }
 
 void AudioDriver::MixVirtual(int64_t now, int64_t framePeriod)

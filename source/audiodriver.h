@@ -2,7 +2,8 @@
 // registers its Description; the studio calls init and close on the game thread. On a device,
 // init opens the default device with its smallest period and starts a worker thread that pulls
 // half-period blocks through readfrommixer; a lost device ends the worker and is reported so the
-// engine re-selects the plug-in. The virtual output has no device: the engine calls MixVirtual
+// engine re-selects the plug-in (while no device opens after a loss, it is reported again after a
+// short wait, until one does). The virtual output has no device: the engine calls MixVirtual
 // each frame. One driver exists at a time; the plug-in callbacks reach it through a pointer.
 #pragma once
 
@@ -11,9 +12,12 @@
 #include "studiowavwriter.h"
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,6 +25,9 @@
 class AudioDriver {
 public:
     static constexpr const char* kName = "TessaroonCustomOutput";
+    // After a loss, how long the driver waits before asking for another re-open while the
+    // default device cannot be opened.
+    static constexpr std::chrono::milliseconds kRetryDelay{200};
 
     using DeviceFactory = std::function<std::unique_ptr<StudioDevice>()>;
     struct Hooks {
@@ -50,6 +57,8 @@ public:
     void MixVirtual(int64_t now, int64_t framePeriod);
 
     bool Running() const { return running_; }
+    // A device was lost and none could be opened since: a re-open is asked for every kRetryDelay.
+    bool AwaitingDevice() const { return awaitingDevice_; }
     unsigned PeriodFrames() const { return period_; }
     unsigned BlockFrames() const { return block_; }
     int64_t VirtualFramesMixed() const { return virtualMixed_; }
@@ -70,6 +79,7 @@ private:
     void Shut();
     void Work();
     void Lose();
+    void AskAgainLater();
     void Trace(const std::string& text) const;
 
     Hooks hooks_;
@@ -77,6 +87,11 @@ private:
     std::unique_ptr<StudioDevice> device_;
     std::thread worker_;
     std::atomic<bool> running_{false};    // the worker feeds while set
+    std::atomic<bool> lostOnce_{false};   // a device of this driver was lost (set by the worker)
+    bool awaitingDevice_ = false;         // game thread: lost, and no device has opened since
+    std::mutex retryLock_;
+    std::condition_variable retryWake_;
+    bool retryPending_ = false;           // under retryLock_: the waiting worker may still ask
     std::atomic<StudioResult> workerFailure_{STUDIO_OK};
     unsigned period_ = 0;                 // frames, of the open device
     unsigned block_ = 0;                  // frames written per pass: half a period
