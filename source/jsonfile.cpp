@@ -19,8 +19,11 @@ JsonFile::ReadResult JsonFile::Read(const std::string& path, rapidjson::Document
     std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     if (file.bad()) return ReadResult::kUnopenable;
     // Iterative: nesting costs heap, not stack, so a file of a million nested arrays
-    // reaches the reader (which refuses it) instead of overflowing the stack.
-    constexpr unsigned kFlags = rapidjson::kParseFullPrecisionFlag | rapidjson::kParseIterativeFlag;
+    // reaches the reader (which refuses it) instead of overflowing the stack. Normal
+    // precision: the library's full-precision conversion (version 1.1) misreads zeros
+    // written with an exponent ("0e38" came back as about 1e227) and reads past its power
+    // table on long mantissas near the top of the range.
+    constexpr unsigned kFlags = rapidjson::kParseIterativeFlag;
     document.Parse<kFlags>(text.c_str(), text.size());
     if (!document.HasParseError()) return ReadResult::kOk;
     if (error)

@@ -12,7 +12,9 @@ class JsonFile {
 public:
     enum class ReadResult { kOk, kUnopenable, kUnparsable };
 
-    // Parses the whole file with full double precision. On kUnparsable,
+    // Parses the whole file; a number with more than 15 significant digits or an exponent
+    // beyond 22 may land a few units in the last place away from the nearest double (floats
+    // read back exactly what was written). On kUnparsable,
     // error (when given) receives the parser's message and offset.
     static ReadResult Read(const std::string& path, rapidjson::Document& document, std::string* error = nullptr);
 
