@@ -180,7 +180,8 @@ void Engine::OpenEditor(const std::string& target)
     try {
         auto overlay = std::make_unique<Space>(kEditorSpace);
         // Before the overlay's first update, which initialises the editor.
-        overlay->RequireEntity("mapEditor")->Require<MapEditor>()->SetEditedSpace(FindSpace(target));
+        Entity* holder = overlay->FindEntity("mapEditor");
+        if (MapEditor* editor = holder ? holder->Get<MapEditor>() : nullptr) editor->SetEditedSpace(FindSpace(target));
         spaces.push_back(std::move(overlay));  // always on top, whatever its layer
     } catch (const GameError& error) {
         // A console command must not end the game: report why the editor did not open.

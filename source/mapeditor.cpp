@@ -229,7 +229,8 @@ void MapEditor::Terminate()
     engine.RemoveListener<DrawEvent>(this);
     engine.RemoveListener<DevMessageEvent>(this);
     engine.RemoveListener<DestroySpaceEvent>(this);
-    for (Entity* field : Fields()) field->events->RemoveListener<TriggerEvent>(this);
+    for (Entity* field : Fields())
+        if (field) field->events->RemoveListener<TriggerEvent>(this);  // null when the overlay lacked it
     for (const EntityRef& entry : typeEntries_)
         if (Entity* e = entry.Get()) e->events->RemoveListener<TriggerEvent>(this);
     for (const EntityRef& entry : objectEntries_)
