@@ -1,6 +1,7 @@
 #include "delayqueue.h"
 
 #include <algorithm>
+#include <cstddef>
 
 namespace {
 constexpr size_t kArity = 4;
@@ -36,7 +37,8 @@ void DelayQueue::Insert(Entry entry)
 void DelayQueue::Grow()
 {
     lines_.resize(std::max<size_t>(lines_.size() * 2, 16));
-    entries_ = lines_.front().slots + kLead;
+    // Addressed through the bytes of the whole storage: the heap runs across lines.
+    entries_ = reinterpret_cast<Entry*>(reinterpret_cast<std::byte*>(lines_.data()) + kLead * sizeof(Entry));
 }
 
 DelayQueue::Taken DelayQueue::Pop()
