@@ -13,9 +13,11 @@
 #define STB_IMAGE_WRITE_STATIC
 #include <stb_image_write.h>
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -33,6 +35,19 @@ inline fs::path& RootSlot()
     return root;
 }
 
+// Folders left by runs that ended in a crash (libFuzzer then skips exit handlers): those
+// whose process is gone.
+inline void RemoveStaleRoots(const fs::path& base, const std::string& prefix)
+{
+    std::error_code error;
+    for (fs::directory_iterator it(base, error), end; !error && it != end; it.increment(error)) {
+        std::string name = it->path().filename().string();
+        if (name.rfind(prefix, 0) != 0) continue;
+        long pid = std::strtol(name.c_str() + prefix.size(), nullptr, 10);
+        if (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) fs::remove_all(it->path(), error);
+    }
+}
+
 // A fresh folder for this process (in /dev/shm when there is one: thousands of small
 // writes a second), removed at exit.
 inline const fs::path& ScratchRoot(const std::string& harness)
@@ -40,6 +55,7 @@ inline const fs::path& ScratchRoot(const std::string& harness)
     fs::path& root = RootSlot();
     if (!root.empty()) return root;
     fs::path base = fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
+    RemoveStaleRoots(base, "volleyrun-fuzz-" + harness + "-");
     root = base / ("volleyrun-fuzz-" + harness + "-" + std::to_string(::getpid()));
     fs::remove_all(root);
     fs::create_directories(root);
