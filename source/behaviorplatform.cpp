@@ -67,7 +67,7 @@ void BehaviorPlatform::OnUpdate(UpdateEvent&)
         owner->Require<Transform>()->translation = home + (offset - home) * displacement;
     }
     Input* input = Input::Get();
-    if (input->textMode) return;
+    if (input->textMode || owner->space->paused) return;
     if (input->Key(kKeyK) == kKeyPressed) GlideTo(0.0f, kGlideRate);
     if (input->Key(kKeyL) == kKeyPressed) GlideTo(1.0f, kGlideRate);
 }

@@ -104,8 +104,11 @@ void BehaviorPlayer::Swing(int32_t button)
     Engine::Get()->events->Send(BallHitEvent(Lane(), button));
 }
 
+// Keys reach every player through the engine-wide manager, also while the match stands
+// still under the pause menu or the map editor: a paused match takes no swings or steps.
 void BehaviorPlayer::OnKeyUpdate(KeyUpdateEvent&)
 {
+    if (owner->space->paused) return;
     if (!currentSpot) currentSpot = owner->space->RequireEntity(SpotName("Player", player, position))->Ref();
     Input* input = Input::Get();
     bool keys = !input->textMode;

@@ -259,19 +259,7 @@ TEST(ProgramFlowTest, TheDpadWalksTheMenuAndItsAButtonClicks)
 // The real content with an eight-second match: pictures, shaders and sound linked, spaces copied.
 class ShortMatchContent {
 public:
-    ShortMatchContent()
-    {
-        fs::path source = fs::path(VOLLEYRUN_SOURCE_DIR) / "Quillmoor";
-        for (const char* folder : {"Textures", "Shaders", "Audio"}) fs::create_directory_symlink(source / folder, content.root / folder);
-        fs::copy(source / "Spaces", content.root / "Spaces", fs::copy_options::recursive | fs::copy_options::overwrite_existing);
-        fs::copy(source / "Archetypes", content.root / "Archetypes", fs::copy_options::recursive | fs::copy_options::overwrite_existing);
-        fs::path game = content.root / "Spaces" / "game.txt";
-        std::string text = testing_content::ReadText(game);
-        size_t at = text.find("\"secondsOfGame\": 120.0");
-        EXPECT_NE(at, std::string::npos);
-        if (at != std::string::npos) text.replace(at, 22, "\"secondsOfGame\": 8.0");
-        testing_content::WriteText(game, text);
-    }
+    ShortMatchContent() { EXPECT_TRUE(content.RealContentWithMatchOf(8)); }
     std::string Root() const { return content.root.string(); }
 
 private:

@@ -205,6 +205,20 @@ TEST_F(PlayerTest, SwingsCarryTheSideTheSpotAndTheButton)
     EXPECT_EQ(hits.events[2].button, Input::kPadY);
 }
 
+TEST_F(PlayerTest, APausedMatchTakesNoSwingsAndNoSteps)
+{
+    Heard<BallHitEvent> hits;
+    game->paused = true;  // under the pause menu or the map editor
+    Input* input = Input::Get();
+    input->OnKey(67, Input::kPress);  // C
+    input->OnKey(81, Input::kPress);  // Q: spot 4
+    input->SetVirtualButton(1, Input::kPadA, true);
+    Player(0)->MoveTo(2);
+    input->Poll();
+    EXPECT_TRUE(hits.events.empty());
+    EXPECT_EQ(Player(0)->position, 2);
+}
+
 TEST_F(PlayerTest, ThresholdsMovePlayersInPlayAndAlwaysSendThePlatformHome)
 {
     BehaviorPlatform* platform = game->RequireEntity("Platform0Pos2")->Get<BehaviorPlatform>();

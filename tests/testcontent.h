@@ -49,6 +49,23 @@ public:
     {
         WriteText(root / "Archetypes" / file, json);
     }
+    // The real content, pictures, shaders and sound linked and spaces and archetypes copied,
+    // with the match cut to the given length. False when game.txt no longer holds the length.
+    bool RealContentWithMatchOf(int seconds) const
+    {
+        namespace fs = std::filesystem;
+        const fs::path source = fs::path(VOLLEYRUN_SOURCE_DIR) / "Quillmoor";
+        for (const char* folder : {"Textures", "Shaders", "Audio"}) fs::create_directory_symlink(source / folder, root / folder);
+        for (const char* folder : {"Spaces", "Archetypes"})
+            fs::copy(source / folder, root / folder, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+        const fs::path game = root / "Spaces" / "game.txt";
+        std::string text = ReadText(game);
+        const std::string length = "\"secondsOfGame\": 120.0";
+        size_t at = text.find(length);
+        if (at == std::string::npos) return false;
+        WriteText(game, text.replace(at, length.size(), "\"secondsOfGame\": " + std::to_string(seconds) + ".0"));
+        return true;
+    }
     // A space file with the given layer and entity objects (a JSON array's inside).
     void SimpleSpace(const std::string& name, float zLayer, const std::string& entities = "") const
     {
