@@ -1,7 +1,7 @@
 // The flow of scenes in the real program and its real content, headless and in virtual
 // time, driven by replay files the way a player would: mouse, gamepad and keyboard. Each
 // run is judged by its trace on standard output and by the dump of the spaces left at exit.
-#include "programrun.h"
+#include "replayrun.h"
 #include "testcontent.h"
 
 #include <gmock/gmock.h>
@@ -23,126 +23,22 @@ using ::testing::HasSubstr;
 constexpr int kKeySpace = 32, kKeyEscape = 256, kKeyEnter = 257, kKeyRight = 262, kKeyDown = 264;
 constexpr int kPadA = 0, kPadDown = 12;
 
-// Input lines by frame, with world positions turned into the pixels of the headless
-// 1920 x 1080 screen (zoom 2 shows 1066.7 x 533.3 world units: 1.8 pixels a unit across,
-// 2.025 up), aimed so the cursor's tip lands there.
-class Script {
+using replay_run::GameRun;
+using replay_run::Play;
+
+// Past the studio card (2 s), then any key: the main menu.
+class Script : public replay_run::Script {
 public:
-    Script& Wait(int frames)
+    Script& SkipSplash()
     {
-        frame_ += frames;
+        Wait(150).Key(kKeySpace, 20);
         return *this;
     }
-    Script& Point(float x, float y, int settle = 3)
-    {
-        Line("cursor " + std::to_string(960.0f + 1.8f * (x + 5.0f)) + " " + std::to_string(540.0f - 2.025f * (y - 5.0f)));
-        return Wait(settle);
-    }
-    Script& Click(float x, float y, int settle = 3)
-    {
-        Point(x, y);
-        Line("mouse 0 press");
-        Wait(2);
-        Line("mouse 0 release");
-        return Wait(settle);
-    }
-    Script& Press(int settle = 2)
-    {
-        Line("mouse 0 press");
-        return Wait(settle);
-    }
-    Script& Release(int settle = 2)
-    {
-        Line("mouse 0 release");
-        return Wait(settle);
-    }
-    Script& Key(int code, int settle = 2)
-    {
-        Line("key " + std::to_string(code) + " press");
-        Wait(1);
-        Line("key " + std::to_string(code) + " release");
-        return Wait(settle);
-    }
-    Script& Pad(int button, int settle = 3)
-    {
-        Line("pad 0 button " + std::to_string(button) + " press");
-        Wait(2);
-        Line("pad 0 button " + std::to_string(button) + " release");
-        return Wait(settle);
-    }
-    // Past the studio card (2 s), then any key: the main menu.
-    Script& SkipSplash() { return Wait(150).Key(kKeySpace, 20); }
-    int Frame() const { return frame_; }
-    std::string Text() const { return text_.str(); }
-
-private:
-    void Line(const std::string& line) { text_ << frame_ << " " << line << "\n"; }
-
-    int frame_ = 1;
-    std::ostringstream text_;
 };
 
 // Where the main menu's buttons stand.
 constexpr float kMenuX = 0.0f;
 constexpr float kPlayY = 40.0f, kOptionsY = -20.0f, kQuitY = -200.0f;
-
-struct GameRun {
-    int status = -1;
-    std::string output;
-    rapidjson::Document dump;
-
-    const rapidjson::Value* Space(const std::string& name) const
-    {
-        for (const auto& space : dump["spaces"].GetArray())
-            if (name == space["name"].GetString()) return &space;
-        return nullptr;
-    }
-    std::vector<std::string> Spaces() const
-    {
-        std::vector<std::string> names;
-        for (const auto& space : dump["spaces"].GetArray()) names.push_back(space["name"].GetString());
-        return names;
-    }
-    const rapidjson::Value* Entity(const std::string& space, const std::string& name) const
-    {
-        const rapidjson::Value* found = Space(space);
-        if (!found) return nullptr;
-        for (const auto& entity : (*found)["entities"].GetArray())
-            if (name == entity["name"].GetString()) return &entity;
-        return nullptr;
-    }
-    // Frame numbers of the trace lines matching pattern (its first group is the frame).
-    std::vector<int> Frames(const std::string& pattern) const
-    {
-        std::vector<int> frames;
-        std::regex re(pattern);
-        for (auto it = std::sregex_iterator(output.begin(), output.end(), re); it != std::sregex_iterator(); ++it)
-            frames.push_back(std::stoi((*it)[1]));
-        return frames;
-    }
-};
-
-// Runs the game on the real content (or data) with the script; frames 0 lets it end by itself.
-GameRun Play(const Script& script, int frames, const std::string& options = "",
-             const std::string& data = std::string(VOLLEYRUN_SOURCE_DIR) + "/Quillmoor")
-{
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    fs::path base = fs::temp_directory_path() / (std::string("volleyrun-flow-") + info->name() + "-" + std::to_string(::getpid()));
-    fs::path replay = base.string() + ".replay", dump = base.string() + ".json";
-    testing_content::WriteText(replay, script.Text());
-    std::string command = std::string(VOLLEYRUN_BINARY) + " --data " + data +
-                          " --headless --virtual-time --seed 5 --replay " + replay.string() + " --dump " + dump.string() +
-                          (frames > 0 ? " --frames " + std::to_string(frames) : "") + " " + options;
-    GameRun run;
-    program_run::Result result = program_run::Run(command);
-    run.status = result.status;
-    run.output = std::move(result.output);
-    run.dump.Parse(testing_content::ReadText(dump).c_str());
-    fs::remove(replay);
-    fs::remove(dump);
-    if (!run.dump.IsObject()) run.dump.Parse("{\"spaces\": []}");
-    return run;
-}
 
 std::string Image(const rapidjson::Value* entity)
 {

@@ -6,7 +6,7 @@
 #include "mapeditor.h"
 #include "menucontent.h"
 #include "probe.h"
-#include "programrun.h"
+#include "replayrun.h"
 #include "sprite.h"
 #include "spritetext.h"
 #include "testcontent.h"
@@ -448,87 +448,31 @@ TEST_F(MapEditorTest, TheObjectListSelectsWithoutDisturbingTheEntityBehindIt)
 
 namespace program {
 
-// Replay lines by frame; world positions become pixels of the headless 1920 x 1080 screen
-// with the cursor's tip on them.
-class Script {
+// The editor's gestures: clicks pressed in one frame and released in the next (a click
+// that never drags), keys one frame apart.
+class Script : public replay_run::Script {
 public:
-    Script& Wait(int frames)
-    {
-        frame_ += frames;
-        return *this;
-    }
-    Script& Point(float x, float y)
-    {
-        Line("cursor " + std::to_string(960.0f + 1.8f * (x + 5.0f)) + " " + std::to_string(540.0f - 2.025f * (y - 5.0f)));
-        return Wait(3);
-    }
-    // Pressed in one frame and released in the next: a click that never drags.
-    Script& Click(float x, float y)
-    {
-        Point(x, y);
-        Line("mouse 0 press");
-        Wait(1);
-        Line("mouse 0 release");
-        return Wait(4);
-    }
-    Script& Key(int code)
-    {
-        Line("key " + std::to_string(code) + " press");
-        Wait(1);
-        Line("key " + std::to_string(code) + " release");
-        return Wait(1);
-    }
-    Script& Type(const std::string& text)
-    {
-        for (char c : text) Key(c >= 'a' && c <= 'z' ? c - 32 : c);
-        return *this;
-    }
-    Script& Save()
-    {
-        Line("key 341 press");
-        Wait(1);
-        Key(kKeyS);
-        Line("key 341 release");
-        return Wait(2);
-    }
-    int Frame() const { return frame_; }
-    std::string Text() const { return text_.str(); }
+    Script& Wait(int frames) { return Same(replay_run::Script::Wait(frames)); }
+    Script& Point(float x, float y) { return Same(replay_run::Script::Point(x, y)); }
+    Script& Click(float x, float y) { return Same(replay_run::Script::Click(x, y, 4, 1)); }
+    Script& Key(int code) { return Same(replay_run::Script::Key(code, 1)); }
+    Script& Type(const std::string& text) { return Same(replay_run::Script::Type(text, 1)); }
+    Script& Save() { return Same(KeyDown(kKeyLeftControl, 1).Key(kKeyS, 1).KeyUp(kKeyLeftControl, 2)); }
 
 private:
-    void Line(const std::string& line) { text_ << frame_ << " " << line << "\n"; }
-    int frame_ = 1;
-    std::ostringstream text_;
+    Script& Same(replay_run::Script&) { return *this; }
 };
 
-struct GameRun {
-    int status = -1;
-    std::string output;
-    rapidjson::Document dump;
-};
+using replay_run::GameRun;
 
-GameRun Play(const fs::path& data, const std::string& replay, const std::string& options)
+GameRun Play(const fs::path& data, const Script& script, const std::string& options)
 {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    fs::path base = fs::temp_directory_path() / (std::string("volleyrun-editor-") + info->name() + "-" + std::to_string(::getpid()));
-    fs::path replayFile = base.string() + ".replay", dumpFile = base.string() + ".json";
-    testing_content::WriteText(replayFile, replay);
-    program_run::Result result = program_run::RunGame("--data " + data.string() + " --headless --virtual-time --seed 5 --replay " +
-                                                      replayFile.string() + " --dump " + dumpFile.string() + " " + options);
-    GameRun run;
-    run.status = result.status;
-    run.output = result.output;
-    run.dump.Parse(testing_content::ReadText(dumpFile).c_str());
-    if (!run.dump.IsObject()) run.dump.Parse("{\"spaces\": []}");
-    fs::remove(replayFile);
-    fs::remove(dumpFile);
-    return run;
+    return replay_run::Play(script, 0, options, data.string());
 }
 
 const rapidjson::Value* DumpedSpace(const GameRun& run, const std::string& name)
 {
-    for (const auto& space : run.dump["spaces"].GetArray())
-        if (name == space["name"].GetString()) return &space;
-    return nullptr;
+    return run.Space(name);
 }
 
 std::string Json(const rapidjson::Value& value)
@@ -587,8 +531,8 @@ TEST(MapEditorProgramTest, AnEditOfTheMatchIsSavedExactlyAndTheMatchResumes)
     for (Script* script : {&plain, &edit}) script->Save().Key(Input::kKeyEscape).Wait(60);
 
     ContentCopy before("plain"), after("edit");
-    GameRun first = Play(before.root, plain.Text(), "--space game --frames " + std::to_string(plain.Frame()));
-    GameRun second = Play(after.root, edit.Text(), "--space game --frames " + std::to_string(edit.Frame()));
+    GameRun first = Play(before.root, plain, "--space game --frames " + std::to_string(plain.Frame()));
+    GameRun second = Play(after.root, edit, "--space game --frames " + std::to_string(edit.Frame()));
     ASSERT_EQ(first.status, 0) << first.output;
     ASSERT_EQ(second.status, 0) << second.output;
     for (const GameRun* run : {&first, &second}) {
@@ -624,7 +568,7 @@ TEST(MapEditorProgramTest, AnEditOfTheMatchIsSavedExactlyAndTheMatchResumes)
     EXPECT_EQ(changed, 1);
 
     // The saved match loads and plays.
-    GameRun again = Play(after.root, "", "--space game --frames 30");
+    GameRun again = Play(after.root, Script(), "--space game --frames 30");
     EXPECT_EQ(again.status, 0) << again.output;
 }
 
@@ -634,8 +578,8 @@ TEST(MapEditorProgramTest, AMatchClosedWithEscapePlaysOnAsIfTheEditorHadNotBeenO
 {
     Script script = OpenOverTheMatch();
     script.Wait(10).Key(Input::kKeyEscape);
-    GameRun edited = Play(fs::path(VOLLEYRUN_SOURCE_DIR) / "Quillmoor", script.Text(), "--space game --frames 1500");
-    GameRun plain = Play(fs::path(VOLLEYRUN_SOURCE_DIR) / "Quillmoor", "", "--space game --frames 1500");
+    GameRun edited = Play(fs::path(VOLLEYRUN_SOURCE_DIR) / "Quillmoor", script, "--space game --frames 1500");
+    GameRun plain = Play(fs::path(VOLLEYRUN_SOURCE_DIR) / "Quillmoor", Script(), "--space game --frames 1500");
     ASSERT_EQ(edited.status, 0) << edited.output;
     ASSERT_EQ(plain.status, 0) << plain.output;
     auto shown = [](const GameRun& run) {

@@ -50,4 +50,14 @@ inline Result UnderXvfb(const std::string& command, const std::string& environme
                " -s \"-screen 0 1920x1080x24\" " + command);
 }
 
+// A replay line pointing the cursor's tip (-5, +5 from its centre) at a world position of
+// the Xvfb window, which covers the 1920 x 1080 screen and one pixel more and shows
+// 1066.7 x 533.3 world units around the origin.
+inline std::string CursorLine(int frame, double x, double y)
+{
+    const double width = 1920.0, height = 1081.0;
+    return std::to_string(frame) + " cursor " + std::to_string(width / 2 + width / 1066.67 * (x + 5)) + " " +
+           std::to_string(height / 2 - height / 533.33 * (y - 5)) + "\n";
+}
+
 }  // namespace program_run

@@ -16,15 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 using Colour = std::array<int, 3>;
 
-constexpr double kWidth = 1920.0, kHeight = 1081.0;  // the window: the screen and one pixel more
-
-std::string CursorLine(int frame, double x, double y)
-{
-    std::ostringstream line;
-    line << frame << " cursor " << kWidth / 2 + kWidth / 1066.67 * (x + 5) << " " << kHeight / 2 - kHeight / 533.33 * (y - 5)
-         << "\n";
-    return line.str();
-}
+using program_run::CursorLine;
 
 std::string KeyLines(int frame, int code)
 {

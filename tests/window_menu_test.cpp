@@ -16,19 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 using Colour = std::array<int, 3>;
 
-// The window covers the 1920 x 1080 screen and one pixel more; the world shown is
-// 1066.7 x 533.3 units around the origin, stretched to it.
-constexpr double kWidth = 1920.0, kHeight = 1081.0;
-
-std::string CursorLine(int frame, double x, double y)
-{
-    // Aimed so that the cursor's tip (-5, +5 from its centre) lands on (x, y); the pointer
-    // spans the visible 1066.7 x 533.3 world units from the window's centre.
-    std::ostringstream line;
-    line << frame << " cursor " << kWidth / 2 + kWidth / 1066.67 * (x + 5) << " "
-         << kHeight / 2 - kHeight / 533.33 * (y - 5) << "\n";
-    return line.str();
-}
+using program_run::CursorLine;
 
 // Mean colour of the world rectangle centred on (x, y).
 Colour Mean(const image_test_files::Picture& picture, double x, double y, double halfWidth, double halfHeight)
