@@ -120,6 +120,8 @@ void AudioEngine::CreateStudio()
     Verify(studio->RegisterOutput(&output, &outputHandle));
     Verify(studio->SetOutputByPlugin(outputHandle));
     Verify(studio->Initialize(kMaxPlaying));
+    // A virtual-time run must sound the same every time, so its mix waits for decoding.
+    studio->SetMixWaitsForDecoding(RunOptions::Get().virtualTime);
     unsigned int length = 0;
     int buffers = 0;
     Verify(studio->GetDSPBufferSize(&length, &buffers));
@@ -210,7 +212,7 @@ void AudioEngine::OnUpdate(UpdateEvent&)
     driver_->MixVirtual(clock->Now(), clock->framePeriod);
     GameError::Check(driver_->WorkerFailure() == STUDIO_OK, "result == STUDIO_OK", "audiodriver",
                      StudioResultName(driver_->WorkerFailure()));
-    studio->Update();
+    if (studio->Update() != STUDIO_OK) Trace(studio->LastError() + "\n");
     DrainHandOver();
     // Cleared before the switch, so a device lost again during it is not forgotten.
     if (resetOutput.exchange(false)) ResetOutput();

@@ -17,12 +17,8 @@ StudioBank::~StudioBank() = default;
 
 StudioResult StudioBank::LoadSampleData()
 {
-    std::vector<std::string> files;
-    for (const auto& event : events_)
-        for (const auto& track : event->tracks) files.push_back(track.soundFile);
-    system_->Prefetch(files);
     for (auto& event : events_) {
-        StudioResult result = system_->LoadSamples(event.get());
+        StudioResult result = system_->LoadSamples(event.get(), false);
         if (result != STUDIO_OK) return result;
     }
     return STUDIO_OK;

@@ -17,7 +17,8 @@ public:
     StudioBank(StudioSystem* system, std::string file, std::vector<std::unique_ptr<StudioEventDescription>> events);
     ~StudioBank();
 
-    // Decodes every sound the bank's events use, so starting them never waits for the disk.
+    // Queues every sound the bank's events use for decoding on the loader thread (their
+    // headers were read with the bank), so starting an event never waits for the disk.
     StudioResult LoadSampleData();
     StudioResult GetEventCount(int* count) const;
 

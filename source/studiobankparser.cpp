@@ -176,7 +176,7 @@ void StudioBankParser::ParseTiming(const rapidjson::Value& object, const std::st
     }
     event->firstDownbeat = Seconds(object, "firstDownbeat", where, 0.0, false);
     int64_t tracksEnd = 0;
-    for (const auto& track : event->tracks) tracksEnd = std::max(tracksEnd, track.startFrame + track.soundFrames);
+    for (const auto& track : event->tracks) tracksEnd = std::max(tracksEnd, track.startFrame + track.shape.frames);
     event->length = Find(object, "length") ? Frames(Seconds(object, "length", where, 0.0, true)) : tracksEnd;
 }
 
@@ -270,13 +270,13 @@ void StudioBankParser::ProbeSound(StudioEventDescription* event)
 {
     StudioEventDescription::Track& track = event->tracks.back();
     if (auto known = probed_.find(track.soundFile); known != probed_.end()) {
-        track.soundFrames = known->second;
+        track.shape = known->second;
         return;
     }
     std::string problem;
-    StudioResult result = StudioSound::Probe(track.soundFile, mixRate_, &track.soundFrames, &problem);
+    StudioResult result = StudioSound::Probe(track.soundFile, mixRate_, &track.shape, &problem);
     if (result != STUDIO_OK) throw BankProblem{track.source + " " + problem, result};
-    probed_[track.soundFile] = track.soundFrames;
+    probed_[track.soundFile] = track.shape;
 }
 
 StudioCurve StudioBankParser::ParseCurve(const rapidjson::Value& object, const std::string& where,

@@ -6,6 +6,7 @@
 
 #include "studiocurve.h"
 #include "studioresult.h"
+#include "studiosound.h"
 
 #include <rapidjson/document.h>
 
@@ -43,5 +44,5 @@ private:
     int mixRate_;
     std::string error_;
     StudioResult result_ = STUDIO_OK;
-    std::map<std::string, int64_t> probed_;  // sound file -> frames: a song reuses its clips many times
+    std::map<std::string, StudioSound::Shape> probed_;  // by sound file: a song reuses its clips many times
 };

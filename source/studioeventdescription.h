@@ -7,6 +7,7 @@
 
 #include "studiocurve.h"
 #include "studioresult.h"
+#include "studiosound.h"
 
 #include <cstdint>
 #include <memory>
@@ -15,7 +16,6 @@
 #include <vector>
 
 class StudioEventInstance;
-class StudioSound;
 class StudioSystem;
 
 class StudioEventDescription {
@@ -34,7 +34,7 @@ public:
         std::string soundFile;         // full path
         std::string source;            // bank member that named it, for messages
         std::shared_ptr<const StudioSound> sound;  // null until sample data is loaded
-        int64_t soundFrames = 0;       // length at the mix rate, known before decoding
+        StudioSound::Shape shape;      // from the file's header, known before decoding
         int64_t startFrame = 0;        // timeline position of the sound's first frame
         float volume = 1.0f;
         std::vector<StudioCurve> gains;        // multiplied with volume

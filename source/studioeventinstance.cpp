@@ -33,8 +33,8 @@ StudioResult StudioEventInstance::Usable(std::unique_lock<std::mutex>* lock)
 
 StudioResult StudioEventInstance::Start()
 {
-    // Decoding happens before the lock, so the mixer never waits for the disk.
-    StudioResult result = system_->LoadSamples(description_);
+    // Opening happens before the lock, so the mixer never waits for the disk.
+    StudioResult result = system_->LoadSamples(description_, true);
     if (result != STUDIO_OK) return result;
     std::unique_lock<std::mutex> lock;
     if ((result = Usable(&lock)) != STUDIO_OK) return result;
@@ -269,12 +269,17 @@ void StudioEventInstance::MixTrack(size_t index, float* out, int frames, float* 
     int64_t first = position_ - track.startFrame;  // sound frame under out[0]
     int begin = static_cast<int>(std::clamp<int64_t>(-first, 0, frames));
     int end = static_cast<int>(std::clamp<int64_t>(sound.frames - first, 0, frames));
+    if (end > begin) {
+        // Frames still being decoded are silent, unless this render waits for them.
+        if (system_->MixWaitsForDecoding()) sound.WaitFor(first + end);
+        end = static_cast<int>(std::clamp<int64_t>(sound.Ready() - first, begin, end));
+    }
     if (end <= begin && (!track.lowPass || state.lowPass.Silent())) {
         AddWithGain(nullptr, nullptr, frames, state);  // silent here: only the glide moves on
         return;
     }
     std::fill(scratch, scratch + 2 * frames, 0.0f);
-    const float* samples = sound.samples.data();
+    const float* samples = sound.Samples();
     if (sound.channels == 2) {
         std::copy(samples + 2 * (first + begin), samples + 2 * (first + end), scratch + 2 * begin);
     } else {

@@ -1,33 +1,55 @@
-// StudioSound: one decoded sample file held in memory at the mix rate (mono or stereo
-// float frames). Banks load their sounds when their sample data is loaded, on the game
-// thread; after that the mixer reads them on the mixing thread without locking, since a
-// loaded sound never changes. Shared by every track that names the same file.
+// StudioSound: one sample file held in memory at the mix rate (mono or stereo float
+// frames). The game thread opens it (Open reads the header and sets its length aside);
+// the studio's loader thread then decodes it front to back and publishes each piece,
+// while the mixer, on the mixing thread, already plays the frames published so far.
+// Shared by every track that names the same file; what was published never changes.
 #pragma once
 
 #include "studioresult.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
 class StudioSound {
 public:
-    // Decodes an Ogg Vorbis or WAV file and resamples it to mixRate. On failure leaves
-    // sound empty and describes the problem in error (the file is named by the caller).
-    static StudioResult Load(const std::string& path, int mixRate, std::shared_ptr<const StudioSound>* sound,
-                             std::string* error);
+    // What a file's header tells: enough to set the room for a sound aside.
+    struct Shape {
+        int channels = 0;     // 1 or 2
+        int fileRate = 0;     // the file's own sample rate
+        int64_t frames = 0;   // at the mix rate
+    };
 
-    // Reads only the header: the length at the mix rate, and whether the file is usable.
-    static StudioResult Probe(const std::string& path, int mixRate, int64_t* frames, std::string* error);
+    // Reads an Ogg Vorbis or WAV file's header only; on failure describes the problem in
+    // error (the file is named by the caller).
+    static StudioResult Probe(const std::string& path, int mixRate, Shape* shape, std::string* error);
+    // A sound of that shape with nothing decoded yet; a StudioSoundDecoder fills it.
+    static std::shared_ptr<StudioSound> Create(const std::string& path, const Shape& shape);
 
-    // Frame i of channel c (0 left, 1 right); a mono sound gives the same value for both.
-    float Sample(int64_t frame, int channel) const
-    {
-        return samples[static_cast<size_t>(frame * channels + (channels == 2 ? channel : 0))];
-    }
+    // Frames that may be read: decoded ones, or all of them once decoding has ended
+    // (a failed decode leaves silence behind the point it reached).
+    int64_t Ready() const { return ready_.load(std::memory_order_acquire); }
+    bool Complete() const { return Ready() == frames; }
+    // Blocks until Ready() reaches count (or the end of the sound).
+    void WaitFor(int64_t count) const;
 
-    int channels = 0;        // 1 or 2
-    int64_t frames = 0;      // at the mix rate
-    std::vector<float> samples;  // interleaved, channels * frames values
+    // Interleaved, channels values per frame; only the first Ready() frames may be read.
+    const float* Samples() const { return samples_.get(); }
+
+    // The decoder's side: frames [Ready(), Ready() + count) are written at Writable(),
+    // then made visible to readers with Publish(count).
+    float* Writable() { return samples_.get() + Ready() * channels; }
+    void Publish(int64_t count);
+
+    const std::string path;
+    const int channels;     // 1 or 2
+    const int64_t frames;   // at the mix rate
+    const int fileRate;     // the file's own sample rate
+
+private:
+    StudioSound(std::string path, const Shape& shape);
+
+    std::unique_ptr<float[]> samples_;  // left uninitialised: the decoder writes every frame
+    std::atomic<int64_t> ready_{0};
 };

@@ -6,13 +6,12 @@
 #include "studiodebuglog.h"
 #include "studioeventdescription.h"
 #include "studioeventinstance.h"
+#include "studioloader.h"
 #include "studiosound.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <filesystem>
-#include <thread>
 
 namespace {
 
@@ -167,6 +166,7 @@ StudioResult StudioSystem::Initialize(int maxPlaying)
     if (initialized_) return Fail(STUDIO_ERR_INITIALIZED, "the system is already initialised");
     if (maxPlaying < 1) return Fail(STUDIO_ERR_INVALID_PARAM, "at least one instance must be allowed to play");
     maxPlaying_ = maxPlaying;
+    loader_ = std::make_unique<StudioLoader>(sampleRate_);
     {
         std::lock_guard guard(mixLock_);
         scratch_.assign(2 * bufferLength_, 0.0f);
@@ -217,54 +217,35 @@ StudioResult StudioSystem::GetEvent(const std::string& path, StudioEventDescript
     return Fail(STUDIO_ERR_EVENT_NOTFOUND, "no loaded bank defines the event \"" + path + "\"");
 }
 
-StudioResult StudioSystem::LoadSound(const std::string& file, std::shared_ptr<const StudioSound>* sound,
-                                     std::string* error)
+// One sound per file, shared by every track naming it; queued for decoding when new.
+std::shared_ptr<const StudioSound> StudioSystem::SoundFor(const StudioEventDescription::Track& track)
 {
-    auto cached = sounds_.find(file);
-    if (cached != sounds_.end()) {
-        *sound = cached->second;
-        return STUDIO_OK;
+    std::shared_ptr<StudioSound>& sound = sounds_[track.soundFile];
+    if (!sound) {
+        sound = StudioSound::Create(track.soundFile, track.shape);
+        loader_->Add(sound, false);
     }
-    StudioResult result = StudioSound::Load(file, sampleRate_, sound, error);
-    if (result == STUDIO_OK) sounds_[file] = *sound;
-    return result;
+    return sound;
 }
 
-void StudioSystem::Prefetch(const std::vector<std::string>& files)
+StudioResult StudioSystem::LoadSamples(StudioEventDescription* description, bool urgent)
 {
-    std::vector<std::string> missing;
-    for (const std::string& file : files)
-        if (!sounds_.count(file) && std::find(missing.begin(), missing.end(), file) == missing.end()) missing.push_back(file);
-    std::vector<std::shared_ptr<const StudioSound>> decoded(missing.size());
-    std::atomic<size_t> next{0};
-    auto decode = [&] {
-        std::string ignored;
-        for (size_t i = next++; i < missing.size(); i = next++) StudioSound::Load(missing[i], sampleRate_, &decoded[i], &ignored);
-    };
-    size_t helpers = std::min<size_t>(std::max(1u, std::thread::hardware_concurrency()), missing.size());
-    std::vector<std::thread> threads;
-    for (size_t i = 1; i < helpers; ++i) threads.emplace_back(decode);
-    decode();
-    for (std::thread& thread : threads) thread.join();
-    for (size_t i = 0; i < missing.size(); ++i)
-        if (decoded[i]) sounds_[missing[i]] = decoded[i];
-}
-
-StudioResult StudioSystem::LoadSamples(StudioEventDescription* description)
-{
-    if (description->SamplesLoaded()) return STUDIO_OK;
-    std::vector<std::shared_ptr<const StudioSound>> loaded(description->tracks.size());
-    for (size_t i = 0; i < loaded.size(); ++i) {
-        std::string problem;
-        StudioResult result = LoadSound(description->tracks[i].soundFile, &loaded[i], &problem);
-        if (result != STUDIO_OK)
-            return Fail(result, "Bank " + description->bankFile + ": " + description->tracks[i].source + " " + problem);
+    if (mixingHere) return STUDIO_ERR_INVALID_THREAD;  // the sound table is the game thread's
+    if (!description->SamplesLoaded()) {
+        std::vector<std::shared_ptr<const StudioSound>> loaded;
+        for (const auto& track : description->tracks) loaded.push_back(SoundFor(track));
+        std::lock_guard guard(mixLock_);
+        for (size_t i = 0; i < loaded.size(); ++i) description->tracks[i].sound = loaded[i];
     }
-    std::unique_lock<std::mutex> lock;
-    StudioResult result = Lock(&lock);
-    if (result != STUDIO_OK) return result;
-    for (size_t i = 0; i < loaded.size(); ++i) description->tracks[i].sound = loaded[i];
+    if (urgent)
+        for (const auto& track : description->tracks)
+            if (!track.sound->Complete()) loader_->Hurry(track.sound.get());
     return STUDIO_OK;
+}
+
+void StudioSystem::FinishDecoding()
+{
+    loader_->Finish();
 }
 
 StudioResult StudioSystem::Lock(std::unique_lock<std::mutex>* lock)
@@ -323,7 +304,12 @@ StudioResult StudioSystem::Update()
     StudioResult result = Lock(&lock);
     if (result != STUDIO_OK) return result;
     std::erase_if(instances_, [](const auto& instance) { return instance->Finished(); });
-    return STUDIO_OK;
+    lock.unlock();
+    std::vector<std::string> failures = loader_ ? loader_->TakeFailures() : std::vector<std::string>{};
+    if (failures.empty()) return STUDIO_OK;
+    std::string message = failures.front();
+    for (size_t i = 1; i < failures.size(); ++i) message += "; " + failures[i];
+    return Fail(STUDIO_ERR_FILE_BAD, message + " (silent from there on)");
 }
 
 StudioResult StudioSystem::ReadFromMixer(StudioOutputState* state, void* buffer, unsigned int length)

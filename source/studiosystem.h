@@ -6,6 +6,7 @@
 // thread's calls and the mixer, held for one mix request at a time.
 #pragma once
 
+#include "studioeventdescription.h"
 #include "studiooutput.h"
 #include "studioresult.h"
 
@@ -16,8 +17,8 @@
 #include <vector>
 
 class StudioBank;
-class StudioEventDescription;
 class StudioEventInstance;
+class StudioLoader;
 class StudioSound;
 
 class StudioSystem {
@@ -43,7 +44,9 @@ public:
     StudioResult SetMasterVolume(float volume);
     StudioResult GetMasterVolume(float* volume) const;
     StudioResult GetPlayingCount(int* count);  // instances playing now, paused ones included
-    StudioResult Update();   // frees released instances that have stopped
+    // Frees released instances that have stopped; reports sounds that failed to decode
+    // since the last call (STUDIO_ERR_FILE_BAD, naming them in LastError).
+    StudioResult Update();
     StudioResult Release();  // closes the output and frees everything, this object included
 
     // What went wrong in the last failed call on the game thread, naming the file and member.
@@ -51,10 +54,16 @@ public:
 
     // For the rest of the studio.
     StudioResult CreateInstance(StudioEventDescription* description, StudioEventInstance** instance);
-    StudioResult LoadSamples(StudioEventDescription* description);
-    // Decodes files side by side on every core into the sound cache. Best effort: a file
-    // that fails is left for LoadSamples, which reports it with the member naming it.
-    void Prefetch(const std::vector<std::string>& files);
+    // Opens the description's sounds and queues them for the loader thread; urgent (an
+    // instance starts) moves them ahead of every sound nobody plays yet.
+    StudioResult LoadSamples(StudioEventDescription* description, bool urgent);
+    // Blocks until every queued sound is decoded.
+    void FinishDecoding();
+    // True: the mixer waits for frames still being decoded, so a render repeats exactly
+    // (virtual and file outputs). False: it plays silence instead, never blocking a
+    // real-time output.
+    void SetMixWaitsForDecoding(bool wait) { mixWaits_ = wait; }
+    bool MixWaitsForDecoding() const { return mixWaits_; }
     // The mixer lock, for a call from the game thread. Fails when called from a timeline
     // callback, which runs inside the mix with the lock already held.
     StudioResult Lock(std::unique_lock<std::mutex>* lock);
@@ -72,7 +81,7 @@ private:
     StudioResult OpenOutput();
     StudioResult InitOutput(const StudioOutputDescription& output);
     void CloseOutput();
-    StudioResult LoadSound(const std::string& file, std::shared_ptr<const StudioSound>* sound, std::string* error);
+    std::shared_ptr<const StudioSound> SoundFor(const StudioEventDescription::Track& track);
     void MixChunk(float* out, int frames, int outOffset);
 
     unsigned int bufferLength_ = 1024;  // frames per DSP buffer; the mixer's largest chunk
@@ -85,7 +94,9 @@ private:
     bool outputOpen_ = false;                       // init succeeded, close still due
     StudioOutputState outputState_;
     std::vector<std::unique_ptr<StudioBank>> banks_;
-    std::map<std::string, std::shared_ptr<const StudioSound>> sounds_;  // by file, loaded once
+    std::map<std::string, std::shared_ptr<StudioSound>> sounds_;  // by file, opened once
+    std::unique_ptr<StudioLoader> loader_;  // from Initialize; joined before the sounds go
+    bool mixWaits_ = true;
     std::string lastError_;
 
     // Shared with the mixer, under mixLock_.

@@ -11,7 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <filesystem>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -68,7 +71,10 @@ protected:
         ASSERT_EQ(studio->SetDSPBufferSize(256, 2), STUDIO_OK);
         ASSERT_EQ(studio->Initialize(8), STUDIO_OK);
     }
-    void TearDown() override { studio->Release(); }
+    void TearDown() override
+    {
+        if (studio) studio->Release();
+    }
 
     StudioBank* Load(const std::string& events, StudioResult expected = STUDIO_OK)
     {
@@ -224,6 +230,57 @@ TEST_F(StudioTest, SoundsAreResampledToTheMixRate)
     ASSERT_NE(description->tracks[0].sound, nullptr);
     EXPECT_NEAR(static_cast<double>(description->tracks[0].sound->frames), 4800.0, 2.0);
     EXPECT_EQ(description->length, 4800);
+}
+
+// Long sounds are decoded and resampled a piece at a time while they already play: the
+// pieces must join without a lost or repeated frame.
+TEST_F(StudioTest, SoundsDecodedInPiecesJoinWithoutSeams)
+{
+    constexpr int kFileFrames = 36000;  // several pieces at 24 kHz
+    audio.Sound("tone.wav", 24000, 1, audio_content::Sine(kFileFrames, 24000, 440.0, 0.5f));
+    Load(Event("event:/Tone", "tone.wav"));
+    Play("event:/Tone");
+    std::vector<float> out = Mix(2 * kFileFrames);
+    double worst = 0.0;
+    for (int i = 200; i < 2 * kFileFrames - 200; ++i) {
+        double expected = 0.5 * std::sin(2.0 * std::numbers::pi * 440.0 * i / kRate);
+        worst = std::max(worst, std::abs(out[2 * static_cast<size_t>(i)] - expected));
+    }
+    EXPECT_LT(worst, 0.01);
+}
+
+// A sound that breaks after its bank was read (deleted, unreadable) plays as silence, and
+// the next update names it once; the rest of the mix goes on.
+TEST_F(StudioTest, ASoundThatFailsToDecodeIsSilentAndReportedOnce)
+{
+    audio.Sound("gone.wav", kRate, 1, Constant(4000, 1, 0.5f));
+    audio.Sound("kept.wav", kRate, 1, Constant(4000, 1, 0.25f));
+    StudioBank* bank = nullptr;
+    ASSERT_EQ(studio->LoadBankFile(audio.Bank("bank.json", "{\"path\": \"event:/Two\", \"tracks\": [{\"sound\": "
+                                                             "\"gone.wav\"}, {\"sound\": \"kept.wav\"}]}"), &bank),
+              STUDIO_OK);
+    std::filesystem::remove(audio.Sounds() / "gone.wav");
+    ASSERT_EQ(bank->LoadSampleData(), STUDIO_OK);
+    Play("event:/Two");
+    std::vector<float> out = Mix(1000);
+    EXPECT_FLOAT_EQ(out[2 * 500], 0.25f);
+    studio->FinishDecoding();
+    EXPECT_EQ(studio->Update(), STUDIO_ERR_FILE_BAD);
+    EXPECT_NE(studio->LastError().find("gone.wav: cannot be decoded"), std::string::npos) << studio->LastError();
+    EXPECT_EQ(studio->Update(), STUDIO_OK);
+}
+
+// Releasing the system abandons sounds still being decoded instead of finishing them.
+TEST_F(StudioTest, ReleasingWhileSoundsDecodeAbandonsThem)
+{
+    audio.Sound("long.wav", 44100, 2, Constant(44100 * 60, 2, 0.1f));
+    Load(Event("event:/Long", "long.wav"));
+    Play("event:/Long");
+    Mix(256);
+    auto start = std::chrono::steady_clock::now();
+    studio->Release();
+    studio = nullptr;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
 TEST_F(StudioTest, ParametersDriveGainsAndTheLowPass)
