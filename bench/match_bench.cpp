@@ -15,9 +15,11 @@
 #include "space.h"
 
 #include <benchmark/benchmark.h>
+#include <glad/gl.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <vector>
 #if __has_include(<valgrind/callgrind.h>)
 #include <valgrind/callgrind.h>
@@ -57,6 +59,33 @@ void BusyMatchFrame(benchmark::State& state)
     Engine::Destroy();
 }
 BENCHMARK(BusyMatchFrame)->Unit(benchmark::kMicrosecond)->Iterations(600);
+
+// The same busy match drawn in a real window with Mesa's software OpenGL, each frame
+// finished (rasterised) before the next: wall time per frame, whatever thread did the work.
+void WindowMatchFrame(benchmark::State& state)
+{
+    if (!std::getenv("DISPLAY")) {
+        state.SkipWithError("needs a display: run under xvfb-run");
+        return;
+    }
+    RunOptions& options = RunOptions::Get();
+    options = RunOptions();
+    options.data = std::string(VOLLEYRUN_SOURCE_DIR) + "/Quillmoor";
+    options.virtualTime = options.autoplay = options.hasSeed = true;
+    options.seed = 7;
+    options.firstSpace = "game";
+    Engine* engine = Engine::Get();
+    GameSettings::Get().ballSpawnRate = 6;
+    Space* game = engine->FindSpace("game");
+    for (int frame = 0; frame < 60 * 40 && BallsInFlight(*game) < 12; ++frame) engine->Update();
+    for (auto _ : state) {
+        engine->Update();
+        glFinish();
+    }
+    state.counters["balls"] = BallsInFlight(*game);
+    Engine::Destroy();
+}
+BENCHMARK(WindowMatchFrame)->Unit(benchmark::kMillisecond)->Iterations(120)->UseRealTime();
 
 // The real game space with keyboard players who press on the frame closest to each
 // ball's musical moment, as a replay recorded at 60 frames a second would: the timing

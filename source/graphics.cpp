@@ -120,7 +120,6 @@ void Graphics::Destroy()
 Graphics::Graphics() : headless_(RunOptions::Get().headless)
 {
     recordDraws = headless_;
-    batchUnits_.fill(kNoTexture);
 }
 
 Graphics::~Graphics() = default;
@@ -243,8 +242,7 @@ void Graphics::BuildBatchBuffers()
     glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(BatchVertex, position)));
     glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(BatchVertex, frameCoord)));
     glVertexAttribPointer(2, 4, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(BatchVertex, rgba)));
-    glVertexAttribPointer(3, 1, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(BatchVertex, unit)));
-    for (GLuint attribute = 0; attribute < 4; ++attribute) glEnableVertexAttribArray(attribute);
+    for (GLuint attribute = 0; attribute < 3; ++attribute) glEnableVertexAttribArray(attribute);
     glBindVertexArray(0);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     batchVertices_.reserve(kBatchQuads * 4);
@@ -384,41 +382,14 @@ void Graphics::UseTexturedProgram()
     textured_.program = program;
     textured_.beatTime = glGetUniformLocation(program, "beatTime");
     textured_.time = glGetUniformLocation(program, "time");
-    for (int unit = 0; unit < kBatchUnits; ++unit) {
-        std::string name = "images[" + std::to_string(unit) + "]";
-        glUniform1i(glGetUniformLocation(program, name.c_str()), unit);
-    }
-}
-
-// The unit showing page in this batch: the one already given to it, else a free unit,
-// preferably one the context already has page bound to. -1 when every unit is taken.
-int Graphics::BatchUnit(uint32_t page)
-{
-    int free = -1;
-    for (int unit = 0; unit < kBatchUnits; ++unit) {
-        if (batchUnits_[unit] == page) return unit;
-        bool better = free < 0 || (known_.units[unit] == page && known_.units[free] != page);
-        if (batchUnits_[unit] == kNoTexture && better) free = unit;
-    }
-    if (free >= 0) batchUnits_[free] = page;
-    return free;
-}
-
-void Graphics::BindBatchTextures()
-{
-    for (int unit = 0; unit < kBatchUnits; ++unit) {
-        uint32_t page = batchUnits_[unit];
-        if (page == kNoTexture || known_.units[unit] == page) continue;
-        if (known_.activeUnit != unit) glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(known_.activeUnit = unit));
-        glBindTexture(GL_TEXTURE_2D, known_.units[unit] = page);
-    }
+    glUniform1i(glGetUniformLocation(program, "image"), 0);
 }
 
 void Graphics::Flush()
 {
     if (batchVertices_.empty()) return;
     UseTexturedProgram();
-    BindBatchTextures();
+    if (known_.texture != batchTexture_) glBindTexture(GL_TEXTURE_2D, known_.texture = batchTexture_);
     if (known_.beatTime != beatTime) glUniform1f(textured_.beatTime, known_.beatTime = beatTime);
     if (known_.time != frameTime_) glUniform1f(textured_.time, known_.time = frameTime_);
     glBindVertexArray(batchVertexArray);
@@ -427,26 +398,28 @@ void Graphics::Flush()
                  batchVertices_.data(), GL_STREAM_DRAW);
     glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(batchVertices_.size() / 4 * 6), GL_UNSIGNED_SHORT, nullptr);
     batchVertices_.clear();
-    batchUnits_.fill(kNoTexture);
+    batchTexture_ = kNoTexture;
 }
 
 // The quad's corners as the vertex shader used to place them: the clip transform of the
 // unit square, and the grid cell's coordinates stretched by uvScale and moved by uv, with
 // v turned to count from the top row the images are stored with.
-void Graphics::AppendQuad(uint32_t page, uint32_t gridQuad, const glm::mat4& transform, glm::vec4 rgba, glm::vec2 uv,
-                          glm::vec2 uvScale)
+// The quad's corners as the vertex shader used to place them: the clip transform of the
+// unit square, and the grid cell's coordinates stretched by uvScale and moved by uv, with
+// v turned to count from the top row the images are stored with, then moved into the
+// page's place on its sheet. A batch holds one texture: another one flushes it.
+void Graphics::AppendQuad(uint32_t page, glm::vec4 place, uint32_t gridQuad, const glm::mat4& transform,
+                          glm::vec4 rgba, glm::vec2 uv, glm::vec2 uvScale)
 {
     GetShaderProgram(kShaderTexturedImage);  // a broken program stops the draw that needs it
-    int unit = BatchUnit(page);
-    if (unit < 0 || batchVertices_.size() >= kBatchQuads * 4) {
-        Flush();
-        unit = BatchUnit(page);
-    }
+    if (batchTexture_ != page || batchVertices_.size() >= kBatchQuads * 4) Flush();
+    batchTexture_ = page;
     const GridQuad& quad = TextureStore::Get()->Quad(gridQuad);
+    glm::vec2 origin(place.x, place.y), extent(place.z, place.w);
     for (int corner = 0; corner < 4; ++corner) {
         glm::vec4 position = transform * glm::vec4(kCorners[2 * corner], kCorners[2 * corner + 1], 0.0f, 1.0f);
         glm::vec2 t = glm::vec2(kCornerU[corner] * quad.u, kCornerV[corner] * quad.v) * uvScale + uv;
-        batchVertices_.push_back({position, glm::vec2(t.x, 1.0f - t.y), rgba, static_cast<float>(unit)});
+        batchVertices_.push_back({position, origin + glm::vec2(t.x, 1.0f - t.y) * extent, rgba});
     }
 }
 
@@ -458,7 +431,7 @@ void Graphics::DrawSprite(const glm::mat3& world, Sprite& sprite, glm::vec4 rgba
     glm::mat3 model = Model(world, uvScale);
     glm::mat4 transform = ClipTransform(model);
     Record(DrawRecord::kSprite, texture.name, texture.currentFrame, world, model, transform, rgba, uv, uvScale);
-    if (window) AppendQuad(PageTexture(texture), texture.gridQuad, transform, rgba, uv, uvScale);
+    if (window) AppendQuad(PageTexture(texture), PagePlace(texture), texture.gridQuad, transform, rgba, uv, uvScale);
 }
 
 void Graphics::BeginParticleBatch(Sprite& sprite)
@@ -466,6 +439,7 @@ void Graphics::BeginParticleBatch(Sprite& sprite)
     batch_.uv = FrameUV(sprite);
     Texture& texture = sprite.GetTexture();
     batch_.page = PageTexture(texture);
+    batch_.place = PagePlace(texture);
     batch_.gridQuad = texture.gridQuad;
     batch_.image = texture.name;
     batch_.frame = texture.currentFrame;
@@ -479,7 +453,7 @@ void Graphics::DrawParticle(const glm::mat3& world, float alpha)
     glm::mat3 model = Model(world, batch_.uvScale);
     glm::mat4 transform = ClipTransform(model);
     Record(DrawRecord::kParticle, batch_.image, batch_.frame, world, model, transform, rgba, batch_.uv, batch_.uvScale);
-    if (window) AppendQuad(batch_.page, batch_.gridQuad, transform, rgba, batch_.uv, batch_.uvScale);
+    if (window) AppendQuad(batch_.page, batch_.place, batch_.gridQuad, transform, rgba, batch_.uv, batch_.uvScale);
 }
 
 void Graphics::DrawOutline(Transform& transformComponent)

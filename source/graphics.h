@@ -103,7 +103,6 @@ public:
     std::vector<DrawRecord> drawLog;    // the draws of the current frame; cleared by OnUpdate
 
 private:
-    static constexpr int kBatchUnits = 16;  // texture units one batch spans: the shader's sampler count
     static constexpr size_t kBatchQuads = 2048;  // quads per draw call; 16-bit indices
     static constexpr uint32_t kNoTexture = ~0u;
 
@@ -112,10 +111,10 @@ private:
         glm::vec4 position;
         glm::vec2 frameCoord;  // u right, v down from the image's top row
         glm::vec4 rgba;
-        float unit;            // texture unit, 0 .. kBatchUnits - 1
     };
     struct ParticleBatch {
         uint32_t page = 0;      // GL texture of the frame's page
+        glm::vec4 place{0.0f, 0.0f, 1.0f, 1.0f};  // the page's place in it
         uint32_t gridQuad = 0;
         std::string image;
         uint32_t frame = 0;
@@ -131,10 +130,8 @@ private:
     // What the context is known to hold, so that a draw sets only what differs from the
     // draw before it. Only Graphics changes this state; NaN and ~0 mean "unknown".
     struct KnownGlState {
-        KnownGlState() { units.fill(kNoTexture); }
         uint32_t program = ~0u;
-        std::array<uint32_t, kBatchUnits> units;  // texture bound to each unit
-        int activeUnit = -1;
+        uint32_t texture = kNoTexture;  // bound to unit 0, the only unit used
         bool filled = false;
         float beatTime = std::numeric_limits<float>::quiet_NaN();
         float time = std::numeric_limits<float>::quiet_NaN();
@@ -153,10 +150,8 @@ private:
     glm::mat4 ClipTransform(const glm::mat3& model) const;
     void BuildBatchBuffers();
     void UseTexturedProgram();
-    void BindBatchTextures();
-    int BatchUnit(uint32_t page);
-    void AppendQuad(uint32_t page, uint32_t gridQuad, const glm::mat4& transform, glm::vec4 rgba, glm::vec2 uv,
-                    glm::vec2 uvScale);
+    void AppendQuad(uint32_t page, glm::vec4 place, uint32_t gridQuad, const glm::mat4& transform, glm::vec4 rgba,
+                    glm::vec2 uv, glm::vec2 uvScale);
 
     bool headless_ = false;
     bool glfwStarted_ = false;
@@ -166,5 +161,5 @@ private:
     KnownGlState known_;
     float frameTime_ = 0.0f;  // seconds since GLFW started, read once per frame for the "time" uniform
     std::vector<BatchVertex> batchVertices_;  // four per quad, in draw order
-    std::array<uint32_t, kBatchUnits> batchUnits_;  // texture each unit shows in this batch; kNoTexture: free
+    uint32_t batchTexture_ = kNoTexture;  // the one texture of this batch; kNoTexture while empty
 };

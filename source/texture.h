@@ -7,6 +7,8 @@
 
 #include "atlas.h"
 
+#include <glm/vec4.hpp>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -17,6 +19,7 @@ struct Texture {
     int32_t height = 0;
     int32_t channels = 0;   // channel count of the image file (pixels are always kept as RGBA)
     std::vector<uint32_t> pageTextures;  // GL texture names, one per page (0 when headless)
+    std::vector<glm::vec4> pagePlaces;   // each page's place in its GL texture: x, y, w, h as fractions, y down
     uint32_t gridQuad = 0;  // index into the store's grid quads
     uint32_t frameCount = 1;
     Atlas atlas;            // empty unless the image is an atlas

@@ -4,6 +4,7 @@
 #include "imagedecoder.h"
 #include "jsonfile.h"
 #include "runoptions.h"
+#include "sheetpacker.h"
 #include "sprite.h"
 
 #include <glad/gl.h>
@@ -93,6 +94,7 @@ void TextureStore::Reset(bool upload)
     fallback_.channels = 4;
     const unsigned char white[4] = {255, 255, 255, 255};
     fallback_.pageTextures = {upload_ ? UploadPixels(white, 1, 1) : 0u};
+    fallback_.pagePlaces = {glm::vec4(0.0f, 0.0f, 1.0f, 1.0f)};
 }
 
 std::vector<fs::path> TextureStore::ScanOrder(const fs::path& directory)
@@ -201,17 +203,34 @@ void TextureStore::ReadSizes(std::vector<Planned>& plan) const
             if (!ImageDecoder::ReadHeader(page.string(), texture.width, texture.height, texture.channels, error))
                 throw GameError("the image " + texture.name + " failed to load in (" + page.string() + ": " + error + ")");
             texture.pageTextures.push_back(0u);
+            texture.pagePlaces.emplace_back(0.0f, 0.0f, 1.0f, 1.0f);
         }
     }
 }
 
+// Images share a few large textures (sheets), so a sprite batch rarely changes texture. A
+// gutter of transparent texels keeps each image's edge from reaching its neighbours.
 void TextureStore::DecodeAndUpload(std::vector<Planned>& plan)
 {
     std::vector<std::string> files;
-    for (const Planned& planned : plan)
-        for (const fs::path& page : planned.pages) files.push_back(page.string());
+    std::vector<SheetPacker::Size> sizes;
+    for (const Planned& planned : plan) {
+        for (const fs::path& page : planned.pages) {
+            files.push_back(page.string());
+            int width = 0, height = 0, channels = 0;
+            std::string ignored;  // an unreadable image fails below, with the decoder's reason
+            if (ImageDecoder::ReadHeader(files.back(), width, height, channels, ignored))
+                sizes.push_back({width + 2 * kGutter, height + 2 * kGutter});
+            else
+                sizes.push_back({0, 0});
+        }
+    }
+    SheetPacker packer(sizes, SheetSize());
+    std::vector<uint32_t> sheets;
+    for (const SheetPacker::Size& sheet : packer.Sheets()) sheets.push_back(UploadPixels(nullptr, sheet.width, sheet.height));
     // The next images decode on the workers while this thread uploads the last one.
     ImageDecoder decoder(std::move(files));
+    size_t index = 0;
     for (Planned& planned : plan) {
         Texture& texture = planned.texture;
         for (const fs::path& page : planned.pages) {
@@ -221,9 +240,45 @@ void TextureStore::DecodeAndUpload(std::vector<Planned>& plan)
             texture.width = image->width;
             texture.height = image->height;
             texture.channels = image->channels;
-            texture.pageTextures.push_back(UploadPixels(image->pixels, image->width, image->height));
+            const SheetPacker::Place& place = packer.Places()[index];
+            const SheetPacker::Size& packed = sizes[index++];
+            if (place.sheet < 0 || packed.width != image->width + 2 * kGutter || packed.height != image->height + 2 * kGutter) {
+                texture.pageTextures.push_back(UploadPixels(image->pixels, image->width, image->height));
+                texture.pagePlaces.emplace_back(0.0f, 0.0f, 1.0f, 1.0f);
+                continue;
+            }
+            const SheetPacker::Size& sheet = packer.Sheets()[static_cast<size_t>(place.sheet)];
+            texture.pageTextures.push_back(sheets[static_cast<size_t>(place.sheet)]);
+            texture.pagePlaces.push_back(PlaceOnSheet(texture.pageTextures.back(), *image, place, sheet));
         }
     }
+}
+
+int32_t TextureStore::SheetSize()
+{
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    return std::clamp<int32_t>(largest, 64, kLargestSheet);
+}
+
+// Copies the image into the sheet inside its gutter, clears the gutter (a new texture's
+// texels are undefined) and returns where the image lies: x, y, width, height as fractions
+// of the sheet, y counted down from its top row.
+glm::vec4 TextureStore::PlaceOnSheet(uint32_t sheetTexture, const ImageDecoder::Image& image,
+                                     const SheetPacker::Place& place, const SheetPacker::Size& sheet)
+{
+    const int w = image.width, h = image.height, g = kGutter;
+    const std::vector<unsigned char> zeros(static_cast<size_t>(std::max(w, h) + 2 * g) * g * 4, 0);
+    glBindTexture(GL_TEXTURE_2D, sheetTexture);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, place.x, place.y, w + 2 * g, g, GL_RGBA, GL_UNSIGNED_BYTE, zeros.data());
+    glTexSubImage2D(GL_TEXTURE_2D, 0, place.x, place.y + g + h, w + 2 * g, g, GL_RGBA, GL_UNSIGNED_BYTE, zeros.data());
+    glTexSubImage2D(GL_TEXTURE_2D, 0, place.x, place.y + g, g, h, GL_RGBA, GL_UNSIGNED_BYTE, zeros.data());
+    glTexSubImage2D(GL_TEXTURE_2D, 0, place.x + g + w, place.y + g, g, h, GL_RGBA, GL_UNSIGNED_BYTE, zeros.data());
+    glTexSubImage2D(GL_TEXTURE_2D, 0, place.x + g, place.y + g, w, h, GL_RGBA, GL_UNSIGNED_BYTE, image.pixels);
+    glm::vec2 extent(static_cast<float>(sheet.width), static_cast<float>(sheet.height));
+    return {static_cast<float>(place.x + g) / extent.x, static_cast<float>(place.y + g) / extent.y,
+            static_cast<float>(w) / extent.x, static_cast<float>(h) / extent.y};
 }
 
 uint32_t TextureStore::UploadPixels(const unsigned char* pixels, int width, int height)
@@ -317,13 +372,28 @@ glm::vec2 FrameUVScale(const Texture& texture, uint32_t frameIndex)
     return frame.size / frames[0].size;
 }
 
-uint32_t PageTexture(const Texture& texture)
+namespace {
+
+// Which of the texture's pages holds its currentFrame.
+size_t PageIndex(const Texture& texture)
 {
-    if (texture.pageTextures.empty()) return 0;
-    if (!texture.IsAtlas()) return texture.pageTextures[0];
+    if (!texture.IsAtlas()) return 0;
     const auto& frames = texture.atlas.frames;
     const std::string& page = frames[texture.currentFrame < frames.size() ? texture.currentFrame : 0].page;
     const auto& pages = texture.atlas.pages;
     size_t index = static_cast<size_t>(std::find(pages.begin(), pages.end(), page) - pages.begin());
-    return index < texture.pageTextures.size() ? texture.pageTextures[index] : texture.pageTextures[0];
+    return index < texture.pageTextures.size() ? index : 0;
+}
+
+} // namespace
+
+uint32_t PageTexture(const Texture& texture)
+{
+    return texture.pageTextures.empty() ? 0 : texture.pageTextures[PageIndex(texture)];
+}
+
+glm::vec4 PagePlace(const Texture& texture)
+{
+    size_t index = PageIndex(texture);
+    return index < texture.pagePlaces.size() ? texture.pagePlaces[index] : glm::vec4(0.0f, 0.0f, 1.0f, 1.0f);
 }

@@ -5,9 +5,12 @@
 // every image for its size and frame count but make no GL call. Game thread only.
 #pragma once
 
+#include "imagedecoder.h"
+#include "sheetpacker.h"
 #include "texture.h"
 
 #include <glm/vec2.hpp>
+#include <glm/vec4.hpp>
 
 #include <cstdint>
 #include <filesystem>
@@ -67,7 +70,14 @@ private:
     Planned PlanAtlas(const std::filesystem::path& image, const std::filesystem::path& atlasPath);
     void ReadSizes(std::vector<Planned>& plan) const;
     void DecodeAndUpload(std::vector<Planned>& plan);
+    static int32_t SheetSize();
+    static glm::vec4 PlaceOnSheet(uint32_t sheetTexture, const ImageDecoder::Image& image,
+                                  const SheetPacker::Place& place, const SheetPacker::Size& sheet);
+    // A new GL texture of the pixels, or of undefined texels when pixels is null.
     uint32_t UploadPixels(const unsigned char* pixels, int width, int height);
+
+    static constexpr int32_t kGutter = 1;          // texels around each image on a sheet
+    static constexpr int32_t kLargestSheet = 8192; // even where the driver allows more
 
     std::unordered_map<std::string, Texture> table_;  // node-based: entries never move
     std::vector<GridQuad> quads_;
@@ -84,5 +94,7 @@ uint32_t GetGridQuad(float columns, float rows);
 glm::vec2 FrameUV(Sprite& sprite);
 // The size of the frame relative to the texture's first frame: (1, 1) unless atlas.
 glm::vec2 FrameUVScale(const Texture& texture, uint32_t frameIndex);
-// The GL texture of the page holding the texture's currentFrame.
+// The GL texture of the page holding the texture's currentFrame (a sheet many images share).
 uint32_t PageTexture(const Texture& texture);
+// Where that page lies in its GL texture: x, y, width, height as fractions of it, y down.
+glm::vec4 PagePlace(const Texture& texture);

@@ -1,6 +1,6 @@
 // Batched sprite drawing in a real window under Xvfb: draws gathered into one draw call
-// must keep their order, each its own image, across every flush (full texture units, a
-// full batch, another kind of draw). The WindowInsideBatches tests run inside the X server
+// must keep their order, each its own image found in its place on the shared sheet,
+// across every flush (a full batch, another kind of draw). The WindowInsideBatches tests run inside the X server
 // that WindowBatchTest starts and skip themselves anywhere else.
 #include "engine.h"
 #include "event.h"
@@ -27,7 +27,7 @@ using image_test_files::Rgba;
 using image_test_files::WritePng;
 
 constexpr const char* kInsideMarker = "VOLLEYRUN_INSIDE_XVFB";
-constexpr int kImages = 20;    // more than one batch's texture units
+constexpr int kImages = 20;    // side by side on one sheet
 constexpr int kStairs = 24;    // images 0 .. 19, then 0 .. 3 again
 constexpr float kSide = 60.0f; // world units; each stair covers the left half of the one before
 constexpr float kLeft = -500.0f;
