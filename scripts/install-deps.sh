@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config ccache
-  libglfw3-dev libsoil-dev rapidjson-dev libglm-dev
+  libglfw3-dev rapidjson-dev libglm-dev
   libasound2-dev libsndfile1-dev libsamplerate0-dev libstb-dev python3-glad
   libgtest-dev libgmock-dev libbenchmark-dev valgrind time
   clang libclang-rt-14-dev

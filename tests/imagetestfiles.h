@@ -2,7 +2,14 @@
 // reading pixels back from screenshots.
 #pragma once
 
-#include <SOIL.h>
+#define STB_IMAGE_IMPLEMENTATION
+#define STB_IMAGE_STATIC
+#define STBI_ONLY_PNG
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"  // inside stb's PNG reader, seen after inlining
+#pragma GCC diagnostic ignored "-Wunused-function"
+#include <stb_image.h>
+#pragma GCC diagnostic pop
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #define STB_IMAGE_WRITE_STATIC
 #include <stb_image_write.h>
@@ -37,10 +44,10 @@ class Picture {
 public:
     explicit Picture(const std::string& path)
     {
-        unsigned char* data = SOIL_load_image(path.c_str(), &width, &height, &channels, SOIL_LOAD_RGB);
+        unsigned char* data = stbi_load(path.c_str(), &width, &height, &channels, STBI_rgb);
         if (data) {
             pixels.assign(data, data + static_cast<size_t>(width * height * 3));
-            SOIL_free_image_data(data);
+            stbi_image_free(data);
         }
     }
     bool Loaded() const { return !pixels.empty(); }

@@ -554,7 +554,7 @@ CREDITS = [
     ("DESIGN", ["Rosa Delgado", "Omar Reyes"]),
     ("PRODUCTION", ["Iris Novak"]),
 ]
-TOOLS = ["GLFW", "OpenGL", "RapidJSON", "GLM", "ALSA", "libsndfile", "libsamplerate", "SOIL",
+TOOLS = ["GLFW", "OpenGL", "RapidJSON", "GLM", "ALSA", "libsndfile", "libsamplerate", "stb",
          "GoogleTest", "Python", "Pillow", "NumPy", "espeak-ng"]
 
 
@@ -922,7 +922,7 @@ def build(reg):
              "Scrolling credits on a transparent background, top to bottom: logo, \"A TESSAROON "
              "GAMES PRODUCTION\", Engine, Gameplay and Audio programming, Art, Design, "
              "Production (invented names), BUILT WITH (GLFW, OpenGL, RapidJSON, GLM, ALSA, "
-             "libsndfile, libsamplerate, SOIL, GoogleTest, Python, Pillow, NumPy, espeak-ng), "
+             "libsndfile, libsamplerate, stb, GoogleTest, Python, Pillow, NumPy, espeak-ng), "
              "special thanks, a rainbow ball and THANKS FOR PLAYING!",
              "Credits entity", use="scale about 533x1667, start below the screen")
     pages = [("Overview", tutorial_overview,
