@@ -428,6 +428,7 @@ TEST_F(LoaderTest, PlayFadesTheMenuOutForASecondAndSwitchesAfterOneAndAQuarter)
     EXPECT_THAT(SpaceNames(), ElementsAre("MainMenu", "Debug"));
     Frames(2);
     EXPECT_THAT(SpaceNames(), ElementsAre("game", "Debug"));
+    EXPECT_FALSE(Engine::Get()->FindSpace("game")->paused);
     ASSERT_EQ(cues.events.size(), 1u);
     EXPECT_EQ(cues.events[0].path, "event:/MainMenu");
 }
@@ -442,17 +443,6 @@ TEST_F(LoaderTest, OverlaysOpenOnTopAndCloseThemselves)
     Click("MainMenuOptions", "Back");
     Frames(1);
     EXPECT_THAT(SpaceNames(), ElementsAre("MainMenu", "Debug"));
-}
-
-TEST_F(LoaderTest, AConfirmedQuitLeavesOnlyTheDebugSpaceAndEndsTheRun)
-{
-    Open("MainMenu");
-    Click("MainMenu", "Quit");
-    Frames(5);
-    Click("MainMenuQuitConfirm", "Yes");
-    Frames(1);
-    EXPECT_THAT(SpaceNames(), ElementsAre("Debug"));
-    EXPECT_TRUE(Engine::Get()->quit);
 }
 
 TEST_F(LoaderTest, QuittingToTheMainMenuFadesThePanelInAndClosesTheDialog)
@@ -479,11 +469,11 @@ TEST_F(LoaderTest, LeavingTheEndScreenTakesTheFinishedMatchAlong)
     Click("EndGame", "Again");
     Frames(1);
     EXPECT_THAT(SpaceNames(), ElementsAre("game", "Debug"));
+    EXPECT_FALSE(Engine::Get()->FindSpace("game")->paused);
     Open("EndGame");
     Click("EndGame", "ToMenu");
     Frames(80);
     EXPECT_THAT(SpaceNames(), ElementsAre("MainMenu", "Debug"));
-
 }
 
 TEST_F(LoaderTest, ACopiedLoaderKeepsWhereItLeads)

@@ -221,6 +221,7 @@ TEST_F(FlowTest, QuittingFromThePauseMenuTearsTheMatchDown)
     Click("QuitConfirm", "Yes");
     Frames(80);
     EXPECT_THAT(SpaceNames(), ElementsAre("MainMenu", "Debug"));
+    EXPECT_FALSE(Engine::Get()->FindSpace("MainMenu")->paused);
 }
 
 TEST_F(FlowTest, TheOptionsOverlayReplacesThePauseMenuAndLeadsBackToIt)
