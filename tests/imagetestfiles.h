@@ -69,4 +69,29 @@ public:
     std::vector<uint8_t> pixels;
 };
 
+// The mean colour of the world rectangle centred on (x, y) in a screenshot of the whole
+// 1066.67 x 533.33 view, and how many of its pixels are bright (all channels above 200: text).
+struct Region {
+    std::array<int, 3> mean{0, 0, 0};
+    int bright = 0;
+};
+
+inline Region Measure(const Picture& picture, double x, double y, double halfWidth, double halfHeight)
+{
+    auto column = [&](double wx) { return static_cast<int>(picture.width / 2 + wx * picture.width / 1066.67); };
+    auto row = [&](double wy) { return static_cast<int>(picture.height / 2 - wy * picture.height / 533.33); };
+    Region region;
+    long sum[3] = {0, 0, 0}, count = 0;
+    for (int py = row(y + halfHeight); py < row(y - halfHeight); ++py)
+        for (int px = column(x - halfWidth); px < column(x + halfWidth); ++px) {
+            std::array<int, 3> c = picture.At(px, py);
+            for (int i = 0; i < 3; ++i) sum[i] += c[i];
+            if (c[0] > 200 && c[1] > 200 && c[2] > 200) ++region.bright;
+            ++count;
+        }
+    if (count > 0)
+        for (int i = 0; i < 3; ++i) region.mean[i] = static_cast<int>(sum[i] / count);
+    return region;
+}
+
 } // namespace image_test_files

@@ -7,44 +7,20 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <filesystem>
 #include <sstream>
 
 namespace {
 
 namespace fs = std::filesystem;
-using Colour = std::array<int, 3>;
-
+using image_test_files::Measure;
+using image_test_files::Region;
 using program_run::CursorLine;
 
 std::string KeyLines(int frame, int code)
 {
     return std::to_string(frame) + " key " + std::to_string(code) + " press\n" + std::to_string(frame + 1) + " key " +
            std::to_string(code) + " release\n";
-}
-
-struct Region {
-    Colour mean{0, 0, 0};
-    int bright = 0;  // pixels whose channels are all above 200: text
-};
-
-Region Measure(const image_test_files::Picture& picture, double x, double y, double halfWidth, double halfHeight)
-{
-    auto column = [&](double wx) { return static_cast<int>(picture.width / 2 + wx * picture.width / 1066.67); };
-    auto row = [&](double wy) { return static_cast<int>(picture.height / 2 - wy * picture.height / 533.33); };
-    Region region;
-    long sum[3] = {0, 0, 0}, count = 0;
-    for (int py = row(y + halfHeight); py < row(y - halfHeight); ++py)
-        for (int px = column(x - halfWidth); px < column(x + halfWidth); ++px) {
-            Colour c = picture.At(px, py);
-            for (int i = 0; i < 3; ++i) sum[i] += c[i];
-            if (c[0] > 200 && c[1] > 200 && c[2] > 200) ++region.bright;
-            ++count;
-        }
-    if (count > 0)
-        for (int i = 0; i < 3; ++i) region.mean[i] = static_cast<int>(sum[i] / count);
-    return region;
 }
 
 TEST(WindowEditorTest, TheEditorOverTheMatchShowsItsPanelTheChosenToolAndTheSelectedEntity)

@@ -18,20 +18,9 @@ using Colour = std::array<int, 3>;
 
 using program_run::CursorLine;
 
-// Mean colour of the world rectangle centred on (x, y).
 Colour Mean(const image_test_files::Picture& picture, double x, double y, double halfWidth, double halfHeight)
 {
-    auto column = [&](double wx) { return static_cast<int>(picture.width / 2 + wx * picture.width / 1066.67); };
-    auto row = [&](double wy) { return static_cast<int>(picture.height / 2 - wy * picture.height / 533.33); };
-    long sum[3] = {0, 0, 0}, count = 0;
-    for (int py = row(y + halfHeight); py < row(y - halfHeight); ++py)
-        for (int px = column(x - halfWidth); px < column(x + halfWidth); ++px) {
-            Colour c = picture.At(px, py);
-            for (int i = 0; i < 3; ++i) sum[i] += c[i];
-            ++count;
-        }
-    if (count == 0) return {0, 0, 0};
-    return {static_cast<int>(sum[0] / count), static_cast<int>(sum[1] / count), static_cast<int>(sum[2] / count)};
+    return image_test_files::Measure(picture, x, y, halfWidth, halfHeight).mean;
 }
 
 bool Gold(Colour c)
