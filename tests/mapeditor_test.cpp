@@ -470,11 +470,6 @@ GameRun Play(const fs::path& data, const Script& script, const std::string& opti
     return replay_run::Play(script, 0, options, data.string());
 }
 
-const rapidjson::Value* DumpedSpace(const GameRun& run, const std::string& name)
-{
-    return run.Space(name);
-}
-
 std::string Json(const rapidjson::Value& value)
 {
     rapidjson::StringBuffer buffer;
@@ -537,8 +532,8 @@ TEST(MapEditorProgramTest, AnEditOfTheMatchIsSavedExactlyAndTheMatchResumes)
     ASSERT_EQ(second.status, 0) << second.output;
     for (const GameRun* run : {&first, &second}) {
         EXPECT_NE(run->output.find("saved "), std::string::npos) << run->output;
-        EXPECT_EQ(DumpedSpace(*run, "MapEditorSpace"), nullptr);
-        const rapidjson::Value* game = DumpedSpace(*run, "game");
+        EXPECT_EQ(run->Space("MapEditorSpace"), nullptr);
+        const rapidjson::Value* game = run->Space("game");
         ASSERT_NE(game, nullptr);
         EXPECT_FALSE((*game)["paused"].GetBool());
     }
@@ -584,7 +579,7 @@ TEST(MapEditorProgramTest, AMatchClosedWithEscapePlaysOnAsIfTheEditorHadNotBeenO
     ASSERT_EQ(plain.status, 0) << plain.output;
     auto shown = [](const GameRun& run) {
         std::vector<std::string> texts;
-        const rapidjson::Value* game = DumpedSpace(run, "game");
+        const rapidjson::Value* game = run.Space("game");
         if (!game) return texts;
         for (const auto& entity : (*game)["entities"].GetArray()) {
             std::string name = entity["name"].GetString();

@@ -18,15 +18,12 @@ using ::testing::HasSubstr;
 using program_run::Result;
 using program_run::RunGame;
 
-std::string Data()
-{
-    return program_run::RealContent();
-}
+using program_run::RealContent;
 
 TEST(ProgramTest, AHeadlessRunOfTheRealContentDumpsEveryLiveSpace)
 {
     auto dump = std::filesystem::temp_directory_path() / "volleyrun-program-dump.json";
-    Result result = RunGame(Data() + " --headless --virtual-time --frames 60 --seed 3 --dump " + dump.string());
+    Result result = RunGame(RealContent() + " --headless --virtual-time --frames 60 --seed 3 --dump " + dump.string());
     ASSERT_EQ(result.status, 0) << result.output;
     rapidjson::Document document;
     document.Parse(ReadText(dump).c_str());
@@ -59,16 +56,12 @@ TEST(ProgramTest, BadContentEndsWithOneClearLineAndStatusOne)
     EXPECT_THAT(result.output, HasSubstr("--frames needs a whole number"));
 }
 
-} // namespace
-
-namespace {
-
 // A whole autoplay match of the real content, twice with one seed.
 TEST(ProgramTest, AnAutoplayMatchEndsWithAResultAndRepeatsExactly)
 {
     auto first = std::filesystem::temp_directory_path() / "volleyrun-match-1.json";
     auto second = std::filesystem::temp_directory_path() / "volleyrun-match-2.json";
-    std::string match = Data() + " --headless --virtual-time --space game --autoplay --seed 7 --frames 9000 --dump ";
+    std::string match = RealContent() + " --headless --virtual-time --space game --autoplay --seed 7 --frames 9000 --dump ";
     ASSERT_EQ(RunGame(match + first.string()).status, 0);
     ASSERT_EQ(RunGame(match + second.string()).status, 0);
     std::string dump = ReadText(first);
