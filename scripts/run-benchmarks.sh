@@ -2,7 +2,8 @@
 # Runs every figure of BENCHMARKS.md with one command: a Release build in build-bench,
 # every Google Benchmark case (the window cases under Xvfb with Mesa's software OpenGL),
 # the instruction count of one busy-match frame under callgrind, and the peak memory of
-# the real program playing a full autoplay match headless, and the soak test's memory
+# the real program playing a full autoplay match headless, the real program's start-up in a
+# window (start to exit after its first frame), and the soak test's memory
 # lines when the test binary has it (SOAK=0 leaves it out). Prints a summary at the end;
 # the raw results stay in build-bench/results. Timings are never asserted on.
 #   JOBS=2 scripts/run-benchmarks.sh [extra --benchmark_filter=... for the first step]
@@ -31,6 +32,13 @@ callgrind_annotate "$out/callgrind.out" 2>/dev/null | grep -m1 'PROGRAM TOTALS' 
 echo "== peak memory: a full autoplay match, headless"
 /usr/bin/time -f '%M %e %U %S' -o "$out/match-time.txt" build-bench/volleyrun --headless --virtual-time \
     --space game --autoplay --seed 7 --frames 9000 >"$out/match.txt" 2>&1
+
+echo "== start-up: the real program in a window, from its start to its exit after one frame (3 runs)"
+rm -f "$out/startup-times.txt"
+for run in 1 2 3; do
+  xvfb-run -a -s "-screen 0 1920x1080x24" /usr/bin/time -f '%e %U %S' -a -o "$out/startup-times.txt" \
+      build-bench/volleyrun --frames 1 >/dev/null 2>&1 || true
+done
 
 rm -f "$out/soak.txt"
 if [ "${SOAK:-1}" = 1 ] && build-bench/volleyrun_tests --gtest_list_tests | grep -q '^SoakTest\.'; then
@@ -63,6 +71,9 @@ except (OSError, IndexError, ValueError):
 rss_kb, wall, user, system = open(os.path.join(out, "match-time.txt")).read().split()[:4]
 print("Full autoplay match, headless: peak resident %.1f MB, %s s wall, %s s user, %s s system" %
       (int(rss_kb) / 1024.0, wall, user, system))
+runs = [line.split() for line in open(os.path.join(out, "startup-times.txt")).read().splitlines() if line.strip()]
+print("Start-up, window, start to exit after one frame: " +
+      ", ".join("%s s wall (%s user, %s system)" % tuple(run[:3]) for run in runs))
 soak = os.path.join(out, "soak.txt")
 lines = open(soak).read().splitlines() if os.path.exists(soak) else []
 if lines:

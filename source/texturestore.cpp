@@ -225,11 +225,12 @@ void TextureStore::DecodeAndUpload(std::vector<Planned>& plan)
                 sizes.push_back({0, 0});
         }
     }
+    // The images decode on the workers while this thread makes the sheets (the driver
+    // clears every new texture) and then uploads each image as it comes.
+    ImageDecoder decoder(std::move(files));
     SheetPacker packer(sizes, SheetSize());
     std::vector<uint32_t> sheets;
     for (const SheetPacker::Size& sheet : packer.Sheets()) sheets.push_back(UploadPixels(nullptr, sheet.width, sheet.height));
-    // The next images decode on the workers while this thread uploads the last one.
-    ImageDecoder decoder(std::move(files));
     size_t index = 0;
     for (Planned& planned : plan) {
         Texture& texture = planned.texture;
