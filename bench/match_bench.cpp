@@ -39,18 +39,28 @@ int BallsInFlight(const Space& game)
     return count;
 }
 
-void BusyMatchFrame(benchmark::State& state)
+// The real content's match, autoplayed with balls coming six times as often, run until
+// a dozen balls are in flight: a busy frame to measure. Returns the game space.
+Space* StartBusyMatch(bool headless)
 {
     RunOptions& options = RunOptions::Get();
     options = RunOptions();
     options.data = std::string(VOLLEYRUN_SOURCE_DIR) + "/Quillmoor";
-    options.headless = options.virtualTime = options.autoplay = options.hasSeed = true;
+    options.headless = headless;
+    options.virtualTime = options.autoplay = options.hasSeed = true;
     options.seed = 7;
     options.firstSpace = "game";
     Engine* engine = Engine::Get();
     GameSettings::Get().ballSpawnRate = 6;
     Space* game = engine->FindSpace("game");
     for (int frame = 0; frame < 60 * 40 && BallsInFlight(*game) < 12; ++frame) engine->Update();
+    return game;
+}
+
+void BusyMatchFrame(benchmark::State& state)
+{
+    Space* game = StartBusyMatch(true);
+    Engine* engine = Engine::Get();
     CALLGRIND_START_INSTRUMENTATION;
     for (auto _ : state) engine->Update();
     CALLGRIND_STOP_INSTRUMENTATION;
@@ -68,16 +78,8 @@ void WindowMatchFrame(benchmark::State& state)
         state.SkipWithError("needs a display: run under xvfb-run");
         return;
     }
-    RunOptions& options = RunOptions::Get();
-    options = RunOptions();
-    options.data = std::string(VOLLEYRUN_SOURCE_DIR) + "/Quillmoor";
-    options.virtualTime = options.autoplay = options.hasSeed = true;
-    options.seed = 7;
-    options.firstSpace = "game";
+    Space* game = StartBusyMatch(false);
     Engine* engine = Engine::Get();
-    GameSettings::Get().ballSpawnRate = 6;
-    Space* game = engine->FindSpace("game");
-    for (int frame = 0; frame < 60 * 40 && BallsInFlight(*game) < 12; ++frame) engine->Update();
     for (auto _ : state) {
         engine->Update();
         glFinish();
