@@ -15,7 +15,8 @@ SNDFILE* OpenFile(const std::string& path, SF_INFO* info, StudioResult* result, 
 {
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, info);
     if (!file) {
-        bool exists = std::filesystem::exists(path);
+        std::error_code unreadable;  // a name too long for the system is not a file either
+        bool exists = std::filesystem::exists(path, unreadable);
         *error = std::string(exists ? "cannot be decoded: " : "cannot be opened: ") + sf_strerror(nullptr);
         *result = exists ? STUDIO_ERR_FILE_BAD : STUDIO_ERR_FILE_NOTFOUND;
         return nullptr;
