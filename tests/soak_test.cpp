@@ -75,14 +75,7 @@ protected:
     // The program as `--headless --virtual-time --autoplay --seed N` starts it.
     void StartProgram(unsigned seed)
     {
-        RunOptions& options = RunOptions::Get();
-        options = RunOptions();
-        options.data = content.root.string();
-        options.headless = true;
-        options.virtualTime = true;
-        options.autoplay = true;
-        options.hasSeed = true;
-        options.seed = seed;
+        testing_content::UseHeadlessOptions(content.root, seed).autoplay = true;
         Engine::Get();
     }
     void Frames(int count)

@@ -86,6 +86,19 @@ inline std::string EntityJson(const std::string& name, float x = 0.0f, float y =
 }
 
 // A started headless engine over a fresh content folder holding "Debug" and "Splash".
+// Fresh run options as `--headless --virtual-time --seed N` with data as the content folder.
+inline RunOptions& UseHeadlessOptions(const std::filesystem::path& data, unsigned seed)
+{
+    RunOptions& options = RunOptions::Get();
+    options = RunOptions();
+    options.data = data.string();
+    options.headless = true;
+    options.virtualTime = true;
+    options.hasSeed = true;
+    options.seed = seed;
+    return options;
+}
+
 class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -95,13 +108,7 @@ protected:
                             "\"archetypeName\": \"\", \"SpriteText\": {}}, {\"name\": \"DebugText2\", \"archetypeName\": \"\", \"SpriteText\": {}}");
         content.SimpleSpace("Splash", 0.0f);
         PrepareContent();
-        RunOptions& options = RunOptions::Get();
-        options = RunOptions();
-        options.data = content.root.string();
-        options.headless = true;
-        options.virtualTime = true;
-        options.hasSeed = true;
-        options.seed = 1;
+        UseHeadlessOptions(content.root, 1);
     }
     void TearDown() override
     {
