@@ -269,7 +269,8 @@ glm::vec4 TextureStore::PlaceOnSheet(uint32_t sheetTexture, const ImageDecoder::
                                      const SheetPacker::Place& place, const SheetPacker::Size& sheet)
 {
     const int w = image.width, h = image.height, g = kGutter;
-    const std::vector<unsigned char> zeros(static_cast<size_t>(std::max(w, h) + 2 * g) * g * 4, 0);
+    // A placed image with its gutter fits a sheet, so one sheet's side of zeros always does.
+    static const std::vector<unsigned char> zeros(static_cast<size_t>(kLargestSheet) * kGutter * 4, 0);
     glBindTexture(GL_TEXTURE_2D, sheetTexture);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glTexSubImage2D(GL_TEXTURE_2D, 0, place.x, place.y, w + 2 * g, g, GL_RGBA, GL_UNSIGNED_BYTE, zeros.data());
