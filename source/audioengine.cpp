@@ -16,21 +16,15 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <string_view>
 
 namespace {
 std::unique_ptr<AudioEngine> instance;
 
 constexpr int kMaxPlaying = 512;
-constexpr unsigned kTimelineMask = STUDIO_EVENT_CALLBACK_TIMELINE_MARKER | STUDIO_EVENT_CALLBACK_TIMELINE_BEAT;
+constexpr unsigned kTimelineMask =
+    STUDIO_EVENT_CALLBACK_TIMELINE_MARKER | STUDIO_EVENT_CALLBACK_TIMELINE_BEAT | STUDIO_EVENT_CALLBACK_TIMELINE_RUN;
 constexpr uint32_t kDefaultRate = 48000;
-
-template <class... Handlers>
-struct Overloaded : Handlers... {
-    using Handlers::operator()...;
-};
-// Spelled out for compilers without deduction for aggregates (clang before 17).
-template <class... Handlers>
-Overloaded(Handlers...) -> Overloaded<Handlers...>;
 
 } // namespace
 
@@ -108,8 +102,10 @@ void AudioEngine::CreateStudio()
     AudioDriver::Hooks hooks;
     hooks.trace = [this](const std::string& text) { Trace(text); };
     hooks.deviceLost = [this] { resetOutput = true; };
+    hooks.now = [] { return FrameClock::Get()->Now(); };
     hooks.virtualOutput = RunOptions::Get().virtualTime;
     driver_ = std::make_unique<AudioDriver>(std::move(hooks));
+    music_ = std::make_unique<MusicClock>(driver_->Clock());
     if (const std::string& wav = RunOptions::Get().audioOut; !wav.empty()) {
         int rate = 0;
         std::string problem;
@@ -127,6 +123,7 @@ void AudioEngine::CreateStudio()
     Verify(studio->GetDSPBufferSize(&length, &buffers));
     Trace("Studio initialized with " + std::to_string(buffers) + " buffers, length " + std::to_string(length) +
           " each.\n");
+    if (!hooks.virtualOutput && !driver_->Running()) Trace("Audio output: no device; the music is silent\n");
 }
 
 // Every file in the bank folder is a bank, read in name order so every machine loads them
@@ -164,7 +161,6 @@ void AudioEngine::Release()
     }
     instances.clear();
     banks.clear();
-    handOver_.clear();
     StudioDebugLog::Close();
 }
 
@@ -187,12 +183,18 @@ void AudioEngine::QueryDevice()
     sampleRate = rate;
 }
 
-double AudioEngine::GetOutputLatency()
+const OutputClock& AudioEngine::Output() const
 {
-    if (RunOptions::Get().virtualTime) return 0.0;
-    if (periodFrames == 0) QueryDevice();
-    if (periodFrames == 0 || sampleRate == 0) return 0.0;
-    return static_cast<double>(periodFrames) / sampleRate;
+    return driver_->Clock();
+}
+
+std::optional<double> AudioEngine::SecondsFrom(BeatTime time, int64_t instant) const
+{
+    std::optional<double> heard = music_ ? music_->SixteenthsAt(instant) : std::nullopt;
+    double secondsPerSixteenth = music_ ? music_->SecondsPerSixteenth(sampleRate) : 0.0;
+    if (!heard || secondsPerSixteenth <= 0.0) return std::nullopt;
+    double target = static_cast<double>(time.bar) * BeatTime::kSixteenthsPerBar + time.sixteenth;
+    return (*heard - target) * secondsPerSixteenth;
 }
 
 void AudioEngine::SetMasterVolume(float newVolume)
@@ -212,6 +214,7 @@ void AudioEngine::OnUpdate(UpdateEvent&)
     driver_->MixVirtual(clock->Now(), clock->framePeriod);
     GameError::Check(driver_->WorkerFailure() == STUDIO_OK, "result == STUDIO_OK", "audiodriver",
                      StudioResultName(driver_->WorkerFailure()));
+    driver_->ReportChanges();
     if (studio->Update() != STUDIO_OK) Trace(studio->LastError() + "\n");
     DrainHandOver();
     // Cleared before the switch, so a device lost again during it is not forgotten.
@@ -266,6 +269,7 @@ void AudioEngine::OnSyncSound(SyncSoundEvent& event)
     Verify(target->SetTimelinePosition(position));
 }
 
+// Mixing thread: nothing here allocates or waits for the game thread.
 StudioResult AudioEngine::OnTimelineCallback(unsigned type, StudioEventInstance* sound, void* parameters)
 {
     void* data = nullptr;
@@ -274,85 +278,106 @@ StudioResult AudioEngine::OnTimelineCallback(unsigned type, StudioEventInstance*
     if (!engine) return STUDIO_OK;
     StudioEventDescription* description = nullptr;
     if (StudioResult result = sound->GetDescription(&description); result != STUDIO_OK) {
-        engine->Hand({Failure{StudioResultName(result)}, std::nullopt});
+        HandOver failure = HandOver::Of(HandOver::kFailure);
+        failure.failure = result;
+        engine->Hand(failure);
         return STUDIO_OK;
     }
-    engine->Hand({TraceEvent("type " + std::to_string(type)), std::nullopt});
-    if (type == STUDIO_EVENT_CALLBACK_TIMELINE_BEAT) {
-        std::string path;
-        if (StudioResult result = description->GetPath(&path); result != STUDIO_OK)
-            engine->Hand({Failure{StudioResultName(result)}, std::nullopt});
-        else engine->OnBeat(*static_cast<const StudioTimelineBeat*>(parameters), path);
-    } else if (type == STUDIO_EVENT_CALLBACK_TIMELINE_MARKER) {
-        engine->OnMarker(*static_cast<const StudioTimelineMarker*>(parameters));
+    bool inGame = description->path == kInGame;
+    if (type == STUDIO_EVENT_CALLBACK_TIMELINE_RUN) {
+        const auto& run = *static_cast<const StudioTimelineRun*>(parameters);
+        if (inGame) engine->music_->Run(run.mixFrame, run.moving);
+        return STUDIO_OK;
     }
+    HandOver trace = HandOver::Of(HandOver::kTrace);
+    trace.type = type;
+    engine->Hand(trace);
+    if (type == STUDIO_EVENT_CALLBACK_TIMELINE_BEAT && inGame)
+        engine->OnBeat(*static_cast<const StudioTimelineBeat*>(parameters));
+    else if (type == STUDIO_EVENT_CALLBACK_TIMELINE_MARKER)
+        engine->OnMarker(*static_cast<const StudioTimelineMarker*>(parameters));
     return STUDIO_OK;
 }
 
-// Mixing thread. The downbeat's time stamp is the clock now plus the beat's place in the
-// block being mixed: the moment its sample would play if the block played at once.
-void AudioEngine::OnBeat(const StudioTimelineBeat& beat, const std::string& path)
+// Mixing thread. Every beat of the in-game music is stamped by its frame in the mix: the
+// music clock then knows exactly when it is heard. Count-in beats only reset the count.
+void AudioEngine::OnBeat(const StudioTimelineBeat& beat)
 {
-    if (path != kInGame) return;
     if (beat.bar < 0) {
         mixClock_.downbeatTime.bar = 0;
         mixClock_.downbeatTime.sixteenth = 0;
-        Hand({ClockOnly{}, mixClock_});
+        Hand(HandOver::Of(HandOver::kClockOnly).WithClock(mixClock_));
         return;
     }
+    BeatTime time;
     if (beat.beat == 1) {
-        mixClock_.downbeatClock = FrameClock::Get()->Now() + beat.offsetNanoseconds;
         mixClock_.tempo = beat.tempo;
         mixClock_.downbeatTime.bar += static_cast<int32_t>(barCounting_);
         mixClock_.downbeatTime.sixteenth = 0;
         barCounting_ = 1;
-        Hand({BeatEvent(mixClock_.downbeatTime, beat.tempo), mixClock_});
+        time = mixClock_.downbeatTime;
     } else {
-        BeatTime time(mixClock_.downbeatTime.bar, mixClock_.downbeatTime.sixteenth + 4 * beat.beat - 4);
+        time = BeatTime(mixClock_.downbeatTime.bar, mixClock_.downbeatTime.sixteenth + 4 * beat.beat - 4);
         // Bars longer than eight beats would leave the bar after one wrap.
         while (time.sixteenth >= BeatTime::kSixteenthsPerBar) time = BeatTime(time.bar + 1, time.sixteenth - 16);
         mixClock_.currentTime = time;
-        Hand({BeatEvent(time, beat.tempo), mixClock_});
     }
-    Hand({ParameterChangeEvent(kInGame, {{"Beat", static_cast<float>(beat.beat)}}), std::nullopt});
+    if (beat.tempo > 0.0f)
+        music_->Beat(beat.mixFrame, static_cast<double>(time.bar) * BeatTime::kSixteenthsPerBar + time.sixteenth,
+                     sampleRate * 15.0 / beat.tempo);
+    HandOver note = HandOver::Of(HandOver::kBeat).WithClock(mixClock_);
+    note.time = time;
+    note.tempo = beat.tempo;
+    Hand(note);
+    HandParameter("Beat", static_cast<float>(beat.beat));
 }
 
 void AudioEngine::OnMarker(const StudioTimelineMarker& marker)
 {
-    std::string name = marker.name;
-    if (name == "LowIntensity") Hand({ParameterChangeEvent(kInGame, {{"Intensity", 0.0f}}), std::nullopt});
-    if (name == "HighIntensity") Hand({ParameterChangeEvent(kInGame, {{"Intensity", 1.0f}}), std::nullopt});
+    std::string_view name = marker.name;
+    if (name == "LowIntensity") HandParameter("Intensity", 0.0f);
+    if (name == "HighIntensity") HandParameter("Intensity", 1.0f);
 }
 
-void AudioEngine::Hand(HandOver item)
+void AudioEngine::HandParameter(const char* name, float value)
 {
-    std::lock_guard guard(handOverLock_);
-    handOver_.push_back(std::move(item));
+    HandOver note = HandOver::Of(HandOver::kParameter);
+    note.parameter = name;
+    note.value = value;
+    Hand(note);
 }
 
-// Game thread. Each item's beat clock is published before its event goes out, so a
-// listener of a BeatEvent reads the clock of that very beat.
+// A full ring means the game thread has not drained for seconds; the note is dropped and
+// counted rather than making the mix wait.
+void AudioEngine::Hand(const HandOver& item)
+{
+    if (!handOver_.Push(item)) ++handOverLost_;
+}
+
+// Game thread. Each note's beat count is published before its event goes out, so a
+// listener of a BeatEvent reads the count of that very beat.
 void AudioEngine::DrainHandOver()
 {
-    {
-        std::lock_guard guard(handOverLock_);
-        draining_.swap(handOver_);
+    HandOver item;
+    while (handOver_.Pop(&item)) Deliver(item);
+    if (uint64_t lost = handOverLost_; lost != handOverLostReported_) {
+        Trace("Audio: " + std::to_string(lost - handOverLostReported_) + " timeline notes dropped while the game stalled\n");
+        handOverLostReported_ = lost;
     }
-    std::vector<HandOver> batch = std::move(draining_);
-    draining_.clear();
+}
+
+void AudioEngine::Deliver(const HandOver& item)
+{
+    if (item.hasClock) clock_ = item.clock;
     EventManager* events = Engine::Get()->events.get();
-    for (HandOver& handed : batch) {
-        if (handed.clock) clock_ = *handed.clock;
-        std::visit(Overloaded{
-                       [&](Failure& failure) {
-                           GameError::Check(false, "result == STUDIO_OK", __FILE__,
-                                            "in the timeline callback: " + failure.expression);
-                       },
-                       [](ClockOnly&) {},
-                       [&](auto& event) { events->Send(event); },
-                   },
-                   handed.item);
+    switch (item.kind) {
+    case HandOver::kTrace: events->Send(TraceEvent("type " + std::to_string(item.type) + "\n")); break;
+    case HandOver::kBeat: events->Send(BeatEvent(item.time, item.tempo)); break;
+    case HandOver::kParameter: events->Send(ParameterChangeEvent(kInGame, {{item.parameter, item.value}})); break;
+    case HandOver::kFailure:
+        GameError::Check(false, "result == STUDIO_OK", __FILE__,
+                         std::string("in the timeline callback: ") + StudioResultName(item.failure));
+        break;
+    case HandOver::kClockOnly: break;
     }
-    batch.clear();
-    draining_.swap(batch);  // keeps the capacity for the next frame
 }

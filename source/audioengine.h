@@ -1,23 +1,25 @@
 // AudioEngine: the game's connection to the studio. Created by the first Get (second in engine
 // start-up), destroyed by the engine's destructor. Sets the studio up with the output driver,
 // loads every bank and serves the sound events of the engine-wide manager, on the game thread.
-// The timeline callback runs on the mixing thread: it keeps the beat clock of "event:/InGame" and
-// hands beats, parameter changes and trace lines, each with its beat-clock snapshot, to a queue
-// that the update handler drains in order, so the game thread only ever sees whole snapshots.
+// The timeline callback runs on the mixing thread: it tells the music clock where the
+// "event:/InGame" timeline runs and where each beat falls, keeps the beat count, and hands
+// beats, parameter changes and trace notes, each with its beat-count snapshot, to a ring that
+// the update handler drains in order, so the game thread only ever sees whole snapshots. The
+// mixing thread neither allocates nor takes a lock of the game thread's for this.
 #pragma once
 
 #include "beattime.h"
 #include "event.h"
+#include "musicclock.h"
+#include "spscring.h"
 #include "studioresult.h"
 
 #include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <variant>
 #include <vector>
 
 class AudioDriver;
@@ -29,9 +31,8 @@ class StudioSystem;
 
 class AudioEngine {
 public:
-    // The beat clock of the in-game music as of the last beat delivered.
+    // The beat count of the in-game music as of the last beat delivered.
     struct BeatClock {
-        int64_t downbeatClock = 0;  // FrameClock nanoseconds at which the last downbeat's sample plays
         float tempo = 0.0f;         // beats per minute, reported with the last downbeat
         BeatTime downbeatTime;      // musical position of the last downbeat
         BeatTime currentTime;       // musical position of the last beat that was not a downbeat
@@ -45,13 +46,16 @@ public:
 
     // Fills periodFrames and sampleRate from the default device (no device: 0 and 48000).
     void QueryDevice();
-    // Seconds between mixing a sample and hearing it: one device period; 0 without a
-    // device and on the virtual output, which plays each sample at its own time stamp.
-    double GetOutputLatency();
     void SetMasterVolume(float newVolume);
 
     const BeatClock& Clock() const { return clock_; }
-    int64_t DownbeatClock() const { return clock_.downbeatClock; }
+    // Which musical position of the in-game music is heard when (any thread).
+    const MusicClock& Music() const { return *music_; }
+    const OutputClock& Output() const;
+    // Seconds from the instant a press happened (steady clock) to the instant the given
+    // musical position is heard, negative when early; empty while the music gives no time.
+    std::optional<double> SecondsFrom(BeatTime time, int64_t instant) const;
+    AudioDriver* Driver() const { return driver_.get(); }
     float Tempo() const { return clock_.tempo; }
     BeatTime DownbeatTime() const { return clock_.downbeatTime; }
     BeatTime CurrentTime() const { return clock_.currentTime; }
@@ -77,16 +81,38 @@ public:
     std::map<std::string, StudioEventInstance*> instances;  // tracked instance per path; may be null
 
 private:
-    // A failed studio call seen on the mixing thread, reported on the game thread.
-    struct Failure {
-        std::string expression;
-    };
-    // Only the beat clock changes (a count-in beat resets the musical position).
-    struct ClockOnly {};
+    // One note from the mixing thread: plain data, turned into events on the game thread.
     struct HandOver {
-        std::variant<TraceEvent, BeatEvent, ParameterChangeEvent, Failure, ClockOnly> item;
-        std::optional<BeatClock> clock;  // becomes the game thread's beat clock first
+        enum Kind : uint8_t {
+            kTrace,      // type: a timeline callback of this type ran
+            kBeat,       // time, tempo
+            kParameter,  // parameter of the in-game music changes to value
+            kFailure,    // failure: a studio call failed in the callback
+            kClockOnly,  // only the beat count changes (a count-in beat resets the position)
+        } kind = kTrace;
+        unsigned type = 0;
+        BeatTime time;
+        float tempo = 0.0f;
+        const char* parameter = nullptr;  // a literal
+        float value = 0.0f;
+        StudioResult failure = STUDIO_OK;
+        bool hasClock = false;
+        BeatClock clock;  // when hasClock: becomes the game thread's beat count first
+
+        static HandOver Of(Kind kind)
+        {
+            HandOver note;
+            note.kind = kind;
+            return note;
+        }
+        HandOver& WithClock(const BeatClock& beatClock)
+        {
+            hasClock = true;
+            clock = beatClock;
+            return *this;
+        }
     };
+    static constexpr size_t kHandOverCapacity = 1024;
 
     AudioEngine();
     friend struct std::default_delete<AudioEngine>;
@@ -98,9 +124,11 @@ private:
     void Verify(StudioResult result) const;
     void Trace(const std::string& text);
     void ResetOutput();
-    void OnBeat(const StudioTimelineBeat& beat, const std::string& path);
+    void OnBeat(const StudioTimelineBeat& beat);
     void OnMarker(const StudioTimelineMarker& marker);
-    void Hand(HandOver item);
+    void Hand(const HandOver& item);
+    void HandParameter(const char* name, float value);  // name: a literal
+    void Deliver(const HandOver& item);
 
     std::unique_ptr<AudioDriver> driver_;
     bool startingUp_ = true;  // the trace is not listening yet: lines wait in startupTrace_
@@ -111,8 +139,10 @@ private:
     BeatClock mixClock_;
     uint32_t barCounting_ = 0;  // 0 until the first downbeat, then 1: added to the bar on each downbeat
 
-    std::mutex handOverLock_;
-    std::vector<HandOver> handOver_;  // under handOverLock_
-    std::vector<HandOver> draining_;  // game thread: the batch being delivered
-    BeatClock clock_;                 // game thread: what the gameplay reads
+    std::unique_ptr<MusicClock> music_;  // with the driver; written on the mixing thread, read anywhere
+
+    SpscRing<HandOver, kHandOverCapacity> handOver_;
+    std::atomic<uint64_t> handOverLost_{0};  // notes dropped on a full ring (a stalled game thread)
+    uint64_t handOverLostReported_ = 0;      // game thread
+    BeatClock clock_;                        // game thread: what the gameplay reads
 };

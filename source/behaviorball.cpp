@@ -244,20 +244,12 @@ void BehaviorBall::Burst(const std::string& prefix, int playerNumber)
     emitter->Burst(colour, emitter->a);
 }
 
+// Seconds from the instant the ball's arrival beat is heard to now, by the music clock: a
+// pause, the editor or a new device never shifts it. Without music there is no beat to hit.
 float BehaviorBall::TimingError() const
 {
-    AudioEngine* audio = AudioEngine::Get();
-    const AudioEngine::BeatClock& clock = audio->Clock();
-    double elapsed = static_cast<double>(FrameClock::Get()->Now() - clock.downbeatClock) / 1e9 - audio->GetOutputLatency();
-    int32_t bars = arrivalTime.bar - clock.downbeatTime.bar;
-    int32_t sixteenths = arrivalTime.sixteenth - clock.downbeatTime.sixteenth;
-    if (sixteenths < 0) {
-        sixteenths += 16;
-        bars -= 1;
-    }
-    double secondsPerBeat = 60.0 / clock.tempo;
-    double target = sixteenths * secondsPerBeat * 0.25 + bars * secondsPerBeat * 4.0;
-    return static_cast<float>(elapsed - target);
+    std::optional<double> error = AudioEngine::Get()->SecondsFrom(arrivalTime, FrameClock::Get()->Now());
+    return error ? static_cast<float>(*error) : INFINITY;
 }
 
 // A keyboard swing (button -1) has no letter to get wrong, so it takes any ball.

@@ -2,6 +2,9 @@
 
 #include "runoptions.h"
 
+#include <time.h>
+
+#include <cerrno>
 #include <chrono>
 #include <memory>
 #include <thread>
@@ -29,16 +32,34 @@ FrameClock::FrameClock()
     frameStart = Now();
 }
 
+namespace {
+int64_t SteadyNow()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// Sleeps to an absolute instant shortly before the deadline (the kernel wakes a little
+// late, never early), then lets the caller finish with yields: the frame starts on time
+// at a small fraction of the processor that waiting in a loop would cost.
+void SleepNear(int64_t deadline)
+{
+    constexpr int64_t kFinishNs = 200'000;
+    int64_t wake = deadline - kFinishNs;
+    if (SteadyNow() >= wake) {
+        std::this_thread::yield();
+        return;
+    }
+    timespec until{static_cast<time_t>(wake / 1'000'000'000), static_cast<long>(wake % 1'000'000'000)};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {}
+}
+} // namespace
+
+// The steady clock is CLOCK_MONOTONIC on Linux, the clock the sleep and the sound card's
+// time stamps use.
 FrameClock::Source FrameClock::RealSource()
 {
-    return {
-        [] {
-            return static_cast<int64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                            std::chrono::steady_clock::now().time_since_epoch())
-                                            .count());
-        },
-        [](int64_t) { std::this_thread::sleep_for(std::chrono::nanoseconds(1)); },
-    };
+    return {SteadyNow, SleepNear};
 }
 
 FrameClock::Source FrameClock::VirtualSource()

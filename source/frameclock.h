@@ -12,7 +12,7 @@
 class FrameClock {
 public:
     // A clock source: reads nanoseconds, and waits a moment while a frame is early.
-    // The real source sleeps 1 ns; the virtual one jumps straight to the deadline.
+    // The real source sleeps until just before the deadline; the virtual one jumps to it.
     struct Source {
         std::function<int64_t()> now;
         std::function<void(int64_t deadline)> wait;

@@ -5,11 +5,15 @@
 #include "gameerror.h"
 #include "runoptions.h"
 
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 
 int main(int argc, char** argv)
 {
+    // A sound output that goes away as a closed pipe is a lost device, handled where the
+    // write fails, not a reason to end the program.
+    std::signal(SIGPIPE, SIG_IGN);
     try {
         RunOptions::Get() = RunOptions::Parse(argc, argv);
         for (Engine* engine = Engine::Get(); !engine->quit; engine = Engine::Get()) engine->Update();

@@ -5,6 +5,7 @@
 #include <alsa/asoundlib.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -76,7 +77,7 @@ bool StudioAlsaDevice::Query(unsigned preferredRate, unsigned* periodFrames, uns
     return usable;
 }
 
-bool StudioAlsaDevice::Open(unsigned rate, unsigned* periodFrames)
+bool StudioAlsaDevice::Open(unsigned rate, unsigned minimumPeriod, unsigned* periodFrames, unsigned* bufferFrames)
 {
     Close();
     if (snd_pcm_open(&pcm_, name_.c_str(), SND_PCM_STREAM_PLAYBACK, 0) < 0) {
@@ -87,37 +88,43 @@ bool StudioAlsaDevice::Open(unsigned rate, unsigned* periodFrames)
     snd_pcm_uframes_t period = 0, buffer = 0;
     bool opened = Configure(pcm_, hw.params, &rate, true);
     if (opened) {
-        period = SmallestPeriod(hw.params);
-        buffer = 2 * period;
+        period = std::max(SmallestPeriod(hw.params), minimumPeriod);
+        buffer = kPeriods * period;
         opened = snd_pcm_hw_params_set_period_size_near(pcm_, hw.params, &period, nullptr) == 0 &&
                  snd_pcm_hw_params_set_buffer_size_near(pcm_, hw.params, &buffer) == 0 &&
                  snd_pcm_hw_params(pcm_, hw.params) == 0;
     }
     if (opened) opened = snd_pcm_hw_params_get_period_size(hw.params, &period, nullptr) == 0 &&
-                         snd_pcm_hw_params_get_buffer_size(hw.params, &buffer) == 0;
-    if (opened) opened = ConfigureSoftware(static_cast<unsigned>(period));
+                         snd_pcm_hw_params_get_buffer_size(hw.params, &buffer) == 0 && buffer >= period;
+    if (opened) opened = ConfigureSoftware(static_cast<unsigned>(period), static_cast<unsigned>(period));
     if (!opened) {
         StudioDebugLog::Write("alsa: " + name_ + " cannot play stereo at " + std::to_string(rate) + " Hz");
         Close();
         return false;
     }
-    *periodFrames = static_cast<unsigned>(period);
-    bufferFrames_ = static_cast<unsigned>(buffer);
+    *periodFrames = periodFrames_ = static_cast<unsigned>(period);
+    *bufferFrames = bufferFrames_ = static_cast<unsigned>(buffer);
+    underruns_ = 0;
     StudioDebugLog::Write("alsa: " + name_ + " open, period " + std::to_string(period) + ", buffer " +
                           std::to_string(buffer) + (floatSamples_ ? ", float" : ", 16-bit"));
     return true;
 }
 
-// Playback starts as soon as half a period is queued, so the first block is heard at once.
-bool StudioAlsaDevice::ConfigureSoftware(unsigned periodFrames)
+// Playback starts once a period is queued; Wait sleeps until wakeFrames are free. Time
+// stamps come from the monotonic clock, as the steady clock's do, and are taken whenever
+// the hardware pointer moves, so a delay and its stamp belong together.
+bool StudioAlsaDevice::ConfigureSoftware(unsigned startFrames, unsigned wakeFrames)
 {
     snd_pcm_sw_params_t* sw = nullptr;
     if (snd_pcm_sw_params_malloc(&sw) < 0) return false;
     bool configured = snd_pcm_sw_params_current(pcm_, sw) == 0 &&
-                      snd_pcm_sw_params_set_start_threshold(pcm_, sw, std::max(1u, periodFrames / 2)) == 0 &&
-                      snd_pcm_sw_params_set_avail_min(pcm_, sw, std::max(1u, periodFrames / 2)) == 0 &&
+                      snd_pcm_sw_params_set_start_threshold(pcm_, sw, std::max(1u, startFrames)) == 0 &&
+                      snd_pcm_sw_params_set_avail_min(pcm_, sw, std::max(1u, wakeFrames)) == 0 &&
+                      snd_pcm_sw_params_set_tstamp_mode(pcm_, sw, SND_PCM_TSTAMP_ENABLE) == 0 &&
+                      snd_pcm_sw_params_set_tstamp_type(pcm_, sw, SND_PCM_TSTAMP_TYPE_MONOTONIC) == 0 &&
                       snd_pcm_sw_params(pcm_, sw) == 0;
     snd_pcm_sw_params_free(sw);
+    if (configured) wakeFrames_ = std::max(1u, wakeFrames);
     return configured;
 }
 
@@ -126,7 +133,31 @@ bool StudioAlsaDevice::ConfigureSoftware(unsigned periodFrames)
 bool StudioAlsaDevice::Recover(int error)
 {
     if (snd_pcm_state(pcm_) == SND_PCM_STATE_DISCONNECTED) return false;
+    if (error == -EPIPE) ++underruns_;
     return snd_pcm_recover(pcm_, error, 1) == 0;
+}
+
+bool StudioAlsaDevice::Wait(unsigned frames, int timeoutMs)
+{
+    if (!pcm_) return false;
+    frames = std::clamp(frames, 1u, bufferFrames_);
+    if (frames != wakeFrames_ && !ConfigureSoftware(periodFrames_, frames)) return false;
+    int result = snd_pcm_wait(pcm_, timeoutMs);
+    return result >= 0 || Recover(result);
+}
+
+bool StudioAlsaDevice::Status(StudioDeviceStatus* status)
+{
+    if (!pcm_) return false;
+    snd_pcm_status_t* alsa = nullptr;
+    snd_pcm_status_alloca(&alsa);
+    if (snd_pcm_status(pcm_, alsa) < 0 || snd_pcm_status_get_state(alsa) != SND_PCM_STATE_RUNNING) return false;
+    snd_htimestamp_t stamp{};
+    snd_pcm_status_get_htstamp(alsa, &stamp);
+    if (stamp.tv_sec == 0 && stamp.tv_nsec == 0) return false;  // a plug-in that keeps no stamps
+    status->delayFrames = snd_pcm_status_get_delay(alsa);
+    status->stampNs = static_cast<int64_t>(stamp.tv_sec) * 1000000000LL + stamp.tv_nsec;
+    return true;
 }
 
 long StudioAlsaDevice::Available()

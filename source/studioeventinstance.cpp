@@ -175,7 +175,8 @@ int64_t StudioEventInstance::SegmentEnd() const
 
 void StudioEventInstance::Mix(float* out, int frames, int outOffset, float* scratch)
 {
-    if (!playing_ || paused_) return;
+    if (moving_ != (playing_ && !paused_)) ReportRun(!moving_, outOffset);
+    if (!moving_) return;
     UpdateTargets();
     int done = 0;
     while (done < frames && playing_) {
@@ -191,6 +192,17 @@ void StudioEventInstance::Mix(float* out, int frames, int outOffset, float* scra
         if (description_->Loops() && end == description_->loopEnd) position_ = description_->loopStart;
         else playing_ = false;
     }
+    if (!playing_) ReportRun(false, outOffset + done);
+}
+
+// Tells the callback where the timeline starts or stops moving, so a clock of the music can
+// stand still through a pause and go on exactly where it stopped.
+void StudioEventInstance::ReportRun(bool moving, int outOffset)
+{
+    moving_ = moving;
+    if (!callback_ || !(callbackMask_ & STUDIO_EVENT_CALLBACK_TIMELINE_RUN)) return;
+    StudioTimelineRun run{moving, system_->RequestFrame() + outOffset};
+    callback_(STUDIO_EVENT_CALLBACK_TIMELINE_RUN, this, &run);
 }
 
 void StudioEventInstance::UpdateTargets()
@@ -244,15 +256,16 @@ void StudioEventInstance::Report(const TimelinePoint& point, int64_t from, int o
 {
     int rate = description_->sampleRate;
     int64_t offset = (outOffset + (point.frame - from)) * 1000000000LL / rate;
+    int64_t mixFrame = system_->RequestFrame() + outOffset + (point.frame - from);
     int position = static_cast<int>(point.frame * 1000 / rate);
     if (point.marker >= 0) {
-        StudioTimelineMarker marker{description_->markers[static_cast<size_t>(point.marker)].name.c_str(), position, offset};
+        StudioTimelineMarker marker{description_->markers[static_cast<size_t>(point.marker)].name.c_str(), position, offset, mixFrame};
         callback_(STUDIO_EVENT_CALLBACK_TIMELINE_MARKER, this, &marker);
         return;
     }
     StudioEventDescription::BeatPlace place = description_->Beat(point.beat);
     StudioTimelineBeat beat{place.bar, place.beat, position, static_cast<float>(description_->tempo),
-                            description_->beatsPerBar, description_->beatUnit, offset};
+                            description_->beatsPerBar, description_->beatUnit, offset, mixFrame};
     callback_(STUDIO_EVENT_CALLBACK_TIMELINE_BEAT, this, &beat);
 }
 

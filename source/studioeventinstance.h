@@ -20,6 +20,7 @@ class StudioSystem;
 enum StudioEventCallbackType : unsigned {
     STUDIO_EVENT_CALLBACK_TIMELINE_MARKER = 0x800,
     STUDIO_EVENT_CALLBACK_TIMELINE_BEAT = 0x1000,
+    STUDIO_EVENT_CALLBACK_TIMELINE_RUN = 0x2000,
 };
 
 // What a timeline beat callback receives as its parameters.
@@ -31,6 +32,7 @@ struct StudioTimelineBeat {
     int timeSignatureUpper;
     int timeSignatureLower;
     int64_t offsetNanoseconds;  // from the first frame of the current mix request to the beat's frame
+    int64_t mixFrame;           // the beat's frame in the whole mix: frames mixed before it since the mixer started
 };
 
 // What a timeline marker callback receives as its parameters.
@@ -38,6 +40,14 @@ struct StudioTimelineMarker {
     const char* name;  // valid during the call
     int position;      // milliseconds on the timeline
     int64_t offsetNanoseconds;  // as for beats
+    int64_t mixFrame;           // as for beats
+};
+
+// What a timeline run callback receives: the timeline starts moving (a start or a resume) or
+// stops (a pause, a stop, the end) at this frame of the whole mix.
+struct StudioTimelineRun {
+    bool moving;
+    int64_t mixFrame;
 };
 
 class StudioEventInstance;
@@ -89,6 +99,7 @@ private:
     StudioResult Usable(std::unique_lock<std::mutex>* lock);
     void UpdateTargets();
     void Notify(int64_t from, int64_t to, int outOffset);
+    void ReportRun(bool moving, int outOffset);
     void Report(const TimelinePoint& point, int64_t from, int outOffset);
     void MixTracks(float* out, int frames, float* scratch);
     void MixTrack(size_t index, float* out, int frames, float* scratch);
@@ -102,6 +113,7 @@ private:
     bool paused_ = false;
     bool released_ = false;
     bool fresh_ = true;      // just started: gains and filters snap to their targets
+    bool moving_ = false;    // mixing thread: the timeline moved in the last mix
     std::vector<float> parameters_;  // current values, in the description's order
     std::vector<TrackState> tracks_;
     StudioEventCallback callback_ = nullptr;

@@ -330,6 +330,7 @@ StudioResult StudioSystem::Mix(float* buffer, unsigned int frames)
         MixChunk(buffer + 2 * done, static_cast<int>(chunk), static_cast<int>(done));
         done += chunk;
     }
+    mixedFrames_ += frames;
     return STUDIO_OK;
 }
 

@@ -10,6 +10,7 @@
 #include "studiooutput.h"
 #include "studioresult.h"
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -73,6 +74,8 @@ public:
     StudioResult Fail(StudioResult result, const std::string& message);
     // Mixes frames of interleaved stereo float into buffer (any thread, one at a time).
     StudioResult Mix(float* buffer, unsigned int frames);
+    // Inside a mix: the frames mixed before the current request since the mixer started.
+    int64_t RequestFrame() const { return mixedFrames_; }
 
 private:
     StudioSystem();
@@ -105,4 +108,5 @@ private:
     float masterVolume_ = 1.0f;    // target
     float masterApplied_ = 1.0f;   // glides to the target across a chunk
     std::vector<float> scratch_;   // 2 * bufferLength_ floats for one track
+    int64_t mixedFrames_ = 0;      // every frame mixed so far, across outputs
 };

@@ -3,6 +3,7 @@
 // ALSA null device. The studio drives the plug-in as it does in the game.
 #include "audiodriver.h"
 #include "audiotestcontent.h"
+#include "simulatedcard.h"
 #include "studioalsadevice.h"
 #include "studiobank.h"
 #include "studioeventdescription.h"
@@ -11,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -28,6 +30,7 @@ protected:
     void TearDown() override
     {
         if (studio) studio->Release();
+        studio = nullptr;
         driver.reset();
         AudioDriver::SetDeviceFactory(nullptr);
     }
@@ -40,6 +43,7 @@ protected:
             trace += text;
         };
         hooks.deviceLost = [this] { lost = true; };
+        hooks.now = now;
         hooks.virtualOutput = virtualOutput;
         driver = std::make_unique<AudioDriver>(std::move(hooks));
         ASSERT_EQ(StudioSystem::Create(&studio), STUDIO_OK);
@@ -79,25 +83,26 @@ protected:
     std::mutex traceLock;
     std::string trace;
     std::atomic<bool> lost{false};
+    std::function<int64_t()> now;  // the steady clock, unless a test has its own
 };
 
-TEST_F(AudioDriverTest, WritesHalfPeriodBlocksOnlyWhenMoreThanABlockIsFree)
+TEST_F(AudioDriverTest, KeepsTheDeviceFilledToItsLatencyAPeriodAtATime)
 {
     device.period = 480;
-    device.script = {0, 100, 240, 241, 480, 960, 239, 300};
+    device.script = {0, 100, 480, 960, 240};
     Start(480);
     ASSERT_TRUE(WaitFor([&] { return device.ScriptDone(); }));
     EXPECT_EQ(driver->PeriodFrames(), 480u);
-    EXPECT_EQ(driver->BlockFrames(), 240u);
+    EXPECT_EQ(driver->LatencyFrames(), 960u);  // three periods asked for, the buffer holds two
     studio->Release();
     studio = nullptr;
     std::lock_guard guard(device.lock);
-    std::vector<std::string> expected = {"free 0",   "free 100", "free 240",  "free 241", "write 240", "free 480",
-                                         "write 240", "free 960", "write 240", "free 239", "free 300", "write 240"};
+    std::vector<std::string> expected = {"free 0",    "free 100",  "write 100", "free 480", "write 480",
+                                         "free 960",  "write 480", "write 480", "free 240", "write 240"};
     ASSERT_GE(device.log.size(), expected.size());
     device.log.resize(expected.size());  // the script's end answers "nothing free" from then on
     EXPECT_EQ(device.log, expected);
-    EXPECT_EQ(Trace(), "init\nclose\n");
+    EXPECT_EQ(Trace(), "init\nAudio output: period 480 frames, latency 960 frames (20.0 ms)\nclose\n");
 }
 
 TEST_F(AudioDriverTest, WithoutADeviceInitSucceedsAndNothingRuns)
@@ -134,7 +139,8 @@ TEST_F(AudioDriverTest, ALostDeviceEndsTheWorkerAndReselectingReopensTheDefault)
     int after = 0;
     music->GetTimelinePosition(&after);
     EXPECT_GT(after, before);  // the music goes on from where it stood
-    EXPECT_EQ(Trace(), "init\nclose\ninit\n");
+    EXPECT_EQ(Trace(), "init\nAudio output: period 480 frames, latency 960 frames (20.0 ms)\nclose\n"
+                       "init\nAudio output: period 480 frames, latency 960 frames (20.0 ms)\n");
 }
 
 TEST_F(AudioDriverTest, WritesTheMixToAWavFile)
@@ -157,6 +163,110 @@ TEST_F(AudioDriverTest, WritesTheMixToAWavFile)
     std::vector<float> tone = audio_content::Sine(4800, 48000, 440.0, 0.5f);
     for (int i : {10, 1000, 4799, 4810})  // the sound loops every 0.1 s
         EXPECT_NEAR(samples[2 * static_cast<size_t>(i)], tone[static_cast<size_t>(i % 4800)], 1.0 / 16000);
+}
+
+// The output clock against a simulated card with 1024-frame periods, 20 ms of server latency
+// and 100 ppm of drift: each beat is stamped by its mix frame, and the clock must say it is
+// heard when the card's listener hears it, through an underrun and a device reset too. A
+// device whose delays make no sense is timed by the latency asked for, and says so once.
+class OutputClockTest : public AudioDriverTest {
+protected:
+    struct Scenario {
+        const char* name;
+        int64_t stallAt = -1;    // the worker oversleeps here, by stallNs: the card underruns
+        int64_t stallNs = 0;
+        int64_t loseAt = -1;     // the card is unplugged here and the default one reopened
+        bool nonsense = false;   // the card reports negative delays
+    };
+    static StudioResult Record(unsigned, StudioEventInstance* instance, void* parameters)
+    {
+        void* data = nullptr;
+        instance->GetUserData(&data);
+        auto* test = static_cast<OutputClockTest*>(data);
+        std::lock_guard guard(test->beatLock);
+        test->beatFrames.push_back(static_cast<const StudioTimelineBeat*>(parameters)->mixFrame);
+        return STUDIO_OK;
+    }
+    // Runs 12 s of music as a game would, a frame at a time; returns each beat's error (ns)
+    // between the clock's belief, asked just as the beat is heard, and the truth.
+    std::vector<int64_t> Run(const Scenario& scenario)
+    {
+        plan->stallAt = scenario.stallAt;
+        plan->stallNs = scenario.stallNs;
+        plan->delayNonsense = scenario.nonsense;
+        AudioDriver::SetDeviceFactory([this] { return std::make_unique<simulated_card::SimulatedCard>(plan.get()); });
+        now = [this] { return plan->time.Now(); };
+        Start(1024);
+        StudioEventInstance* music = PlayLongEvent();
+        music->SetUserData(this);
+        music->SetCallback(&OutputClockTest::Record, STUDIO_EVENT_CALLBACK_TIMELINE_BEAT);
+        std::vector<int64_t> errors;
+        size_t judged = 0;
+        for (int64_t frame = 1; frame <= 720; ++frame) {
+            int64_t now = frame * 16'666'667;
+            plan->time.AdvanceTo(now);
+            if (scenario.loseAt >= 0 && now >= scenario.loseAt && plan->opens == 1) {
+                plan->lost = true;
+                plan->time.AdvanceTo(now + AudioDriver::kWaitMs * 1'000'000);  // the worker meets the loss and ends
+                EXPECT_TRUE(WaitFor([&] { return lost.load(); }));
+                plan->lost = false;
+                studio->SetOutputSilent();
+                studio->SetOutputByPlugin(handle);
+            }
+            std::lock_guard guard(beatLock);
+            for (; judged < beatFrames.size() && plan->HeardAt(beatFrames[judged]) <= now; ++judged) {
+                std::optional<int64_t> belief = driver->Clock().InstantOf(static_cast<double>(beatFrames[judged]));
+                if (belief && plan->HeardAt(beatFrames[judged]) >= 0) errors.push_back(*belief - plan->HeardAt(beatFrames[judged]));
+            }
+        }
+        return errors;
+    }
+    static int64_t Worst(std::vector<int64_t> errors)
+    {
+        for (int64_t& error : errors) error = std::abs(error);
+        return errors.empty() ? INT64_MAX : *std::max_element(errors.begin(), errors.end());
+    }
+
+    std::unique_ptr<simulated_card::CardPlan> plan = std::make_unique<simulated_card::CardPlan>();
+    std::mutex beatLock;
+    std::vector<int64_t> beatFrames;  // under beatLock: mix frame of each beat, in order
+};
+
+TEST_F(OutputClockTest, BeatsAreHeardWhereTheClockSays)
+{
+    const Scenario scenarios[] = {
+        {"steady"},
+        {"underrun", 4'000'000'000, 150'000'000},
+        {"device reset", -1, 0, 6'500'000'000},
+    };
+    for (const Scenario& scenario : scenarios) {
+        SCOPED_TRACE(scenario.name);
+        plan = std::make_unique<simulated_card::CardPlan>();
+        beatFrames.clear();
+        std::vector<int64_t> errors = Run(scenario);
+        EXPECT_GE(errors.size(), 20u);
+        EXPECT_LT(Worst(errors), 1'000'000);
+        EXPECT_EQ(plan->underruns, scenario.stallAt >= 0 ? 1 : 0);
+        if (scenario.stallAt >= 0) {
+            EXPECT_EQ(driver->LatencyFrames(), 4u * 1024u);  // one period more after the underrun
+        }
+        EXPECT_EQ(plan->opens, scenario.loseAt >= 0 ? 2 : 1);
+        TearDown();
+        lost = false;
+        trace.clear();
+    }
+}
+
+TEST_F(OutputClockTest, NonsenseDelaysFallBackToTheLatencyAskedForAndSaySoOnce)
+{
+    std::vector<int64_t> errors = Run({"nonsense", -1, 0, -1, true});
+    ASSERT_GE(errors.size(), 20u);
+    // Off by what the card did not say: the server's 20 ms and up to a period still playing.
+    EXPECT_LT(Worst(errors), 20'000'000 + 2 * 1024 * 1'000'000'000LL / 48000);
+    for (int i = 0; i < 3; ++i) driver->ReportChanges();
+    std::string text = Trace();
+    EXPECT_NE(text.find("delay of -5 frames that cannot be right"), std::string::npos) << text;
+    EXPECT_EQ(text.find("cannot be right"), text.rfind("cannot be right"));
 }
 
 // ALSA's null device: takes any period and never blocks. The build machines have no card,
@@ -193,7 +303,8 @@ TEST_F(AlsaNullDeviceTest, SmallestPeriodIsClampedAndTheWorkerFeedsTheDevice)
 
     Start(period);
     EXPECT_TRUE(driver->Running());
-    EXPECT_EQ(driver->BlockFrames(), period / 2);
+    EXPECT_EQ(driver->PeriodFrames(), AudioDriver::kMinimumPeriod);
+    EXPECT_EQ(driver->LatencyFrames(), AudioDriver::kStartPeriods * AudioDriver::kMinimumPeriod);
     StudioEventInstance* music = PlayLongEvent();
     int position = 0;
     ASSERT_TRUE(WaitFor([&] {
@@ -202,7 +313,7 @@ TEST_F(AlsaNullDeviceTest, SmallestPeriodIsClampedAndTheWorkerFeedsTheDevice)
     }));
     studio->Release();
     studio = nullptr;
-    EXPECT_EQ(Trace(), "init\nclose\n");
+    EXPECT_EQ(Trace(), "init\nAudio output: period 128 frames, latency 384 frames (8.0 ms)\nclose\n");
 
     // A card that is not there. ALSA reloads its configuration when the path changes.
     std::string absent = (content.root / "absent.conf").string();
@@ -210,7 +321,8 @@ TEST_F(AlsaNullDeviceTest, SmallestPeriodIsClampedAndTheWorkerFeedsTheDevice)
     setenv("ALSA_CONFIG_PATH", absent.c_str(), 1);
     StudioAlsaDevice missing;
     EXPECT_FALSE(missing.Query(48000, &period, &rate));
-    EXPECT_FALSE(missing.Open(48000, &period));
+    unsigned buffer = 0;
+    EXPECT_FALSE(missing.Open(48000, 128, &period, &buffer));
 }
 
 } // namespace

@@ -34,10 +34,8 @@ std::string Text(const BeatTime& time)
 struct Listener {
     std::vector<std::string> log;  // "beat bar:sixteenth", "Beat=2", "Intensity=1", in order
     std::string trace;
-    std::vector<int64_t> downbeatClocks;
     std::vector<BeatTime> times;
     bool clockMatched = true;  // every BeatEvent's listener read the clock of that very beat
-    std::vector<int64_t> elapsedAtDownbeat;  // FrameClock now minus the downbeat clock
 
     void OnBeat(BeatEvent& event)
     {
@@ -46,10 +44,6 @@ struct Listener {
         const AudioEngine::BeatClock& clock = AudioEngine::Get()->Clock();
         bool downbeat = clock.downbeatTime == event.time && clock.tempo == event.tempo;
         if (!downbeat && !(clock.currentTime == event.time)) clockMatched = false;
-        if (downbeat && event.time.sixteenth == 0) {
-            downbeatClocks.push_back(clock.downbeatClock);
-            elapsedAtDownbeat.push_back(FrameClock::Get()->Now() - clock.downbeatClock);
-        }
     }
     void OnParameter(ParameterChangeEvent& event)
     {
@@ -99,14 +93,14 @@ protected:
         AudioEngine::Get()->OnPlaySound(play);
     }
     StudioEventInstance* Instance(const std::string& path) { return AudioEngine::Get()->instances[path]; }
-    void Beat(const std::string& path, int bar, int beat, int64_t offset = 0)
+    void Beat(const std::string& path, int bar, int beat, int64_t mixFrame = 0)
     {
-        StudioTimelineBeat record{bar, beat, 0, 120.0f, 4, 4, offset};
+        StudioTimelineBeat record{bar, beat, 0, 120.0f, 4, 4, 0, mixFrame};
         AudioEngine::OnTimelineCallback(STUDIO_EVENT_CALLBACK_TIMELINE_BEAT, Instance(path), &record);
     }
     void Marker(const std::string& path, const char* name)
     {
-        StudioTimelineMarker record{name, 0, 0};
+        StudioTimelineMarker record{name, 0, 0, 0};
         AudioEngine::OnTimelineCallback(STUDIO_EVENT_CALLBACK_TIMELINE_MARKER, Instance(path), &record);
     }
     float Parameter(const std::string& path, const std::string& name)
@@ -159,22 +153,37 @@ TEST_F(AudioEngineTest, BeatsFollowTheWorkedExamples)
     Beat("event:/InGame", -1, 4);
     audio->DrainHandOver();
     EXPECT_TRUE(listener.log.empty());
-    EXPECT_EQ(listener.trace, "type 4096|");
+    EXPECT_EQ(listener.trace, "type 4096\n|");
     EXPECT_EQ(Text(audio->DownbeatTime()), "0:0");
     Beat("event:/InGame", 1, 1);  // the bar count goes on counting from the reset position
     audio->DrainHandOver();
     EXPECT_EQ(listener.log, (std::vector<std::string>{"beat 1:0", "Beat=1"}));
 }
 
-TEST_F(AudioEngineTest, DownbeatClockIsTheTimeOfTheBeatsSample)
+// Beats stamp the music clock by mix frame; where the timeline stops (a pause) the clock
+// stands still, and it goes on from there when the timeline moves again.
+TEST_F(AudioEngineTest, TheMusicClockStandsStillWhileTheMusicIsStopped)
 {
     AudioEngine* audio = Begin();
     Play("event:/InGame");
-    int64_t now = FrameClock::Get()->Now();
-    Beat("event:/InGame", 1, 1, 2500000);  // 2.5 ms into the block being mixed
-    Beat("event:/InGame", 1, 2, 9000000);
+    auto run = [&](bool moving, int64_t mixFrame) {
+        StudioTimelineRun record{moving, mixFrame};
+        AudioEngine::OnTimelineCallback(STUDIO_EVENT_CALLBACK_TIMELINE_RUN, Instance("event:/InGame"), &record);
+    };
+    run(true, 1000);
+    Beat("event:/InGame", 1, 1, 1000);  // 120 beats a minute at 48 kHz: 6000 frames a sixteenth
+    run(false, 19000);                  // paused 3 sixteenths in
+    run(true, 79000);
+    Beat("event:/InGame", 1, 2, 85000);  // resumed: the next beat comes a sixteenth later
+    const MusicClock& music = audio->Music();
+    const std::pair<double, double> heard[] = {{1000, 0}, {13000, 2}, {19000, 3}, {50000, 3}, {79000, 3}, {82000, 3.5},
+                                               {85000, 4}, {109000, 8}};
+    for (auto [mixFrame, sixteenths] : heard) EXPECT_NEAR(*music.SixteenthsAtMixFrame(mixFrame), sixteenths, 1e-9) << mixFrame;
+    EXPECT_NEAR(music.SecondsPerSixteenth(48000), 0.125, 1e-12);
+    // The other way, the instants go through the output clock, which has no line yet.
+    EXPECT_FALSE(music.InstantOf(8.0));
     audio->DrainHandOver();
-    EXPECT_EQ(audio->DownbeatClock(), now + 2500000);  // a later beat leaves it alone
+    EXPECT_EQ(Text(audio->CurrentTime()), "0:4");
 }
 
 TEST_F(AudioEngineTest, OtherEventsBeatsOnlyTraceAndMarkersSteerIntensity)
@@ -186,8 +195,8 @@ TEST_F(AudioEngineTest, OtherEventsBeatsOnlyTraceAndMarkersSteerIntensity)
     Beat("event:/UI/ButtonIn", 1, 1);
     audio->DrainHandOver();
     EXPECT_TRUE(listener.log.empty());
-    EXPECT_EQ(listener.trace, "type 4096|");
-    EXPECT_EQ(audio->DownbeatClock(), 0);
+    EXPECT_EQ(listener.trace, "type 4096\n|");
+    EXPECT_FALSE(audio->Music().SixteenthsAtMixFrame(0));  // no beat of the in-game music
 
     Marker("event:/UI/ButtonIn", "HighIntensity");  // markers count on any played event
     audio->DrainHandOver();
@@ -198,7 +207,7 @@ TEST_F(AudioEngineTest, OtherEventsBeatsOnlyTraceAndMarkersSteerIntensity)
     Marker("event:/InGame", "LowIntensity");
     audio->DrainHandOver();
     EXPECT_EQ(Parameter("event:/InGame", "Intensity"), 0.0f);
-    EXPECT_EQ(listener.trace, "type 4096|type 2048|type 2048|type 2048|");
+    EXPECT_EQ(listener.trace, "type 4096\n|type 2048\n|type 2048\n|type 2048\n|");
 }
 
 TEST_F(AudioEngineTest, TrackedInstancesRestartAndOneShotsOverlap)
@@ -268,24 +277,23 @@ TEST_F(AudioEngineTest, UnknownPathsAndParametersAreFatal)
     EXPECT_THROW(Play("event:/InGame", false, {{"Volume", 1.0f}}), GameError);
 }
 
-TEST_F(AudioEngineTest, VirtualOutputStampsBeatsAtTheirExactSampleTimes)
+TEST_F(AudioEngineTest, VirtualOutputHearsEveryBeatAtItsExactSampleTime)
 {
-    Begin();
-    EXPECT_EQ(AudioEngine::Get()->GetOutputLatency(), 0.0);
+    AudioEngine* audio = Begin();
     Frames(3);
     Play("event:/InGame");
     int64_t start = FrameClock::Get()->Now() + FrameClock::Get()->framePeriod;  // the next frame mixes its first sample
     Frames(60 * 9);
-    ASSERT_GE(listener.downbeatClocks.size(), 4u);
-    const int64_t halfSample = 1000000000LL / 48000 / 2 + 1;
-    for (size_t i = 0; i < listener.downbeatClocks.size(); ++i)
-        EXPECT_NEAR(static_cast<double>(listener.downbeatClocks[i]), static_cast<double>(start + 2000000000LL * i),
-                    static_cast<double>(halfSample)) << "downbeat " << i;
-    for (int64_t elapsed : listener.elapsedAtDownbeat) {  // delivered within the frame that plays it
-        EXPECT_LE(elapsed, 0);
-        EXPECT_GT(elapsed, -FrameClock::Get()->framePeriod);
-    }
+    ASSERT_GE(listener.times.size(), 16u);
     EXPECT_TRUE(listener.clockMatched);
+    const double halfSample = 1e9 / 48000 / 2 + 1;
+    for (size_t k = 0; k < listener.times.size(); ++k) {
+        BeatTime time = listener.times[k];
+        int64_t heard = start + 500'000'000LL * static_cast<int64_t>(k);
+        double sixteenths = time.bar * 16.0 + time.sixteenth;
+        EXPECT_NEAR(static_cast<double>(*audio->Music().InstantOf(sixteenths)), static_cast<double>(heard), halfSample) << k;
+        EXPECT_NEAR(*audio->SecondsFrom(time, heard), 0.0, 1e-6) << k;
+    }
 }
 
 TEST_F(AudioEngineTest, AudioOutWritesTheMusicToAWavFile)
@@ -317,9 +325,9 @@ TEST_F(AudioEngineTest, StartsSilentWithoutBanksOrDevice)
     EXPECT_NE(listener.trace.find("init\n|"), std::string::npos);
     EXPECT_NE(listener.trace.find("Studio initialized with 4 buffers, length 1024 each.\n|"), std::string::npos);
     EXPECT_NE(listener.trace.find("No sound banks found in "), std::string::npos);
-    EXPECT_EQ(AudioEngine::Get()->GetOutputLatency(), 0.0);
+    EXPECT_NE(listener.trace.find("Audio output: no device; the music is silent\n|"), std::string::npos);
     EXPECT_EQ(AudioEngine::Get()->sampleRate, 48000u);
-    EXPECT_EQ(AudioEngine::Get()->DownbeatClock(), 0);
+    EXPECT_FALSE(AudioEngine::Get()->SecondsFrom(BeatTime(), FrameClock::Get()->Now()));
 }
 
 TEST_F(AudioEngineTest, TheStudioLogIsWrittenOnlyWhenAskedFor)
@@ -372,7 +380,7 @@ TEST_F(AudioEngineDeviceTest, BeatsCrossFromTheMixingThreadInOrder)
     RunOptions::Get().virtualTime = false;
     AudioEngine* audio = Begin();
     EXPECT_EQ(audio->periodFrames, 480u);
-    EXPECT_NEAR(audio->GetOutputLatency(), 0.01, 1e-9);
+    EXPECT_EQ(audio->Driver()->LatencyFrames(), 960u);
     Play("event:/InGame");
     Frames(60);
     ASSERT_GE(listener.times.size(), 8u);

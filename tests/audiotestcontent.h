@@ -114,10 +114,11 @@ public:
         *rate = state_->rate;
         return state_->present;
     }
-    bool Open(unsigned rate, unsigned* periodFrames) override
+    bool Open(unsigned rate, unsigned, unsigned* periodFrames, unsigned* bufferFrames) override
     {
         if (!state_->present || rate != state_->rate) return false;
         *periodFrames = state_->period;
+        *bufferFrames = state_->bufferFrames;
         ++state_->opened;
         start_ = std::chrono::steady_clock::now();
         return true;

@@ -60,7 +60,7 @@ public:
         *rate = plan_->rate;
         return plan_->present;
     }
-    bool Open(unsigned rate, unsigned* periodFrames) override
+    bool Open(unsigned rate, unsigned, unsigned* periodFrames, unsigned* bufferFrames) override
     {
         if (!plan_->present || rate != plan_->rate) return false;
         if (plan_->refuseOpens > 0) {
@@ -69,6 +69,7 @@ public:
             return false;
         }
         *periodFrames = plan_->period;
+        *bufferFrames = 2 * plan_->period;
         open_ = true;
         ++plan_->opens;
         ++plan_->openNow;

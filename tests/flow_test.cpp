@@ -102,3 +102,32 @@ TEST(ProgramFlowTest, TheKeyboardQuitsAndTheProgramEndsWithStatusZero)
 }
 
 } // namespace
+
+namespace {
+
+// A pause of any length, at any point of the bar, must not move the beat: autoplay returns
+// every ball exactly on its beat, so after each pause the match goes on with the top grade
+// and nobody misses, as if it had never stopped.
+TEST(ProgramFlowTest, PausesOfAnyLengthLeaveEveryBallOnTheBeat)
+{
+    Script script;
+    script.Wait(1300).Key(kKeyEscape, 317).Key(kKeyEscape, 700);  // 5.3 s paused, then the count-down
+    script.Key(kKeyEscape, 29).Key(kKeyEscape, 900);                // half a second
+    GameRun run = Play(script, script.Frame(), "--space game --autoplay");
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(run.Frames("Pause: paused at frame (\\d+)").size(), 2u) << run.output;
+    auto text = [&](const char* name) {
+        const rapidjson::Value* entity = run.Entity("game", name);
+        return entity ? std::string((*entity)["SpriteText"]["text"].GetString()) : "(missing)";
+    };
+    EXPECT_EQ(text("PlayerScore0"), "0");  // misses of each side
+    EXPECT_EQ(text("PlayerScore1"), "0");
+    for (const char* billboard : {"BillBoardP0", "BillBoardP1"}) {
+        const rapidjson::Value* entity = run.Entity("game", billboard);
+        ASSERT_NE(entity, nullptr);
+        uint32_t frame = (*entity)["Sprite"]["frameIndex"].GetUint();
+        EXPECT_TRUE(frame == 3 || frame == 8) << billboard << " shows grade frame " << frame;  // PERFECT
+    }
+}
+
+} // namespace
