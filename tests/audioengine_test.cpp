@@ -5,6 +5,7 @@
 #include "audiodriver.h"
 #include "audioengine.h"
 #include "audiotestcontent.h"
+#include "simulatedcard.h"
 #include "engine.h"
 #include "eventmanager.h"
 #include "frameclock.h"
@@ -416,6 +417,90 @@ TEST_F(AudioEngineDeviceTest, ALostDeviceIsReopenedAndTheMusicGoesOn)
     EXPECT_GT(Position("event:/InGame"), before);
     ASSERT_GT(listener.times.size(), beats);
     EXPECT_EQ(listener.times[beats - 1].AddSixteenths(4), listener.times[beats]);  // no beat lost or repeated
+}
+
+// The in-game music through a simulated card (1024-frame periods, 20 ms of server latency,
+// 100 ppm of drift), the game thread in the card's virtual time: the music clicks on every
+// beat, and each click must be judged on time at the instant the card's listener hears it,
+// through plain pauses at odd points of the bar, the pause menu (its music synchronised to
+// the match's) and the map editor's brief stop.
+class AudioEngineCardTest : public AudioEngineTest {
+protected:
+    void PrepareContent() override
+    {
+        AudioFolder audio(content.root);
+        std::vector<float> clicks(16 * 48000);
+        for (size_t beat = 0; beat < 32; ++beat)
+            for (size_t i = 0; i < 48; ++i) clicks[beat * 24000 + i] = 0.9f;
+        audio.Sound("clicks.wav", 48000, 1, clicks);
+        audio.Sound("hum.wav", 48000, 1, audio_content::Constant(48000, 1, 0.1f));
+        audio.Bank("music.json",
+                   "{\"path\": \"event:/InGame\", \"tempo\": 120, \"length\": 16, \"loop\": {\"start\": 0, \"end\": 16},"
+                   "\"parameters\": [{\"name\": \"Beat\", \"min\": 1, \"max\": 8, \"default\": 1}], \"tracks\": [{\"sound\": \"clicks.wav\"}]},"
+                   "{\"path\": \"event:/PauseMenu\", \"tempo\": 120, \"length\": 16, \"loop\": {\"start\": 0, \"end\": 16},"
+                   "\"tracks\": [{\"sound\": \"hum.wav\"}]}");
+        plan.capture = true;
+        AudioDriver::SetDeviceFactory([this] { return std::make_unique<simulated_card::SimulatedCard>(&plan); });
+    }
+    void Pause(bool paused, bool menu)
+    {
+        PauseSoundEvent game("event:/InGame", paused);
+        AudioEngine::Get()->OnPauseSound(game);
+        if (!menu) return;
+        PauseSoundEvent pauseMusic("event:/PauseMenu", !paused);
+        AudioEngine::Get()->OnPauseSound(pauseMusic);
+        SyncSoundEvent sync("event:/PauseMenu", "event:/InGame");
+        AudioEngine::Get()->OnSyncSound(sync);
+    }
+    // Judges every click heard by now: its error at the instant it is heard, in seconds.
+    void JudgeClicks(int64_t now)
+    {
+        {
+            std::lock_guard guard(plan.lock);
+            for (; scanned < plan.left.size(); ++scanned)
+                if (plan.left[scanned] > 0.5f && (scanned == 0 || plan.left[scanned - 1] <= 0.5f))
+                    clickFrames.push_back(static_cast<int64_t>(scanned));
+        }
+        for (; judged < clickFrames.size() && plan.HeardAt(clickFrames[judged]) <= now; ++judged) {
+            int32_t sixteenths = 4 * static_cast<int32_t>(judged);
+            std::optional<double> error = AudioEngine::Get()->SecondsFrom(BeatTime(sixteenths / 16, sixteenths % 16),
+                                                                          plan.HeardAt(clickFrames[judged]));
+            errors.push_back(error.value_or(1.0));
+        }
+    }
+
+    simulated_card::CardPlan plan;
+    size_t scanned = 0, judged = 0;
+    std::vector<int64_t> clickFrames;  // the first frame of each click, in the whole mix
+    std::vector<double> errors;
+};
+
+TEST_F(AudioEngineCardTest, EveryBeatIsJudgedOnTimeThroughPausesOfAnyLength)
+{
+    RunOptions::Get().virtualTime = false;
+    AudioEngine* audio = Begin();
+    FrameClock::Get()->SetSource({[this] { return plan.time.Now(); }, [this](int64_t t) { plan.time.AdvanceTo(t); }});
+    audio->studio->SetMixWaitsForDecoding(true);
+    Play("event:/PauseMenu");
+    Pause(false, true);  // the pause music waits, paused, as the match has it
+    Play("event:/InGame");
+    struct Stop {
+        int frame;
+        int length;  // frames
+        bool menu;
+    };
+    const Stop stops[] = {{137, 42, false}, {301, 1, false}, {400, 191, true}, {700, 317, true}, {1100, 2, false}};
+    for (int frame = 0; frame < 1500; ++frame) {
+        for (const Stop& stop : stops) {
+            if (frame == stop.frame) Pause(true, stop.menu);
+            if (frame == stop.frame + stop.length) Pause(false, stop.menu);
+        }
+        Frames(1);
+        JudgeClicks(plan.time.Now());
+    }
+    EXPECT_GE(errors.size(), 30u);
+    for (size_t i = 0; i < errors.size(); ++i) EXPECT_LT(std::abs(errors[i]), 0.001) << "click " << i;
+    EXPECT_EQ(plan.underruns, 0);
 }
 
 } // namespace

@@ -79,6 +79,7 @@ struct CardPlan {
     int64_t stallNs = 0;
     std::atomic<bool> lost{false};     // the open card is gone: its next Wait fails
     std::atomic<bool> delayNonsense{false};  // Status reports a negative delay
+    bool capture = false;                    // keep the left channel of everything written
 
     // Where each stretch of uninterrupted playback began: its first frame over every card
     // (which is the mix frame, as the driver writes every frame it mixes) and the instant the
@@ -91,6 +92,7 @@ struct CardPlan {
     std::vector<Stretch> stretches;
     std::vector<std::pair<int64_t, int64_t>> unheard;  // frames a lost card never played: [first, end)
     int64_t written = 0;  // frames, over every card
+    std::vector<float> left;  // when capturing: every frame written, over every card
     int opens = 0;
     int underruns = 0;
 
@@ -154,13 +156,14 @@ public:
         if (plan_->lost) return Gone();
         return true;
     }
-    bool Write(const float*, unsigned frames) override
+    bool Write(const float* stereo, unsigned frames) override
     {
         Advance();
         if (!running_) Start();
         written_ += frames;
         std::lock_guard guard(plan_->lock);
         plan_->written += frames;
+        for (unsigned i = 0; plan_->capture && i < frames; ++i) plan_->left.push_back(stereo[2 * i]);
         return true;
     }
     bool Status(StudioDeviceStatus* status) override
