@@ -220,6 +220,7 @@ TEST_F(WindowInside, AtlasAndGridFramesShowExactlyTheirOwnTexels)
     content.SimpleSpace("Splash", 0.0f, R"({"name": "frame", "archetypeName": "", "Sprite": {"imageName": "Atlas.png"},
                                             "Transform": {"scaleX": 400.0, "scaleY": 400.0}})");
     Start();
+    Frames(3);  // the space's entities are initialised
     Sprite* sprite = Engine::Get()->FindSpace("Splash")->FindEntity("frame")->Get<Sprite>();
     struct Case {
         const char* image;
