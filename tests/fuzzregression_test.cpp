@@ -201,6 +201,18 @@ TEST(SoundRegressionTest, AnAbsurdRateIsRefusedAndNonFiniteSamplesAreSilenced)
     EXPECT_EQ(sound->Samples()[10], 0.0f);
     EXPECT_EQ(sound->Samples()[3000], 0.0f);
     EXPECT_EQ(sound->Samples()[11], 0.25f);
+
+    // A sound reached through a link out of the sound folder is never read.
+    fs::copy_file(audio.Sounds() / "noisy.wav", content.root / "outside.wav");
+    fs::create_symlink(content.root / "outside.wav", audio.Sounds() / "escape.wav");
+    StudioSystem* studio = nullptr;
+    ASSERT_EQ(StudioSystem::Create(&studio), STUDIO_OK);
+    ASSERT_EQ(studio->Initialize(8), STUDIO_OK);
+    StudioBank* bank = nullptr;
+    EXPECT_NE(studio->LoadBankFile(audio.Bank("escape.json", R"({"path": "event:/E", "tracks": [{"sound": "escape.wav"}]})"),
+                                   &bank), STUDIO_OK);
+    EXPECT_THAT(studio->LastError(), HasSubstr("\"escape.wav\" must name a file inside the sound folder"));
+    studio->Release();
 }
 
 // Times and tempos so far out that frame arithmetic overflowed and the beat walk never
