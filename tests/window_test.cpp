@@ -95,6 +95,10 @@ TEST(WindowTest, TheSplashPictureFillsTheScreenUpright)
                                      [&](Colour c) { return Near(c, q.colour); });
         EXPECT_GT(matching, total * 99 / 100) << q.colour[0] << "," << q.colour[1] << "," << q.colour[2];
     }
+    // A picture that cannot be written whole ends the run, naming the file.
+    run = UnderXvfb(std::string(VOLLEYRUN_BINARY) + " --data " + content.root.string() + " --frames 6 --screenshot 5:/dev/full");
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_THAT(run.output, HasSubstr("Could not write /dev/full: No space left on device"));
 }
 
 // Every image of the real content decoded and uploaded, its shaders compiled, no GL error.
