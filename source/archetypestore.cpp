@@ -6,6 +6,7 @@
 #include "jsonfile.h"
 #include "runoptions.h"
 #include "space.h"
+#include "trace.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -44,8 +45,12 @@ void ArchetypeStore::Load()
     namespace fs = std::filesystem;
     std::error_code error;
     std::vector<fs::path> files;
-    for (fs::directory_iterator it(Directory(), error), end; !error && it != end; it.increment(error))
-        if (it->is_regular_file() && it->path().filename().string()[0] != '.') files.push_back(it->path());
+    for (fs::directory_iterator it(Directory(), error), end; !error && it != end; it.increment(error)) {
+        if (it->path().filename().string()[0] == '.') continue;
+        std::error_code unreadable;  // a link to nowhere, a link loop
+        if (it->is_regular_file(unreadable)) files.push_back(it->path());
+        else if (unreadable) Trace::Get()->Print(it->path().string() + ": skipped, it cannot be opened: " + unreadable.message() + "\n");
+    }
     std::sort(files.begin(), files.end());
     for (const fs::path& file : files) {
         rapidjson::Document document;

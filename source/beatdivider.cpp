@@ -32,8 +32,9 @@ std::unique_ptr<Component> BeatDivider::Clone(Entity* newOwner) const
 
 void BeatDivider::Serialize(std::vector<Property>& properties)
 {
-    properties.push_back({"numerator", &numerator, kUnsigned});
-    properties.push_back({"denominator", &denominator, kUnsigned});
+    // Each beat sends denominator division events at once: 64 is far finer than music needs.
+    properties.push_back({"numerator", &numerator, kUnsigned, kMaxDivisions});
+    properties.push_back({"denominator", &denominator, kUnsigned, kMaxDivisions});
     properties.push_back({"easing", &easing, kFloat});
 }
 

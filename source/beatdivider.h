@@ -13,6 +13,9 @@ class BeatEvent;
 
 class BeatDivider : public ComponentOf<kBeatDivider> {
 public:
+    // The largest numerator and denominator a file may give.
+    static constexpr uint32_t kMaxDivisions = 64;
+
     explicit BeatDivider(Entity* owner) : ComponentOf(owner) {}
 
     void Initialize() override;

@@ -10,6 +10,7 @@
 #include "input.h"
 #include "jsonfile.h"
 #include "mapeditor.h"
+#include "outputfile.h"
 #include "runoptions.h"
 #include "space.h"
 #include "trace.h"
@@ -149,7 +150,7 @@ void Engine::OnCreateSpace(CreateSpaceEvent& event)
 void Engine::OnDestroySpace(DestroySpaceEvent& event)
 {
     for (auto it = spaces.begin(); it != spaces.end();) {
-        if (it->get() != event.space) {
+        if (it->get() != event.space.Get()) {
             ++it;
             continue;
         }
@@ -205,5 +206,5 @@ void Engine::Dump(const std::string& path) const
     }
     writer.EndArray();
     writer.EndObject();
-    JsonFile::WriteAtomically(path, std::string(buffer.GetString(), buffer.GetSize()) + "\n");
+    OutputFile::WriteWhole(path, std::string(buffer.GetString(), buffer.GetSize()) + "\n", OutputFile::Kind::kRunOutput);
 }

@@ -6,6 +6,7 @@
 
 #include "beattime.h"
 #include "entityref.h"
+#include "spaceref.h"
 
 #include <cstdint>
 #include <functional>
@@ -214,9 +215,9 @@ public:
 
 class DestroySpaceEvent : public EventOf<kDestroySpaceEvent> {
 public:
-    explicit DestroySpaceEvent(Space* target, float eventDelay = kSendNow)
-        : EventOf(eventDelay), space(target) {}
-    Space* space;  // compared against the live list before use, never dereferenced blindly
+    // target must be live (or null) now; the event may outlive it. Defined with Space.
+    explicit DestroySpaceEvent(Space* target, float eventDelay = kSendNow);
+    SpaceRef space;  // null once the space is freed; compared against the live list before use
 };
 
 class CreateSpaceEvent : public EventOf<kCreateSpaceEvent> {

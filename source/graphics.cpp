@@ -402,14 +402,12 @@ void Graphics::Flush()
 }
 
 // The quad's corners as the vertex shader used to place them: the clip transform of the
-// unit square, and the grid cell's coordinates stretched by uvScale and moved by uv, with
-// v turned to count from the top row the images are stored with.
-// The quad's corners as the vertex shader used to place them: the clip transform of the
-// unit square, and the grid cell's coordinates stretched by uvScale and moved by uv, with
-// v turned to count from the top row the images are stored with, then moved into the
-// page's place on its sheet. A batch holds one texture: another one flushes it.
+// unit square, and the grid cell's coordinates stretched by uvScale and moved by the
+// frame's offset inside its page, with v turned to count from the top row the images are
+// stored with, then moved into the page's place on its sheet. A batch holds one texture:
+// another one flushes it.
 void Graphics::AppendQuad(uint32_t page, glm::vec4 place, uint32_t gridQuad, const glm::mat4& transform,
-                          glm::vec4 rgba, glm::vec2 uv, glm::vec2 uvScale)
+                          glm::vec4 rgba, glm::vec2 pageUV, glm::vec2 uvScale)
 {
     GetShaderProgram(kShaderTexturedImage);  // a broken program stops the draw that needs it
     if (batchTexture_ != page || batchVertices_.size() >= kBatchQuads * 4) Flush();
@@ -418,7 +416,7 @@ void Graphics::AppendQuad(uint32_t page, glm::vec4 place, uint32_t gridQuad, con
     glm::vec2 origin(place.x, place.y), extent(place.z, place.w);
     for (int corner = 0; corner < 4; ++corner) {
         glm::vec4 position = transform * glm::vec4(kCorners[2 * corner], kCorners[2 * corner + 1], 0.0f, 1.0f);
-        glm::vec2 t = glm::vec2(kCornerU[corner] * quad.u, kCornerV[corner] * quad.v) * uvScale + uv;
+        glm::vec2 t = glm::vec2(kCornerU[corner] * quad.u, kCornerV[corner] * quad.v) * uvScale + pageUV;
         batchVertices_.push_back({position, origin + glm::vec2(t.x, 1.0f - t.y) * extent, rgba});
     }
 }
@@ -431,13 +429,14 @@ void Graphics::DrawSprite(const glm::mat3& world, Sprite& sprite, glm::vec4 rgba
     glm::mat3 model = Model(world, uvScale);
     glm::mat4 transform = ClipTransform(model);
     Record(DrawRecord::kSprite, texture.name, texture.currentFrame, world, model, transform, rgba, uv, uvScale);
-    if (window) AppendQuad(PageTexture(texture), PagePlace(texture), texture.gridQuad, transform, rgba, uv, uvScale);
+    if (window) AppendQuad(PageTexture(texture), PagePlace(texture), texture.gridQuad, transform, rgba, PageUV(texture), uvScale);
 }
 
 void Graphics::BeginParticleBatch(Sprite& sprite)
 {
     batch_.uv = FrameUV(sprite);
     Texture& texture = sprite.GetTexture();
+    batch_.pageUV = PageUV(texture);
     batch_.page = PageTexture(texture);
     batch_.place = PagePlace(texture);
     batch_.gridQuad = texture.gridQuad;
@@ -453,7 +452,7 @@ void Graphics::DrawParticle(const glm::mat3& world, float alpha)
     glm::mat3 model = Model(world, batch_.uvScale);
     glm::mat4 transform = ClipTransform(model);
     Record(DrawRecord::kParticle, batch_.image, batch_.frame, world, model, transform, rgba, batch_.uv, batch_.uvScale);
-    if (window) AppendQuad(batch_.page, batch_.place, batch_.gridQuad, transform, rgba, batch_.uv, batch_.uvScale);
+    if (window) AppendQuad(batch_.page, batch_.place, batch_.gridQuad, transform, rgba, batch_.pageUV, batch_.uvScale);
 }
 
 void Graphics::DrawOutline(Transform& transformComponent)

@@ -120,7 +120,8 @@ private:
         uint32_t frame = 0;
         glm::vec3 rgb{1.0f};
         glm::vec2 uvScale{1.0f};
-        glm::vec2 uv{0.0f};
+        glm::vec2 uv{0.0f};      // as FrameUV gives it (the draw log's)
+        glm::vec2 pageUV{0.0f};  // the same offset inside the frame's page
     };
     // Uniform locations of the textured program, looked up once per program.
     struct TexturedUniforms {
@@ -151,7 +152,7 @@ private:
     void BuildBatchBuffers();
     void UseTexturedProgram();
     void AppendQuad(uint32_t page, glm::vec4 place, uint32_t gridQuad, const glm::mat4& transform, glm::vec4 rgba,
-                    glm::vec2 uv, glm::vec2 uvScale);
+                    glm::vec2 pageUV, glm::vec2 uvScale);
 
     bool headless_ = false;
     bool glfwStarted_ = false;

@@ -1,5 +1,7 @@
 #include "imagedecoder.h"
 
+#include "filecheck.h"
+
 // stb_image keeps its failure reason per thread and no other state while decoding, so
 // every worker decodes on its own. The implementation lives here, static to this file.
 #define STB_IMAGE_IMPLEMENTATION
@@ -47,8 +49,10 @@ void ImageDecoder::Work()
         size_t index = claimed_++;
         lock.unlock();
         auto image = std::make_unique<Image>();
-        image->pixels = stbi_load(files_[index].c_str(), &image->width, &image->height, &image->channels, STBI_rgb_alpha);
-        if (!image->pixels) image->error = stbi_failure_reason();
+        image->error = FileCheck::NotRegular(files_[index]);  // a FIFO would hang this worker
+        if (image->error.empty())
+            image->pixels = stbi_load(files_[index].c_str(), &image->width, &image->height, &image->channels, STBI_rgb_alpha);
+        if (!image->pixels && image->error.empty()) image->error = stbi_failure_reason();
         lock.lock();
         done_[index] = std::move(image);
         changed_.notify_all();
@@ -68,6 +72,8 @@ std::unique_ptr<ImageDecoder::Image> ImageDecoder::Next()
 
 bool ImageDecoder::ReadHeader(const std::string& file, int& width, int& height, int& channels, std::string& error)
 {
+    error = FileCheck::NotRegular(file);
+    if (!error.empty()) return false;
     if (stbi_info(file.c_str(), &width, &height, &channels)) return true;
     error = stbi_failure_reason();
     return false;

@@ -1,21 +1,28 @@
 #include "jsonfile.h"
 
-#include "gameerror.h"
+#include "filecheck.h"
+#include "outputfile.h"
 
 #include <rapidjson/error/en.h>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <unistd.h>
 
 JsonFile::ReadResult JsonFile::Read(const std::string& path, rapidjson::Document& document, std::string* error)
 {
+    // A folder, FIFO or device is never read: it would fail obscurely, hang or never end.
+    if (std::string problem = FileCheck::NotRegular(path); !problem.empty()) {
+        if (error) *error = problem;
+        return ReadResult::kUnopenable;
+    }
     std::ifstream file(path, std::ios::binary);
     if (!file) return ReadResult::kUnopenable;
+    std::error_code sizeError;
+    if (std::filesystem::file_size(path, sizeError) > kMaxBytes && !sizeError) {
+        if (error) *error = "larger than the limit of " + std::to_string(kMaxBytes >> 20) + " MiB";
+        return ReadResult::kUnparsable;
+    }
     std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     if (file.bad()) return ReadResult::kUnopenable;
     // Iterative: nesting costs heap, not stack, so a file of a million nested arrays
@@ -34,20 +41,7 @@ JsonFile::ReadResult JsonFile::Read(const std::string& path, rapidjson::Document
 
 void JsonFile::WriteAtomically(const std::string& path, const std::string& text)
 {
-    // Hidden, so that a folder scan never takes a half-written temporary for content.
-    std::filesystem::path target(path);
-    std::string temporary = (target.parent_path() / ("." + target.filename().string() + ".saving")).string();
-    FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file) throw GameError("Could not save " + path + ": " + std::strerror(errno));
-    bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    written = std::fflush(file) == 0 && written;
-    written = fsync(fileno(file)) == 0 && written;
-    int savedErrno = errno;
-    written = std::fclose(file) == 0 && written;
-    if (written && std::rename(temporary.c_str(), path.c_str()) == 0) return;
-    if (written) savedErrno = errno;
-    std::remove(temporary.c_str());
-    throw GameError("Could not save " + path + ": " + std::strerror(savedErrno));
+    OutputFile::WriteWhole(path, text, OutputFile::Kind::kContent);
 }
 
 bool JsonFile::IsSafeFileName(const std::string& name)

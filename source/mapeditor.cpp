@@ -187,12 +187,13 @@ std::unique_ptr<Component> MapEditor::Clone(Entity* newOwner) const
 void MapEditor::SetEditedSpace(Space* space)
 {
     // Editing its own overlay would pull the panel out from under the editor.
-    edited_ = space == owner->space ? nullptr : space;
+    edited_ = space == owner->space || !space ? SpaceRef() : space->Ref();
 }
 
 Space* MapEditor::EditedSpace() const
 {
-    return IsLive(edited_) ? edited_ : nullptr;
+    Space* space = edited_.Get();
+    return IsLive(space) ? space : nullptr;
 }
 
 void MapEditor::Initialize()
@@ -661,7 +662,7 @@ std::string MapEditor::AuthoredSpaceText(const Space& space) const
     JsonWriter writer(buffer);
     writer.StartObject();
     writer.Key("zLayer");
-    writer.Double(static_cast<double>(space.zLayer));
+    WriteNumber(writer, "zLayer", static_cast<double>(space.zLayer));
     writer.Key("entities");
     writer.StartArray();
     for (const auto& entity : space.Entities())
@@ -1071,8 +1072,9 @@ void MapEditor::OnDevMessage(DevMessageEvent& event)
 
 void MapEditor::OnDestroySpace(DestroySpaceEvent& event)
 {
-    if (!edited_ || event.space != edited_) return;
-    edited_ = nullptr;
+    // The engine may have freed the space already: the links still tell it is this one.
+    if (!event.space.SameAs(edited_)) return;
+    edited_ = SpaceRef();
     selected_ = EntityRef();
     Close();
 }

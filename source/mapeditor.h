@@ -8,6 +8,7 @@
 
 #include "component.h"
 #include "entityref.h"
+#include "spaceref.h"
 
 #include <glm/vec2.hpp>
 #include <glm/vec3.hpp>
@@ -126,7 +127,7 @@ private:
     void ResumeMusic(const Space& edited) const;
     void Trace(const std::string& line) const;
 
-    Space* edited_ = nullptr;      // checked against the engine's live spaces before every use
+    SpaceRef edited_;              // checked against the engine's live spaces before every use
     EntityRef selected_;
     glm::vec2 grabOffset_{0.0f};   // selected translation minus the pointer at selection
     glm::vec2 pointer_{0.0f};      // world position of the cursor's tip, camera included

@@ -1,6 +1,7 @@
 #include "particleemitter.h"
 
 #include "entity.h"
+#include "gameerror.h"
 #include "graphics.h"
 #include "rigidbody.h"
 #include "space.h"
@@ -59,8 +60,9 @@ std::unique_ptr<Component> ParticleEmitter::Clone(Entity* newOwner) const
 void ParticleEmitter::Serialize(std::vector<Property>& properties)
 {
     properties.push_back({"downwardAcceleration", &downwardAcceleration, kFloat});
-    properties.push_back({"initCount", &initCount, kInt});
-    properties.push_back({"spawnsPerMinute", &spawnsPerMinute, kInt});
+    // Every particle is an entity of its own, made when the emitter starts.
+    properties.push_back({"initCount", &initCount, kInt, kMaxParticles});
+    properties.push_back({"spawnsPerMinute", &spawnsPerMinute, kInt, kMaxSpawnsPerMinute});
     properties.push_back({"lifeTime", &lifeTime, kFloat});
     properties.push_back({"sidewaysAcceleration", &sidewaysAcceleration, kFloat});
     properties.push_back({"scaleFactor", &scaleFactor, kFloat});
@@ -85,7 +87,12 @@ void ParticleEmitter::Serialize(std::vector<Property>& properties)
 void ParticleEmitter::Start()
 {
     float spawnsPerSecond = static_cast<float>(spawnsPerMinute) / 60.0f;
-    poolSize_ = static_cast<int32_t>(spawnsPerSecond * lifeTime + static_cast<float>(initCount));
+    float wanted = spawnsPerSecond * lifeTime + static_cast<float>(initCount);
+    if (!(wanted <= static_cast<float>(kMaxParticles)))  // and not NaN
+        throw GameError((owner->space ? owner->space->Path() + ": " : "") + "entity \"" + owner->name +
+                        "\", component \"ParticleEmitter\": initCount + spawnsPerMinute / 60 x lifeTime asks for " +
+                        std::to_string(wanted) + " particles, above the limit of " + std::to_string(kMaxParticles));
+    poolSize_ = static_cast<int32_t>(wanted);
     initCount = poolSize_;
     for (int32_t i = 0; i < poolSize_; ++i) pool_.push_back(std::make_unique<Entity>("particle", "particle", nullptr));
     for (int32_t i = 0; i < poolSize_; ++i) Spawn(0.0f);

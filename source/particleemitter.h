@@ -22,6 +22,9 @@ class UpdateEvent;
 class ParticleEmitter : public ComponentOf<kParticleEmitter> {
 public:
     static constexpr float kBurstSeconds = 0.234375f;
+    // The largest pool (and "initCount") an emitter may ask for, and the fastest stream.
+    static constexpr uint32_t kMaxParticles = 10000;
+    static constexpr uint32_t kMaxSpawnsPerMinute = 600000;
 
     explicit ParticleEmitter(Entity* owner);
     ~ParticleEmitter() override;

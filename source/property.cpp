@@ -4,12 +4,20 @@
 
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 namespace {
 
 [[noreturn]] void WrongType(const std::string& context, const Property& p, const char* expected)
 {
     throw GameError(context + ": member \"" + p.name + "\" must be " + expected);
+}
+
+void CheckLimit(const std::string& context, const Property& p, int64_t value)
+{
+    if (p.limit != 0 && value > static_cast<int64_t>(p.limit))
+        throw GameError(context + ": member \"" + p.name + "\" is " + std::to_string(value) + ", above its limit of " +
+                        std::to_string(p.limit));
 }
 
 } // namespace
@@ -22,6 +30,7 @@ void ReadValue(const rapidjson::Value& object, const Property& p, const std::str
     switch (p.kind) {
     case kInt:
         if (!value.IsInt()) WrongType(context, p, "an integer that fits 32 bits (Int)");
+        CheckLimit(context, p, value.GetInt());
         *static_cast<int32_t*>(p.address) = value.GetInt();
         break;
     case kString:
@@ -34,7 +43,8 @@ void ReadValue(const rapidjson::Value& object, const Property& p, const std::str
         *static_cast<double*>(p.address) = value.GetDouble();
         break;
     case kFloat:
-        if (!value.IsNumber()) WrongType(context, p, "a number (Float)");
+        if (!value.IsNumber() || std::fabs(value.GetDouble()) > std::numeric_limits<float>::max())
+            WrongType(context, p, "a number within the range of float, about 3.4e38 (Float)");
         *static_cast<float*>(p.address) = static_cast<float>(value.GetDouble());
         break;
     case kBool:
@@ -43,6 +53,7 @@ void ReadValue(const rapidjson::Value& object, const Property& p, const std::str
         break;
     case kUnsigned:
         if (!value.IsUint()) WrongType(context, p, "a non-negative integer that fits 32 bits (Unsigned)");
+        CheckLimit(context, p, value.GetUint());
         *static_cast<uint32_t*>(p.address) = value.GetUint();
         break;
     default:
@@ -50,16 +61,12 @@ void ReadValue(const rapidjson::Value& object, const Property& p, const std::str
     }
 }
 
-namespace {
-
-void WriteNumber(JsonWriter& writer, const Property& p, double value)
+void WriteNumber(JsonWriter& writer, const std::string& name, double value)
 {
     if (!std::isfinite(value))
-        throw GameError("Cannot write member \"" + p.name + "\": " + std::to_string(value) + " is not a finite number");
+        throw GameError("Cannot write member \"" + name + "\": " + std::to_string(value) + " is not a finite number");
     writer.Double(value);
 }
-
-} // namespace
 
 void WriteValue(JsonWriter& writer, const Property& p)
 {
@@ -71,8 +78,8 @@ void WriteValue(JsonWriter& writer, const Property& p)
         writer.String(text.c_str(), static_cast<rapidjson::SizeType>(text.size()));
         break;
     }
-    case kDouble: WriteNumber(writer, p, *static_cast<const double*>(p.address)); break;
-    case kFloat: WriteNumber(writer, p, static_cast<double>(*static_cast<const float*>(p.address))); break;
+    case kDouble: WriteNumber(writer, p.name, *static_cast<const double*>(p.address)); break;
+    case kFloat: WriteNumber(writer, p.name, static_cast<double>(*static_cast<const float*>(p.address))); break;
     case kBool: writer.Bool(*static_cast<const bool*>(p.address)); break;
     case kUnsigned: writer.Uint(*static_cast<const uint32_t*>(p.address)); break;
     default: throw GameError("There was a problem in WriteValue, unknown type");

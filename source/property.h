@@ -8,6 +8,7 @@
 #include <rapidjson/prettywriter.h>
 #include <rapidjson/stringbuffer.h>
 
+#include <cstdint>
 #include <string>
 
 enum PropertyKind : int {
@@ -25,13 +26,20 @@ struct Property {
     std::string name;  // member name inside the component's JSON object
     void* address;     // the field: int32, std::string, double, float, bool or uint32 by kind
     int kind;          // a PropertyKind
+    // Int and Unsigned: when not 0, the largest value a file may give. A field that sizes
+    // an allocation or a loop has one, so a hostile file is refused instead of obeyed.
+    uint32_t limit = 0;
 };
 
 // Stores the member named p.name into the field, or leaves the field as it is when the
-// object has no such member. A member of the wrong JSON type throws GameError with the
-// context (file, entity, component) and the member name.
+// object has no such member. A member of the wrong JSON type, a Float beyond the range of
+// float or a value above the property's limit throws GameError with the context (file,
+// entity, component) and the member name.
 void ReadValue(const rapidjson::Value& object, const Property& p, const std::string& context);
 
 // Writes p.name and the field's value. JSON has no form for a number that is not finite,
 // so such a value throws GameError instead of producing a file that cannot be read back.
 void WriteValue(JsonWriter& writer, const Property& p);
+
+// Writes the number of the member name, throwing GameError the same way for one that is not finite.
+void WriteNumber(JsonWriter& writer, const std::string& name, double value);

@@ -1,11 +1,13 @@
 #include "replay.h"
 
+#include "filecheck.h"
 #include "gameerror.h"
 #include "input.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -125,8 +127,13 @@ void DeliverUpTo(int64_t frame, const std::vector<Replay::Line>& lines, size_t& 
 
 Replay Replay::Load(const std::string& path)
 {
+    if (std::string problem = FileCheck::NotRegular(path); !problem.empty())
+        throw GameError(path + ": the replay file " + problem);
     std::ifstream file(path, std::ios::binary);
     if (!file) throw GameError(path + ": the replay file cannot be opened");
+    std::error_code error;
+    if (std::filesystem::file_size(path, error) > kMaxBytes && !error)
+        throw GameError(path + ": the replay file is larger than the limit of " + std::to_string(kMaxBytes >> 20) + " MiB");
     std::stringstream text;
     text << file.rdbuf();
     return Parse(text.str(), path);
@@ -138,6 +145,9 @@ Replay Replay::Parse(const std::string& text, const std::string& path)
     std::istringstream stream(text);
     std::string raw;
     for (int number = 1; std::getline(stream, raw); ++number) {
+        if (raw.size() > kMaxLineLength)
+            throw GameError(path + ": line " + std::to_string(number) + " is longer than the limit of " +
+                            std::to_string(kMaxLineLength) + " characters");
         std::string line = raw.substr(0, raw.find('#'));
         Words words(line, path + ": line " + std::to_string(number));
         if (words.Count() == 0) continue;

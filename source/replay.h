@@ -16,6 +16,10 @@ class Input;
 
 class Replay {
 public:
+    // Limits of a replay file: its size, and one line's length (no valid line comes near).
+    static constexpr uintmax_t kMaxBytes = uintmax_t{16} << 20;
+    static constexpr size_t kMaxLineLength = 1024;
+
     struct Line {
         enum Kind { kKey, kMouse, kCursor, kPadConnect, kPadDisconnect, kPadButton, kPadAxis };
         int64_t frame = 0;

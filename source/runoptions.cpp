@@ -3,6 +3,8 @@
 #include "gameerror.h"
 
 #include <charconv>
+#include <cstdio>
+#include <filesystem>
 
 RunOptions& RunOptions::Get()
 {
@@ -34,6 +36,20 @@ Number ParseNumber(const std::string& option, const std::string& text)
     return value;
 }
 
+int64_t ParseFrames(const std::string& text)
+{
+    int64_t frames = ParseNumber<int64_t>("--frames", text);
+    if (frames <= 0) throw GameError("Option --frames needs a positive number of frames, not " + text);
+    return frames;
+}
+
+std::string ReplayFile(const std::string& path)
+{
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) throw GameError("Option --replay: " + path + " is a folder, not a replay file");
+    return path;
+}
+
 ScreenshotRequest ParseScreenshot(const std::string& text)
 {
     size_t colon = text.find(':');
@@ -53,19 +69,33 @@ RunOptions RunOptions::Parse(int argc, const char* const* argv)
             if (i + 1 >= argc) throw GameError("Option " + option + " needs a value");
             return argv[++i];
         };
+        auto file = [&]() -> std::string {
+            std::string name = value();
+            if (name.empty()) throw GameError("Option " + option + " needs a file name, not an empty one");
+            return name;
+        };
         if (option == "--data") options.data = value();
         else if (option == "--space") options.firstSpace = value();
         else if (option == "--seed") { options.seed = ParseNumber<unsigned>(option, value()); options.hasSeed = true; }
-        else if (option == "--frames") options.frames = ParseNumber<int64_t>(option, value());
+        else if (option == "--frames") options.frames = ParseFrames(value());
         else if (option == "--headless") options.headless = true;
         else if (option == "--virtual-time") options.virtualTime = true;
-        else if (option == "--audio-out") options.audioOut = value();
-        else if (option == "--replay") options.replayFile = value();
+        else if (option == "--audio-out") options.audioOut = file();
+        else if (option == "--replay") options.replayFile = ReplayFile(file());
         else if (option == "--screenshot") options.screenshots.push_back(ParseScreenshot(value()));
-        else if (option == "--dump") options.dumpFile = value();
+        else if (option == "--dump") options.dumpFile = file();
         else if (option == "--autoplay") options.autoplay = true;
         else if (option == "--windowed") options.windowed = true;
         else throw GameError("Unknown option " + option + "\n" + Usage());
     }
+    options.WarnAboutLateScreenshots();
     return options;
+}
+
+void RunOptions::WarnAboutLateScreenshots() const
+{
+    for (const ScreenshotRequest& request : screenshots)
+        if (frames > 0 && request.frame > frames)
+            std::fprintf(stderr, "Warning: --screenshot %lld:%s comes after the last frame (--frames %lld) and is never taken\n",
+                         static_cast<long long>(request.frame), request.file.c_str(), static_cast<long long>(frames));
 }

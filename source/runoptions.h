@@ -31,11 +31,15 @@ public:
     // The process-wide record read by the engine and its singletons.
     static RunOptions& Get();
 
-    // Parses argv into a record; a bad option throws GameError naming it.
+    // Parses argv into a record; a bad option throws GameError naming it. A screenshot
+    // frame after the last frame is warned about on standard error.
     static RunOptions Parse(int argc, const char* const* argv);
 
     // Content path: data + "/" + relative ("Spaces/Splash.txt" -> "../Quillmoor/Spaces/Splash.txt").
     std::string ContentPath(const std::string& relative) const;
 
     static const char* Usage();
+
+private:
+    void WarnAboutLateScreenshots() const;
 };

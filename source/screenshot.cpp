@@ -1,6 +1,7 @@
 #include "screenshot.h"
 
 #include "gameerror.h"
+#include "outputfile.h"
 
 #include <glad/gl.h>
 
@@ -8,6 +9,7 @@
 #define STB_IMAGE_WRITE_STATIC
 #include <stb_image_write.h>
 
+#include <string>
 #include <vector>
 
 void Screenshot::SaveBackBuffer(const std::string& path, int width, int height)
@@ -18,8 +20,14 @@ void Screenshot::SaveBackBuffer(const std::string& path, int width, int height)
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
     // GL rows run bottom to top; the file's run top to bottom.
+    // Encoded in memory, so that the file is written (and every write checked) in one place.
+    std::string png;
+    auto append = [](void* context, void* data, int size) {
+        static_cast<std::string*>(context)->append(static_cast<char*>(data), static_cast<size_t>(size));
+    };
     stbi_flip_vertically_on_write(1);
-    int written = stbi_write_png(path.c_str(), width, height, 3, pixels.data(), width * 3);
+    int encoded = stbi_write_png_to_func(append, &png, width, height, 3, pixels.data(), width * 3);
     stbi_flip_vertically_on_write(0);
-    if (!written) throw GameError("Could not save screenshot " + path);
+    if (!encoded) throw GameError("Could not save screenshot " + path + ": the picture could not be encoded");
+    OutputFile::WriteWhole(path, png, OutputFile::Kind::kRunOutput);
 }

@@ -3,6 +3,7 @@
 #include "archetypestore.h"
 #include "engine.h"
 #include "entity.h"
+#include "filecheck.h"
 #include "gameerror.h"
 #include "jsonfile.h"
 #include "runoptions.h"
@@ -10,6 +11,8 @@
 #include "trace.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 Space::Space(const std::string& spaceName) : events(std::make_unique<EventManager>()), name(spaceName)
 {
@@ -23,8 +26,14 @@ Space::Space(const std::string& spaceName) : events(std::make_unique<EventManage
     Engine::Get()->events->AddListener(this, &Space::OnUpdate);
 }
 
+DestroySpaceEvent::DestroySpaceEvent(Space* target, float eventDelay)
+    : EventOf(eventDelay), space(target ? target->Ref() : SpaceRef())
+{
+}
+
 Space::~Space()
 {
+    *handle_ = nullptr;
     Detach();
     entities_.clear();
     retired_.clear();
@@ -56,23 +65,28 @@ std::string Space::Path() const
 void Space::Load()
 {
     std::string path = Path();
+    FileCheck::RequireInside(RunOptions::Get().ContentPath("Spaces"), path, "the space name \"" + name + "\"");
     rapidjson::Document document;
     std::string parseError;
     switch (JsonFile::Read(path, document, &parseError)) {
     case JsonFile::ReadResult::kUnopenable:
-        throw GameError("Invalid space file was given to Space::Load: " + path);
+        throw GameError("Invalid space file was given to Space::Load: " + path + (parseError.empty() ? "" : ": " + parseError));
     case JsonFile::ReadResult::kUnparsable:
         throw GameError("Error loading space document: " + path + ": " + parseError);
     case JsonFile::ReadResult::kOk: break;
     }
     if (!document.IsObject()) throw GameError("Error loading space document: " + path + ": not a JSON object");
     auto layer = document.FindMember("zLayer");
-    if (layer == document.MemberEnd() || !layer->value.IsNumber())
-        throw GameError(path + ": member \"zLayer\" must be a number");
+    if (layer == document.MemberEnd() || !layer->value.IsNumber() ||
+        std::fabs(layer->value.GetDouble()) > std::numeric_limits<float>::max())
+        throw GameError(path + ": member \"zLayer\" must be a number within the range of float, about 3.4e38");
     zLayer = static_cast<float>(layer->value.GetDouble());
     auto list = document.FindMember("entities");
     if (list == document.MemberEnd() || !list->value.IsArray())
         throw GameError(path + ": member \"entities\" must be an array");
+    if (list->value.Size() > kMaxEntities)
+        throw GameError(path + ": member \"entities\" holds " + std::to_string(list->value.Size()) +
+                        " entities, above the limit of " + std::to_string(kMaxEntities));
     rapidjson::SizeType index = 0;
     for (const auto& object : list->value.GetArray())
         Insert(std::make_unique<Entity>(object, this, path + ": entity " + std::to_string(index++)));
@@ -81,7 +95,7 @@ void Space::Load()
 void Space::WriteMembers(JsonWriter& writer, bool withState) const
 {
     writer.Key("zLayer");
-    writer.Double(static_cast<double>(zLayer));
+    WriteNumber(writer, "zLayer", static_cast<double>(zLayer));
     if (withState) {
         writer.Key("paused");
         writer.Bool(paused);

@@ -16,6 +16,9 @@ class Entity;
 
 class Space {
 public:
+    // The most entities one space file may list: each is built and initialised at once.
+    static constexpr rapidjson::SizeType kMaxEntities = 10000;
+
     // Registers the space's listeners, loads the file and queues the InitEvent that
     // initialises the loaded entities at the space's first update.
     explicit Space(const std::string& spaceName);
@@ -26,6 +29,9 @@ public:
     void Load();
     void Save() const;  // throws GameError naming the file when it cannot be written
     std::string Path() const;
+
+    // A link that reads null once this space is freed.
+    SpaceRef Ref() const { return SpaceRef(handle_); }
 
     Entity* FindEntity(const std::string& entityName) const;
     // FindEntity for an entity the content must provide: a missing one is a content error
@@ -67,4 +73,5 @@ private:
     std::vector<std::unique_ptr<Entity>> entities_;  // draw and update order
     std::vector<std::unique_ptr<Entity>> retired_;   // destroyed while their handler ran
     bool detached_ = false;
+    std::shared_ptr<Space*> handle_ = std::make_shared<Space*>(this);  // SpaceRefs read null once cleared
 };

@@ -1,5 +1,6 @@
 #include "studiobankparser.h"
 
+#include "filecheck.h"
 #include "studioeventdescription.h"
 #include "studiosound.h"
 
@@ -245,9 +246,11 @@ void StudioBankParser::ParseTrack(const rapidjson::Value& object, const std::str
     OnlyMembers(object, where, {"sound", "start", "volume", "gain", "lowpass"});
     StudioEventDescription::Track& track = event->tracks.emplace_back();
     std::string sound = Text(object, "sound", where);
-    if (sound.find("..") != std::string::npos || sound.front() == '/' || sound.find('\\') != std::string::npos)
-        Fail(Member(where, "sound"), "\"" + sound + "\" must name a file inside the sound folder");
     track.soundFile = soundFolder_ + "/" + sound;
+    // Links resolved too: a sound is never read from outside the content.
+    if (sound.find("..") != std::string::npos || sound.front() == '/' || sound.find('\\') != std::string::npos ||
+        !FileCheck::Inside(soundFolder_, track.soundFile))
+        Fail(Member(where, "sound"), "\"" + sound + "\" must name a file inside the sound folder");
     track.source = Member(where, "sound") + " \"" + sound + "\"";
     track.startFrame = Frames(Seconds(object, "start", where, 0.0, false));
     track.volume = static_cast<float>(NumberAtLeast(object, "volume", where, 1.0, 0.0, false));

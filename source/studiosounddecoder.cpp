@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 StudioSoundDecoder::StudioSoundDecoder(std::shared_ptr<StudioSound> sound, int mixRate)
     : sound_(std::move(sound)), ratio_(static_cast<double>(mixRate) / sound_->fileRate)
@@ -32,6 +33,24 @@ long StudioSoundDecoder::Write(const float* data, long count)
     return count;
 }
 
+// A float file may hold NaN or infinite samples, which would fill the mix with full-scale
+// noise. They become silence, said once per sound. The trace belongs to the game thread,
+// so the line goes straight to standard output, whole in one call.
+void StudioSoundDecoder::SilenceNonFinite(size_t count)
+{
+    bool found = false;
+    for (size_t i = 0; i < count; ++i) {
+        if (std::isfinite(input_[i])) continue;
+        input_[i] = 0.0f;
+        found = true;
+    }
+    if (!found || reportedNonFinite_) return;
+    reportedNonFinite_ = true;
+    std::string line = sound_->path + ": samples that are not finite numbers are played as silence\n";
+    std::fputs(line.c_str(), stdout);
+    std::fflush(stdout);
+}
+
 void StudioSoundDecoder::FinishWithSilence()
 {
     int64_t rest = sound_->frames - sound_->Ready();
@@ -58,6 +77,7 @@ bool StudioSoundDecoder::Step(long frames, std::string* error)
     input_.resize(static_cast<size_t>(frames) * static_cast<size_t>(channels));
     sf_count_t read = sf_readf_float(file_, input_.data(), frames);
     if (read < 0) return Fail("cannot be decoded", error);
+    SilenceNonFinite(static_cast<size_t>(read) * static_cast<size_t>(channels));
     bool last = read < frames;
     if (!resampler_) {
         Write(input_.data(), static_cast<long>(read));

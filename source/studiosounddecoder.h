@@ -31,6 +31,7 @@ private:
     bool Fail(const std::string& reason, std::string* error);
     long Write(const float* data, long count);  // clipped to the room left; returns frames written
     void FinishWithSilence();
+    void SilenceNonFinite(size_t count);  // in the first count values of input_
 
     std::shared_ptr<StudioSound> sound_;
     double ratio_ = 1.0;         // mix rate / file rate
@@ -39,4 +40,5 @@ private:
     std::vector<float> input_;
     std::vector<float> output_;
     bool opened_ = false;
+    bool reportedNonFinite_ = false;
 };

@@ -1,9 +1,14 @@
 // StudioWavWriter: writes the final stereo mix to a 16-bit WAV file (the --audio-out
 // option). The output driver opens it once and writes each block it mixes, from whichever
-// thread mixes; the file is complete once the writer is closed or destroyed.
+// thread mixes; the file is complete once the writer is closed or destroyed. A write that
+// fails (a full disk) stops the writing and is kept as the run's output failure, which
+// main() asks for once the audio is shut down: the mixing thread cannot end the run.
 #pragma once
 
+#include "outputfile.h"
+
 #include <cstdint>
+#include <memory>
 #include <string>
 
 typedef struct sf_private_tag SNDFILE;
@@ -22,7 +27,14 @@ public:
     bool IsOpen() const { return file_ != nullptr; }
     int64_t FramesWritten() const { return frames_; }
 
+    // The first failure of any writer since the last call ("" when none), and forgets it.
+    static std::string TakeFailure();
+
 private:
+    void Fail(const std::string& reason);
+
+    std::unique_ptr<OutputFile> output_;
+    std::string path_;
     SNDFILE* file_ = nullptr;
     int64_t frames_ = 0;
 };

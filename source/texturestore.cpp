@@ -1,11 +1,13 @@
 #include "texturestore.h"
 
+#include "filecheck.h"
 #include "gameerror.h"
 #include "imagedecoder.h"
 #include "jsonfile.h"
 #include "runoptions.h"
 #include "sheetpacker.h"
 #include "sprite.h"
+#include "trace.h"
 
 #include <glad/gl.h>
 
@@ -103,12 +105,14 @@ std::vector<fs::path> TextureStore::ScanOrder(const fs::path& directory)
     std::error_code error;
     for (fs::recursive_directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
         const fs::path& path = it->path();
+        std::error_code unreadable;  // a link to nowhere, a link loop
         if (path.filename().string().front() == '.') {
             // Version-control markers, editor swap files and unfinished saves are not content.
-            if (it->is_directory()) it.disable_recursion_pending();
+            if (it->is_directory(unreadable)) it.disable_recursion_pending();
             continue;
         }
-        if (it->is_regular_file() && !path.extension().empty()) paths.push_back(path);
+        if (it->is_regular_file(unreadable) && !path.extension().empty()) paths.push_back(path);
+        else if (unreadable) Trace::Get()->Print(path.string() + ": skipped, it cannot be opened: " + unreadable.message() + "\n");
     }
     if (error && error != std::errc::no_such_file_or_directory)
         throw GameError(directory.string() + ": the texture folder cannot be read: " + error.message());
@@ -189,7 +193,10 @@ TextureStore::Planned TextureStore::PlanAtlas(const fs::path& image, const fs::p
         throw GameError(atlasPath.string() + ": the page size and the first region's size give too many columns or rows");
     texture.gridQuad = GetGridQuad(columns, rows);
     texture.frameCount = static_cast<uint32_t>(atlas.frames.size());
-    for (const std::string& page : atlas.pages) planned.pages.push_back(atlasPath.parent_path() / page);
+    for (const std::string& page : atlas.pages) {
+        planned.pages.push_back(atlasPath.parent_path() / page);
+        FileCheck::RequireInside(directory_.string(), planned.pages.back().string(), "the page \"" + page + "\" of " + atlasPath.string());
+    }
     return planned;
 }
 
@@ -214,15 +221,21 @@ void TextureStore::DecodeAndUpload(std::vector<Planned>& plan)
 {
     std::vector<std::string> files;
     std::vector<SheetPacker::Size> sizes;
+    const int32_t largest = LargestTexture();
     for (const Planned& planned : plan) {
         for (const fs::path& page : planned.pages) {
             files.push_back(page.string());
             int width = 0, height = 0, channels = 0;
             std::string ignored;  // an unreadable image fails below, with the decoder's reason
-            if (ImageDecoder::ReadHeader(files.back(), width, height, channels, ignored))
-                sizes.push_back({width + 2 * kGutter, height + 2 * kGutter});
-            else
+            if (!ImageDecoder::ReadHeader(files.back(), width, height, channels, ignored)) {
                 sizes.push_back({0, 0});
+                continue;
+            }
+            if (width > largest || height > largest)
+                throw GameError("the image " + planned.texture.name + " (" + files.back() + ") is " + std::to_string(width) + " x " +
+                                std::to_string(height) + " pixels, larger than the " + std::to_string(largest) +
+                                " the graphics driver can show");
+            sizes.push_back({width + 2 * kGutter, height + 2 * kGutter});
         }
     }
     // The images decode on the workers while this thread makes the sheets (the driver
@@ -255,11 +268,16 @@ void TextureStore::DecodeAndUpload(std::vector<Planned>& plan)
     }
 }
 
-int32_t TextureStore::SheetSize()
+int32_t TextureStore::LargestTexture()
 {
     GLint largest = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
-    return std::clamp<int32_t>(largest, 64, kLargestSheet);
+    return largest;
+}
+
+int32_t TextureStore::SheetSize()
+{
+    return std::clamp<int32_t>(LargestTexture(), 64, kLargestSheet);
 }
 
 // Copies the image into the sheet inside its gutter, clears the gutter (a new texture's
@@ -364,6 +382,22 @@ glm::vec2 FrameUV(Sprite& sprite)
     float r = static_cast<float>(std::max(quad.rows, 1));
     texture.currentFrame = i;
     return {static_cast<float>(i % columns) / c, 1.0f - 1.0f / r - static_cast<float>(i / columns) / r};
+}
+
+glm::vec2 PageUV(const Texture& texture)
+{
+    uint32_t i = texture.currentFrame;
+    if (texture.IsAtlas()) {
+        const Atlas& atlas = texture.atlas;
+        const AtlasFrame& frame = atlas.frames[i < atlas.frames.size() ? i : 0];
+        return {frame.xy.x / atlas.size.x, 1.0f - (frame.size.y + frame.xy.y) / atlas.size.y};
+    }
+    // A cell index past the last row comes round to the top again, row by row.
+    const GridQuad& quad = TextureStore::Get()->Quad(texture.gridQuad);
+    uint32_t columns = static_cast<uint32_t>(std::max(quad.columns, 1));
+    uint32_t rows = static_cast<uint32_t>(std::max(quad.rows, 1));
+    float c = static_cast<float>(columns), r = static_cast<float>(rows);
+    return {static_cast<float>(i % columns) / c, 1.0f - 1.0f / r - static_cast<float>(i / columns % rows) / r};
 }
 
 glm::vec2 FrameUVScale(const Texture& texture, uint32_t frameIndex)

@@ -37,7 +37,8 @@ public:
     static uint64_t Generation();
 
     // Replaces the table with every image under directory. upload false: headless.
-    // A missing directory leaves an empty table; an image that cannot be decoded or a
+    // A missing directory leaves an empty table; an image that cannot be decoded, one
+    // larger than the driver's largest texture, an atlas page outside directory or a
     // description that cannot be read throws GameError naming the file.
     void LoadDirectory(const std::filesystem::path& directory, bool upload);
 
@@ -70,6 +71,7 @@ private:
     Planned PlanAtlas(const std::filesystem::path& image, const std::filesystem::path& atlasPath);
     void ReadSizes(std::vector<Planned>& plan) const;
     void DecodeAndUpload(std::vector<Planned>& plan);
+    static int32_t LargestTexture();  // the driver's GL_MAX_TEXTURE_SIZE
     static int32_t SheetSize();
     static glm::vec4 PlaceOnSheet(uint32_t sheetTexture, const ImageDecoder::Image& image,
                                   const SheetPacker::Place& place, const SheetPacker::Size& sheet);
@@ -92,6 +94,10 @@ Texture& FindTexture(const std::string& name);
 uint32_t GetGridQuad(float columns, float rows);
 // Texture-coordinate offset of the sprite's frame; records the frame in the texture.
 glm::vec2 FrameUV(Sprite& sprite);
+// FrameUV's offset of the texture's currentFrame moved inside its page, as wrapping round
+// the page's own texture once did: u from the page's left, v up from its bottom edge. A
+// page shares its GL texture (a sheet) with other images, so nothing may wrap there.
+glm::vec2 PageUV(const Texture& texture);
 // The size of the frame relative to the texture's first frame: (1, 1) unless atlas.
 glm::vec2 FrameUVScale(const Texture& texture, uint32_t frameIndex);
 // The GL texture of the page holding the texture's currentFrame (a sheet many images share).

@@ -82,8 +82,10 @@ void Trace::OnTrace(TraceEvent& event)
     Print(event.text);
 }
 
-void Trace::Print(const std::string& text)
+void Trace::Print(const std::string& message)
 {
+    // Each message is one line: one sent without its newline would run into the next.
+    std::string text = message.empty() || message.back() == '\n' ? message : message + "\n";
     lines_[2] = lines_[1];
     if (ConsoleTyping()) {
         lines_[1] = text;

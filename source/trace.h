@@ -33,8 +33,9 @@ public:
 
     void OnTrace(TraceEvent& event);
     // Console closed: to standard output, and every line moves down one. Console open:
-    // not printed; shown on line 1 (line 0 keeps the line being typed).
-    void Print(const std::string& text);
+    // not printed; shown on line 1 (line 0 keeps the line being typed). A message that
+    // does not end with a newline is given one.
+    void Print(const std::string& message);
     // Copies the lines into their SpriteTexts, unless the engine is quitting.
     void Refresh();
     // The console line: opens on the first typing of text-input mode, closes on Enter.

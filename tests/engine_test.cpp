@@ -60,6 +60,24 @@ TEST_F(SpaceListTest, SpacesComeAndGoThroughQueuedEvents)
     EXPECT_EQ(Names(*engine), (std::vector<std::string>{"Debug"}));
 }
 
+// A request that outlives its space names nothing, even when a newer space is given the
+// very memory the old one had (which the allocator is free to do).
+TEST_F(SpaceListTest, AStaleDestroyRequestNeverReachesANewerSpace)
+{
+    Engine* engine = Start();
+    DestroySpaceEvent stale(Make("One"));
+    ASSERT_EQ(stale.space.Get(), engine->FindSpace("One"));
+    engine->OnDestroySpace(stale);
+    EXPECT_EQ(stale.space.Get(), nullptr);
+    for (int i = 0; i < 20; ++i) {
+        Make("One");
+        engine->OnDestroySpace(stale);
+        ASSERT_NE(engine->FindSpace("One"), nullptr) << "attempt " << i;
+        DestroySpaceEvent now(engine->FindSpace("One"));
+        engine->OnDestroySpace(now);
+    }
+}
+
 TEST_F(SpaceListTest, OnlyTheDebugSpaceLeftEndsTheRunAtTheEndOfThatFrame)
 {
     Engine* engine = Start();

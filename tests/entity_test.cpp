@@ -2,6 +2,7 @@
 #include "entity.h"
 #include "gameerror.h"
 #include "jsonfile.h"
+#include "outputfile.h"
 #include "space.h"
 #include "sprite.h"
 #include "testcontent.h"
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace {
 
@@ -161,6 +163,40 @@ TEST(JsonFileTest, ATemporaryFileReplacesTheTargetWhole)
     EXPECT_EQ(ReadText(path), "second");
     EXPECT_THROW(JsonFile::WriteAtomically("/nonexistent-dir/x.txt", "x"), GameError);
     std::filesystem::remove(path);
+}
+
+// Links and special files as targets: a save never writes through a link (the target's
+// or a planted temporary's), a run output keeps a device in place, a full disk fails.
+TEST(JsonFileTest, LinksAndSpecialFilesAreNeverReplacedNorWrittenThrough)
+{
+    namespace fs = std::filesystem;
+    testing_content::TempContent content;
+    fs::path victim = content.root / "victim.txt", link = content.root / "link.txt", saved = content.root / "saved.txt";
+    testing_content::WriteText(victim, "kept");
+    fs::create_symlink(victim, link);
+    std::string error;
+    try {
+        JsonFile::WriteAtomically(link.string(), "new");
+    } catch (const GameError& refused) {
+        error = refused.what();
+    }
+    EXPECT_THAT(error, HasSubstr(link.string() + ": it is a symbolic link"));
+    EXPECT_TRUE(fs::is_symlink(link));
+
+    fs::create_symlink(victim, content.root / ".saved.txt.saving");  // planted where the temporary goes
+    JsonFile::WriteAtomically(saved.string(), "saved");
+    EXPECT_EQ(ReadText(saved), "saved");
+    EXPECT_EQ(ReadText(victim), "kept");
+
+    ASSERT_EQ(mkfifo((content.root / "fifo.txt").c_str(), 0600), 0);
+    EXPECT_THROW(JsonFile::WriteAtomically((content.root / "fifo.txt").string(), "x"), GameError);
+
+    OutputFile::WriteWhole("/dev/null", "gone", OutputFile::Kind::kRunOutput);
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    if (fs::exists("/dev/full")) {
+        EXPECT_THROW(OutputFile::WriteWhole("/dev/full", "no room", OutputFile::Kind::kRunOutput), GameError);
+    }
+    EXPECT_THROW(OutputFile::WriteWhole("", "x", OutputFile::Kind::kRunOutput), GameError);
 }
 
 } // namespace

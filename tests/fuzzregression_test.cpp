@@ -4,6 +4,10 @@
 #include "gameerror.h"
 #include "imagetestfiles.h"
 #include "jsonfile.h"
+#include "replay.h"
+#include "space.h"
+#include "studiosound.h"
+#include "studiosounddecoder.h"
 #include "studiosystem.h"
 #include "testcontent.h"
 #include "texturestore.h"
@@ -128,6 +132,87 @@ TEST_F(SpaceRegressionTest, ADeeplyNestedEntityListIsRefusedNamingTheFile)
     std::string error = ErrorOf([this] { Make("Deep"); });
     EXPECT_THAT(error, HasSubstr((content.root / "Spaces" / "Deep.txt").string()));
     EXPECT_THAT(error, HasSubstr("must be a JSON object"));
+}
+
+// Numbers that size a loop or an allocation, and Floats beyond the range of float: refused
+// naming the file, the member and the limit (an emitter's pool, known only once its
+// members are combined, names its entity). A space may list at most kMaxEntities entities.
+TEST_F(SpaceRegressionTest, NumbersBeyondTheirLimitsAreRefusedNamingFileMemberAndLimit)
+{
+    struct Case {
+        const char* file;
+        const char* reason;
+    } cases[] = {
+        {"layer-beyond-float.txt", "member \"zLayer\" must be a number within the range of float"},
+        {"float-member-beyond-float.txt", "member \"scaleX\" must be a number within the range of float"},
+        {"divider-denominator.txt", "member \"denominator\" is 4000000000, above its limit of 64"},
+        {"particle-count.txt", "member \"initCount\" is 2000000000, above its limit of 10000"},
+        {"particle-rate.txt", "member \"spawnsPerMinute\" is 2000000000, above its limit of 600000"},
+        {"particle-lifetime.txt", "\"sparks\", component \"ParticleEmitter\": initCount + spawnsPerMinute"},
+    };
+    std::string many = "{\"zLayer\": 0, \"entities\": [{}";
+    for (rapidjson::SizeType i = 0; i < Space::kMaxEntities; ++i) many += ", {}";
+    content.Space("Many", many + "]}");
+    Start();
+    EXPECT_THAT(ErrorOf([this] { Make("Many"); }), HasSubstr("Many.txt: member \"entities\" holds 10001 entities, above the limit"));
+    for (const Case& c : cases) {
+        fs::path regression = fs::path(VOLLEYRUN_SOURCE_DIR) / "fuzz" / "regressions" / "space" / c.file;
+        content.Space("Bad", ReadText(regression));
+        std::string error = ErrorOf([this] {
+            Make("Bad");
+            Frames(3);  // initialises it
+        });
+        EXPECT_THAT(error, HasSubstr(c.reason)) << c.file;
+        EXPECT_THAT(error, HasSubstr("Bad.txt")) << c.file;
+        if (Space* loaded = Engine::Get()->FindSpace("Bad")) Engine::Get()->events->Send(DestroySpaceEvent(loaded));
+    }
+}
+
+TEST(ReplayRegressionTest, OverlongLinesAreRefusedNamingTheLineAndTheLimit)
+{
+    for (const fs::path& file : Regressions("replay"))
+        EXPECT_THAT(ErrorOf([&file] { Replay::Parse(ReadText(file), file.string()); }),
+                    HasSubstr(file.string() + ": line 1 is longer than the limit of 1024 characters"));
+}
+
+// A sound file at 1 Hz (a minute of it would be hours of mix) is refused by its rate;
+// NaN and infinite samples of a float file are played as silence, said in one line.
+TEST(SoundRegressionTest, AnAbsurdRateIsRefusedAndNonFiniteSamplesAreSilenced)
+{
+    TempContent content;
+    audio_content::AudioFolder audio(content.root);
+    audio.Sound("slow.wav", 1, 1, audio_content::Constant(60, 1, 0.25f));
+    std::vector<float> noisy = audio_content::Constant(4410, 1, 0.25f);
+    noisy[10] = std::nanf("");
+    noisy[3000] = -INFINITY;
+    audio.Sound("noisy.wav", 44100, 1, noisy);
+    StudioSound::Shape shape;
+    std::string problem;
+    EXPECT_EQ(StudioSound::Probe((audio.Sounds() / "slow.wav").string(), 48000, &shape, &problem), STUDIO_ERR_FILE_BAD);
+    EXPECT_EQ(problem, "has a sample rate of 1 Hz (1000 to 384000 allowed)");
+    ASSERT_EQ(StudioSound::Probe((audio.Sounds() / "noisy.wav").string(), 44100, &shape, &problem), STUDIO_OK);
+    auto sound = StudioSound::Create((audio.Sounds() / "noisy.wav").string(), shape);
+    StudioSoundDecoder decoder(sound, 44100);
+    testing::internal::CaptureStdout();
+    while (decoder.Step(1000, &problem)) {
+    }
+    std::string said = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(said, sound->path + ": samples that are not finite numbers are played as silence\n");
+    EXPECT_EQ(sound->Samples()[10], 0.0f);
+    EXPECT_EQ(sound->Samples()[3000], 0.0f);
+    EXPECT_EQ(sound->Samples()[11], 0.25f);
+
+    // A sound reached through a link out of the sound folder is never read.
+    fs::copy_file(audio.Sounds() / "noisy.wav", content.root / "outside.wav");
+    fs::create_symlink(content.root / "outside.wav", audio.Sounds() / "escape.wav");
+    StudioSystem* studio = nullptr;
+    ASSERT_EQ(StudioSystem::Create(&studio), STUDIO_OK);
+    ASSERT_EQ(studio->Initialize(8), STUDIO_OK);
+    StudioBank* bank = nullptr;
+    EXPECT_NE(studio->LoadBankFile(audio.Bank("escape.json", R"({"path": "event:/E", "tracks": [{"sound": "escape.wav"}]})"),
+                                   &bank), STUDIO_OK);
+    EXPECT_THAT(studio->LastError(), HasSubstr("\"escape.wav\" must name a file inside the sound folder"));
+    studio->Release();
 }
 
 // Times and tempos so far out that frame arithmetic overflowed and the beat walk never

@@ -40,6 +40,24 @@ inline void WritePng(const std::filesystem::path& path, int width, int height,
 }
 
 // A decoded picture (RGB), for looking at screenshots.
+struct AtlasRegion {
+    std::string name;
+    int x, y, w, h, index;
+};
+
+// One page of an ".atlas" description in the common packer layout, regions in the order given.
+inline std::string AtlasPage(const std::string& page, int width, int height, const std::vector<AtlasRegion>& regions)
+{
+    std::string text = page + "\nsize: " + std::to_string(width) + "," + std::to_string(height) +
+                       "\nformat: RGBA8888\nfilter: Nearest,Nearest\nrepeat: none\n";
+    for (const AtlasRegion& r : regions) {
+        text += r.name + "\n  rotate: false\n  xy: " + std::to_string(r.x) + ", " + std::to_string(r.y) +
+                "\n  size: " + std::to_string(r.w) + ", " + std::to_string(r.h) + "\n  orig: " + std::to_string(r.w) +
+                ", " + std::to_string(r.h) + "\n  offset: 0, 0\n  index: " + std::to_string(r.index) + "\n";
+    }
+    return text;
+}
+
 class Picture {
 public:
     explicit Picture(const std::string& path)

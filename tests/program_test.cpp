@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace {
 
@@ -54,6 +55,42 @@ TEST(ProgramTest, BadContentEndsWithOneClearLineAndStatusOne)
     result = RunGame("--frames many");
     EXPECT_EQ(result.status, 1);
     EXPECT_THAT(result.output, HasSubstr("--frames needs a whole number"));
+}
+
+// Hostile run options, inputs and outputs: each ends the run with status 1 and a line
+// naming the problem, never an abort; a device named as output is written, not replaced.
+TEST(ProgramTest, BadRunOptionsInputsAndOutputsEndWithStatusOneAndTheirReason)
+{
+    TempContent content;
+    content.SimpleSpace("Debug", 1.0f);
+    content.SimpleSpace("Splash", 0.0f);
+    std::filesystem::create_directories(content.root / "Spaces" / "Folder.txt");
+    ASSERT_EQ(mkfifo((content.root / "Spaces" / "Pipe.txt").c_str(), 0600), 0);
+    std::string run = "--data " + content.root.string() + " --headless --virtual-time --frames 3 ";
+    struct Case {
+        std::string arguments, reason;
+    } cases[] = {
+        {"--frames 0", "--frames needs a positive number of frames"},
+        {"--frames -4", "--frames needs a positive number of frames"},
+        {"--dump ''", "--dump needs a file name"},
+        {"--replay " + content.root.string(), "is a folder, not a replay file"},
+        {"--replay /dev/zero", "the replay file is a device"},
+        {"--space ../Outside", "leads outside the content folder"},
+        {"--space Folder", "is a folder, not a file"},
+        {"--space Pipe", "is a FIFO, not a file"},
+        {"--dump /dev/full", "Could not write /dev/full"},
+        {"--audio-out /dev/full", "/dev/full"},
+    };
+    for (const Case& c : cases) {
+        Result result = RunGame(run + c.arguments);
+        EXPECT_EQ(result.status, 1) << c.arguments << "\n" << result.output;
+        EXPECT_THAT(result.output, HasSubstr(c.reason)) << c.arguments;
+    }
+    Result result = RunGame(run + "--dump /dev/null");
+    EXPECT_EQ(result.status, 0) << result.output;
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
+    result = RunGame(run + "--screenshot 9:late.png");
+    EXPECT_THAT(result.output, HasSubstr("--screenshot 9:late.png comes after the last frame (--frames 3)"));
 }
 
 // A whole autoplay match of the real content, twice with one seed.

@@ -14,28 +14,11 @@
 namespace {
 
 namespace fs = std::filesystem;
+using image_test_files::AtlasPage;
 using image_test_files::WritePng;
 using testing::HasSubstr;
 using testing_content::TempContent;
 using testing_content::WriteText;
-
-struct Region {
-    std::string name;
-    int x, y, w, h, index;
-};
-
-// One page in the common packer layout, regions in the order given.
-std::string AtlasPage(const std::string& page, int width, int height, const std::vector<Region>& regions)
-{
-    std::string text = page + "\nsize: " + std::to_string(width) + "," + std::to_string(height) +
-                       "\nformat: RGBA8888\nfilter: Nearest,Nearest\nrepeat: none\n";
-    for (const Region& r : regions) {
-        text += r.name + "\n  rotate: false\n  xy: " + std::to_string(r.x) + ", " + std::to_string(r.y) +
-                "\n  size: " + std::to_string(r.w) + ", " + std::to_string(r.h) + "\n  orig: " + std::to_string(r.w) +
-                ", " + std::to_string(r.h) + "\n  offset: 0, 0\n  index: " + std::to_string(r.index) + "\n";
-    }
-    return text;
-}
 
 class TextureTest : public ::testing::Test {
 protected:
@@ -202,7 +185,7 @@ TEST_F(TextureTest, AtlasTextureFramesUseTheAtlasGeometry)
 {
     Image("Sheet.png", 4, 4);  // the pending image itself is never decoded for an atlas
     Image("sheetpage.png", 512, 256);
-    std::vector<Region> regions;
+    std::vector<image_test_files::AtlasRegion> regions;
     for (int i = 0; i < 10; ++i) regions.push_back({"f" + std::to_string(i), 64 * (i % 8), 64 * (i / 8), 64, 64, -1});
     regions[9].w = 128;
     Text("Sheet.atlas", "\n" + AtlasPage("sheetpage.png", 512, 256, regions));

@@ -7,6 +7,7 @@
 #include "programrun.h"
 #include "sprite.h"
 #include "testcontent.h"
+#include "texturestore.h"
 #include "trace.h"
 #include "transform.h"
 
@@ -94,6 +95,10 @@ TEST(WindowTest, TheSplashPictureFillsTheScreenUpright)
                                      [&](Colour c) { return Near(c, q.colour); });
         EXPECT_GT(matching, total * 99 / 100) << q.colour[0] << "," << q.colour[1] << "," << q.colour[2];
     }
+    // A picture that cannot be written whole ends the run, naming the file.
+    run = UnderXvfb(std::string(VOLLEYRUN_BINARY) + " --data " + content.root.string() + " --frames 6 --screenshot 5:/dev/full");
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_THAT(run.output, HasSubstr("Could not write /dev/full: No space left on device"));
 }
 
 // Every image of the real content decoded and uploaded, its shaders compiled, no GL error.
@@ -201,6 +206,65 @@ TEST_F(WindowInside, TheDebugOverlayShowsTheTraceLines)
     // Line 0 (the newest) on top, line 1 below it.
     EXPECT_GT(shown.Count(0, 15, 700, 55, white), 800);
     EXPECT_GT(shown.Count(0, 55, 700, 90, white), 300);
+}
+
+// Images share sheets with others, so a frame's texture coordinates must stay inside its
+// own page: each atlas region, and each grid cell (an index past the last row comes round
+// to the top), shows exactly its own texels of the source image, texel for texel.
+TEST_F(WindowInside, AtlasAndGridFramesShowExactlyTheirOwnTexels)
+{
+    auto texel = [](int x, int y) { return Rgba{uint8_t(x * 16 + 8), uint8_t(y * 30 + 10), uint8_t(250 - x * 9 - y), 255}; };
+    fs::path folder = content.root / "Textures" / "Frames";
+    WritePng(folder / "page.png", 16, 8, texel);
+    WritePng(folder / "Atlas.png", 1, 1);
+    WritePng(folder / "Grid.png", 16, 8, texel);  // 4 x 2 cells of 4 x 4 texels
+    testing_content::WriteText(folder / "Grid.txt", R"({"data": [4, 2, 0]})");
+    testing_content::WriteText(folder / "Atlas.atlas", "\n" + image_test_files::AtlasPage("page.png", 16, 8, {{"a", 0, 0, 4, 4, 0},
+                                                        {"b", 12, 4, 4, 4, 1}, {"c", 5, 3, 4, 4, 2}, {"d", 9, 0, 4, 4, 3}}));
+    content.SimpleSpace("Splash", 0.0f, R"({"name": "frame", "archetypeName": "", "Sprite": {"imageName": "Atlas.png"},
+                                            "Transform": {"scaleX": 400.0, "scaleY": 400.0}})");
+    Start();
+    Frames(3);  // the space's entities are initialised
+    Sprite* sprite = Engine::Get()->FindSpace("Splash")->FindEntity("frame")->Get<Sprite>();
+    struct Case {
+        const char* image;
+        uint32_t frame;
+        int x, y;  // the frame's top-left texel in the source image
+    } cases[] = {{"Atlas.png", 0, 0, 0}, {"Atlas.png", 1, 12, 4}, {"Atlas.png", 2, 5, 3}, {"Atlas.png", 3, 9, 0},
+                 {"Grid.png", 0, 0, 0}, {"Grid.png", 6, 8, 4}, {"Grid.png", 9, 4, 0}};
+    for (const Case& c : cases) {
+        sprite->SetImage(c.image);
+        sprite->frameIndex = c.frame;
+        Picture shot = Shot(std::string("frame") + c.image + std::to_string(c.frame));
+        ASSERT_TRUE(shot.Loaded());
+        // The 400-unit square shows 4 x 4 texels, 100 units each; look at each one's middle.
+        for (int ty = 0; ty < 4; ++ty)
+            for (int tx = 0; tx < 4; ++tx) {
+                double wx = -150.0 + 100.0 * tx, wy = 150.0 - 100.0 * ty;
+                Colour seen = shot.At(static_cast<int>(shot.width / 2 + wx * shot.width / 1066.67),
+                                      static_cast<int>(shot.height / 2 - wy * shot.height / 533.33));
+                Rgba want = texel(c.x + tx, c.y + ty);
+                EXPECT_TRUE(Near(seen, {want[0], want[1], want[2]}, 1))
+                    << c.image << " frame " << c.frame << " texel " << tx << "," << ty << " shows " << seen[0] << ","
+                    << seen[1] << "," << seen[2];
+            }
+    }
+}
+
+// An image beyond the driver's largest texture is refused by name and size at start-up.
+TEST_F(WindowInside, AnImageLargerThanTheDriverTakesIsRefusedByNameAndSize)
+{
+    GLint largest = 0;
+    Start();
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    WritePng(content.root / "Huge" / "Huge.png", largest + 1, 1);
+    try {
+        TextureStore::Get()->LoadDirectory(content.root / "Huge", true);
+        ADD_FAILURE() << "an image of " << largest + 1 << " pixels loaded";
+    } catch (const GameError& error) {
+        EXPECT_THAT(error.what(), HasSubstr("the image Huge.png"));
+        EXPECT_THAT(error.what(), HasSubstr(std::to_string(largest + 1) + " x 1 pixels"));
+    }
 }
 
 TEST_F(WindowInside, DebugDrawModeShowsVioletOutlinesInsteadOfSprites)
