@@ -134,8 +134,12 @@ void AudioEngine::LoadBanks()
     std::string folder = RunOptions::Get().ContentPath("Audio/Banks");
     std::vector<fs::path> files;
     std::error_code error;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
-        if (it->is_regular_file() && it->path().filename().string()[0] != '.') files.push_back(it->path());
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        if (it->path().filename().string()[0] == '.') continue;
+        std::error_code unreadable;  // a link to nowhere, a link loop
+        if (it->is_regular_file(unreadable)) files.push_back(it->path());
+        else if (unreadable) Trace(it->path().string() + ": skipped, it cannot be opened: " + unreadable.message() + "\n");
+    }
     std::sort(files.begin(), files.end());
     if (files.empty()) Trace("No sound banks found in " + folder + "\n");
     for (const fs::path& file : files) {

@@ -318,6 +318,8 @@ TEST_F(AudioEngineTest, AudioOutWritesTheMusicToAWavFile)
 TEST_F(AudioEngineTest, StartsSilentWithoutBanksOrDevice)
 {
     std::filesystem::remove_all(content.root / "Audio");
+    std::filesystem::create_directories(content.root / "Audio" / "Banks");
+    std::filesystem::create_symlink("loop.json", content.root / "Audio" / "Banks" / "loop.json");  // a link loop
     RunOptions::Get().virtualTime = false;
     AudioDriver::SetDeviceFactory([this] { return std::make_unique<FakeDevice>(&device); });
     device.present = false;
@@ -325,6 +327,7 @@ TEST_F(AudioEngineTest, StartsSilentWithoutBanksOrDevice)
     Frames(2);
     EXPECT_NE(listener.trace.find("init\n|"), std::string::npos);
     EXPECT_NE(listener.trace.find("Studio initialized with 4 buffers, length 1024 each.\n|"), std::string::npos);
+    EXPECT_NE(listener.trace.find("loop.json: skipped, it cannot be opened"), std::string::npos) << listener.trace;
     EXPECT_NE(listener.trace.find("No sound banks found in "), std::string::npos);
     EXPECT_NE(listener.trace.find("Audio output: no device; the music is silent\n|"), std::string::npos);
     EXPECT_EQ(AudioEngine::Get()->sampleRate, 48000u);
