@@ -106,13 +106,15 @@ TEST(ProgramFlowTest, TheKeyboardQuitsAndTheProgramEndsWithStatusZero)
 namespace {
 
 // A pause of any length, at any point of the bar, must not move the beat: autoplay returns
-// every ball exactly on its beat, so after each pause the match goes on with the top grade
-// and nobody misses, as if it had never stopped.
+// every ball exactly on its beat, so after each pause (and after the map editor closes) the
+// match goes on with the top grade and nobody misses, as if it had never stopped.
 TEST(ProgramFlowTest, PausesOfAnyLengthLeaveEveryBallOnTheBeat)
 {
+    constexpr int kKeyLeftControl = 341, kKeyF6 = 295;
     Script script;
     script.Wait(1300).Key(kKeyEscape, 317).Key(kKeyEscape, 700);  // 5.3 s paused, then the count-down
-    script.Key(kKeyEscape, 29).Key(kKeyEscape, 900);                // half a second
+    script.Key(kKeyEscape, 29).Key(kKeyEscape, 700);                // half a second
+    script.KeyDown(kKeyLeftControl, 1).Key(kKeyF6, 1).KeyUp(kKeyLeftControl, 203).Key(kKeyEscape, 700);  // the editor
     GameRun run = Play(script, script.Frame(), "--space game --autoplay");
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_EQ(run.Frames("Pause: paused at frame (\\d+)").size(), 2u) << run.output;
