@@ -59,6 +59,8 @@ StudioResult Record(unsigned type, StudioEventInstance* instance, void* paramete
     }
     seen.frame = recorder->requestStart + std::llround(static_cast<double>(offset) * kRate / 1e9);
     recorder->seen.push_back(seen);
+    // As the audio engine does: the beat's number goes to the event's "Beat", where it has one.
+    if (type == STUDIO_EVENT_CALLBACK_TIMELINE_BEAT) instance->SetParameterValueInCallback("Beat", static_cast<float>(seen.beat));
     if (recorder->tryForbiddenCall) recorder->callResult = instance->SetPaused(true);
     return STUDIO_OK;
 }
@@ -318,10 +320,15 @@ TEST_F(StudioTest, BeatsAndMarkersArriveAtTheirExactFrames)
     audio.Sound("bed.wav", kRate, 1, Constant(kRate, 1, 0.1f));
     // 120 beats per minute: a beat every 24000 frames; a two-beat count-in before bar 1.
     Load("{\"path\": \"event:/Song\", \"tempo\": 120, \"timeSignature\": [3, 4], \"firstDownbeat\": 1.0, \"length\": 4.0,"
-         "\"markers\": [{\"name\": \"HighIntensity\", \"position\": 1.25}], \"tracks\": [{\"sound\": \"bed.wav\"}]}");
+         "\"markers\": [{\"name\": \"HighIntensity\", \"position\": 1.25}], \"parameters\": [{\"name\": \"Beat\", \"min\": 1, \"max\": 3}],"
+         "\"tracks\": [{\"sound\": \"bed.wav\", \"gain\": [{\"parameter\": \"Beat\", \"curve\": [[1, 1], [2, 0.5], [3, 0.25]]}]}]}");
     Recorder recorder;
     Play("event:/Song", &recorder);
-    Mix(4 * kRate + 1000, 333, &recorder);  // requests that never line up with the beats
+    std::vector<float> out = Mix(4 * kRate + 1000, 333, &recorder);  // requests that never line up with the beats
+    // "Beat" set by the callback holds from the beat's own frame, without a glide.
+    EXPECT_FLOAT_EQ(out[0], 0.05f);
+    EXPECT_FLOAT_EQ(out[2 * 23999], 0.05f);
+    EXPECT_FLOAT_EQ(out[2 * 24000], 0.025f);
 
     std::vector<std::pair<int, int>> bars;
     std::vector<int64_t> frames;
@@ -418,10 +425,11 @@ TEST_F(StudioTest, ACallbackCannotReenterTheMixer)
     Load(Event("event:/Song", "bed.wav"));
     Recorder recorder;
     recorder.tryForbiddenCall = true;
-    Play("event:/Song", &recorder);
+    StudioEventInstance* instance = Play("event:/Song", &recorder);
     Mix(256, 256, &recorder);  // would deadlock if the call took the lock
     ASSERT_FALSE(recorder.seen.empty());
     EXPECT_EQ(recorder.callResult, STUDIO_ERR_INVALID_THREAD);
+    EXPECT_EQ(instance->SetParameterValueInCallback("Beat", 1.0f), STUDIO_ERR_INVALID_THREAD);  // outside its callback
 }
 
 // An output plug-in that records its calls.
