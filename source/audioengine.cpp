@@ -32,6 +32,20 @@ struct Overloaded : Handlers... {
 template <class... Handlers>
 Overloaded(Handlers...) -> Overloaded<Handlers...>;
 
+// Mixing thread, inside a timeline callback: when it reports the in-game music, sets the
+// parameter on it there, so the change is heard from the beat's or marker's own sample.
+// The change still goes to the game, marked when the music has it already.
+ParameterChangeEvent SetOnMusicInMix(const char* name, float value)
+{
+    ParameterChangeEvent change(AudioEngine::kInGame, {{name, value}});
+    StudioEventInstance* reported = StudioEventInstance::Reporting();
+    StudioEventDescription* description = nullptr;
+    change.appliedInMix = reported && reported->GetDescription(&description) == STUDIO_OK &&
+                          description->path == AudioEngine::kInGame &&
+                          reported->SetParameterValueInCallback(name, value) == STUDIO_OK;
+    return change;
+}
+
 } // namespace
 
 AudioEngine* AudioEngine::Get()
@@ -249,8 +263,10 @@ void AudioEngine::OnPauseSound(PauseSoundEvent& event)
     if (StudioEventInstance* sound = instances[event.path]) sound->SetPaused(event.paused);
 }
 
+// A change the mixer applied already is not set again: by now the music may be a beat further.
 void AudioEngine::OnParameterChange(ParameterChangeEvent& event)
 {
+    if (event.appliedInMix) return;
     auto entry = instances.find(event.path);
     if (entry == instances.end() || !entry->second) return;
     for (const auto& [name, value] : event.parameters) entry->second->SetParameterValue(name, value);
@@ -314,14 +330,14 @@ void AudioEngine::OnBeat(const StudioTimelineBeat& beat, const std::string& path
         mixClock_.currentTime = time;
         Hand({BeatEvent(time, beat.tempo), mixClock_});
     }
-    Hand({ParameterChangeEvent(kInGame, {{"Beat", static_cast<float>(beat.beat)}}), std::nullopt});
+    Hand({SetOnMusicInMix("Beat", static_cast<float>(beat.beat)), std::nullopt});
 }
 
 void AudioEngine::OnMarker(const StudioTimelineMarker& marker)
 {
-    std::string name = marker.name;
-    if (name == "LowIntensity") Hand({ParameterChangeEvent(kInGame, {{"Intensity", 0.0f}}), std::nullopt});
-    if (name == "HighIntensity") Hand({ParameterChangeEvent(kInGame, {{"Intensity", 1.0f}}), std::nullopt});
+    std::string_view name = marker.name;
+    if (name == "LowIntensity") Hand({SetOnMusicInMix("Intensity", 0.0f), std::nullopt});
+    if (name == "HighIntensity") Hand({SetOnMusicInMix("Intensity", 1.0f), std::nullopt});
 }
 
 void AudioEngine::Hand(HandOver item)
