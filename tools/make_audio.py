@@ -86,7 +86,7 @@ INGAME_TRACKS = {
     "trigger": {"lowpass": curve("Trigger", (0, 200), (1, 12000)),
                 "gain": [curve("Trigger", (0, 0), (0.05, 0.45), (1, 1)), pause_duck(0.3), location_gain(0.5)]},
     "win": {"gain": [cue("Win")]},
-    # "MusicianMiss" is set to 0.5 on every miss and never back to 0.
+    # "MusicianMiss" is set to 0.5 on a miss and back to 0 once a bar passes without one.
     "miss": {"gain": [curve("MusicianMiss", (0, 0), (0.5, 0.7), (1, 1)), pause_duck(0.3), location_gain(0.4)]},
     "hit_l": {"gain": [spot_cue("MusicianHitLeft")]},
     "hit_r": {"gain": [spot_cue("MusicianHitRight")]},
