@@ -70,7 +70,7 @@ protected:
         audio.Sound("tone.wav", 48000, 1, audio_content::Sine(48000, 48000, 480.0, 0.5f));
         audio.Sound("blip.wav", 48000, 1, audio_content::Constant(4800, 1, 0.25f));
         std::vector<float> leftHum;  // a steady level on the left only, accented by "Beat"
-        for (int i = 0; i < 100800; ++i) leftHum.insert(leftHum.end(), {0.5f, 0.0f});
+        for (int i = 0; i < 100800; ++i) leftHum.insert(leftHum.end(), {0.25f, 0.0f});
         audio.Sound("hum.wav", 48000, 2, leftHum);
         audio.Bank("music.json",
                    "{\"path\": \"event:/InGame\", \"tempo\": " + tempo + ", \"length\": 16, \"loop\": {\"start\": 0, \"end\": 16},"
@@ -314,7 +314,7 @@ TEST_F(AudioEngineTest, AudioOutWritesTheMusicToAWavFile)
     for (size_t beat = 0; beat < 5; ++beat) {
         float worst = 0.0f;
         for (size_t i = beat * 24000; i < beat * 24000 + 48; ++i)
-            worst = std::max(worst, std::abs(samples[2 * i] - samples[2 * i + 1] - 0.5f * gains[beat]));
+            worst = std::max(worst, std::abs(samples[2 * i] - samples[2 * i + 1] - 0.25f * gains[beat]));
         EXPECT_LT(worst, 1.0f / 8000) << "the first millisecond of beat " << beat + 1;
     }
 }

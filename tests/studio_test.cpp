@@ -198,7 +198,7 @@ TEST_F(StudioTest, EventsAreFoundByPathAcrossBanksAndDefinedOnce)
     EXPECT_NE(studio->LastError().find("event:/Nothing"), std::string::npos);
 }
 
-TEST_F(StudioTest, TracksMixWithVolumeChannelsAndMasterVolume)
+TEST_F(StudioTest, TracksMixWithVolumeChannelsMasterVolumeAndTheLimiter)
 {
     audio.Sound("mono.wav", kRate, 1, Constant(4000, 1, 0.5f));
     std::vector<float> stereo;
@@ -221,6 +221,26 @@ TEST_F(StudioTest, TracksMixWithVolumeChannelsAndMasterVolume)
     Mix(3000);
     EXPECT_EQ(instance->IsPlaying(&playing), STUDIO_OK);
     EXPECT_FALSE(playing);  // a one-shot ends with its longest track
+
+    // Two loud tones sum to 1.6: the master bus turns them down below full scale, keeping
+    // the shape of the wave (a clip would flatten its tops), and lets quiet sound through
+    // untouched again once it has recovered.
+    studio->SetMasterVolume(1.0f);
+    audio.Sound("loud.wav", kRate, 1, audio_content::Sine(4800, kRate, 480.0, 0.8f));
+    Load(Event("event:/Loud", "loud.wav"));
+    Play("event:/Loud");
+    Play("event:/Loud");
+    out = Mix(4800);
+    float peak = 0.0f;
+    for (float sample : out) peak = std::max(peak, std::abs(sample));
+    EXPECT_LE(peak, 1.0f);
+    EXPECT_GT(peak, 0.9f);
+    auto gain = [&out](int frame) { return out[2 * frame] / (1.6f * std::sin(2.0f * std::numbers::pi_v<float> * frame / 100)); };
+    EXPECT_NEAR(gain(4008), gain(4025), 0.02f);  // a thirtieth and a quarter of a period in
+    Mix(kRate);
+    Play("event:/Both");
+    out = Mix(200);
+    EXPECT_FLOAT_EQ(out[2 * 100], 0.25f);
 }
 
 TEST_F(StudioTest, SoundsAreResampledToTheMixRate)
