@@ -31,6 +31,10 @@ SOUND_FOLDERS = ("ingame", "menu", "ui", "announcer")
 # Headroom of the loudest possible moment of a song (every stem and cue fully open).
 SONG_PEAK_DB = -1.5
 OGG_QUALITY = 4
+# Bank volumes that leave room on the master bus for a line or a click over a song at its
+# loudest (check_audio.py's scenes): the limiter then has little left to do.
+ANNOUNCER_VOLUME = 0.6
+SELECT_VOLUME = 0.7
 
 
 def curve(parameter, *points):
@@ -260,8 +264,8 @@ def make_ui(sounds_dir):
         one_shot("event:/UI/ButtonIn", [{"sound": "ui/button_in.ogg"}]),
         one_shot("event:/UI/ButtonOut", [{"sound": "ui/button_out.ogg"}]),
         one_shot("event:/UI/Select", [
-            {"sound": "ui/select.ogg"},
-            {"sound": "ui/select_launch.ogg", "gain": [curve("Transition", (0, 0), (1, 1))]},
+            {"sound": "ui/select.ogg", "volume": SELECT_VOLUME},
+            {"sound": "ui/select_launch.ogg", "volume": SELECT_VOLUME, "gain": [curve("Transition", (0, 0), (1, 1))]},
         ], params=[("Transition", 0, 1, 0)]),
     ]
 
@@ -278,7 +282,7 @@ def make_announcer(sounds_dir):
         audio = sfx.announcer_line(text, "/tmp/volleyrun_audio")
         encode_ogg(audio, os.path.join(sounds_dir, "announcer", name + ".ogg"), OGG_QUALITY)
         print(f"announcer/{name}.ogg: {len(audio) / a.SR:.2f} s, RMS {rms_db(audio):.1f} dBFS")
-        events.append(one_shot(ANNOUNCER_EVENTS[name], [{"sound": f"announcer/{name}.ogg"}]))
+        events.append(one_shot(ANNOUNCER_EVENTS[name], [{"sound": f"announcer/{name}.ogg", "volume": ANNOUNCER_VOLUME}]))
     return events
 
 
