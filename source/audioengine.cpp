@@ -26,6 +26,17 @@ constexpr unsigned kTimelineMask =
     STUDIO_EVENT_CALLBACK_TIMELINE_MARKER | STUDIO_EVENT_CALLBACK_TIMELINE_BEAT | STUDIO_EVENT_CALLBACK_TIMELINE_RUN;
 constexpr uint32_t kDefaultRate = 48000;
 
+// Mixing thread, inside a timeline callback: when it reports the in-game music, sets the
+// parameter on it there, so the change is heard from the beat's or marker's own sample.
+// True when the music has it already.
+bool SetOnMusicInMix(const char* name, float value)
+{
+    StudioEventInstance* reported = StudioEventInstance::Reporting();
+    StudioEventDescription* description = nullptr;
+    return reported && reported->GetDescription(&description) == STUDIO_OK &&
+           description->path == AudioEngine::kInGame && reported->SetParameterValueInCallback(name, value) == STUDIO_OK;
+}
+
 } // namespace
 
 AudioEngine* AudioEngine::Get()
@@ -256,8 +267,10 @@ void AudioEngine::OnPauseSound(PauseSoundEvent& event)
     if (StudioEventInstance* sound = instances[event.path]) sound->SetPaused(event.paused);
 }
 
+// A change the mixer applied already is not set again: by now the music may be a beat further.
 void AudioEngine::OnParameterChange(ParameterChangeEvent& event)
 {
+    if (event.appliedInMix) return;
     auto entry = instances.find(event.path);
     if (entry == instances.end() || !entry->second) return;
     for (const auto& [name, value] : event.parameters) entry->second->SetParameterValue(name, value);
@@ -348,6 +361,7 @@ void AudioEngine::HandParameter(const char* name, float value)
     HandOver note = HandOver::Of(HandOver::kParameter);
     note.parameter = name;
     note.value = value;
+    note.appliedInMix = SetOnMusicInMix(name, value);
     Hand(note);
 }
 
@@ -377,7 +391,12 @@ void AudioEngine::Deliver(const HandOver& item)
     switch (item.kind) {
     case HandOver::kTrace: events->Send(TraceEvent("type " + std::to_string(item.type) + "\n")); break;
     case HandOver::kBeat: events->Send(BeatEvent(item.time, item.tempo)); break;
-    case HandOver::kParameter: events->Send(ParameterChangeEvent(kInGame, {{item.parameter, item.value}})); break;
+    case HandOver::kParameter: {
+        ParameterChangeEvent change(kInGame, {{item.parameter, item.value}});
+        change.appliedInMix = item.appliedInMix;
+        events->Send(change);
+        break;
+    }
     case HandOver::kFailure:
         GameError::Check(false, "result == STUDIO_OK", __FILE__,
                          std::string("in the timeline callback: ") + StudioResultName(item.failure));

@@ -95,6 +95,7 @@ private:
         float tempo = 0.0f;
         const char* parameter = nullptr;  // a literal
         float value = 0.0f;
+        bool appliedInMix = false;        // the music took the change at its own sample
         StudioResult failure = STUDIO_OK;
         bool hasClock = false;
         BeatClock clock;  // when hasClock: becomes the game thread's beat count first

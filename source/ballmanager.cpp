@@ -23,6 +23,7 @@ namespace {
 
 constexpr int32_t kFillEnd = 16, kBillboard0End = 32, kBillboard1End = 48;
 constexpr int32_t kDrain1End = 64, kDrain2End = 80, kDrain3End = 96;
+constexpr int32_t kDivisionsPerBar = 16;
 
 // Division counts at which a special event may start, and the eventsPerGame values that
 // start one there.
@@ -69,6 +70,7 @@ void BallManager::Terminate()
     events->RemoveListener<UpdateEvent>(this);
     events->RemoveListener<BallLostEvent>(this);
     owner->events->RemoveListener<BeatDivisionEvent>(this);
+    SilenceMissLayer();  // the match is gone: its streak of misses with it
 }
 
 std::unique_ptr<Component> BallManager::Clone(Entity* newOwner) const
@@ -105,6 +107,7 @@ void BallManager::OnDivision(BeatDivisionEvent& event)
     --eventCountdown;
     MaybeStartEvent();
     ++divisionCounter;
+    if (missDivision >= 0 && divisionCounter - missDivision >= kDivisionsPerBar) SilenceMissLayer();
     if (divisionCounter < kMatchStart) {
         OpeningSequence();
         return;
@@ -263,6 +266,7 @@ void BallManager::OnBallLost(BallLostEvent& event)
     if (matchOver) return;
     EventManager* events = Engine::Get()->events.get();
     events->Send(ParameterChangeEvent("event:/InGame", {{"MusicianMiss", 0.5f}}));
+    missDivision = divisionCounter;
     bool playerOneMissed = event.lane >= 0;
     int32_t& score = playerOneMissed ? score0 : score1;
     int32_t otherScore = playerOneMissed ? score1 : score0;
@@ -304,6 +308,14 @@ void BallManager::StepMeter(int number, int steps)
         if (raise) meter->RaiseNotches();
         else meter->LowerNotches();
     }
+}
+
+// The streak of misses is over (a bar without one, or the match gone): the layer falls silent.
+void BallManager::SilenceMissLayer()
+{
+    if (missDivision < 0) return;
+    missDivision = -1;
+    Engine::Get()->events->Send(ParameterChangeEvent("event:/InGame", {{"MusicianMiss", 0.0f}}));
 }
 
 // The analogue triggers steer the in-game music.

@@ -3,7 +3,8 @@
 // divisions it plays the opening sequence (meters filled and drained, billboards), starts
 // the clock, starts the special-ball events, spawns balls from the "ball" archetype at the
 // rate the options set, keeps balls from arriving together and tells the music which ball
-// is about to reach whom. It scores misses (BallLostEvent) and has the debug keys.
+// is about to reach whom. It scores misses (BallLostEvent), sounding the music's miss layer
+// until a bar passes without one, and has the debug keys.
 // Game thread only.
 #pragma once
 
@@ -51,6 +52,7 @@ public:
     int32_t spawnAccumulator = 0;  // spawn credit
     int32_t eventKind = 0;         // running special event: 1 platinum, 2 rainbow, 3 alternating
     int32_t eventCountdown = 0;    // divisions left of it
+    int32_t missDivision = -1;     // division of the latest miss while the miss layer sounds; -1 silent
 
 private:
     BehaviorMeter* Meter(int number) const;  // "BeatMeter1" or "BeatMeter2"
@@ -63,4 +65,5 @@ private:
     void DebugKeys();
     void StepMeter(int number, int steps);
     void SendTrigger();
+    void SilenceMissLayer();
 };

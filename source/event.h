@@ -140,6 +140,7 @@ public:
         : EventOf(eventDelay), path(std::move(soundPath)), parameters(std::move(values)) {}
     std::string path;
     SoundParameters parameters;
+    bool appliedInMix = false;  // the mixer already set it, at its beat or marker: not set again
 };
 
 // One musical beat of the in-game music, sent by the audio engine on the game thread.

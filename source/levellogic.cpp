@@ -104,7 +104,8 @@ void LevelLogic::Serialize(std::vector<Property>& properties)
 void LevelLogic::StartGameMusic()
 {
     Events().Send(PlaySoundEvent("event:/InGame", true));
-    Events().Send(ParameterChangeEvent("event:/InGame", {{"Location", 1.0f}}));
+    // A restarted song keeps its parameters: the last match's fanfare must not play on.
+    Events().Send(ParameterChangeEvent("event:/InGame", {{"Location", 1.0f}, {"Win", 0.0f}}));
     Events().Send(PlaySoundEvent("event:/PauseMenu", false));
     Events().Send(PauseSoundEvent("event:/PauseMenu", true));  // ready, silent until a pause
 }

@@ -24,7 +24,7 @@ StudioResult StudioEventDescription::CreateInstance(StudioEventInstance** instan
     return system->CreateInstance(this, instance);
 }
 
-int StudioEventDescription::FindParameter(const std::string& parameterName) const
+int StudioEventDescription::FindParameter(std::string_view parameterName) const
 {
     for (size_t i = 0; i < parameters.size(); ++i)
         if (parameters[i].name == parameterName) return static_cast<int>(i);

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class StudioEventInstance;
@@ -52,7 +53,7 @@ public:
     // A new stopped instance owned by the system; the caller releases it when done.
     StudioResult CreateInstance(StudioEventInstance** instance);
 
-    int FindParameter(const std::string& parameterName) const;  // -1 when absent
+    int FindParameter(std::string_view parameterName) const;  // -1 when absent
     BeatPlace Beat(int64_t k) const;
     // The first beat number whose frame is at or after the given frame.
     int64_t FirstBeatFrom(int64_t frame) const;

@@ -15,6 +15,9 @@ int GlideFrames(int sampleRate)
     return std::max(1, sampleRate / 100);
 }
 
+// The instance whose timeline callback runs on this thread (only ever the mixing thread).
+thread_local StudioEventInstance* reporting = nullptr;
+
 } // namespace
 
 StudioEventInstance::StudioEventInstance(StudioEventDescription* description)
@@ -103,6 +106,23 @@ StudioResult StudioEventInstance::SetParameterValue(const std::string& name, flo
     return result;
 }
 
+// The caller already holds the mixer lock: Report runs inside the mix.
+StudioResult StudioEventInstance::SetParameterValueInCallback(std::string_view name, float value)
+{
+    if (reporting != this) return STUDIO_ERR_INVALID_THREAD;
+    int index = description_->FindParameter(name);
+    if (index < 0) return STUDIO_ERR_PARAMETER_NOTFOUND;
+    const auto& range = description_->parameters[static_cast<size_t>(index)];
+    parameters_[static_cast<size_t>(index)] = std::clamp(value, range.minimum, range.maximum);
+    setInCallback_ = true;
+    return STUDIO_OK;
+}
+
+StudioEventInstance* StudioEventInstance::Reporting()
+{
+    return reporting;
+}
+
 StudioResult StudioEventInstance::GetParameterValue(const std::string& name, float* value)
 {
     int index = description_->FindParameter(name);
@@ -177,15 +197,13 @@ void StudioEventInstance::Mix(float* out, int frames, int outOffset, float* scra
 {
     if (moving_ != (playing_ && !paused_)) ReportRun(!moving_, outOffset);
     if (!moving_) return;
-    UpdateTargets();
+    UpdateTargets(false);
     int done = 0;
     while (done < frames && playing_) {
         int64_t end = SegmentEnd();
         int count = static_cast<int>(std::min<int64_t>(frames - done, end - position_));
         if (count > 0) {
-            Notify(position_, position_ + count, outOffset + done);
-            MixTracks(out + 2 * done, count, scratch);
-            position_ += count;
+            MixSegment(out + 2 * done, count, outOffset + done, scratch);
             done += count;
         }
         if (position_ < end) continue;
@@ -205,14 +223,37 @@ void StudioEventInstance::ReportRun(bool moving, int outOffset)
     callback_(STUDIO_EVENT_CALLBACK_TIMELINE_RUN, this, &run);
 }
 
-void StudioEventInstance::UpdateTargets()
+// Mixes frames from position_ in pieces cut at the timeline points inside, reporting each
+// point before the first frame at it, so what its callback sets is heard from that frame.
+void StudioEventInstance::MixSegment(float* out, int frames, int outOffset, float* scratch)
+{
+    int64_t from = position_;
+    FindPoints(from, from + frames);
+    int done = 0;
+    for (const TimelinePoint& point : points_) {
+        int at = static_cast<int>(point.frame - from);
+        if (at > done) MixTracks(out + 2 * done, at - done, scratch);
+        position_ = point.frame;
+        done = at;
+        Report(point, from, outOffset);
+    }
+    if (frames > done) MixTracks(out + 2 * done, frames - done, scratch);
+    position_ = from + frames;
+}
+
+// A change made by a timeline callback snaps (snap true): it lands on a beat or marker,
+// where the music strikes its next note, and the accent is the change itself; a glide
+// would play the start of the beat at the previous beat's gain, the very thing it is for.
+// Changes from the game thread arrive at any sample and glide so they do not click. A
+// cut-off always glides: a filter that jumps rings.
+void StudioEventInstance::UpdateTargets(bool snap)
 {
     const auto& tracks = description_->tracks;
     for (size_t i = 0; i < tracks.size(); ++i) {
         TrackState& state = tracks_[i];
         float target = tracks[i].volume;
         for (const StudioCurve& gain : tracks[i].gains) target *= gain.Evaluate(parameters_[static_cast<size_t>(gain.parameter)]);
-        if (fresh_) {
+        if (fresh_ || (snap && target != state.target)) {
             state.gain = state.target = target;
             state.glideLeft = 0;
         } else if (target != state.target) {
@@ -228,12 +269,12 @@ void StudioEventInstance::UpdateTargets()
     fresh_ = false;
 }
 
-// Reports the markers and beats in [from, to) in timeline order (a marker before a beat
-// on the same frame), each stamped with its distance from the start of the mix request.
-void StudioEventInstance::Notify(int64_t from, int64_t to, int outOffset)
+// Collects the markers and beats in [from, to) in timeline order (a marker before a beat
+// on the same frame) into points_.
+void StudioEventInstance::FindPoints(int64_t from, int64_t to)
 {
-    if (!callback_) return;
     points_.clear();
+    if (!callback_) return;
     if (callbackMask_ & STUDIO_EVENT_CALLBACK_TIMELINE_MARKER) {
         for (size_t m = 0; m < description_->markers.size(); ++m) {
             int64_t frame = description_->markers[m].frame;
@@ -249,24 +290,29 @@ void StudioEventInstance::Notify(int64_t from, int64_t to, int outOffset)
         }
     }
     std::stable_sort(points_.begin(), points_.end(), [](const auto& a, const auto& b) { return a.frame < b.frame; });
-    for (const TimelinePoint& point : points_) Report(point, from, outOffset);
 }
 
+// Calls the callback, stamped with the point's distance from the start of the mix request,
+// then applies what it set.
 void StudioEventInstance::Report(const TimelinePoint& point, int64_t from, int outOffset)
 {
     int rate = description_->sampleRate;
     int64_t offset = (outOffset + (point.frame - from)) * 1000000000LL / rate;
     int64_t mixFrame = system_->RequestFrame() + outOffset + (point.frame - from);
     int position = static_cast<int>(point.frame * 1000 / rate);
+    reporting = this;
     if (point.marker >= 0) {
         StudioTimelineMarker marker{description_->markers[static_cast<size_t>(point.marker)].name.c_str(), position, offset, mixFrame};
         callback_(STUDIO_EVENT_CALLBACK_TIMELINE_MARKER, this, &marker);
-        return;
+    } else {
+        StudioEventDescription::BeatPlace place = description_->Beat(point.beat);
+        StudioTimelineBeat beat{place.bar, place.beat, position, static_cast<float>(description_->tempo),
+                                description_->beatsPerBar, description_->beatUnit, offset, mixFrame};
+        callback_(STUDIO_EVENT_CALLBACK_TIMELINE_BEAT, this, &beat);
     }
-    StudioEventDescription::BeatPlace place = description_->Beat(point.beat);
-    StudioTimelineBeat beat{place.bar, place.beat, position, static_cast<float>(description_->tempo),
-                            description_->beatsPerBar, description_->beatUnit, offset, mixFrame};
-    callback_(STUDIO_EVENT_CALLBACK_TIMELINE_BEAT, this, &beat);
+    reporting = nullptr;
+    if (setInCallback_) UpdateTargets(true);
+    setInCallback_ = false;
 }
 
 void StudioEventInstance::MixTracks(float* out, int frames, float* scratch)

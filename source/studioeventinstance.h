@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class StudioEventDescription;
@@ -51,8 +52,8 @@ struct StudioTimelineRun {
 };
 
 class StudioEventInstance;
-// Runs on the mixing thread. Only GetDescription and GetUserData may be called on the
-// instance from inside it; other calls answer STUDIO_ERR_INVALID_THREAD.
+// Runs on the mixing thread. Only GetDescription, GetUserData and SetParameterValueInCallback
+// may be called on the instance from inside it; other calls answer STUDIO_ERR_INVALID_THREAD.
 using StudioEventCallback = StudioResult (*)(unsigned type, StudioEventInstance* instance, void* parameters);
 
 class StudioEventInstance {
@@ -68,6 +69,13 @@ public:
     // The system frees the instance once it has stopped; the handle must not be used after.
     StudioResult Release();
     StudioResult SetParameterValue(const std::string& name, float value);  // clamped to the range
+    // From inside this instance's own timeline callback (the mixer lock is held there): sets
+    // a parameter that applies from the frame of the beat or marker being reported. Gains it
+    // moves snap to their new value there instead of gliding. Never allocates. Anywhere else
+    // it answers STUDIO_ERR_INVALID_THREAD.
+    StudioResult SetParameterValueInCallback(std::string_view name, float value);
+    // The instance whose timeline callback runs on the calling thread, or null.
+    static StudioEventInstance* Reporting();
     StudioResult GetParameterValue(const std::string& name, float* value);
     StudioResult SetTimelinePosition(int milliseconds);
     StudioResult GetTimelinePosition(int* milliseconds);
@@ -97,8 +105,9 @@ private:
     };
 
     StudioResult Usable(std::unique_lock<std::mutex>* lock);
-    void UpdateTargets();
-    void Notify(int64_t from, int64_t to, int outOffset);
+    void UpdateTargets(bool snap);
+    void MixSegment(float* out, int frames, int outOffset, float* scratch);
+    void FindPoints(int64_t from, int64_t to);
     void ReportRun(bool moving, int outOffset);
     void Report(const TimelinePoint& point, int64_t from, int outOffset);
     void MixTracks(float* out, int frames, float* scratch);
@@ -114,6 +123,7 @@ private:
     bool released_ = false;
     bool fresh_ = true;      // just started: gains and filters snap to their targets
     bool moving_ = false;    // mixing thread: the timeline moved in the last mix
+    bool setInCallback_ = false;  // the callback being reported changed a parameter
     std::vector<float> parameters_;  // current values, in the description's order
     std::vector<TrackState> tracks_;
     StudioEventCallback callback_ = nullptr;

@@ -170,6 +170,7 @@ StudioResult StudioSystem::Initialize(int maxPlaying)
     {
         std::lock_guard guard(mixLock_);
         scratch_.assign(2 * bufferLength_, 0.0f);
+        limiter_.SetRate(sampleRate_);
     }
     initialized_ = true;
     StudioDebugLog::Write("studio: initialised at " + std::to_string(sampleRate_) + " Hz, " +
@@ -346,4 +347,5 @@ void StudioSystem::MixChunk(float* out, int frames, int outOffset)
         out[2 * i + 1] *= gain;
     }
     masterApplied_ = masterVolume_;
+    limiter_.Process(out, frames);
 }

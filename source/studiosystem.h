@@ -1,5 +1,6 @@
 // StudioSystem: the interactive-audio runtime. Owns the loaded banks and their sounds,
-// every event instance, the output plug-ins and the mixer. The audio engine creates it
+// every event instance, the output plug-ins and the mixer, whose master bus applies the
+// master volume and then a peak limiter. The audio engine creates it
 // (StudioSystem::Create), sets it up and initialises it, loads the banks and calls
 // Update once per frame, all on the game thread; the selected output plug-in's thread
 // pulls the mix through readfrommixer. One mutex (the mixer lock) is shared by the game
@@ -7,6 +8,7 @@
 #pragma once
 
 #include "studioeventdescription.h"
+#include "studiolimiter.h"
 #include "studiooutput.h"
 #include "studioresult.h"
 
@@ -107,6 +109,7 @@ private:
     std::vector<std::unique_ptr<StudioEventInstance>> instances_;
     float masterVolume_ = 1.0f;    // target
     float masterApplied_ = 1.0f;   // glides to the target across a chunk
+    StudioLimiter limiter_;        // after the master volume
     std::vector<float> scratch_;   // 2 * bufferLength_ floats for one track
     int64_t mixedFrames_ = 0;      // every frame mixed so far, across outputs
 };

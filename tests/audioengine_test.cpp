@@ -1,7 +1,7 @@
 // The audio engine inside a headless engine: the beat clock and BeatEvents of the worked
 // examples, markers, tracked and one-shot instances, sound events on paths never played,
 // bank errors at start-up, the hand-over from a real mixing thread, device loss, and the
-// virtual output with its WAV copy.
+// virtual output with its WAV copy, where "Beat" accents are heard from each beat's sample.
 #include "audiodriver.h"
 #include "audioengine.h"
 #include "audiotestcontent.h"
@@ -64,10 +64,14 @@ protected:
         AudioFolder audio(content.root);
         audio.Sound("tone.wav", 48000, 1, audio_content::Sine(48000, 48000, 480.0, 0.5f));
         audio.Sound("blip.wav", 48000, 1, audio_content::Constant(4800, 1, 0.25f));
+        std::vector<float> leftHum;  // a steady level on the left only, accented by "Beat"
+        for (int i = 0; i < 100800; ++i) leftHum.insert(leftHum.end(), {0.25f, 0.0f});
+        audio.Sound("hum.wav", 48000, 2, leftHum);
         audio.Bank("music.json",
                    "{\"path\": \"event:/InGame\", \"tempo\": " + tempo + ", \"length\": 16, \"loop\": {\"start\": 0, \"end\": 16},"
                    "\"parameters\": [{\"name\": \"Beat\", \"min\": 1, \"max\": 8, \"default\": 1},"
-                   "{\"name\": \"Intensity\", \"min\": 0, \"max\": 1}], \"tracks\": [{\"sound\": \"tone.wav\"}]},"
+                   "{\"name\": \"Intensity\", \"min\": 0, \"max\": 1}], \"tracks\": [{\"sound\": \"tone.wav\"}, {\"sound\": \"hum.wav\","
+                   "\"gain\": [{\"parameter\": \"Beat\", \"curve\": [[1, 1], [2, 0.3], [3, 0.55], [4, 0.2]]}]}]},"
                    "{\"path\": \"event:/PauseMenu\", \"tempo\": 120, \"length\": 16, \"loop\": {\"start\": 0, \"end\": 16},"
                    "\"tracks\": [{\"sound\": \"tone.wav\"}]}");
         audio.Bank("ui.json", "{\"path\": \"event:/UI/ButtonIn\", \"tracks\": [{\"sound\": \"blip.wav\"}]}");
@@ -303,16 +307,25 @@ TEST_F(AudioEngineTest, AudioOutWritesTheMusicToAWavFile)
     RunOptions::Get().audioOut = wav;
     Begin();
     Play("event:/InGame");
-    Frames(120);
+    Frames(125);
     Engine::Destroy();
     int channels = 0, rate = 0;
     std::vector<float> samples = audio_content::ReadWav(wav, &channels, &rate);
     ASSERT_EQ(channels, 2);
     EXPECT_EQ(rate, 48000);
-    ASSERT_EQ(samples.size(), 2u * 120u * 800u);
+    ASSERT_EQ(samples.size(), 2u * 125u * 800u);
     std::vector<float> tone = audio_content::Sine(48000, 48000, 480.0, 0.5f);
     for (size_t i : {0u, 777u, 4321u, 60000u})  // the music began with the first frame mixed
         EXPECT_NEAR(samples[2 * i + 1], tone[i % 48000], 1.0 / 16000) << i;
+    // Left minus right is the hum alone: every beat, the next downbeat included, sounds at
+    // its own "Beat" gain from its first sample on, not at the previous beat's.
+    const float gains[] = {1.0f, 0.3f, 0.55f, 0.2f, 1.0f};
+    for (size_t beat = 0; beat < 5; ++beat) {
+        float worst = 0.0f;
+        for (size_t i = beat * 24000; i < beat * 24000 + 48; ++i)
+            worst = std::max(worst, std::abs(samples[2 * i] - samples[2 * i + 1] - 0.25f * gains[beat]));
+        EXPECT_LT(worst, 1.0f / 8000) << "the first millisecond of beat " << beat + 1;
+    }
 }
 
 TEST_F(AudioEngineTest, StartsSilentWithoutBanksOrDevice)

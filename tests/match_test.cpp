@@ -107,9 +107,17 @@ TEST_F(BallManagerTest, BallsArrivingTogetherAreSpacedThreeLanesApart)
     EXPECT_EQ(balls[1]->arrivalTime, BeatTime(4, 7));
 }
 
-TEST_F(BallManagerTest, AMissScoresForTheOtherSideAndTakesALife)
+TEST_F(BallManagerTest, AMissScoresForTheOtherSideTakesALifeAndSoundsTheMissLayerForABar)
 {
-    Heard<BallLostEvent> lost;
+    Heard<ParameterChangeEvent> music;
+    auto missLayer = [&music] {
+        float last = -1.0f;
+        for (const ParameterChangeEvent& change : music.events)
+            for (const auto& [name, value] : change.parameters)
+                if (name == "MusicianMiss") last = value;
+        return last;
+    };
+    manager->divisionCounter = BallManager::kMatchStart;
     BallLostEvent miss(4);  // player 1 missed at his spot
     manager->OnBallLost(miss);
     EXPECT_EQ(manager->score0, 1);
@@ -118,6 +126,10 @@ TEST_F(BallManagerTest, AMissScoresForTheOtherSideAndTakesALife)
     EXPECT_EQ(game->RequireEntity("LifeIndicator1")->Get<LifeIndicator>()->lives, 4);
     for (int i = 0; i < 6; ++i) manager->OnBallLost(miss);
     EXPECT_EQ(Player(1)->lives, -2);  // lives do not end the match
+    Divisions(15);
+    EXPECT_EQ(missLayer(), 0.5f);
+    Divisions(1);
+    EXPECT_EQ(missLayer(), 0.0f);  // a whole bar without a miss
     manager->matchOver = true;
     manager->OnBallLost(miss);
     EXPECT_EQ(manager->score0, 7);

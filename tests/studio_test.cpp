@@ -59,6 +59,8 @@ StudioResult Record(unsigned type, StudioEventInstance* instance, void* paramete
     }
     seen.frame = recorder->requestStart + std::llround(static_cast<double>(offset) * kRate / 1e9);
     recorder->seen.push_back(seen);
+    // As the audio engine does: the beat's number goes to the event's "Beat", where it has one.
+    if (type == STUDIO_EVENT_CALLBACK_TIMELINE_BEAT) instance->SetParameterValueInCallback("Beat", static_cast<float>(seen.beat));
     if (recorder->tryForbiddenCall) recorder->callResult = instance->SetPaused(true);
     return STUDIO_OK;
 }
@@ -196,7 +198,7 @@ TEST_F(StudioTest, EventsAreFoundByPathAcrossBanksAndDefinedOnce)
     EXPECT_NE(studio->LastError().find("event:/Nothing"), std::string::npos);
 }
 
-TEST_F(StudioTest, TracksMixWithVolumeChannelsAndMasterVolume)
+TEST_F(StudioTest, TracksMixWithVolumeChannelsMasterVolumeAndTheLimiter)
 {
     audio.Sound("mono.wav", kRate, 1, Constant(4000, 1, 0.5f));
     std::vector<float> stereo;
@@ -219,6 +221,26 @@ TEST_F(StudioTest, TracksMixWithVolumeChannelsAndMasterVolume)
     Mix(3000);
     EXPECT_EQ(instance->IsPlaying(&playing), STUDIO_OK);
     EXPECT_FALSE(playing);  // a one-shot ends with its longest track
+
+    // Two loud tones sum to 1.6: the master bus turns them down below full scale, keeping
+    // the shape of the wave (a clip would flatten its tops), and lets quiet sound through
+    // untouched again once it has recovered.
+    studio->SetMasterVolume(1.0f);
+    audio.Sound("loud.wav", kRate, 1, audio_content::Sine(4800, kRate, 480.0, 0.8f));
+    Load(Event("event:/Loud", "loud.wav"));
+    Play("event:/Loud");
+    Play("event:/Loud");
+    out = Mix(4800);
+    float peak = 0.0f;
+    for (float sample : out) peak = std::max(peak, std::abs(sample));
+    EXPECT_LE(peak, 1.0f);
+    EXPECT_GT(peak, 0.9f);
+    auto gain = [&out](int frame) { return out[2 * frame] / (1.6f * std::sin(2.0f * std::numbers::pi_v<float> * frame / 100)); };
+    EXPECT_NEAR(gain(4008), gain(4025), 0.02f);  // a thirtieth and a quarter of a period in
+    Mix(kRate);
+    Play("event:/Both");
+    out = Mix(200);
+    EXPECT_FLOAT_EQ(out[2 * 100], 0.25f);
 }
 
 TEST_F(StudioTest, SoundsAreResampledToTheMixRate)
@@ -318,10 +340,15 @@ TEST_F(StudioTest, BeatsAndMarkersArriveAtTheirExactFrames)
     audio.Sound("bed.wav", kRate, 1, Constant(kRate, 1, 0.1f));
     // 120 beats per minute: a beat every 24000 frames; a two-beat count-in before bar 1.
     Load("{\"path\": \"event:/Song\", \"tempo\": 120, \"timeSignature\": [3, 4], \"firstDownbeat\": 1.0, \"length\": 4.0,"
-         "\"markers\": [{\"name\": \"HighIntensity\", \"position\": 1.25}], \"tracks\": [{\"sound\": \"bed.wav\"}]}");
+         "\"markers\": [{\"name\": \"HighIntensity\", \"position\": 1.25}], \"parameters\": [{\"name\": \"Beat\", \"min\": 1, \"max\": 3}],"
+         "\"tracks\": [{\"sound\": \"bed.wav\", \"gain\": [{\"parameter\": \"Beat\", \"curve\": [[1, 1], [2, 0.5], [3, 0.25]]}]}]}");
     Recorder recorder;
     Play("event:/Song", &recorder);
-    Mix(4 * kRate + 1000, 333, &recorder);  // requests that never line up with the beats
+    std::vector<float> out = Mix(4 * kRate + 1000, 333, &recorder);  // requests that never line up with the beats
+    // "Beat" set by the callback holds from the beat's own frame, without a glide.
+    EXPECT_FLOAT_EQ(out[0], 0.05f);
+    EXPECT_FLOAT_EQ(out[2 * 23999], 0.05f);
+    EXPECT_FLOAT_EQ(out[2 * 24000], 0.025f);
 
     std::vector<std::pair<int, int>> bars;
     std::vector<int64_t> frames;
@@ -418,10 +445,11 @@ TEST_F(StudioTest, ACallbackCannotReenterTheMixer)
     Load(Event("event:/Song", "bed.wav"));
     Recorder recorder;
     recorder.tryForbiddenCall = true;
-    Play("event:/Song", &recorder);
+    StudioEventInstance* instance = Play("event:/Song", &recorder);
     Mix(256, 256, &recorder);  // would deadlock if the call took the lock
     ASSERT_FALSE(recorder.seen.empty());
     EXPECT_EQ(recorder.callResult, STUDIO_ERR_INVALID_THREAD);
+    EXPECT_EQ(instance->SetParameterValueInCallback("Beat", 1.0f), STUDIO_ERR_INVALID_THREAD);  // outside its callback
 }
 
 // An output plug-in that records its calls.

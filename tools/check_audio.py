@@ -7,12 +7,16 @@ It reports, one line each and naming the bank: files in the bank folder that are
 valid banks, members the loader would refuse, sounds that are missing or unreadable,
 event paths, parameters and markers the game needs but no bank provides, parameters
 that no track follows, and a pause-menu song that could not be kept in step with the
-match song.  Exit status 0 when everything is in order, 1 otherwise.
+match song, layers the game cannot switch off, and scenes whose loudest moment would
+need more from the master-bus limiter than it should give.  Exit status 0 when everything
+is in order, 1 otherwise.  Measuring levels decodes the sounds with sox and needs NumPy.
 """
 import argparse
 import json
+import math
 import os
 import struct
+import subprocess
 import sys
 
 REQUIRED_EVENTS = {
@@ -34,6 +38,22 @@ REQUIRED_EVENTS = {
 GAME_VALUES = {"Beat": (1, 4), "MusicianHitLeft": (0, 4), "MusicianHitRight": (0, 4),
                "RightStickY": (-1, 1), "MusicianMiss": (0, 0.5)}
 REQUIRED_MARKERS = {"event:/InGame": ["HighIntensity", "LowIntensity"]}
+# Layers the game switches off by setting a parameter back: at that value (also the
+# default) every track following the parameter must be silent, or the layer never stops.
+SWITCHED_OFF = {("event:/InGame", "MusicianMiss"): 0.0}
+# What sounds at once: in each scene one event of every group (the loudest), all at their
+# loudest moment (every track at the highest gain its parameters give), peaks meeting.
+ANNOUNCER_LINES = ["event:/Announcer/Volleyrun", "event:/Announcer/AlternatingBall",
+                   "event:/Announcer/RainbowBall", "event:/Announcer/PlatinumBall"]
+INTERFACE_SOUNDS = ["event:/UI/ButtonIn", "event:/UI/ButtonOut", "event:/UI/Select"]
+SCENES = {"main menu": [["event:/MainMenu"], ANNOUNCER_LINES],
+          "match": [["event:/InGame"], ANNOUNCER_LINES, INTERFACE_SOUNDS]}
+# The master bus ends in a peak limiter (source/studiolimiter.h) with this ceiling. A scene
+# may peak above it at its worst, but asking the limiter for more than this much gain
+# reduction would duck the music audibly: the content must make room instead.
+LIMITER_CEILING = 0.944
+LIMITER_MOST_DB = 6.0
+MIX_RATE = 48000
 EVENT_MEMBERS = {"path", "oneShot", "tempo", "timeSignature", "firstDownbeat", "length", "loop",
                  "markers", "parameters", "tracks"}
 TRACK_MEMBERS = {"sound", "start", "volume", "gain", "lowpass"}
@@ -44,6 +64,29 @@ def is_number(x):
     return isinstance(x, (int, float)) and not isinstance(x, bool)
 
 
+def is_curve(points):
+    return (isinstance(points, list) and len(points) > 0
+            and all(isinstance(p, list) and len(p) == 2 and all(is_number(v) for v in p) for p in points))
+
+
+def evaluate(points, x):
+    """A curve's output at x, as the studio computes it: flat outside, straight between."""
+    if x <= points[0][0]:
+        return points[0][1]
+    for (x0, y0), (x1, y1) in zip(points, points[1:]):
+        if x <= x1:
+            return y0 + (y1 - y0) * (x - x0) / (x1 - x0)
+    return points[-1][1]
+
+
+def decode(path):
+    """The sound as stereo float frames at the mix rate (NumPy array), decoded by sox."""
+    import numpy as np
+    raw = subprocess.run(["sox", path, "-t", "f32", "-c", "2", "-r", str(MIX_RATE), "-"],
+                         check=True, capture_output=True).stdout
+    return np.frombuffer(raw, dtype=np.float32).reshape(-1, 2)
+
+
 class Checker:
     def __init__(self, data):
         self.banks_dir = os.path.join(data, "Audio", "Banks")
@@ -51,6 +94,7 @@ class Checker:
         self.problems = []
         self.events = {}          # path -> (bank file name, event object)
         self.sound_cache = {}     # relative name -> (channels, rate, seconds) or None
+        self.samples = {}         # relative name -> decoded frames, for the level check
         self.used_sounds = set()
 
     def fail(self, where, text):
@@ -249,8 +293,7 @@ class Checker:
         if name not in params:
             self.fail(where, f"parameter {name!r} is not declared by the event")
         points = auto["curve"]
-        if (not isinstance(points, list) or not points
-                or not all(isinstance(p, list) and len(p) == 2 and all(is_number(v) for v in p) for p in points)):
+        if not is_curve(points):
             self.fail(where, "curve must be a non-empty list of [value, output] pairs")
             return {name}
         xs = [p[0] for p in points]
@@ -280,6 +323,68 @@ class Checker:
                 if marker not in marks:
                     self.fail(f"Bank {bank} ({path})", f"marker {marker!r} missing")
         self.check_music_pair()
+        self.check_switched_off()
+
+    def check_switched_off(self):
+        for (path, name), off in SWITCHED_OFF.items():
+            if path not in self.events:
+                continue
+            bank, event = self.events[path]
+            where = f"Bank {bank} ({path})"
+            for p in event.get("parameters", []):
+                if isinstance(p, dict) and p.get("name") == name and p.get("default", p.get("min", 0)) != off:
+                    self.fail(where, f"parameter {name!r} must start at {off}, where its layer is silent")
+            for j, track in enumerate(event.get("tracks", [])):
+                for g in track.get("gain", []) if isinstance(track, dict) else []:
+                    if (isinstance(g, dict) and g.get("parameter") == name and is_curve(g.get("curve"))
+                            and evaluate(g["curve"], off) != 0):
+                        self.fail(f"{where}: tracks[{j}]", f"still sounds with {name!r} at {off}, "
+                                  "where the game switches the layer off")
+
+    # ------------------------------------------------------------------ levels
+    def loudest_moment(self, path):
+        """Peak of the event with every track at its highest gain, its clips in place."""
+        import numpy as np
+        placed = []
+        for track in self.events[path][1]["tracks"]:
+            gain = track.get("volume", 1.0)
+            for g in track.get("gain", []):
+                gain *= max(y for _, y in g["curve"])
+            if gain > 0:
+                start = round(track.get("start", 0.0) * MIX_RATE)
+                placed.append((start, gain, self.decoded(track["sound"])))
+        if not placed:
+            return 0.0
+        mix = np.zeros((max(start + len(audio) for start, _, audio in placed), 2), dtype=np.float32)
+        for start, gain, audio in placed:
+            mix[start:start + len(audio)] += gain * audio
+        return float(np.abs(mix).max())
+
+    def decoded(self, name):
+        if name not in self.samples:
+            self.samples[name] = decode(os.path.join(self.sounds_dir, name))
+        return self.samples[name]
+
+    def check_levels(self):
+        """Each scene's worst case after the master bus, as the limiter would leave it."""
+        if self.problems:
+            return []  # levels of broken banks mean nothing
+        try:
+            paths = {path for groups in SCENES.values() for group in groups for path in group}
+            peaks = {path: self.loudest_moment(path) for path in paths}
+        except (ImportError, OSError, subprocess.CalledProcessError) as e:
+            self.fail("Levels", f"cannot be measured without NumPy and sox ({e})")
+            return []
+        report = []
+        for scene, groups in SCENES.items():
+            worst = sum(max(peaks[path] for path in group) for group in groups)
+            reduction = max(0.0, 20 * math.log10(worst / LIMITER_CEILING))
+            report.append(f"{scene}: worst case peaks {20 * math.log10(worst):+.1f} dBFS, "
+                          f"the limiter takes {reduction:.1f} dB")
+            if reduction > LIMITER_MOST_DB:
+                self.fail(f"Scene {scene}", f"its worst case needs {reduction:.1f} dB from the master-bus "
+                          f"limiter (at most {LIMITER_MOST_DB:.0f}): lower the loudest event's volume")
+        return report
 
     def check_music_pair(self):
         """The pause-menu song copies the match song's timeline position, so both must share
@@ -314,6 +419,7 @@ def main(argv=None):
     args = parser.parse_args(argv)
     checker = Checker(args.data)
     checker.check_all()
+    levels = checker.check_levels()
     for line in checker.problems:
         print(line)
     total = sum(os.path.getsize(os.path.join(r, f)) for r, _, fs in os.walk(checker.sounds_dir) for f in fs) \
@@ -324,6 +430,8 @@ def main(argv=None):
         filtered = sum(1 for t in tracks if isinstance(t, dict) and "lowpass" in t)
         if len(tracks) > 1:
             print(f"{path}: {len(tracks)} tracks, {filtered} with a low-pass")
+    for line in levels:
+        print(line)
     print(f"{len(checker.events)} events in {checker.banks_dir}; {len(checker.sound_cache)} sounds, "
           f"{seconds:.0f} s of audio, {total / 1e6:.1f} MB; "
           f"{'OK' if not checker.problems else str(len(checker.problems)) + ' problem(s)'}")

@@ -31,6 +31,10 @@ SOUND_FOLDERS = ("ingame", "menu", "ui", "announcer")
 # Headroom of the loudest possible moment of a song (every stem and cue fully open).
 SONG_PEAK_DB = -1.5
 OGG_QUALITY = 4
+# Bank volumes that leave room on the master bus for a line or a click over a song at its
+# loudest (check_audio.py's scenes): the limiter then has little left to do.
+ANNOUNCER_VOLUME = 0.6
+SELECT_VOLUME = 0.7
 
 
 def curve(parameter, *points):
@@ -86,7 +90,7 @@ INGAME_TRACKS = {
     "trigger": {"lowpass": curve("Trigger", (0, 200), (1, 12000)),
                 "gain": [curve("Trigger", (0, 0), (0.05, 0.45), (1, 1)), pause_duck(0.3), location_gain(0.5)]},
     "win": {"gain": [cue("Win")]},
-    # "MusicianMiss" is set to 0.5 on every miss and never back to 0.
+    # "MusicianMiss" is set to 0.5 on a miss and back to 0 once a bar passes without one.
     "miss": {"gain": [curve("MusicianMiss", (0, 0), (0.5, 0.7), (1, 1)), pause_duck(0.3), location_gain(0.4)]},
     "hit_l": {"gain": [spot_cue("MusicianHitLeft")]},
     "hit_r": {"gain": [spot_cue("MusicianHitRight")]},
@@ -260,8 +264,8 @@ def make_ui(sounds_dir):
         one_shot("event:/UI/ButtonIn", [{"sound": "ui/button_in.ogg"}]),
         one_shot("event:/UI/ButtonOut", [{"sound": "ui/button_out.ogg"}]),
         one_shot("event:/UI/Select", [
-            {"sound": "ui/select.ogg"},
-            {"sound": "ui/select_launch.ogg", "gain": [curve("Transition", (0, 0), (1, 1))]},
+            {"sound": "ui/select.ogg", "volume": SELECT_VOLUME},
+            {"sound": "ui/select_launch.ogg", "volume": SELECT_VOLUME, "gain": [curve("Transition", (0, 0), (1, 1))]},
         ], params=[("Transition", 0, 1, 0)]),
     ]
 
@@ -278,7 +282,7 @@ def make_announcer(sounds_dir):
         audio = sfx.announcer_line(text, "/tmp/volleyrun_audio")
         encode_ogg(audio, os.path.join(sounds_dir, "announcer", name + ".ogg"), OGG_QUALITY)
         print(f"announcer/{name}.ogg: {len(audio) / a.SR:.2f} s, RMS {rms_db(audio):.1f} dBFS")
-        events.append(one_shot(ANNOUNCER_EVENTS[name], [{"sound": f"announcer/{name}.ogg"}]))
+        events.append(one_shot(ANNOUNCER_EVENTS[name], [{"sound": f"announcer/{name}.ogg", "volume": ANNOUNCER_VOLUME}]))
     return events
 
 
