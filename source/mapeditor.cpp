@@ -207,6 +207,7 @@ void MapEditor::Initialize()
     owner->space->paused = true;
     Space* edited = EditedSpace();
     if (edited) {
+        HoldMusic(*edited);
         edited->paused = true;
         edited->events->AddListener(this, &MapEditor::OnSelected);
         ownHitTest_ = !HasHitTest(*edited);
@@ -245,16 +246,34 @@ void MapEditor::Terminate()
     engine.Send(ParameterChangeEvent(kInGame, {{"Pause", 0.0f}}));
 }
 
+// A running match, with no pause menu of its own open: its music is its clock.
+bool MapEditor::IsRunningMatch(const Space& edited)
+{
+    bool match = std::any_of(edited.Entities().begin(), edited.Entities().end(),
+                             [](const auto& entity) { return entity->template Get<PauseLogic>() != nullptr; });
+    if (!match) return false;
+    for (const char* menu : {"PauseMenu", "ReturnToGame", "EndGame"})
+        if (Engine::Get()->FindSpace(menu)) return false;
+    return true;
+}
+
+// The match's music is its clock: it stops with the match while the editor is open, the
+// pause-menu track taking over as in a pause, so no ball is late when the match goes on.
+void MapEditor::HoldMusic(const Space& edited) const
+{
+    if (!IsRunningMatch(edited)) return;
+    EventManager& engine = *Engine::Get()->events;
+    engine.Send(PauseSoundEvent(kInGame, true));
+    engine.Send(PauseSoundEvent(kPauseMusic, false));
+    engine.Send(SyncSoundEvent(kPauseMusic, kInGame));
+}
+
 // Escape also reaches the match's pause logic, which, finding its match paused (by this
 // editor) and no pause menu open, hands the music over to the pause-menu track. The match
 // resumes here, so its music comes back with it, as the pause menu's own resume does.
 void MapEditor::ResumeMusic(const Space& edited) const
 {
-    bool match = std::any_of(edited.Entities().begin(), edited.Entities().end(),
-                             [](const auto& entity) { return entity->template Get<PauseLogic>() != nullptr; });
-    if (!match) return;
-    for (const char* menu : {"PauseMenu", "ReturnToGame", "EndGame"})
-        if (Engine::Get()->FindSpace(menu)) return;
+    if (!IsRunningMatch(edited)) return;
     EventManager& engine = *Engine::Get()->events;
     engine.Send(PauseSoundEvent(kInGame, false));
     engine.Send(PauseSoundEvent(kPauseMusic, true));

@@ -124,6 +124,8 @@ private:
     void OnTextBox(Entity* sender, int state);
     void OnListEntry(Entity* entry);
     void Close();
+    static bool IsRunningMatch(const Space& edited);
+    void HoldMusic(const Space& edited) const;
     void ResumeMusic(const Space& edited) const;
     void Trace(const std::string& line) const;
 

@@ -112,9 +112,10 @@ TEST(ProgramFlowTest, PausesOfAnyLengthLeaveEveryBallOnTheBeat)
 {
     constexpr int kKeyLeftControl = 341, kKeyF6 = 295;
     Script script;
-    script.Wait(1300).Key(kKeyEscape, 317).Key(kKeyEscape, 700);  // 5.3 s paused, then the count-down
-    script.Key(kKeyEscape, 29).Key(kKeyEscape, 700);                // half a second
-    script.KeyDown(kKeyLeftControl, 1).Key(kKeyF6, 1).KeyUp(kKeyLeftControl, 203).Key(kKeyEscape, 700);  // the editor
+    script.Wait(1199).KeyDown(kKeyLeftControl, 1).Key(kKeyF6, 1).KeyUp(kKeyLeftControl, 203);  // the editor, 3.4 s
+    script.Key(kKeyEscape, 300);
+    script.Key(kKeyEscape, 316).Key(kKeyEscape, 375);  // 5.3 s paused, then the count-down
+    script.Key(kKeyEscape, 28).Key(kKeyEscape, 500);   // half a second
     GameRun run = Play(script, script.Frame(), "--space game --autoplay");
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_EQ(run.Frames("Pause: paused at frame (\\d+)").size(), 2u) << run.output;
