@@ -5,13 +5,14 @@
 // stall the feeding thread (so the card underruns) or lose the device. Time moves only when
 // every party waits: the test (standing in for the game thread) lets it run to an instant, and
 // the driver's worker sleeps in Wait until the card has room. Nothing reads the wall clock,
-// so every run is the same.
+// so every run is the same. Benchmarks can run the same card in real time instead.
 #pragma once
 
 #include "studiodevice.h"
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <cstdint>
@@ -20,18 +21,28 @@
 
 namespace simulated_card {
 
-// Virtual time, in steady-clock nanoseconds.
+// Virtual time, in steady-clock nanoseconds. In real time (set before a card opens) it is
+// the steady clock itself: the card plays beside the rest of the machine, and a worker that
+// wakes late makes it underrun as a real card would.
 class SimulatedTime {
 public:
+    bool real = false;
+
     int64_t Now()
     {
+        if (real) return SteadyNow();
         std::lock_guard guard(lock_);
         return now_;
     }
-    // Test side: time runs to t; returns once the card has done all that falls due by then.
+    // Test side: time runs to t; returns once the card has done all that falls due by then
+    // (in real time: sleeps until t).
     void AdvanceTo(int64_t t)
     {
         std::unique_lock lock(lock_);
+        if (real) {
+            wake_.wait_until(lock, Instant(t), [&] { return SteadyNow() >= t; });
+            return;
+        }
         allowed_ = std::max(allowed_, t);
         wake_.notify_all();
         wake_.wait(lock, [&] { return cards_ == 0 || (sleeping_ && sleepingUntil_ > allowed_); });
@@ -41,6 +52,10 @@ public:
     bool SleepUntil(int64_t t, const std::atomic<bool>& interrupted)
     {
         std::unique_lock lock(lock_);
+        if (real) {  // an absolute deadline on CLOCK_MONOTONIC, which Interrupt can end early
+            wake_.wait_until(lock, Instant(t), [&] { return interrupted || SteadyNow() >= t; });
+            return !interrupted;
+        }
         sleeping_ = true;
         sleepingUntil_ = t;
         wake_.notify_all();
@@ -59,6 +74,16 @@ public:
     void Notify() { wake_.notify_all(); }
 
 private:
+    static int64_t SteadyNow()
+    {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
+    static std::chrono::steady_clock::time_point Instant(int64_t ns)
+    {
+        return std::chrono::steady_clock::time_point(std::chrono::nanoseconds(ns));
+    }
+
     std::mutex lock_;
     std::condition_variable wake_;
     int64_t now_ = 0;
