@@ -31,7 +31,7 @@ valgrind --tool=callgrind --instr-atstart=no --callgrind-out-file="$out/callgrin
 callgrind_annotate "$out/callgrind.out" 2>/dev/null | grep -m1 'PROGRAM TOTALS' >"$out/callgrind-totals.txt" || true
 
 echo "== peak memory: a full autoplay match, headless"
-/usr/bin/time -f '%M %e %U %S' -o "$out/match-time.txt" build-bench/volleyrun --headless --virtual-time \
+/usr/bin/time -f '%M %e %U %S' -o "$out/match-time.txt" build-bench/volleyrun --data Quillmoor --headless --virtual-time \
     --space game --autoplay --seed 7 --frames 9000 >"$out/match.txt" 2>&1
 
 # The first seconds hold the start-up and the loader thread decoding every bank (about 1.5 s
@@ -46,7 +46,7 @@ echo "== start-up: the real program in a window, from its start to its exit afte
 rm -f "$out/startup-times.txt"
 for run in 1 2 3; do
   xvfb-run -a -s "-screen 0 1920x1080x24" /usr/bin/time -f '%e %U %S' -a -o "$out/startup-times.txt" \
-      build-bench/volleyrun --frames 1 >/dev/null 2>&1 || true
+      build-bench/volleyrun --data Quillmoor --frames 1 >/dev/null 2>&1 || true
 done
 
 rm -f "$out/soak.txt"
