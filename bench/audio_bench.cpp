@@ -502,9 +502,10 @@ std::vector<std::pair<int64_t, int>> ReadClicks(const fs::path& wav, int64_t fir
 }
 
 // The first ball after a pause: fifty pauses of 0.01 to 10 s (a frame at the least; lengths
-// spread evenly on a log scale) at random phases of the bar, in a headless virtual-time engine
-// playing the click music. A first run finds from its mix when each arrival is heard; an
-// identical second run judges a press at exactly that instant with AudioEngine::SecondsFrom.
+// spread evenly on a log scale) at random phases of the bar (0.5 to 2.5 s of music before
+// each), in a headless virtual-time engine playing the click music. A first run finds from its
+// mix when each arrival is heard; an identical second run judges a press at exactly that
+// instant with AudioEngine::SecondsFrom.
 void VirtualPauseJudgement(benchmark::State& state)
 {
     fs::path root = SixteenthClicks();
@@ -513,9 +514,10 @@ void VirtualPauseJudgement(benchmark::State& state)
     for (auto _ : state) {
         std::mt19937 random(11);
         std::vector<PauseCase> cases(50);
-        for (PauseCase& pause : cases) {
+        for (size_t i = 0; i < cases.size(); ++i) {
+            PauseCase& pause = cases[i];
             pause.playFrames = std::uniform_int_distribution(30, 150)(random);
-            double seconds = std::pow(10.0, std::uniform_real_distribution(-2.0, 1.0)(random));
+            double seconds = std::pow(10.0, -2.0 + 3.0 * static_cast<double>(i) / static_cast<double>(cases.size() - 1));
             pause.pauseFrames = std::max(1, static_cast<int>(std::lround(seconds * 60.0)));
             pause.ahead = std::uniform_int_distribution(0, 7)(random);
             shortest = std::min(shortest, pause.pauseFrames);
@@ -549,8 +551,9 @@ BENCHMARK(VirtualPauseJudgement)->Unit(benchmark::kMillisecond)->Iterations(1);
 // The output worker feeding a simulated card in real time (period as the first argument, the
 // driver's own starting latency, 20 ms server latency, 100 ppm) with the game's in-game song
 // for the seconds of the second argument, a 60 Hz game thread updating the studio beside it:
-// the worker's processor time, mixing included, as a share of a core, and the underruns (while
-// the banks load, in the first 5 s of music, after them) with the latency they led to.
+// the worker's processor time, mixing included, as a share of a core, the underruns (while the
+// banks load, in the first 5 s of music, after them) with the latency they led to, and the
+// output clock's error on each beat, asked on the first frame after it is heard.
 void RealTimeCardWorker(benchmark::State& state)
 {
     fs::path folder = fs::path(VOLLEYRUN_SOURCE_DIR) / "Quillmoor" / "Audio" / "Banks";
@@ -578,9 +581,20 @@ void RealTimeCardWorker(benchmark::State& state)
         start = plan->time.Now();
         uint64_t loading = rig.driver->Underruns(), seen = loading, early = 0;
         int64_t lastUnderrun = -1;
+        std::vector<double> errors;
+        size_t judged = rig.log.beats.size();
         for (int64_t frame = 1; frame <= state.range(1) * 60; ++frame) {
             plan->time.AdvanceTo(start + frame * 16'666'667);
             rig.studio->Update();
+            {
+                std::lock_guard guard(rig.log.lock);
+                for (int64_t now = plan->time.Now(); judged < rig.log.beats.size(); ++judged) {
+                    int64_t mixFrame = rig.log.beats[judged].first, truth = plan->HeardAt(mixFrame);
+                    if (truth > now) break;
+                    if (std::optional<int64_t> belief = rig.driver->Clock().InstantOf(static_cast<double>(mixFrame)))
+                        errors.push_back(static_cast<double>(*belief - truth) / 1e6);
+                }
+            }
             if (uint64_t count = rig.driver->Underruns(); count != seen) {
                 if (frame <= 5 * 60) early += count - seen;
                 lastUnderrun = frame;
@@ -601,6 +615,8 @@ void RealTimeCardWorker(benchmark::State& state)
         state.counters["last_underrun_s"] = lastUnderrun < 0 ? 0.0 : static_cast<double>(lastUnderrun) / 60.0;
         state.counters["latency_frames"] = rig.driver->LatencyFrames();
         state.counters["latency_ms"] = 1000.0 * rig.driver->LatencyFrames() / plan->rate;
+        state.counters["beats"] = static_cast<double>(errors.size());
+        ReportSpread(state, "clock_", errors);
     }
 }
 BENCHMARK(RealTimeCardWorker)->Args({1024, 20})->Args({128, 20})->Args({128, 60})->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
