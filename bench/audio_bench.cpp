@@ -19,7 +19,9 @@
 
 #include <benchmark/benchmark.h>
 #include <pthread.h>
+#include <sched.h>
 #include <sndfile.h>
+#include <time.h>
 
 #include <algorithm>
 #include <atomic>
@@ -33,6 +35,7 @@
 #include <numbers>
 #include <optional>
 #include <random>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -349,14 +352,76 @@ struct MixLog {
     }
 };
 
-// A studio mixing through the output driver onto a simulated card, set up as the audio engine
-// sets them up (blocks of half a device period), playing the in-game music of the banks given.
+// How the worker kept up with a card in real time: the latest it woke (the frames free beyond
+// those it waited for, which grow a period at a time as the pointer moves) and the longest it
+// took from a wake-up to its first write (the mix, the wait for the studio's lock included).
+struct WorkerWatch {
+    std::atomic<long> worstLateFrames{0};
+    std::atomic<int64_t> worstMixNs{0};
+    std::atomic<int> slowMixes{0};  // over a millisecond
+};
+
+// The simulated card as the worker sees it, watched.
+class WatchedCard final : public StudioDevice {
+public:
+    WatchedCard(simulated_card::CardPlan* plan, WorkerWatch* watch) : card_(plan), watch_(watch) {}
+
+    bool Query(unsigned preferredRate, unsigned* periodFrames, unsigned* rate) override
+    {
+        return card_.Query(preferredRate, periodFrames, rate);
+    }
+    bool Open(unsigned rate, unsigned minimumPeriod, unsigned* periodFrames, unsigned* bufferFrames) override
+    {
+        return card_.Open(rate, minimumPeriod, periodFrames, bufferFrames);
+    }
+    long Available() override { return card_.Available(); }
+    bool Wait(unsigned frames, int timeoutMs) override
+    {
+        bool alive = card_.Wait(frames, timeoutMs);
+        woke_ = Steady();
+        long late = card_.Available() - static_cast<long>(frames);
+        if (late > watch_->worstLateFrames) watch_->worstLateFrames = late;
+        return alive;
+    }
+    bool Write(const float* stereo, unsigned frames) override
+    {
+        if (woke_ >= 0) {
+            int64_t took = Steady() - woke_;
+            woke_ = -1;
+            if (took > watch_->worstMixNs) watch_->worstMixNs = took;
+            if (took > 1'000'000) ++watch_->slowMixes;
+        }
+        return card_.Write(stereo, frames);
+    }
+    bool Status(StudioDeviceStatus* status) override { return card_.Status(status); }
+    uint64_t Underruns() const override { return card_.Underruns(); }
+    void Interrupt() override { card_.Interrupt(); }
+    void Close() override { card_.Close(); }
+
+private:
+    static int64_t Steady()
+    {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
+
+    simulated_card::SimulatedCard card_;
+    WorkerWatch* watch_;
+    int64_t woke_ = -1;  // the last wake-up not yet followed by a write
+};
+
+// A studio mixing through the output driver onto a simulated card (watched when a watch is
+// given), set up as the audio engine sets them up (blocks of half a device period), playing
+// the in-game music of the banks given.
 class CardRig {
 public:
-    CardRig(simulated_card::CardPlan* plan, const std::vector<fs::path>& banks)
+    CardRig(simulated_card::CardPlan* plan, const std::vector<fs::path>& banks, WorkerWatch* watch = nullptr)
     {
         log.plan = plan;
-        AudioDriver::SetDeviceFactory([plan] { return std::make_unique<simulated_card::SimulatedCard>(plan); });
+        AudioDriver::SetDeviceFactory([plan, watch]() -> std::unique_ptr<StudioDevice> {
+            if (watch) return std::make_unique<WatchedCard>(plan, watch);
+            return std::make_unique<simulated_card::SimulatedCard>(plan);
+        });
         AudioDriver::Hooks hooks;
         hooks.now = [plan] { return plan->time.Now(); };
         driver = std::make_unique<AudioDriver>(std::move(hooks));
@@ -554,7 +619,8 @@ BENCHMARK(VirtualPauseJudgement)->Unit(benchmark::kMillisecond)->Iterations(1);
 // the worker's processor time, mixing included, as a share of a core, the underruns (while the
 // banks load, in the first 5 s of music, after them) with the latency they led to, and when the
 // third argument is set, the output clock's error on each beat, asked on the first frame after
-// it is heard. Judging takes the card's and the beat log's locks, which the worker takes too:
+// it is heard. The worker's latest wake-up and its slowest mix say which one an underrun
+// came from. Judging takes the card's and the beat log's locks, which the worker takes too:
 // the underrun figure is taken without it, so only the studio's own lock is shared, as in the game.
 void RealTimeCardWorker(benchmark::State& state)
 {
@@ -567,7 +633,8 @@ void RealTimeCardWorker(benchmark::State& state)
         auto plan = std::make_unique<simulated_card::CardPlan>();
         plan->time.real = true;
         plan->period = static_cast<unsigned>(state.range(0));
-        CardRig rig(plan.get(), banks);
+        WorkerWatch watch;
+        CardRig rig(plan.get(), banks, &watch);
         if (!rig.error.empty()) {
             state.SkipWithError(rig.error.c_str());
             return;
@@ -581,6 +648,9 @@ void RealTimeCardWorker(benchmark::State& state)
         }
         timespec cpuStart{}, cpuEnd{};
         clock_gettime(rig.log.workerClock, &cpuStart);
+        watch.worstLateFrames = 0;  // from the music on, the loading left out
+        watch.worstMixNs = 0;
+        watch.slowMixes = 0;
         start = plan->time.Now();
         uint64_t loading = rig.driver->Underruns(), seen = loading, early = 0;
         int64_t lastUnderrun = -1;
@@ -618,6 +688,9 @@ void RealTimeCardWorker(benchmark::State& state)
         state.counters["last_underrun_s"] = lastUnderrun < 0 ? 0.0 : static_cast<double>(lastUnderrun) / 60.0;
         state.counters["latency_frames"] = rig.driver->LatencyFrames();
         state.counters["latency_ms"] = 1000.0 * rig.driver->LatencyFrames() / plan->rate;
+        state.counters["worst_wake_late_ms"] = 1000.0 * static_cast<double>(watch.worstLateFrames) / plan->rate;
+        state.counters["worst_mix_ms"] = static_cast<double>(watch.worstMixNs) / 1e6;
+        state.counters["mixes_over_1ms"] = watch.slowMixes.load();
         if (state.range(2)) {
             state.counters["beats"] = static_cast<double>(errors.size());
             ReportSpread(state, "clock_", errors);
@@ -625,5 +698,42 @@ void RealTimeCardWorker(benchmark::State& state)
     }
 }
 BENCHMARK(RealTimeCardWorker)->Args({1024, 20, 1})->Args({128, 20, 1})->Args({128, 60, 0})->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
+
+// How late a thread at the worker's real-time priority wakes from clock_nanosleep to an absolute
+// deadline every 128 frames at 48 kHz, over a minute: the floor under any latency the driver
+// can keep on this machine.
+void RealTimeWakeLatency(benchmark::State& state)
+{
+    sched_param parameters{};
+    parameters.sched_priority = std::max(1, sched_get_priority_min(SCHED_FIFO) + 9);  // as the worker asks
+    bool realTime = false;
+    std::vector<double> lateMs;
+    for (auto _ : state) {
+        std::thread sleeper([&] {
+            realTime = pthread_setschedparam(pthread_self(), SCHED_FIFO, &parameters) == 0;
+            auto steady = [] {
+                timespec now{};
+                clock_gettime(CLOCK_MONOTONIC, &now);
+                return now.tv_sec * 1'000'000'000LL + now.tv_nsec;
+            };
+            constexpr int64_t kPeriod = 128 * 1'000'000'000LL / kRate;
+            int64_t deadline = steady();
+            for (int64_t end = deadline + 60'000'000'000LL; deadline < end;) {
+                deadline += kPeriod;
+                timespec until{static_cast<time_t>(deadline / 1'000'000'000), static_cast<long>(deadline % 1'000'000'000)};
+                while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {}
+                lateMs.push_back(static_cast<double>(steady() - deadline) / 1e6);
+            }
+        });
+        sleeper.join();
+    }
+    state.counters["realtime_priority"] = realTime ? 1 : 0;
+    state.counters["wakes"] = static_cast<double>(lateMs.size());
+    state.counters["p99_9_ms"] = Percentile(lateMs, 0.999);
+    ReportSpread(state, "", lateMs);
+    auto over5 = std::count_if(lateMs.begin(), lateMs.end(), [](double ms) { return ms > 5.0; });
+    state.counters["over_5ms"] = static_cast<double>(over5);
+}
+BENCHMARK(RealTimeWakeLatency)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
 
 } // namespace

@@ -10,8 +10,11 @@
 
 #include "studiodevice.h"
 
+#include <time.h>
+
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
@@ -35,14 +38,15 @@ public:
         return now_;
     }
     // Test side: time runs to t; returns once the card has done all that falls due by then
-    // (in real time: sleeps until t).
+    // (in real time: sleeps until t, without the lock the card's worker wakes with).
     void AdvanceTo(int64_t t)
     {
-        std::unique_lock lock(lock_);
         if (real) {
-            wake_.wait_until(lock, Instant(t), [&] { return SteadyNow() >= t; });
+            timespec until{static_cast<time_t>(t / 1'000'000'000), static_cast<long>(t % 1'000'000'000)};
+            while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {}
             return;
         }
+        std::unique_lock lock(lock_);
         allowed_ = std::max(allowed_, t);
         wake_.notify_all();
         wake_.wait(lock, [&] { return cards_ == 0 || (sleeping_ && sleepingUntil_ > allowed_); });
