@@ -5,13 +5,17 @@
 // stall the feeding thread (so the card underruns) or lose the device. Time moves only when
 // every party waits: the test (standing in for the game thread) lets it run to an instant, and
 // the driver's worker sleeps in Wait until the card has room. Nothing reads the wall clock,
-// so every run is the same.
+// so every run is the same. Benchmarks can run the same card in real time instead.
 #pragma once
 
 #include "studiodevice.h"
 
+#include <time.h>
+
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <cstdint>
@@ -20,17 +24,28 @@
 
 namespace simulated_card {
 
-// Virtual time, in steady-clock nanoseconds.
+// Virtual time, in steady-clock nanoseconds. In real time (set before a card opens) it is
+// the steady clock itself: the card plays beside the rest of the machine, and a worker that
+// wakes late makes it underrun as a real card would.
 class SimulatedTime {
 public:
+    bool real = false;
+
     int64_t Now()
     {
+        if (real) return SteadyNow();
         std::lock_guard guard(lock_);
         return now_;
     }
-    // Test side: time runs to t; returns once the card has done all that falls due by then.
+    // Test side: time runs to t; returns once the card has done all that falls due by then
+    // (in real time: sleeps until t, without the lock the card's worker wakes with).
     void AdvanceTo(int64_t t)
     {
+        if (real) {
+            timespec until{static_cast<time_t>(t / 1'000'000'000), static_cast<long>(t % 1'000'000'000)};
+            while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {}
+            return;
+        }
         std::unique_lock lock(lock_);
         allowed_ = std::max(allowed_, t);
         wake_.notify_all();
@@ -41,6 +56,10 @@ public:
     bool SleepUntil(int64_t t, const std::atomic<bool>& interrupted)
     {
         std::unique_lock lock(lock_);
+        if (real) {  // an absolute deadline on CLOCK_MONOTONIC, which Interrupt can end early
+            wake_.wait_until(lock, Instant(t), [&] { return interrupted || SteadyNow() >= t; });
+            return !interrupted;
+        }
         sleeping_ = true;
         sleepingUntil_ = t;
         wake_.notify_all();
@@ -59,6 +78,16 @@ public:
     void Notify() { wake_.notify_all(); }
 
 private:
+    static int64_t SteadyNow()
+    {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
+    static std::chrono::steady_clock::time_point Instant(int64_t ns)
+    {
+        return std::chrono::steady_clock::time_point(std::chrono::nanoseconds(ns));
+    }
+
     std::mutex lock_;
     std::condition_variable wake_;
     int64_t now_ = 0;
