@@ -253,7 +253,9 @@ bool AudioDriver::Believable(const StudioDeviceStatus& status)
 }
 
 // An underrun restarts the stream later than the clock's line says, and says the latency
-// was too short for this machine: the line starts again and the latency grows a period.
+// was too short for this machine: the line starts again and the latency doubles. Wake-ups
+// on a busy machine come late by several milliseconds at a time, so one period more would
+// only buy the next underrun.
 void AudioDriver::NoteUnderruns()
 {
     uint64_t count = device_->Underruns();
@@ -261,7 +263,7 @@ void AudioDriver::NoteUnderruns()
     underruns_ += count - deviceUnderruns_;
     deviceUnderruns_ = count;
     clock_.Reset();
-    latency_ = std::min(latency_ + period_, bufferFrames_);
+    latency_ = std::min(2 * latency_, bufferFrames_);
 }
 
 void AudioDriver::ReportChanges()

@@ -4,7 +4,7 @@
 // device and starts a worker thread that sleeps until the device has room, then keeps it
 // filled to the driver's latency a period at a time through readfrommixer, and after each
 // write reads the device's delay into the output clock. The latency starts near 8 ms (three
-// periods of at least 128 frames) and grows by a period after each underrun. A lost device
+// periods of at least 128 frames) and doubles after each underrun. A lost device
 // ends the worker and is reported so the engine re-selects the plug-in (while no device opens
 // after a loss, it is reported again after a short wait, until one does). The virtual output
 // has no device: the engine calls MixVirtual each frame and the clock is exact. One driver

@@ -71,7 +71,7 @@ protected:
     bool Play(int64_t frames)
     {
         plan.Grant(frames);
-        return audio_content::WaitFor([&] { return plan.Written() + kBlock >= plan.Granted(); });
+        return audio_content::WaitFor([&] { return plan.Written() == plan.Granted(); });
     }
     bool WaitForLoss()
     {
