@@ -41,5 +41,12 @@ void ReadValue(const rapidjson::Value& object, const Property& p, const std::str
 // so such a value throws GameError instead of producing a file that cannot be read back.
 void WriteValue(JsonWriter& writer, const Property& p);
 
+// The double whose shortest form is the float's shortest form: how a Float is written,
+// so a file keeps "0.3" and reading it gives the same float back.
+double ShortestDouble(float value);
+
+// Copies the value of from's field into to's field; both describe the same kind.
+void CopyValue(const Property& from, const Property& to);
+
 // Writes the number of the member name, throwing GameError the same way for one that is not finite.
 void WriteNumber(JsonWriter& writer, const std::string& name, double value);
