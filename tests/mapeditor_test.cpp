@@ -196,6 +196,8 @@ TEST_F(MapEditorTest, OpeningPausesTheSpaceAndEveryWayOfClosingResumesIt)
     EXPECT_TRUE(stage->paused);
     EXPECT_EQ(editor->EditedSpace(), stage);
     EXPECT_THAT(recorder.pause, ::testing::ElementsAre(1.0f));
+    stage->SetPaused(false);  // the space's own logic (the main menu's) cannot start it under the editor
+    EXPECT_TRUE(stage->paused);
     Key(Input::kKeyEscape);
     Frames(1);
     EXPECT_FALSE(EditorOpen());
@@ -209,6 +211,15 @@ TEST_F(MapEditorTest, OpeningPausesTheSpaceAndEveryWayOfClosingResumesIt)
     EXPECT_FALSE(EditorOpen());
     EXPECT_FALSE(stage->paused);
     EXPECT_THAT(recorder.pause, ::testing::ElementsAre(1.0f, 0.0f, 1.0f, 0.0f));
+
+    // A space paused before (a match under its pause menu) is still paused after.
+    stage->paused = true;
+    Open();
+    Key(Input::kKeyEscape);
+    Frames(1);
+    EXPECT_TRUE(stage->paused);
+    EXPECT_EQ(recorder.pause.back(), 1.0f);
+    stage->paused = false;
 
     // The edited space going away closes the editor, which must not reach it afterwards.
     Open();
