@@ -63,6 +63,26 @@ void ReadValue(const rapidjson::Value& object, const Property& p, const std::str
     }
 }
 
+// In the library's look: "50.0" for a whole number, "1e30" and "1.5e-7" for exponents.
+bool JsonWriter::Double(double value)
+{
+    if (!std::isfinite(value)) return PrettyWriter::Double(value);  // the library refuses it
+    char text[40];
+    char* end = std::to_chars(text, text + sizeof text, value).ptr;
+    std::string number(text, end);
+    size_t e = number.find('e');
+    if (e == std::string::npos) {
+        if (number.find('.') == std::string::npos) number += ".0";
+    } else {
+        std::string exponent = number.substr(e + 1);
+        bool negative = exponent[0] == '-';
+        exponent = exponent.substr(exponent[0] == '-' || exponent[0] == '+' ? 1 : 0);
+        exponent.erase(0, std::min(exponent.find_first_not_of('0'), exponent.size() - 1));
+        number = number.substr(0, e + 1) + (negative ? "-" : "") + exponent;
+    }
+    return RawValue(number.c_str(), number.size(), rapidjson::kNumberType);
+}
+
 double ShortestDouble(float value)
 {
     if (!std::isfinite(value)) return static_cast<double>(value);

@@ -20,7 +20,14 @@ enum PropertyKind : int {
     kUnsigned = 5,
 };
 
-using JsonWriter = rapidjson::PrettyWriter<rapidjson::StringBuffer>;
+// The pretty writer of every file the game writes. Numbers are written in their shortest
+// form: the library's own conversion is now and then a digit longer than needed (0.02414
+// came out as 0.024140000000000003), which would change a file that is saved unchanged.
+class JsonWriter : public rapidjson::PrettyWriter<rapidjson::StringBuffer> {
+public:
+    using PrettyWriter::PrettyWriter;
+    bool Double(double value);
+};
 
 struct Property {
     std::string name;  // member name inside the component's JSON object
