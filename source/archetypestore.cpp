@@ -1,5 +1,6 @@
 #include "archetypestore.h"
 
+#include "authoredspace.h"
 #include "componentregistry.h"
 #include "entity.h"
 #include "gameerror.h"
@@ -62,6 +63,7 @@ void ArchetypeStore::Load()
         case JsonFile::ReadResult::kOk: break;
         }
         archetypes_.push_back(std::make_unique<Entity>(document, nullptr, file.string()));
+        authored_.push_back(std::make_unique<rapidjson::Document>(std::move(document)));
     }
 }
 
@@ -72,24 +74,43 @@ const Entity* ArchetypeStore::Find(const std::string& name) const
     return nullptr;
 }
 
+const rapidjson::Value* ArchetypeStore::Authored(const std::string& name) const
+{
+    for (size_t i = 0; i < archetypes_.size(); ++i)
+        if (archetypes_[i]->name == name) return authored_[i].get();
+    return nullptr;
+}
+
 void ArchetypeStore::Save(const Entity& entity)
 {
-    if (!JsonFile::IsSafeFileName(entity.name))
-        throw GameError("Could not save archetype \"" + entity.name + "\": not a file name");
+    rapidjson::Document object;
+    static_cast<rapidjson::Value&>(object) = AuthoredSpace::LiveObject(entity, object.GetAllocator());
+    Save(object);
+}
+
+void ArchetypeStore::Save(const rapidjson::Value& object)
+{
+    std::string name = object.IsObject() && object.HasMember("name") && object["name"].IsString() ? object["name"].GetString() : "";
+    if (!JsonFile::IsSafeFileName(name)) throw GameError("Could not save archetype \"" + name + "\": not a file name");
+    std::string path = Directory() + "/" + name + ".txt";
+    auto copy = std::make_unique<Entity>(object, nullptr, path);  // refuses what loading would refuse
     rapidjson::StringBuffer buffer;
     JsonWriter writer(buffer);
-    entity.Write(writer);
-    JsonFile::WriteAtomically(Directory() + "/" + entity.name + ".txt",
-                              std::string(buffer.GetString(), buffer.GetSize()) + "\n");
+    object.Accept(writer);
+    JsonFile::WriteAtomically(path, std::string(buffer.GetString(), buffer.GetSize()) + "\n");
 
-    auto copy = std::make_unique<Entity>(entity.archetypeName, entity, nullptr);
-    for (auto& archetype : archetypes_) {
-        if (archetype->archetypeName == entity.archetypeName) {
-            archetype = std::move(copy);
+    copy->name = copy->archetypeName;
+    auto document = std::make_unique<rapidjson::Document>();
+    document->CopyFrom(object, document->GetAllocator());
+    for (size_t i = 0; i < archetypes_.size(); ++i) {
+        if (archetypes_[i]->archetypeName == copy->archetypeName) {
+            archetypes_[i] = std::move(copy);
+            authored_[i] = std::move(document);
             return;
         }
     }
     archetypes_.push_back(std::move(copy));
+    authored_.push_back(std::move(document));
 }
 
 Entity* ArchetypeStore::Spawn(const std::string& archetype, const std::string& name, Space& space,

@@ -5,6 +5,8 @@
 // registry, at engine destruction. Game thread only.
 #pragma once
 
+#include <rapidjson/document.h>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +25,11 @@ public:
     // template named after its archetype name. Throws GameError, changing nothing, when
     // the file cannot be written.
     void Save(const Entity& entity);
+    // The same for an entity object as files hold it (the editor's authored values): the
+    // file is written from the object and the template is read back from it.
+    void Save(const rapidjson::Value& object);
+    // The object the template of that name was read from (or last saved as), or null.
+    const rapidjson::Value* Authored(const std::string& name) const;
     // Adds a copy of the named template to space under name. A name with no template is a
     // content error (GameError naming it).
     static Entity* Spawn(const std::string& archetype, const std::string& name, Space& space, bool initializeNow);
@@ -35,4 +42,5 @@ private:
     void Load();
 
     std::vector<std::unique_ptr<Entity>> archetypes_;  // load order
+    std::vector<std::unique_ptr<rapidjson::Document>> authored_;  // the object of each template
 };

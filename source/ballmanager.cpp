@@ -75,9 +75,7 @@ void BallManager::Terminate()
 
 std::unique_ptr<Component> BallManager::Clone(Entity* newOwner) const
 {
-    auto clone = std::make_unique<BallManager>(newOwner);
-    clone->timeBetweenBalls = timeBetweenBalls;
-    return clone;
+    return std::make_unique<BallManager>(newOwner);
 }
 
 void BallManager::Serialize(std::vector<Property>& properties)

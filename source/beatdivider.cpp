@@ -23,11 +23,7 @@ void BeatDivider::Terminate()
 
 std::unique_ptr<Component> BeatDivider::Clone(Entity* newOwner) const
 {
-    auto clone = std::make_unique<BeatDivider>(newOwner);
-    clone->numerator = numerator;
-    clone->denominator = denominator;
-    clone->easing = easing;
-    return clone;
+    return std::make_unique<BeatDivider>(newOwner);
 }
 
 void BeatDivider::Serialize(std::vector<Property>& properties)

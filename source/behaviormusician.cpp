@@ -24,10 +24,7 @@ void BehaviorMusician::Terminate()
 
 std::unique_ptr<Component> BehaviorMusician::Clone(Entity* newOwner) const
 {
-    auto clone = std::make_unique<BehaviorMusician>(newOwner);
-    clone->position = position;
-    clone->character = character;
-    return clone;
+    return std::make_unique<BehaviorMusician>(newOwner);
 }
 
 void BehaviorMusician::Serialize(std::vector<Property>& properties)

@@ -46,11 +46,7 @@ void BehaviorPlayer::Terminate()
 
 std::unique_ptr<Component> BehaviorPlayer::Clone(Entity* newOwner) const
 {
-    auto clone = std::make_unique<BehaviorPlayer>(newOwner);
-    clone->player = player;
-    clone->position = position;
-    clone->lives = lives;
-    return clone;
+    return std::make_unique<BehaviorPlayer>(newOwner);
 }
 
 void BehaviorPlayer::Serialize(std::vector<Property>& properties)

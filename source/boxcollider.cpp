@@ -11,10 +11,7 @@ void BoxCollider::Initialize()
 
 std::unique_ptr<Component> BoxCollider::Clone(Entity* newOwner) const
 {
-    auto clone = std::make_unique<BoxCollider>(newOwner);
-    clone->useTransformScale = useTransformScale;
-    if (!useTransformScale) clone->scale = scale;  // otherwise read from its own transform
-    return clone;
+    return std::make_unique<BoxCollider>(newOwner);
 }
 
 void BoxCollider::Serialize(std::vector<Property>& properties)

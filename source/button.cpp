@@ -30,11 +30,7 @@ void Button::Terminate()
 
 std::unique_ptr<Component> Button::Clone(Entity* newOwner) const
 {
-    auto clone = std::make_unique<Button>(newOwner);
-    clone->hoverScaleValX = hoverScaleValX;
-    clone->hoverScaleValY = hoverScaleValY;
-    clone->hoveredImageName = hoveredImageName;
-    return clone;
+    return std::make_unique<Button>(newOwner);
 }
 
 void Button::Serialize(std::vector<Property>& properties)

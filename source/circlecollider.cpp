@@ -11,10 +11,7 @@ void CircleCollider::Initialize()
 
 std::unique_ptr<Component> CircleCollider::Clone(Entity* newOwner) const
 {
-    auto clone = std::make_unique<CircleCollider>(newOwner);
-    clone->useTransformRadius = useTransformRadius;
-    if (!useTransformRadius) clone->radius = radius;
-    return clone;
+    return std::make_unique<CircleCollider>(newOwner);
 }
 
 void CircleCollider::Serialize(std::vector<Property>& properties)

@@ -7,6 +7,7 @@
 
 #include "property.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -64,8 +65,15 @@ public:
     virtual void Initialize() {}
     // Remove every listener Initialize registered; siblings are still alive here.
     virtual void Terminate() {}
-    // A new component of the same class for newOwner with the configuration copied.
+    // A fresh component of the same class for newOwner. Classes only construct it: its
+    // configuration is every property Serialize lists, copied by CopyProperties, so a copy
+    // always equals the original on what is saved. Run-time state (listeners, looked-up
+    // entities such as a transform's parent) is never copied; Initialize finds it again.
     virtual std::unique_ptr<Component> Clone(Entity* newOwner) const = 0;
+    // Clone plus every listed property: the one way components are copied.
+    std::unique_ptr<Component> Copy(Entity* newOwner) const;
+    // Copies every listed property value of source (the same class) into this one.
+    void CopyProperties(const Component& source);
     // Appends one descriptor per persistent field; used for reading, writing and editing.
     virtual void Serialize(std::vector<Property>& properties) = 0;
 

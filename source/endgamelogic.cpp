@@ -25,7 +25,7 @@ void Finish(Space& game, Result result, bool sendWin)
     game.RequireEntity("ScoreCounter")->Require<SpriteText>()->SetText(line);
     EventManager* events = Engine::Get()->events.get();
     events->Send(CreateSpaceEvent("EndGame", EndGameLogic::kEndScreenDelay));
-    game.paused = true;
+    game.SetPaused(true);
     events->Send(PauseSoundEvent("event:/InGame", true, EndGameLogic::kEndScreenDelay));
     if (sendWin) events->Send(ParameterChangeEvent("event:/InGame", {{"Win", 1.0f}}));
     Sprite* art = game.RequireEntity("WinArt")->Require<Sprite>();
@@ -78,7 +78,7 @@ void EndGameLogic::OnUpdate(UpdateEvent&)
     Engine* engine = Engine::Get();
     Space* game = engine->FindSpace("game");
     Space* endGame = engine->FindSpace("EndGame");
-    if (endGame) endGame->paused = engine->FindSpace("QuitConfirm") != nullptr;
+    if (endGame) endGame->SetPaused(engine->FindSpace("QuitConfirm") != nullptr);
     if (!engine->FindSpace("MainMenu")) return;
     for (Space* space : {endGame, game, owner->space})
         if (space) engine->events->Send(DestroySpaceEvent(space, 0.0f));

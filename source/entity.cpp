@@ -109,7 +109,7 @@ Component* Entity::RequireComponent(int type) const
 
 Component* Entity::AddComponent(const Component& prototype)
 {
-    std::unique_ptr<Component> clone = prototype.Clone(this);
+    std::unique_ptr<Component> clone = prototype.Copy(this);
     Component* added = clone.get();
     components_[clone->type] = std::move(clone);
     return added;

@@ -63,6 +63,7 @@ public:
     EntityRef Ref() const { return EntityRef(handle_); }
 
     bool paused = false;
+    int loadIndex = -1;  // its place in the space file it was loaded from; -1 for others
     std::unique_ptr<EventManager> events;
     std::string archetypeName;
     std::string name;

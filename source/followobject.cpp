@@ -4,12 +4,7 @@
 // archetype keeps it.
 std::unique_ptr<Component> FollowObject::Clone(Entity* newOwner) const
 {
-    auto clone = std::make_unique<FollowObject>(newOwner);
-    clone->objectToFollow = objectToFollow;
-    clone->followTranslation = followTranslation;
-    clone->followScale = followScale;
-    clone->followRotation = followRotation;
-    return clone;
+    return std::make_unique<FollowObject>(newOwner);
 }
 
 void FollowObject::Serialize(std::vector<Property>& properties)

@@ -24,9 +24,7 @@ void Hover::Terminate()
 
 std::unique_ptr<Component> Hover::Clone(Entity* newOwner) const
 {
-    auto clone = std::make_unique<Hover>(newOwner);
-    clone->player = player;
-    return clone;
+    return std::make_unique<Hover>(newOwner);
 }
 
 void Hover::Serialize(std::vector<Property>& properties)

@@ -87,11 +87,7 @@ void LevelLogic::Terminate()
 
 std::unique_ptr<Component> LevelLogic::Clone(Entity* newOwner) const
 {
-    auto clone = std::make_unique<LevelLogic>(newOwner);
-    clone->cameraX = cameraX;
-    clone->cameraY = cameraY;
-    clone->cameraZoom = cameraZoom;
-    return clone;
+    return std::make_unique<LevelLogic>(newOwner);
 }
 
 void LevelLogic::Serialize(std::vector<Property>& properties)

@@ -16,11 +16,7 @@ void LifeIndicator::Terminate()
 
 std::unique_ptr<Component> LifeIndicator::Clone(Entity* newOwner) const
 {
-    auto clone = std::make_unique<LifeIndicator>(newOwner);
-    clone->imageName = imageName;
-    clone->imageOverlay = imageOverlay;
-    clone->offsetX = offsetX;
-    return clone;
+    return std::make_unique<LifeIndicator>(newOwner);
 }
 
 void LifeIndicator::Serialize(std::vector<Property>& properties)

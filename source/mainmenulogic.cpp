@@ -23,5 +23,5 @@ void MainMenuLogic::OnUpdate(UpdateEvent&)
 {
     Engine* engine = Engine::Get();
     if (Space* menu = engine->FindSpace("MainMenu"))
-        menu->paused = engine->FindSpace("MainMenuQuitConfirm") || engine->FindSpace("MainMenuOptions");
+        menu->SetPaused(engine->FindSpace("MainMenuQuitConfirm") || engine->FindSpace("MainMenuOptions"));
 }

@@ -1,6 +1,7 @@
 #include "mapeditor.h"
 
 #include "archetypestore.h"
+#include "authoredspace.h"
 #include "button.h"
 #include "camera.h"
 #include "componentregistry.h"
@@ -117,26 +118,6 @@ std::string AfterLabel(const Entity* field)
     return Trim(text.substr(std::min(LabelLength(field), text.size())));
 }
 
-// Copies every property value of from into to; both are the same component class.
-void CopyProperties(Component& from, Component& to)
-{
-    std::vector<Property> source, target;
-    from.Serialize(source);
-    to.Serialize(target);
-    for (size_t i = 0; i < std::min(source.size(), target.size()); ++i) {
-        const Property& s = source[i];
-        void* t = target[i].address;
-        switch (s.kind) {
-        case kInt: *static_cast<int32_t*>(t) = *static_cast<int32_t*>(s.address); break;
-        case kString: *static_cast<std::string*>(t) = *static_cast<std::string*>(s.address); break;
-        case kDouble: *static_cast<double*>(t) = *static_cast<double*>(s.address); break;
-        case kFloat: *static_cast<float*>(t) = *static_cast<float*>(s.address); break;
-        case kBool: *static_cast<bool*>(t) = *static_cast<bool*>(s.address); break;
-        case kUnsigned: *static_cast<uint32_t*>(t) = *static_cast<uint32_t*>(s.address); break;
-        }
-    }
-}
-
 bool IsLive(const Space* space)
 {
     if (!space || !Engine::Exists()) return false;
@@ -179,6 +160,9 @@ glm::vec3 CameraPosition()
 
 // ---------------------------------------------------------------- lifecycle
 
+MapEditor::MapEditor(Entity* owner) : ComponentOf(owner) {}
+MapEditor::~MapEditor() = default;
+
 std::unique_ptr<Component> MapEditor::Clone(Entity* newOwner) const
 {
     return std::make_unique<MapEditor>(newOwner);
@@ -208,10 +192,10 @@ void MapEditor::Initialize()
     Space* edited = EditedSpace();
     if (edited) {
         HoldMusic(*edited);
-        edited->paused = true;
+        edited->Hold();
         edited->events->AddListener(this, &MapEditor::OnSelected);
         ownHitTest_ = !HasHitTest(*edited);
-        RecordAuthored(*edited);
+        authored_ = std::make_unique<AuthoredSpace>(*edited);
     }
     engine.Send(ParameterChangeEvent(kInGame, {{"Pause", edited && edited->paused ? 1.0f : 0.0f}}));
     FindOverlayEntities();
@@ -237,13 +221,15 @@ void MapEditor::Terminate()
         if (Entity* e = entry.Get()) e->events->RemoveListener<TriggerEvent>(this);
     for (const EntityRef& entry : objectEntries_)
         if (Entity* e = entry.Get()) e->events->RemoveListener<TriggerEvent>(this);
+    bool stillPaused = false;
     if (Space* edited = EditedSpace()) {
         edited->events->RemoveListener<MapEditorSelectedEvent>(this);
-        edited->paused = false;
-        ResumeMusic(*edited);
+        edited->Release();
+        stillPaused = edited->paused;  // a match paused under its menu stays paused
+        if (!stillPaused) ResumeMusic(*edited);
     }
     Camera::Get()->SetPosition(cameraAtOpen_.x, cameraAtOpen_.y, cameraAtOpen_.z);
-    engine.Send(ParameterChangeEvent(kInGame, {{"Pause", 0.0f}}));
+    engine.Send(ParameterChangeEvent(kInGame, {{"Pause", stillPaused ? 1.0f : 0.0f}}));
 }
 
 // A running match, with no pause menu of its own open: its music is its clock.
@@ -473,8 +459,9 @@ void MapEditor::SpawnCurrentArchetype()
     if (!edited || archetypes.empty()) return;
     try {
         Entity* created = ArchetypeStore::Spawn(archetypes[archetypeIndex_]->name, "newObject", *edited, true);
+        authored_->Add(*created, ArchetypeStore::Get()->Authored(created->archetypeName));
         if (Transform* transform = created->Get<Transform>()) transform->translation = pointer_;
-        authored_.push_back(created->Ref());
+        Record(*created, kTransform, {"translationX", "translationY"});
         Select(created);
     } catch (const GameError& error) {
         Trace(std::string("Map editor: could not create the archetype: ") + error.what() + "\n");
@@ -532,7 +519,7 @@ void MapEditor::Duplicate()
     if (!edited || !selected) return;
     std::unique_ptr<Entity> clone = selected->Clone();
     Entity* copy = edited->CreateEntity(*clone, true);
-    authored_.push_back(copy->Ref());
+    authored_->Add(*copy, AuthoredObject(*selected));
     selected_ = copy->Ref();
     ShowSelection();
 }
@@ -582,12 +569,13 @@ void MapEditor::SetToolValue(Entity& entity, glm::vec2 value)
 {
     Transform* transform = entity.Get<Transform>();
     switch (tool_) {
-    case Tool::kTranslate: transform->translation = value; return;
-    case Tool::kScale: transform->scale = value; return;
-    case Tool::kRotate: transform->rotation = value.x; return;
+    case Tool::kTranslate: transform->translation = value; return Record(entity, kTransform, {"translationX", "translationY"});
+    case Tool::kScale: transform->scale = value; return Record(entity, kTransform, {"scaleX", "scaleY"});
+    case Tool::kRotate: transform->rotation = value.x; return Record(entity, kTransform, {"rotation"});
     case Tool::kZLayer: break;
     }
     entity.Get<Sprite>()->zLayer = std::trunc(value.x);
+    Record(entity, kSprite, {"zLayer"});
     if (Space* edited = EditedSpace()) edited->ReorderEntity(&entity);
 }
 
@@ -649,47 +637,12 @@ void MapEditor::SaveSpace()
     try {
         if (!JsonFile::IsSafeFileName(edited->name))
             throw GameError("Could not save space \"" + edited->name + "\": not a file name");
-        JsonFile::WriteAtomically(edited->Path(), AuthoredSpaceText(*edited));
+        JsonFile::WriteAtomically(edited->Path(), authored_->Text());
+        authored_->Saved();
         Trace("saved " + edited->Path() + "\n");
     } catch (const GameError& error) {
         Trace(std::string("Map editor: save failed, the file is unchanged: ") + error.what() + "\n");
     }
-}
-
-// The entities the space file gave, plus the ones placed here; what game code spawned at
-// run time (meter notches, balls) would be spawned a second time when the file is loaded.
-void MapEditor::RecordAuthored(const Space& space)
-{
-    rapidjson::Document document;
-    std::multiset<std::string> names;
-    bool read = JsonFile::Read(space.Path(), document, nullptr) == JsonFile::ReadResult::kOk && document.IsObject() &&
-                document.HasMember("entities") && document["entities"].IsArray();
-    if (read)
-        for (const auto& object : document["entities"].GetArray())
-            if (object.IsObject() && object.HasMember("name") && object["name"].IsString()) names.insert(object["name"].GetString());
-    for (const auto& entity : space.Entities()) {
-        auto found = names.find(entity->name);
-        if (read && found == names.end()) continue;
-        if (read) names.erase(found);
-        authored_.push_back(entity->Ref());
-    }
-}
-
-std::string MapEditor::AuthoredSpaceText(const Space& space) const
-{
-    rapidjson::StringBuffer buffer;
-    JsonWriter writer(buffer);
-    writer.StartObject();
-    writer.Key("zLayer");
-    WriteNumber(writer, "zLayer", static_cast<double>(space.zLayer));
-    writer.Key("entities");
-    writer.StartArray();
-    for (const auto& entity : space.Entities())
-        if (std::any_of(authored_.begin(), authored_.end(), [&](const EntityRef& r) { return r.Get() == entity.get(); }))
-            entity->Write(writer);
-    writer.EndArray();
-    writer.EndObject();
-    return std::string(buffer.GetString(), buffer.GetSize()) + "\n";
 }
 
 // The archetype is written under its own name (the file the store reads it back from) as a
@@ -706,10 +659,32 @@ void MapEditor::SaveArchetype()
         Trace("saved " + ArchetypeStore::Get()->Directory() + "/" + selected->archetypeName + ".txt\n");
 }
 
+// The authored values of an entity: its object in the space file, its archetype's file for
+// one the game spawned, its live values only when neither exists.
+const rapidjson::Value* MapEditor::AuthoredObject(const Entity& entity) const
+{
+    if (const rapidjson::Value* object = authored_ ? authored_->Find(entity) : nullptr) return object;
+    return ArchetypeStore::Get()->Authored(entity.archetypeName);
+}
+
+void MapEditor::Record(Entity& entity, int type, std::initializer_list<const char*> names)
+{
+    Component* component = entity.GetComponent(type);
+    if (!component || !authored_) return;
+    std::vector<Property> properties;
+    component->Serialize(properties);
+    for (const Property& property : properties)
+        if (std::find(names.begin(), names.end(), property.name) != names.end())
+            authored_->SetProperty(entity, ComponentRegistry::Get()->NameOf(type), property);
+}
+
 bool MapEditor::StoreArchetype(const Entity& source, const std::string& name)
 {
-    Entity archetype(name);
-    archetype.CopyComponents(source);
+    rapidjson::Document archetype;
+    if (const rapidjson::Value* object = AuthoredObject(source)) archetype.CopyFrom(*object, archetype.GetAllocator());
+    else static_cast<rapidjson::Value&>(archetype) = AuthoredSpace::LiveObject(source, archetype.GetAllocator());
+    for (const char* member : {"name", "archetypeName"})
+        if (archetype.IsObject() && archetype.HasMember(member)) archetype[member].SetString(name.c_str(), archetype.GetAllocator());
     try {
         ArchetypeStore::Get()->Save(archetype);
         return true;
@@ -750,7 +725,10 @@ void MapEditor::CommitSpace()
     if (!name.empty()) edited->name = name;
     SetFieldText(spaceName_, Label(spaceName_) + edited->name);
     double layer = 0.0;
-    if (ReadDouble(AfterLabel(spaceLayer_), layer)) edited->zLayer = static_cast<float>(layer);
+    if (ReadDouble(AfterLabel(spaceLayer_), layer) && static_cast<float>(layer) != edited->zLayer) {
+        edited->zLayer = static_cast<float>(layer);
+        authored_->SetLayer(edited->zLayer);
+    }
     SetFieldText(spaceLayer_, Label(spaceLayer_) + Number(edited->zLayer));
 }
 
@@ -758,12 +736,16 @@ void MapEditor::CommitSelected()
 {
     Entity& selected = *Selected();
     std::string name = AfterLabel(selectedName_);
-    if (!name.empty()) selected.name = name;
+    if (!name.empty() && name != selected.name) {
+        selected.name = name;
+        authored_->SetString(selected, "name", name);
+    }
     SetFieldText(selectedName_, Label(selectedName_) + selected.name);
     std::string archetype = AfterLabel(selectedArch_);
     if (!archetype.empty() && archetype != selected.archetypeName) {
         if (!ArchetypeStore::Get()->Find(archetype)) StoreArchetype(selected, archetype);
         selected.archetypeName = archetype;
+        authored_->SetString(selected, "archetypeName", archetype);
     }
     SetFieldText(selectedArch_, Label(selectedArch_) + selected.archetypeName);
 }
@@ -795,6 +777,7 @@ Component* MapEditor::CurrentComponent() const
 void MapEditor::DeleteSelected()
 {
     if (Space* edited = EditedSpace()) edited->events->Send(DestroyEvent(selected_, 0.0f));
+    authored_->Remove(*Selected());
     selected_ = EntityRef();
     ShowSelection();
     EmptyRows();
@@ -909,6 +892,7 @@ void MapEditor::EndRowEdit(Entity* row)
     size_t space = text.find(' ');
     std::string value = space == std::string::npos ? "" : text.substr(space + 1);
     if (!WriteProperty(properties[index], value)) return;
+    authored_->SetProperty(*component->owner, ComponentRegistry::Get()->NameOf(component->type), properties[index]);
     AfterPropertyWrite(*component);
 }
 
@@ -954,6 +938,7 @@ void MapEditor::AddComponentToSelected()
         Trace("Map editor: could not add " + LabelledType() + ": " + error.what() + "\n");
         RebuildWithout(*selected, prototype->type);
     }
+    authored_->SetComponent(*selected, LabelledType(), selected->GetComponent(prototype->type));
     currentType_ = prototype->type;
     EmptyRows();
 }
@@ -964,6 +949,7 @@ void MapEditor::RemoveComponentFromSelected()
     const Component* prototype = ComponentRegistry::Get()->Find(LabelledType());
     if (!selected || !prototype || !selected->GetComponent(prototype->type)) return;
     RebuildWithout(*selected, prototype->type);
+    authored_->SetComponent(*selected, LabelledType(), nullptr);
     EmptyRows();
 }
 
@@ -977,11 +963,9 @@ void MapEditor::RebuildWithout(Entity& entity, int type)
     Entity scratch(entity.name);
     for (int slot = 0; slot < kComponentTypeCount; ++slot) {
         Component* component = entity.GetComponent(slot);
-        if (component && slot != type) CopyProperties(*component, *scratch.AddComponent(*component));
+        if (component && slot != type) scratch.AddComponent(*component);
     }
     entity.CopyComponents(scratch);
-    for (int slot = 0; slot < kComponentTypeCount; ++slot)
-        if (Component* component = entity.GetComponent(slot)) CopyProperties(*scratch.GetComponent(slot), *component);
     try {
         for (int slot = 0; slot < kComponentTypeCount; ++slot)
             if (Component* component = entity.GetComponent(slot)) component->Initialize();
@@ -1086,7 +1070,10 @@ void MapEditor::OnDevMessage(DevMessageEvent& event)
     if (event.text != "\\edit-remove-all") return;
     Space* edited = EditedSpace();
     if (!edited) return;
-    for (const auto& entity : edited->Entities()) edited->events->Send(DestroyEvent(entity->Ref(), 0.0f));
+    for (const auto& entity : edited->Entities()) {
+        edited->events->Send(DestroyEvent(entity->Ref(), 0.0f));
+        authored_->Remove(*entity);
+    }
 }
 
 void MapEditor::OnDestroySpace(DestroySpaceEvent& event)

@@ -14,11 +14,16 @@
 #include <glm/vec3.hpp>
 #include <glm/vec4.hpp>
 
+#include <rapidjson/document.h>
+
 #include <array>
+#include <initializer_list>
+#include <memory>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+class AuthoredSpace;
 class DestroySpaceEvent;
 class DevMessageEvent;
 class DrawEvent;
@@ -33,7 +38,8 @@ public:
     static constexpr int kRowCount = 10;
     static constexpr float kPanelY = 150.0f;  // pointer y (camera removed) from which the panel starts
 
-    explicit MapEditor(Entity* owner) : ComponentOf(owner) {}
+    explicit MapEditor(Entity* owner);
+    ~MapEditor() override;
 
     void Initialize() override;
     void Terminate() override;
@@ -88,10 +94,11 @@ private:
     void NextArchetype();
     void ShowArchetype();
     void SaveSpace();
-    void RecordAuthored(const Space& space);
-    std::string AuthoredSpaceText(const Space& space) const;
     void SaveArchetype();
     bool StoreArchetype(const Entity& source, const std::string& name);
+    const rapidjson::Value* AuthoredObject(const Entity& entity) const;
+    // Writes the named properties of the entity's component into the authored record.
+    void Record(Entity& entity, int type, std::initializer_list<const char*> names);
     void Commit();
     void CommitSteps();
     void CommitSpace();
@@ -166,6 +173,6 @@ private:
     std::array<Entity*, kRowCount> rows_{};
     std::vector<EntityRef> typeEntries_;  // the component-type drop-down, registry order
     std::vector<int> typeOfEntry_;        // component type of each drop-down entry
-    std::vector<EntityRef> authored_;     // entities of the edited space that saving writes
+    std::unique_ptr<AuthoredSpace> authored_;  // what saving writes: the file plus the edits
     std::vector<EntityRef> objectEntries_;  // "ObjectList<n>", one per entity of the edited space
 };

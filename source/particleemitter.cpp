@@ -38,23 +38,7 @@ void ParticleEmitter::Terminate()
 
 std::unique_ptr<Component> ParticleEmitter::Clone(Entity* newOwner) const
 {
-    auto clone = std::make_unique<ParticleEmitter>(newOwner);
-    clone->downwardAcceleration = downwardAcceleration;
-    clone->initCount = initCount;
-    clone->spawnsPerMinute = spawnsPerMinute;
-    clone->lifeTime = lifeTime;
-    clone->sidewaysAcceleration = sidewaysAcceleration;
-    clone->scaleFactor = scaleFactor;
-    clone->initialVelocity = initialVelocity;
-    clone->angularVariance = angularVariance;
-    clone->speedVariance = speedVariance;
-    clone->angularSpeed = angularSpeed;
-    clone->initSize = initSize;
-    clone->r = r;
-    clone->g = g;
-    clone->b = b;
-    clone->a = a;
-    return clone;
+    return std::make_unique<ParticleEmitter>(newOwner);
 }
 
 void ParticleEmitter::Serialize(std::vector<Property>& properties)

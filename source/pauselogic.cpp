@@ -46,7 +46,7 @@ int MusicPosition()
 void PauseLogic::Initialize()
 {
     owner->space->events->AddListener(this, &PauseLogic::OnUpdate);
-    owner->space->paused = false;
+    owner->space->SetPaused(false);
     Events().Send(PauseSoundEvent(kInGame, false));
     Events().Send(PauseSoundEvent(kPauseMusic, true));
 }
@@ -73,9 +73,9 @@ void PauseLogic::OnUpdate(UpdateEvent& event)
     Space* returning = Find("ReturnToGame");
     Space* options = Find("OptionsMenu");
     Space* confirm = Find("QuitConfirm");
-    if (pauseMenu) pauseMenu->paused = confirm != nullptr;  // its buttons wait under the dialog
+    if (pauseMenu) pauseMenu->SetPaused(confirm != nullptr);  // its buttons wait under the dialog
     if (returning) {
-        returning->paused = true;
+        returning->SetPaused(true);
         CountdownStep(*returning, event.dt);
     }
     if (pauseActive) FollowMenus(pauseMenu, returning, options, confirm);
@@ -99,7 +99,7 @@ void PauseLogic::FollowMenus(Space* pauseMenu, Space* returning, Space* options,
         Destroy(pauseMenu);  // the options replace the pause menu
     } else if (!returning && !pauseMenu) {
         pauseActive = false;
-        game->paused = false;
+        game->SetPaused(false);
         Trace("play resumed");
         HandOverMusic();
     }
@@ -109,7 +109,7 @@ void PauseLogic::OnPauseKey(Space* pauseMenu, Space* confirm)
 {
     Space* game = owner->space;
     if (!pauseMenu && !game->paused && !Find("EndGame")) {
-        game->paused = true;
+        game->SetPaused(true);
         Events().Send(CreateSpaceEvent("PauseMenu", 0.0f));
         pauseActive = true;
         HandOverMusic();

@@ -2,7 +2,9 @@
 
 #include "gameerror.h"
 
+#include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <cstdint>
 #include <limits>
 
@@ -61,6 +63,49 @@ void ReadValue(const rapidjson::Value& object, const Property& p, const std::str
     }
 }
 
+// In the library's look: "50.0" for a whole number, "1e30" and "1.5e-7" for exponents.
+bool JsonWriter::Double(double value)
+{
+    if (!std::isfinite(value)) return PrettyWriter::Double(value);  // the library refuses it
+    char text[40];
+    char* end = std::to_chars(text, text + sizeof text, value).ptr;
+    std::string number(text, end);
+    size_t e = number.find('e');
+    if (e == std::string::npos) {
+        if (number.find('.') == std::string::npos) number += ".0";
+    } else {
+        std::string exponent = number.substr(e + 1);
+        bool negative = exponent[0] == '-';
+        exponent = exponent.substr(exponent[0] == '-' || exponent[0] == '+' ? 1 : 0);
+        exponent.erase(0, std::min(exponent.find_first_not_of('0'), exponent.size() - 1));
+        number = number.substr(0, e + 1) + (negative ? "-" : "") + exponent;
+    }
+    return RawValue(number.c_str(), number.size(), rapidjson::kNumberType);
+}
+
+double ShortestDouble(float value)
+{
+    if (!std::isfinite(value)) return static_cast<double>(value);
+    // The shortest decimal that reads back to the float, as a double: the writer then
+    // prints those digits ("0.3", not the double of the float, 0.30000001192092898).
+    char text[32];
+    auto result = std::to_chars(text, text + sizeof text, value);
+    *result.ptr = '\0';
+    return std::strtod(text, nullptr);
+}
+
+void CopyValue(const Property& from, const Property& to)
+{
+    switch (from.kind) {
+    case kInt: *static_cast<int32_t*>(to.address) = *static_cast<const int32_t*>(from.address); break;
+    case kString: *static_cast<std::string*>(to.address) = *static_cast<const std::string*>(from.address); break;
+    case kDouble: *static_cast<double*>(to.address) = *static_cast<const double*>(from.address); break;
+    case kFloat: *static_cast<float*>(to.address) = *static_cast<const float*>(from.address); break;
+    case kBool: *static_cast<bool*>(to.address) = *static_cast<const bool*>(from.address); break;
+    case kUnsigned: *static_cast<uint32_t*>(to.address) = *static_cast<const uint32_t*>(from.address); break;
+    }
+}
+
 void WriteNumber(JsonWriter& writer, const std::string& name, double value)
 {
     if (!std::isfinite(value))
@@ -79,7 +124,7 @@ void WriteValue(JsonWriter& writer, const Property& p)
         break;
     }
     case kDouble: WriteNumber(writer, p.name, *static_cast<const double*>(p.address)); break;
-    case kFloat: WriteNumber(writer, p.name, static_cast<double>(*static_cast<const float*>(p.address))); break;
+    case kFloat: WriteNumber(writer, p.name, ShortestDouble(*static_cast<const float*>(p.address))); break;
     case kBool: writer.Bool(*static_cast<const bool*>(p.address)); break;
     case kUnsigned: writer.Uint(*static_cast<const uint32_t*>(p.address)); break;
     default: throw GameError("There was a problem in WriteValue, unknown type");

@@ -20,7 +20,14 @@ enum PropertyKind : int {
     kUnsigned = 5,
 };
 
-using JsonWriter = rapidjson::PrettyWriter<rapidjson::StringBuffer>;
+// The pretty writer of every file the game writes. Numbers are written in their shortest
+// form: the library's own conversion is now and then a digit longer than needed (0.02414
+// came out as 0.024140000000000003), which would change a file that is saved unchanged.
+class JsonWriter : public rapidjson::PrettyWriter<rapidjson::StringBuffer> {
+public:
+    using PrettyWriter::PrettyWriter;
+    bool Double(double value);
+};
 
 struct Property {
     std::string name;  // member name inside the component's JSON object
@@ -40,6 +47,13 @@ void ReadValue(const rapidjson::Value& object, const Property& p, const std::str
 // Writes p.name and the field's value. JSON has no form for a number that is not finite,
 // so such a value throws GameError instead of producing a file that cannot be read back.
 void WriteValue(JsonWriter& writer, const Property& p);
+
+// The double whose shortest form is the float's shortest form: how a Float is written,
+// so a file keeps "0.3" and reading it gives the same float back.
+double ShortestDouble(float value);
+
+// Copies the value of from's field into to's field; both describe the same kind.
+void CopyValue(const Property& from, const Property& to);
 
 // Writes the number of the member name, throwing GameError the same way for one that is not finite.
 void WriteNumber(JsonWriter& writer, const std::string& name, double value);

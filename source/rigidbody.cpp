@@ -17,7 +17,7 @@ void RigidBody::Terminate()
 
 std::unique_ptr<Component> RigidBody::Clone(Entity* newOwner) const
 {
-    return std::make_unique<RigidBody>(newOwner);  // a clone starts at rest
+    return std::make_unique<RigidBody>(newOwner);  // its velocity starts at rest
 }
 
 void RigidBody::Serialize(std::vector<Property>& properties)

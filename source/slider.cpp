@@ -32,13 +32,7 @@ void Slider::Terminate()
 
 std::unique_ptr<Component> Slider::Clone(Entity* newOwner) const
 {
-    auto clone = std::make_unique<Slider>(newOwner);
-    clone->lowerBound = lowerBound;
-    clone->upperBound = upperBound;
-    clone->subDivisions = subDivisions;
-    clone->useXAxis = useXAxis;
-    clone->sliderLength = sliderLength;
-    return clone;
+    return std::make_unique<Slider>(newOwner);
 }
 
 void Slider::Serialize(std::vector<Property>& properties)

@@ -87,9 +87,12 @@ void Space::Load()
     if (list->value.Size() > kMaxEntities)
         throw GameError(path + ": member \"entities\" holds " + std::to_string(list->value.Size()) +
                         " entities, above the limit of " + std::to_string(kMaxEntities));
-    rapidjson::SizeType index = 0;
-    for (const auto& object : list->value.GetArray())
-        Insert(std::make_unique<Entity>(object, this, path + ": entity " + std::to_string(index++)));
+    int index = 0;
+    for (const auto& object : list->value.GetArray()) {
+        auto entity = std::make_unique<Entity>(object, this, path + ": entity " + std::to_string(index));
+        entity->loadIndex = index++;
+        Insert(std::move(entity));
+    }
 }
 
 void Space::WriteMembers(JsonWriter& writer, bool withState) const
@@ -117,6 +120,27 @@ void Space::Save() const
     WriteMembers(writer, false);
     writer.EndObject();
     JsonFile::WriteAtomically(Path(), std::string(buffer.GetString(), buffer.GetSize()) + "\n");
+}
+
+void Space::SetPaused(bool wanted)
+{
+    if (held_) pausedWhenReleased_ = wanted;
+    else paused = wanted;
+}
+
+void Space::Hold()
+{
+    if (held_) return;
+    pausedWhenReleased_ = paused;
+    held_ = true;
+    paused = true;
+}
+
+void Space::Release()
+{
+    if (!held_) return;
+    held_ = false;
+    paused = pausedWhenReleased_;
 }
 
 Entity* Space::FindEntity(const std::string& entityName) const

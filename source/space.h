@@ -60,6 +60,16 @@ public:
 
     const std::vector<std::unique_ptr<Entity>>& Entities() const { return entities_; }
 
+    // Game logic pauses and resumes through SetPaused, so that while the map editor holds
+    // the space stopped the logic's wish is kept for the editor's release instead of
+    // starting the space under the editor.
+    void SetPaused(bool wanted);
+    // The map editor stops the space whatever its logic does; Release gives back the paused
+    // state it had (or that its logic asked for meanwhile).
+    void Hold();
+    void Release();
+    bool Held() const { return held_; }
+
     bool paused = false;   // entities stop receiving UpdateEvent; the space's own manager runs on
     bool visible = true;   // entities stop receiving DrawEvent
     std::unique_ptr<EventManager> events;
@@ -73,5 +83,7 @@ private:
     std::vector<std::unique_ptr<Entity>> entities_;  // draw and update order
     std::vector<std::unique_ptr<Entity>> retired_;   // destroyed while their handler ran
     bool detached_ = false;
+    bool held_ = false;
+    bool pausedWhenReleased_ = false;  // while held: the paused state to give back
     std::shared_ptr<Space*> handle_ = std::make_shared<Space*>(this);  // SpaceRefs read null once cleared
 };

@@ -39,9 +39,7 @@ void SpaceLoader::Terminate()
 // editor keeps where its button leads.
 std::unique_ptr<Component> SpaceLoader::Clone(Entity* newOwner) const
 {
-    auto clone = std::make_unique<SpaceLoader>(newOwner, spaceToLoad, trigger);
-    clone->destroyCurrentSpace = destroyCurrentSpace;
-    return clone;
+    return std::make_unique<SpaceLoader>(newOwner, spaceToLoad, trigger);
 }
 
 void SpaceLoader::Serialize(std::vector<Property>& properties)

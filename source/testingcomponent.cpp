@@ -45,11 +45,13 @@ std::unique_ptr<Component> TestingComponent::Clone(Entity* newOwner) const
     return std::make_unique<TestingComponent>(newOwner);
 }
 
-// The help does not mention Control, although every shortcut needs it held first.
+// Every shortcut needs Control held before the key goes down, so the help says so.
 void TestingComponent::PrintHelp() const
 {
-    for (const char* line : {"DESIGNERS: Press F5 to open editor in main menu", "           Press F6 to open editor in game",
-                             "           Press F2 to toggle debug space", "           Press F1 to toggle debug draw"})
+    for (const char* line : {"DESIGNERS: Hold Control and press F5 to open editor in main menu",
+                             "           Hold Control and press F6 to open editor in game",
+                             "           Hold Control and press F2 to toggle debug space",
+                             "           Hold Control and press F1 to toggle debug draw"})
         Engine::Get()->events->Send(TraceEvent(std::string(line) + "\n"));
 }
 

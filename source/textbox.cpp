@@ -56,11 +56,7 @@ void TextBox::Terminate()
 
 std::unique_ptr<Component> TextBox::Clone(Entity* newOwner) const
 {
-    auto clone = std::make_unique<TextBox>(newOwner);
-    clone->backgroundScaleX = backgroundScaleX;
-    clone->actualText = actualText;
-    clone->lockedChars = lockedChars;
-    return clone;
+    return std::make_unique<TextBox>(newOwner);
 }
 
 void TextBox::Serialize(std::vector<Property>& properties)

@@ -26,9 +26,7 @@ void Timer::Terminate()
 
 std::unique_ptr<Component> Timer::Clone(Entity* newOwner) const
 {
-    auto clone = std::make_unique<Timer>(newOwner);
-    clone->secondsOfGame = secondsOfGame;
-    return clone;
+    return std::make_unique<Timer>(newOwner);
 }
 
 void Timer::Serialize(std::vector<Property>& properties)

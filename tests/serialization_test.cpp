@@ -1,3 +1,4 @@
+#include "componentregistry.h"
 #include "entity.h"
 #include "gameerror.h"
 #include "jsonfile.h"
@@ -72,11 +73,46 @@ TEST_F(SerializationTest, FloatsAndStringsAreWrittenInTheFileFormsExactly)
                               "        \"count\": 7,\n"
                               "        \"label\": \"tab\\there\\u0001\",\n"
                               "        \"ratio\": 0.5,\n"
-                              "        \"speed\": 0.10000000149011612,\n"
+                              "        \"speed\": 0.1,\n"
                               "        \"on\": true,\n"
                               "        \"mask\": 3\n"
                               "    }\n"
                               "}");
+}
+
+// Every registered component: a copy (Ctrl+D, archetype spawns) equals the original on every
+// property it saves, whatever value each holds.
+TEST_F(SerializationTest, ACopyOfEveryComponentKeepsEverySavedProperty)
+{
+    auto written = [](Component& component) {
+        rapidjson::StringBuffer buffer;
+        JsonWriter writer(buffer);
+        writer.StartObject();
+        std::vector<Property> properties;
+        component.Serialize(properties);
+        for (const Property& p : properties) WriteValue(writer, p);
+        writer.EndObject();
+        return std::string(buffer.GetString());
+    };
+    Entity holder("holder");
+    ComponentRegistry::Get()->ForEach([&](const std::string& name, const Component& prototype) {
+        std::unique_ptr<Component> original = prototype.Copy(&holder);
+        std::vector<Property> properties;
+        original->Serialize(properties);
+        int n = 1;
+        for (const Property& p : properties) {
+            ++n;
+            switch (p.kind) {
+            case kInt: *static_cast<int32_t*>(p.address) = n; break;
+            case kUnsigned: *static_cast<uint32_t*>(p.address) = static_cast<uint32_t>(n); break;
+            case kString: *static_cast<std::string*>(p.address) = "v" + std::to_string(n); break;
+            case kFloat: *static_cast<float*>(p.address) = 0.3f * static_cast<float>(n); break;
+            case kDouble: *static_cast<double*>(p.address) = 0.7 * n; break;
+            case kBool: *static_cast<bool*>(p.address) = !*static_cast<bool*>(p.address); break;
+            }
+        }
+        EXPECT_EQ(written(*original->Copy(&holder)), written(*original)) << name;
+    });
 }
 
 TEST_F(SerializationTest, ComponentsAreWrittenInNameOrderAndUnlistedMembersAreDropped)

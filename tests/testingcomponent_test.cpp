@@ -125,11 +125,11 @@ TEST_F(DebugKeysTest, TheMainMenuAloneTracesTheKeyHelp)
     Frames(4);
     std::vector<std::string> help;
     for (const TraceEvent& trace : traces.events)
-        if (trace.text.find("Press F") != std::string::npos) help.push_back(trace.text);
-    EXPECT_THAT(help, ElementsAre("DESIGNERS: Press F5 to open editor in main menu\n",
-                                  "           Press F6 to open editor in game\n",
-                                  "           Press F2 to toggle debug space\n",
-                                  "           Press F1 to toggle debug draw\n"));
+        if (trace.text.find("press F") != std::string::npos) help.push_back(trace.text);
+    EXPECT_THAT(help, ElementsAre("DESIGNERS: Hold Control and press F5 to open editor in main menu\n",
+                                  "           Hold Control and press F6 to open editor in game\n",
+                                  "           Hold Control and press F2 to toggle debug space\n",
+                                  "           Hold Control and press F1 to toggle debug draw\n"));
 }
 
 } // namespace

@@ -1,0 +1,161 @@
+#include "authoredspace.h"
+
+#include "componentregistry.h"
+#include "entity.h"
+#include "jsonfile.h"
+#include "space.h"
+
+#include <algorithm>
+
+AuthoredSpace::AuthoredSpace(const Space& space)
+{
+    bool read = JsonFile::Read(space.Path(), document_) == JsonFile::ReadResult::kOk && document_.IsObject() &&
+                document_.HasMember("entities") && document_["entities"].IsArray();
+    if (!read) {
+        document_.SetObject();
+        document_.AddMember("zLayer", ShortestDouble(space.zLayer), document_.GetAllocator());
+        document_.AddMember("entities", rapidjson::Value(rapidjson::kArrayType), document_.GetAllocator());
+    }
+    for (auto& object : document_["entities"].GetArray()) entries_.push_back({EntityRef(), std::move(object)});
+    for (const auto& entity : space.Entities()) {
+        size_t index = static_cast<size_t>(entity->loadIndex);
+        if (read && entity->loadIndex >= 0 && index < entries_.size() && !entries_[index].live)
+            entries_[index].live = entity->Ref();
+        else if (!read)
+            Add(*entity, nullptr);
+    }
+}
+
+AuthoredSpace::Entry* AuthoredSpace::EntryOf(const Entity& entity)
+{
+    for (Entry& entry : entries_)
+        if (entry.live.Get() == &entity) return &entry;
+    return nullptr;
+}
+
+rapidjson::Value* AuthoredSpace::Find(const Entity& entity)
+{
+    Entry* entry = EntryOf(entity);
+    return entry ? &entry->object : nullptr;
+}
+
+void AuthoredSpace::Add(const Entity& placed, const rapidjson::Value* from)
+{
+    auto& allocator = document_.GetAllocator();
+    rapidjson::Value object = from ? rapidjson::Value(*from, allocator) : LiveObject(placed, allocator);
+    entries_.push_back({placed.Ref(), std::move(object)});
+    SetString(placed, "name", placed.name);
+    SetString(placed, "archetypeName", placed.archetypeName);
+}
+
+void AuthoredSpace::Remove(const Entity& entity)
+{
+    std::erase_if(entries_, [&](const Entry& entry) { return entry.live.Get() == &entity; });
+}
+
+void AuthoredSpace::SetProperty(const Entity& entity, const std::string& typeName, const Property& property)
+{
+    rapidjson::Value* object = Find(entity);
+    if (!object) return;
+    auto& allocator = document_.GetAllocator();
+    auto component = object->FindMember(typeName.c_str());
+    if (component == object->MemberEnd() || !component->value.IsObject()) return;
+    rapidjson::Value value = ValueOf(property, allocator);
+    auto member = component->value.FindMember(property.name.c_str());
+    if (member != component->value.MemberEnd()) member->value = value;
+    else component->value.AddMember(rapidjson::Value(property.name.c_str(), allocator), value, allocator);
+}
+
+void AuthoredSpace::SetString(const Entity& entity, const char* member, const std::string& value)
+{
+    rapidjson::Value* object = Find(entity);
+    if (!object) return;
+    auto& allocator = document_.GetAllocator();
+    rapidjson::Value text(value.c_str(), static_cast<rapidjson::SizeType>(value.size()), allocator);
+    auto found = object->FindMember(member);
+    if (found != object->MemberEnd()) found->value = text;
+    else object->AddMember(rapidjson::StringRef(member), text, allocator);
+}
+
+// Components keep the registry's order, so the object is rebuilt around the change.
+void AuthoredSpace::SetComponent(const Entity& entity, const std::string& typeName, Component* component)
+{
+    rapidjson::Value* object = Find(entity);
+    if (!object) return;
+    auto& allocator = document_.GetAllocator();
+    rapidjson::Value rebuilt(rapidjson::kObjectType);
+    auto move = [&](const char* name) {
+        auto found = object->FindMember(name);
+        if (found != object->MemberEnd()) rebuilt.AddMember(rapidjson::Value(name, allocator), found->value, allocator);
+    };
+    move("name");
+    move("archetypeName");
+    ComponentRegistry::Get()->ForEach([&](const std::string& name, const Component&) {
+        if (name != typeName) return move(name.c_str());
+        if (!component) return;
+        rapidjson::Value values(rapidjson::kObjectType);
+        std::vector<Property> properties;
+        component->Serialize(properties);
+        for (const Property& p : properties)
+            values.AddMember(rapidjson::Value(p.name.c_str(), allocator), ValueOf(p, allocator), allocator);
+        rebuilt.AddMember(rapidjson::Value(name.c_str(), allocator), values, allocator);
+    });
+    for (auto& member : object->GetObject())  // members no component reads stay as they were
+        if (!member.value.IsNull() && !rebuilt.HasMember(member.name)) rebuilt.AddMember(member.name, member.value, allocator);
+    *object = rebuilt;
+}
+
+void AuthoredSpace::SetLayer(float layer)
+{
+    document_["zLayer"] = ShortestDouble(layer);
+}
+
+std::string AuthoredSpace::Text() const
+{
+    rapidjson::StringBuffer buffer;
+    JsonWriter writer(buffer);
+    writer.StartObject();
+    for (const auto& member : document_.GetObject()) {
+        writer.Key(member.name.GetString(), member.name.GetStringLength());
+        if (member.name != "entities") {
+            member.value.Accept(writer);
+            continue;
+        }
+        writer.StartArray();
+        for (const Entry& entry : entries_) entry.object.Accept(writer);
+        writer.EndArray();
+    }
+    writer.EndObject();
+    return std::string(buffer.GetString(), buffer.GetSize()) + "\n";
+}
+
+void AuthoredSpace::Saved()
+{
+    for (size_t i = 0; i < entries_.size(); ++i)
+        if (Entity* live = entries_[i].live.Get()) live->loadIndex = static_cast<int>(i);
+}
+
+rapidjson::Value AuthoredSpace::ValueOf(const Property& p, rapidjson::Document::AllocatorType& allocator)
+{
+    switch (p.kind) {
+    case kInt: return rapidjson::Value(*static_cast<const int32_t*>(p.address));
+    case kUnsigned: return rapidjson::Value(*static_cast<const uint32_t*>(p.address));
+    case kDouble: return rapidjson::Value(*static_cast<const double*>(p.address));
+    case kFloat: return rapidjson::Value(ShortestDouble(*static_cast<const float*>(p.address)));
+    case kBool: return rapidjson::Value(*static_cast<const bool*>(p.address));
+    default: {
+        const auto& text = *static_cast<const std::string*>(p.address);
+        return rapidjson::Value(text.c_str(), static_cast<rapidjson::SizeType>(text.size()), allocator);
+    }
+    }
+}
+
+rapidjson::Value AuthoredSpace::LiveObject(const Entity& entity, rapidjson::Document::AllocatorType& allocator)
+{
+    rapidjson::StringBuffer buffer;
+    JsonWriter writer(buffer);
+    entity.Write(writer);
+    rapidjson::Document parsed(&allocator);
+    parsed.Parse(buffer.GetString(), buffer.GetSize());
+    return rapidjson::Value(parsed, allocator);
+}

@@ -1,0 +1,18 @@
+#include "component.h"
+
+std::unique_ptr<Component> Component::Copy(Entity* newOwner) const
+{
+    std::unique_ptr<Component> copy = Clone(newOwner);
+    copy->CopyProperties(*this);
+    return copy;
+}
+
+void Component::CopyProperties(const Component& source)
+{
+    // Listing the source's properties only takes their addresses (a transform also marks
+    // itself for recomputation, which changes no value).
+    std::vector<Property> from, to;
+    const_cast<Component&>(source).Serialize(from);
+    Serialize(to);
+    for (size_t i = 0; i < std::min(from.size(), to.size()); ++i) CopyValue(from[i], to[i]);
+}
