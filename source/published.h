@@ -25,8 +25,8 @@ public:
         std::memcpy(words.data(), &value, sizeof(T));
         uint64_t sequence = sequence_.load(std::memory_order_relaxed);
         sequence_.store(sequence + 1, std::memory_order_relaxed);  // odd: a write is in progress
-        std::atomic_thread_fence(std::memory_order_release);
-        for (size_t i = 0; i < kWords; ++i) words_[i].store(words[i], std::memory_order_relaxed);
+        // Each word is released, so a reader that sees any new word also sees the odd count.
+        for (size_t i = 0; i < kWords; ++i) words_[i].store(words[i], std::memory_order_release);
         sequence_.store(sequence + 2, std::memory_order_release);
     }
 
@@ -36,8 +36,8 @@ public:
         std::array<uint64_t, kWords> words{};
         for (;;) {
             uint64_t before = sequence_.load(std::memory_order_acquire);
-            for (size_t i = 0; i < kWords; ++i) words[i] = words_[i].load(std::memory_order_relaxed);
-            std::atomic_thread_fence(std::memory_order_acquire);
+            // Acquired words keep the second look at the count after them.
+            for (size_t i = 0; i < kWords; ++i) words[i] = words_[i].load(std::memory_order_acquire);
             if (!(before & 1u) && sequence_.load(std::memory_order_relaxed) == before) break;
         }
         T value;
