@@ -191,7 +191,7 @@ void MapEditor::Initialize()
     owner->space->paused = true;
     Space* edited = EditedSpace();
     if (edited) {
-        HoldMusic(*edited);
+        HandMusicOver(*edited, true);
         edited->Hold();
         edited->events->AddListener(this, &MapEditor::OnSelected);
         ownHitTest_ = !HasHitTest(*edited);
@@ -226,7 +226,7 @@ void MapEditor::Terminate()
         edited->events->RemoveListener<MapEditorSelectedEvent>(this);
         edited->Release();
         stillPaused = edited->paused;  // a match paused under its menu stays paused
-        if (!stillPaused) ResumeMusic(*edited);
+        if (!stillPaused) HandMusicOver(*edited, false);
     }
     Camera::Get()->SetPosition(cameraAtOpen_.x, cameraAtOpen_.y, cameraAtOpen_.z);
     engine.Send(ParameterChangeEvent(kInGame, {{"Pause", stillPaused ? 1.0f : 0.0f}}));
@@ -245,24 +245,15 @@ bool MapEditor::IsRunningMatch(const Space& edited)
 
 // The match's music is its clock: it stops with the match while the editor is open, the
 // pause-menu track taking over as in a pause, so no ball is late when the match goes on.
-void MapEditor::HoldMusic(const Space& edited) const
-{
-    if (!IsRunningMatch(edited)) return;
-    EventManager& engine = *Engine::Get()->events;
-    engine.Send(PauseSoundEvent(kInGame, true));
-    engine.Send(PauseSoundEvent(kPauseMusic, false));
-    engine.Send(SyncSoundEvent(kPauseMusic, kInGame));
-}
-
 // Escape also reaches the match's pause logic, which, finding its match paused (by this
-// editor) and no pause menu open, hands the music over to the pause-menu track. The match
-// resumes here, so its music comes back with it, as the pause menu's own resume does.
-void MapEditor::ResumeMusic(const Space& edited) const
+// editor) and no pause menu open, hands the music over to the pause-menu track; when the
+// match resumes here its music comes back with it, as the pause menu's own resume does.
+void MapEditor::HandMusicOver(const Space& edited, bool hold) const
 {
     if (!IsRunningMatch(edited)) return;
     EventManager& engine = *Engine::Get()->events;
-    engine.Send(PauseSoundEvent(kInGame, false));
-    engine.Send(PauseSoundEvent(kPauseMusic, true));
+    engine.Send(PauseSoundEvent(kInGame, hold));
+    engine.Send(PauseSoundEvent(kPauseMusic, !hold));
     engine.Send(SyncSoundEvent(kPauseMusic, kInGame));
 }
 

@@ -132,8 +132,8 @@ private:
     void OnListEntry(Entity* entry);
     void Close();
     static bool IsRunningMatch(const Space& edited);
-    void HoldMusic(const Space& edited) const;
-    void ResumeMusic(const Space& edited) const;
+    // Stops (hold) or restarts the running match's music with the match.
+    void HandMusicOver(const Space& edited, bool hold) const;
     void Trace(const std::string& line) const;
 
     SpaceRef edited_;              // checked against the engine's live spaces before every use
