@@ -51,6 +51,10 @@ GridData ReadGridData(const std::string& path, const rapidjson::Document& docume
         if (!list[i].IsInt()) throw GameError(path + shape);
     GridData grid{list[0].GetInt(), list[1].GetInt(), list[2].GetInt()};
     if (grid.columns <= 0 || grid.rows <= 0) throw GameError(path + ": a grid needs at least one column and one row");
+    // Grid quads keep their counts as floats, which hold whole numbers exactly up to 2^24.
+    constexpr int kMaxColumnsOrRows = 1 << 24;
+    if (grid.columns > kMaxColumnsOrRows || grid.rows > kMaxColumnsOrRows)
+        throw GameError(path + ": a grid has at most " + std::to_string(kMaxColumnsOrRows) + " columns and rows");
     if (grid.frames < 0) throw GameError(path + ": the frame count cannot be negative");
     if (grid.frames == 0) {
         int64_t cells = static_cast<int64_t>(grid.columns) * grid.rows;
