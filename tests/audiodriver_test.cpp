@@ -202,21 +202,31 @@ protected:
         music->SetCallback(&OutputClockTest::Record, STUDIO_EVENT_CALLBACK_TIMELINE_BEAT);
         std::vector<int64_t> errors;
         size_t judged = 0;
+        auto judge = [&](int64_t now) {
+            std::lock_guard guard(beatLock);
+            for (; judged < beatFrames.size() && plan->HeardAt(beatFrames[judged]) <= now; ++judged) {
+                std::optional<int64_t> belief = driver->Clock().InstantOf(static_cast<double>(beatFrames[judged]));
+                if (belief && plan->HeardAt(beatFrames[judged]) >= 0) errors.push_back(*belief - plan->HeardAt(beatFrames[judged]));
+            }
+        };
         for (int64_t frame = 1; frame <= 720; ++frame) {
             int64_t now = frame * 16'666'667;
             plan->time.AdvanceTo(now);
+            judge(now);
             if (scenario.loseAt >= 0 && now >= scenario.loseAt && plan->opens == 1) {
                 plan->lost = true;
                 plan->time.AdvanceTo(now + AudioDriver::kWaitMs * 1'000'000);  // the worker meets the loss and ends
                 EXPECT_TRUE(WaitFor([&] { return lost.load(); }));
                 plan->lost = false;
+                // Beats of the lost card heard while it went are judged on its own line, never
+                // on the new card's, which starts after a gap the old one never played.
+                judge(plan->time.Now());
+                {
+                    std::lock_guard guard(beatLock);
+                    judged = beatFrames.size();
+                }
                 studio->SetOutputSilent();
                 studio->SetOutputByPlugin(handle);
-            }
-            std::lock_guard guard(beatLock);
-            for (; judged < beatFrames.size() && plan->HeardAt(beatFrames[judged]) <= now; ++judged) {
-                std::optional<int64_t> belief = driver->Clock().InstantOf(static_cast<double>(beatFrames[judged]));
-                if (belief && plan->HeardAt(beatFrames[judged]) >= 0) errors.push_back(*belief - plan->HeardAt(beatFrames[judged]));
             }
         }
         return errors;
