@@ -9,6 +9,7 @@
 #include "entity.h"
 #include "gamesettings.h"
 #include "input.h"
+#include "matchstats.h"
 #include "space.h"
 #include "sprite.h"
 #include "spritetext.h"
@@ -57,6 +58,7 @@ constexpr int kMeterKeys[][3] = {{49, 1, -5}, {50, 1, 5}, {51, 2, -5}, {52, 2, 5
 
 void BallManager::Initialize()
 {
+    MatchStats::Get().Clear();
     EventManager* events = Engine::Get()->events.get();
     events->AddListener(this, &BallManager::OnUpdate);
     events->AddListener(this, &BallManager::OnBallLost);

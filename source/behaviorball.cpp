@@ -10,6 +10,7 @@
 #include "entity.h"
 #include "frameclock.h"
 #include "gamesettings.h"
+#include "matchstats.h"
 #include "graphics.h"
 #include "particleemitter.h"
 #include "rigidbody.h"
@@ -229,6 +230,7 @@ void BehaviorBall::Lose()
     Sprite* billboard = space->RequireEntity(playerZero ? "BillBoardP0" : "BillBoardP1")->Require<Sprite>();
     billboard->frameIndex = playerZero ? 0 : FrameOrZero(*billboard, 5);
     finished = true;
+    MatchStats::Get().Miss(playerZero ? 0 : 1);
     Engine::Get()->events->Send(BallLostEvent(startLane + steps));
     space->events->Send(DestroyEvent(owner->Ref(), kDestroyDelay));
     Burst("MissEffect_", playerZero ? 0 : 1);
@@ -290,6 +292,9 @@ void BehaviorBall::Return(const BallHitEvent& event, float error)
     bool playerZero = event.lane < 0;
     destLane = playerZero ? Spot(1) : -Spot(0);
     ShowGrade(playerZero, error);
+    int grade = MatchStats::GradeOf(error);
+    MatchStats::Get().Hit(playerZero ? 0 : 1, grade, error);
+    Engine::Get()->events->Send(BallReturnedEvent(playerZero ? 0 : 1, grade, error));
     BehaviorMeter* meter = owner->space->RequireEntity(startLane < 0 ? "BeatMeter1" : "BeatMeter2")->Require<BehaviorMeter>();
     meter->RaiseNotches();
     meter->ChangeValue(kHitReward);
@@ -306,8 +311,7 @@ void BehaviorBall::Return(const BallHitEvent& event, float error)
 
 void BehaviorBall::ShowGrade(bool playerZero, float error)
 {
-    float size = std::abs(error);
-    int grade = size < 0.02f ? 0 : size < 0.04f ? 1 : size < 0.06f ? 2 : 3;
+    int grade = MatchStats::GradeOf(error);
     constexpr uint32_t kFrames[2][4] = {{3, 2, 1, 10}, {8, 7, 6, 11}};
     Sprite* billboard = owner->space->RequireEntity(playerZero ? "BillBoardP0" : "BillBoardP1")->Require<Sprite>();
     billboard->frameIndex = FrameOrZero(*billboard, kFrames[playerZero ? 0 : 1][grade]);

@@ -41,7 +41,9 @@ enum EventType : int {
     kLambdaEvent = 24,
     kBallLostEvent = 25,
     kBeatMeterThreshold = 26,
-    kEventTypeCount = 27,
+    kSwingEvent = 27,
+    kBallReturnedEvent = 28,
+    kEventTypeCount = 29,
 };
 
 // Sentinel delay: deliver at once instead of queueing.
@@ -177,6 +179,26 @@ class BallLostEvent : public EventOf<kBallLostEvent> {
 public:
     explicit BallLostEvent(int32_t lostLane, float eventDelay = kSendNow) : EventOf(eventDelay), lane(lostLane) {}
     int32_t lane;  // where the ball was judged lost; >= 0 means player 1 missed
+};
+
+// A player swung (sent once per swing, before any ball judges it).
+class SwingEvent : public EventOf<kSwingEvent> {
+public:
+    SwingEvent(int32_t swingPlayer, int32_t swingLetter, float eventDelay = kSendNow)
+        : EventOf(eventDelay), player(swingPlayer), letter(swingLetter) {}
+    int32_t player;  // 0 left, 1 right
+    int32_t letter;  // 0 A, 1 B, 2 X, 3 Y
+};
+
+// A ball went back across the net: hit by player (grade 0 best .. 3, error in seconds,
+// negative early) or returned by a forced move (grade -1, no error).
+class BallReturnedEvent : public EventOf<kBallReturnedEvent> {
+public:
+    BallReturnedEvent(int32_t hitPlayer, int32_t hitGrade, float hitError, float eventDelay = kSendNow)
+        : EventOf(eventDelay), player(hitPlayer), grade(hitGrade), error(hitError) {}
+    int32_t player;
+    int32_t grade;
+    float error;
 };
 
 // A beat meter passed into its second (level 1) or third (level 2) segment for the first time.
