@@ -3,21 +3,31 @@
 // headless (update and draw submission; no GL). The audio of the frame is mixed inside the
 // frame in virtual time; its share is reported by the audio benchmarks. Under
 // `valgrind --tool=callgrind --instr-atstart=no` only the measured frames are counted.
+#include "audioengine.h"
 #include "ballmanager.h"
 #include "behaviorball.h"
+#include "behaviormeter.h"
 #include "engine.h"
 #include "entity.h"
 #include "event.h"
 #include "eventmanager.h"
 #include "gamesettings.h"
+#include "frameclock.h"
 #include "input.h"
+#include "matchstats.h"
+#include "musicclock.h"
 #include "runoptions.h"
 #include "space.h"
+#include "timer.h"
 
 #include <benchmark/benchmark.h>
 #include <glad/gl.h>
 
 #include <algorithm>
+#include <array>
+#include <deque>
+#include <random>
+#include <set>
 #include <cmath>
 #include <cstdlib>
 #include <vector>
@@ -89,42 +99,86 @@ void WindowMatchFrame(benchmark::State& state)
 }
 BENCHMARK(WindowMatchFrame)->Unit(benchmark::kMillisecond)->Iterations(120)->UseRealTime();
 
-// The real game space with keyboard players who press on the frame closest to each
-// ball's musical moment, as a replay recorded at 60 frames a second would: the timing
-// error each hit is judged with, read when the hit arrives.
-class PerfectPlayer {
+// The real game space with scripted players who press each ball's letter at an exact
+// instant: the ball's heard arrival, plus a chosen error, plus the latency the simulated
+// input device adds. The match is kept going (meters and clock held) until enough presses
+// were judged; every judged error is compared with the error the press was made with.
+class ScriptedPlayers {
 public:
-    explicit PerfectPlayer(Space* game) : game_(game) {}
-
-    void PressWhereDue()
+    ScriptedPlayers()
     {
-        for (int player = 0; player < 2; ++player) {
-            int key = player == 0 ? 67 : 77;  // C, M
-            Input::Get()->OnKey(key, Input::kRelease);
+        RunOptions& options = RunOptions::Get();
+        options = RunOptions();
+        options.data = std::string(VOLLEYRUN_SOURCE_DIR) + "/Quillmoor";
+        options.headless = options.virtualTime = options.hasSeed = true;
+        options.seed = 7;
+        options.firstSpace = "game";
+        game_ = Engine::Get()->FindSpace("game");
+        Engine::Get()->events->AddListener(this, &ScriptedPlayers::OnReturned);
+    }
+    ~ScriptedPlayers()
+    {
+        Engine::Get()->events->RemoveListener<BallReturnedEvent>(this);
+        Engine::Destroy();
+    }
+
+    // Plays until `presses` have been judged; each press is made `error(rng)` after the
+    // heard beat (true time) and reaches the game `inputLatencyNs` later, player 0 by
+    // keyboard, player 1 by pad. Returns the largest |judged - intended| in milliseconds.
+    template <class Error>
+    double Play(int presses, int64_t inputLatencyNs, int64_t outputLatencyNs, Error error)
+    {
+        intended_ = {};
+        worst_ = 0.0;
+        judged_ = 0;
+        Engine* engine = Engine::Get();
+        while (judged_ < presses) {
+            for (int pad = 0; pad < 2; ++pad)
+                for (int button = Input::kPadA; button <= Input::kPadY; ++button) Input::Get()->SetVirtualButton(pad, button, false);
+            int64_t now = FrameClock::Get()->Now();
             for (BehaviorBall* ball : InFlight()) {
-                bool comingAtMe = player == 0 ? ball->startLane > 0 : ball->startLane < 0;
-                float error = ball->TimingError();
-                if (comingAtMe && error >= -kHalfFrame && error < kHalfFrame) {
-                    Input::Get()->OnKey(key, Input::kPress);
-                    break;
-                }
+                int receiver = ball->startLane > 0 ? 0 : 1;
+                BeatTime t = ball->arrivalTime;
+                int64_t heard = *AudioEngine::Get()->Music().InstantOf(t.bar * BeatTime::kSixteenthsPerBar + t.sixteenth) + outputLatencyNs;
+                double intended = error();
+                int64_t at = heard + static_cast<int64_t>(intended * 1e6) + inputLatencyNs;
+                if (at - now >= FrameClock::Get()->framePeriod || !scheduled_.insert({ball, t.bar * 16 + t.sixteenth}).second) continue;
+                // A press within the swing interval of his last would be refused: leave that ball.
+                if (at - lastAt_[receiver] < kSpacingNs) continue;
+                lastAt_[receiver] = at;
+                intended_[receiver].push_back(intended);
+                Press(receiver, std::max(ball->letter, 0), at);
             }
+            HoldMatch();
+            engine->Update();
         }
+        return worst_;
     }
-    // The ball a hit is judged against: in flight from the other side, nearest its moment.
-    void OnHit(BallHitEvent& event)
-    {
-        float best = BehaviorBall::kHitWindow * 2.0f;
-        for (BehaviorBall* ball : InFlight())
-            if ((ball->startLane < 0) != (event.lane < 0) && std::abs(ball->TimingError()) < std::abs(best))
-                best = ball->TimingError();
-        if (std::abs(best) <= BehaviorBall::kHitWindow) errors.push_back(best);
-    }
-
-    std::vector<float> errors;  // seconds, late positive
+    std::vector<float> Errors(int player) const { return MatchStats::Get().players[player].errors; }
 
 private:
-    static constexpr float kHalfFrame = 1.0f / 120.0f;
+    void Press(int player, int letter, int64_t at)
+    {
+        const GameSettings::Bindings& bindings = GameSettings::Get().bindings[player];
+        Input* input = Input::Get();
+        input->StampExactly(at);
+        if (player == 1) return input->SetVirtualButton(1, bindings.letterButtons[letter], true);
+        input->OnKey(bindings.letterKeys[letter], Input::kPress);
+        input->OnKey(bindings.letterKeys[letter], Input::kRelease);
+    }
+    void OnReturned(BallReturnedEvent& event)
+    {
+        auto& intended = intended_[event.player];
+        if (event.grade < 0 || intended.empty()) return;
+        worst_ = std::max(worst_, std::abs(event.error * 1e3 - intended.front()));
+        intended.pop_front();
+        ++judged_;
+    }
+    void HoldMatch()
+    {
+        for (const char* name : {"BeatMeter1", "BeatMeter2"}) game_->RequireEntity(name)->Get<BehaviorMeter>()->value = 50.0f;
+        game_->RequireEntity("levelLogic")->Get<Timer>()->remaining = 100.0f;
+    }
     std::vector<BehaviorBall*> InFlight() const
     {
         std::vector<BehaviorBall*> balls;
@@ -133,37 +187,76 @@ private:
                 if (!ball->waiting && !ball->finished) balls.push_back(ball);
         return balls;
     }
+
+    static constexpr int64_t kSpacingNs = 130'000'000;
     Space* game_;
+    std::array<int64_t, 2> lastAt_{INT64_MIN / 2, INT64_MIN / 2};
+    std::set<std::pair<BehaviorBall*, int>> scheduled_;
+    std::array<std::deque<double>, 2> intended_;
+    double worst_ = 0.0;
+    int judged_ = 0;
 };
 
-void PerfectPlayerHitError(benchmark::State& state)
+// A perfect player whose presses fall at random phases of the frame (uniform within
+// +-60 ms of the beat): the largest difference between the judged and the true error.
+void RandomPhaseJudgement(benchmark::State& state)
 {
-    RunOptions& options = RunOptions::Get();
-    options = RunOptions();
-    options.data = std::string(VOLLEYRUN_SOURCE_DIR) + "/Quillmoor";
-    options.headless = options.virtualTime = options.hasSeed = true;
-    options.seed = 7;
-    options.firstSpace = "game";
-    Engine* engine = Engine::Get();
-    PerfectPlayer player(engine->FindSpace("game"));
-    engine->events->AddListener(&player, &PerfectPlayer::OnHit);
     for (auto _ : state) {
-        for (int frame = 0; frame < 60 * 90; ++frame) {
-            player.PressWhereDue();
-            engine->Update();
-        }
+        ScriptedPlayers players;
+        std::mt19937 rng(11);
+        std::uniform_real_distribution<double> phase(-60.0, 60.0);
+        state.counters["worst_ms"] = players.Play(1000, 0, 0, [&] { return phase(rng); });
     }
-    engine->events->RemoveListener<BallHitEvent>(&player);
-    double worst = 0.0, sum = 0.0;
-    for (float error : player.errors) {
-        worst = std::max(worst, std::abs(static_cast<double>(error)));
-        sum += error;
-    }
-    state.counters["hits"] = static_cast<double>(player.errors.size());
-    state.counters["worst_ms"] = 1000.0 * worst;
-    state.counters["mean_ms"] = player.errors.empty() ? 0.0 : 1000.0 * sum / static_cast<double>(player.errors.size());
-    Engine::Destroy();
+    state.counters["presses"] = 1000;
 }
-BENCHMARK(PerfectPlayerHitError)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(RandomPhaseJudgement)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The same with 5 ms of output and 12 ms of input latency: one match played on the beat
+// uncalibrated, then the input offsets set from its recorded errors (their median, as
+// calibrating from the last match does), then random phases judged again.
+void CalibratedLatencyJudgement(benchmark::State& state)
+{
+    constexpr int64_t kInputNs = 12'000'000, kOutputNs = 5'000'000;
+    for (auto _ : state) {
+        ScriptedPlayers players;
+        players.Play(40, kInputNs, kOutputNs, [] { return 0.0; });
+        for (int player = 0; player < 2; ++player) {
+            std::vector<float> errors = players.Errors(player);
+            std::nth_element(errors.begin(), errors.begin() + errors.size() / 2, errors.end());
+            state.counters["offset" + std::to_string(player) + "_ms"] = errors[errors.size() / 2] * 1e3;
+            GameSettings::Get().inputOffsetMs[player][player] = static_cast<float>(errors[errors.size() / 2] * 1e3);
+        }
+        std::mt19937 rng(13);
+        std::uniform_real_distribution<double> phase(-60.0, 60.0);
+        state.counters["worst_ms"] = players.Play(1000, kInputNs, kOutputNs, [&] { return phase(rng); });
+    }
+}
+BENCHMARK(CalibratedLatencyJudgement)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The widest errors accepted, found by bisection with single presses, for the keyboard
+// player (left) and the pad player (right); the difference between them is reported.
+void AcceptedWindowByDevice(benchmark::State& state)
+{
+    for (auto _ : state) {
+        ScriptedPlayers players;
+        double edges[2][2];  // [player][early, late]
+        for (int side = 0; side < 2; ++side) {
+            for (int player = 0; player < 2; ++player) {
+                double in = 0.0, out = side == 0 ? -200.0 : 200.0;
+                for (int step = 0; step < 24; ++step) {
+                    double mid = (in + out) / 2.0;
+                    int hits = MatchStats::Get().players[player].Hits();
+                    players.Play(1, 0, 0, [&] { return mid; });  // both players press; one bisects
+                    (MatchStats::Get().players[player].Hits() > hits ? in : out) = mid;
+                }
+                edges[player][side] = in;
+            }
+        }
+        state.counters["early_edge_ms"] = edges[0][0];
+        state.counters["late_edge_ms"] = edges[0][1];
+        state.counters["difference_ms"] = std::max(std::abs(edges[0][0] - edges[1][0]), std::abs(edges[0][1] - edges[1][1]));
+    }
+}
+BENCHMARK(AcceptedWindowByDevice)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace

@@ -11,8 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::string text(reinterpret_cast<const char*>(data), size);
     fuzz_support::Refused([&text] {
         Replay replay = Replay::Parse(text, "fuzz.replay");
-        replay.DeliverEvents(INT64_MAX, *input);
-        replay.DeliverPads(INT64_MAX, *input);
+        replay.DeliverEvents(INT64_MAX, 0, *input);
+        replay.DeliverPads(INT64_MAX, 0, *input);
         input->Poll();
         input->EndFrame();
     });

@@ -12,6 +12,7 @@
 #include "gamesettings.h"
 #include "matchstats.h"
 #include "graphics.h"
+#include "input.h"
 #include "particleemitter.h"
 #include "rigidbody.h"
 #include "space.h"
@@ -193,15 +194,13 @@ void BehaviorBall::OnDivision(BeatDivisionEvent& event)
     steps += startLane < 0 ? 1 : -1;
     int32_t spot0 = Spot(0), spot1 = Spot(1);
     if (waiting) Launch(event, spot0, spot1);
-    int32_t remaining = Remaining();
-    if (remaining == 0 && (GameSettings::autoplay || autoReturn)) {
+    if (Remaining() == 0 && !finished && !waiting && (GameSettings::autoplay || autoReturn)) {
+        // Autoplay swings exactly on the beat; a forced move just sends the ball back.
+        BallHitEvent hit(startLane + steps, letter, HeardAt(arrivalTime), !GameSettings::autoplay);
         autoReturn = false;
-        Engine::Get()->events->Send(BallHitEvent(startLane + steps, -1, arrivalTime));
+        Return(hit, 0.0f);
     }
     owner->Require<Transform>()->translation.x = static_cast<float>(startLane + steps) * kLaneWidth;
-    // A ball that has not been served cannot be missed (its lanes mean nothing yet).
-    if (finished || waiting) return;
-    if (startLane > 0 ? remaining <= -1 : remaining >= 1) Lose();
 }
 
 void BehaviorBall::Launch(const BeatDivisionEvent& event, int32_t spot0, int32_t spot1)
@@ -246,36 +245,50 @@ void BehaviorBall::Burst(const std::string& prefix, int playerNumber)
     emitter->Burst(colour, emitter->a);
 }
 
-// Seconds from the instant the ball's arrival beat is heard to now, by the music clock: a
-// pause, the editor or a new device never shifts it. Without music there is no beat to hit.
-float BehaviorBall::TimingError() const
+// Seconds from the instant the ball's arrival beat is heard to the instant, by the music
+// clock: a pause, the editor or a new device never shifts it. The sound is heard the
+// player's audio offset after the clock says it plays. Without music there is no beat.
+std::optional<float> BehaviorBall::TimingError(int64_t at) const
 {
-    std::optional<double> error = AudioEngine::Get()->SecondsFrom(arrivalTime, FrameClock::Get()->Now());
-    return error ? static_cast<float>(*error) : INFINITY;
+    auto audio = static_cast<int64_t>(GameSettings::Get().audioOffsetMs * 1e6f);
+    std::optional<double> error = AudioEngine::Get()->SecondsFrom(arrivalTime, at - audio);
+    return error ? std::optional<float>(static_cast<float>(*error)) : std::nullopt;
 }
 
-// A keyboard swing (button -1) has no letter to get wrong, so it takes any ball.
+int64_t BehaviorBall::HeardAt(BeatTime time)
+{
+    double sixteenths = static_cast<double>(time.bar) * BeatTime::kSixteenthsPerBar + time.sixteenth;
+    std::optional<int64_t> at = AudioEngine::Get()->Music().InstantOf(sixteenths);
+    return at ? *at : FrameClock::Get()->Now();
+}
+
+// Given up once no press of its receiver can be in time any more: every press up to the
+// instant the input has been read is judged, taking off the larger of his two latencies.
+bool BehaviorBall::PastLateEdge() const
+{
+    const auto& offsets = GameSettings::Get().inputOffsetMs[serveSide == 1 ? 1 : 0];
+    auto latency = static_cast<int64_t>(std::max(offsets[0], offsets[1]) * 1e6f);
+    std::optional<float> error = TimingError(Input::Get()->SeenUpTo() - latency);
+    return error && *error > kHitWindow;
+}
+
 bool BehaviorBall::ButtonMatches(int32_t button) const
 {
-    if (GameSettings::autoplay || letter == -1 || button == -1 || letter == button) return true;
-    for (const auto& entity : owner->space->Entities()) {
-        auto* other = entity->name == "ball" ? entity->Get<BehaviorBall>() : nullptr;
-        if (other && other != this && other->destLane == destLane && other->Remaining() == Remaining() &&
-            other->letter == button)
-            return true;
-    }
-    return false;
+    return letter == -1 || letter == button;
 }
 
+// Offers the ball to the swing: the swing returns the ball in time nearest to it.
 void BehaviorBall::OnHit(BallHitEvent& event)
 {
     Entity* logic = owner->space->FindEntity("levelLogic");
     BallManager* manager = logic ? logic->Get<BallManager>() : nullptr;
-    if ((manager && manager->matchOver) || !ButtonMatches(event.button)) return;
-    float error = TimingError();
     bool fromOtherSide = (startLane < 0) != (event.lane < 0);
-    if (!fromOtherSide || std::abs(Remaining()) >= 2 || !(std::abs(error) <= kHitWindow) || finished || waiting) return;
-    Return(event, error);
+    if ((manager && manager->matchOver) || finished || waiting || !fromOtherSide || !ButtonMatches(event.button)) return;
+    std::optional<float> error = TimingError(event.at);
+    if (!error || !(std::abs(*error) <= kHitWindow)) return;
+    if (event.nearest && !(std::abs(*error) < std::abs(event.error))) return;
+    event.nearest = this;
+    event.error = *error;
 }
 
 void BehaviorBall::Return(const BallHitEvent& event, float error)
@@ -291,14 +304,8 @@ void BehaviorBall::Return(const BallHitEvent& event, float error)
     steps = -oldRemaining;  // an early or late hit stays on the sixteenth grid
     bool playerZero = event.lane < 0;
     destLane = playerZero ? Spot(1) : -Spot(0);
-    ShowGrade(playerZero, error);
-    int grade = MatchStats::GradeOf(error);
-    MatchStats::Get().Hit(playerZero ? 0 : 1, grade, error);
-    Engine::Get()->events->Send(BallReturnedEvent(playerZero ? 0 : 1, grade, error));
-    BehaviorMeter* meter = owner->space->RequireEntity(startLane < 0 ? "BeatMeter1" : "BeatMeter2")->Require<BehaviorMeter>();
-    meter->RaiseNotches();
-    meter->ChangeValue(kHitReward);
-    EndGameLogic::EndCheck(*meter, meter->IsLeft(), false);
+    if (event.forced) Engine::Get()->events->Send(BallReturnedEvent(playerZero ? 0 : 1, -1, 0.0f));
+    else Reward(playerZero, error);
     arrivalTime = arrivalTime.AddSixteenths(std::abs(event.lane - destLane));
     arrivalTime.tick = 0;
     Transform* transform = owner->Require<Transform>();
@@ -307,6 +314,20 @@ void BehaviorBall::Return(const BallHitEvent& event, float error)
     float speed = kLaneWidth / SixteenthSeconds();
     owner->Require<RigidBody>()->velocity.x = event.lane > 0 ? -speed : speed;
     Burst("HitEffect_", playerZero ? 0 : 1);
+}
+
+// The hitter's meter fills by how well he timed it: the best grade earns the whole
+// reward, the widest a quarter of it.
+void BehaviorBall::Reward(bool playerZero, float error)
+{
+    ShowGrade(playerZero, error);
+    int grade = MatchStats::GradeOf(error);
+    MatchStats::Get().Hit(playerZero ? 0 : 1, grade, error);
+    Engine::Get()->events->Send(BallReturnedEvent(playerZero ? 0 : 1, grade, error));
+    BehaviorMeter* meter = owner->space->RequireEntity(playerZero ? "BeatMeter1" : "BeatMeter2")->Require<BehaviorMeter>();
+    meter->RaiseNotches();
+    meter->ChangeValue(kHitReward * static_cast<float>(MatchStats::kGrades - grade) / MatchStats::kGrades);
+    EndGameLogic::EndCheck(*meter, meter->IsLeft(), false);
 }
 
 void BehaviorBall::ShowGrade(bool playerZero, float error)
@@ -379,6 +400,7 @@ void BehaviorBall::StepFrames(float dt)
 
 void BehaviorBall::OnUpdate(UpdateEvent& event)
 {
+    if (!finished && !waiting && !owner->space->paused && PastLateEdge()) Lose();
     if (waiting) {
         owner->Require<Transform>()->translation = {serveSide == 1 ? -kWaitingX : kWaitingX, kWaitingY};
     } else {

@@ -2,8 +2,9 @@
 // lanes across the stage (100 world units apart, 0 in the middle, negative on player 0's
 // half), waits off-stage until its launch time, flies one lane per division of its own
 // BeatDivider toward the receiving player, and judges every BallHitEvent against the
-// audio engine's beat clock: a hit in time with the right button sends it back and fills
-// the hitter's meter; a ball that passes its receiver is lost. Draws its timing rings and
+// music clock at the swing's own instant: a hit in time with the right letter sends it
+// back and fills the hitter's meter by its grade; a ball no press can reach in time any
+// more is lost. Draws its timing rings and
 // letter previews at the receiving spot. Game thread only.
 #pragma once
 
@@ -16,6 +17,7 @@
 #include <glm/vec4.hpp>
 
 #include <cstdint>
+#include <optional>
 
 class BallHitEvent;
 class BeatDivisionEvent;
@@ -43,8 +45,11 @@ public:
 
     // Fraction of the current flight done, from the transform's x; clamped to 0..1 when asked.
     float Progress(bool clamp) const;
-    // Seconds between the swing now and the musical moment of arrival (positive: late).
-    float TimingError() const;
+    // Seconds from the instant the arrival beat is heard to a swing at this instant
+    // (positive: late); empty without music.
+    std::optional<float> TimingError(int64_t at) const;
+    // Sends the ball back from the swing's lane: graded by its error unless forced.
+    void Return(const BallHitEvent& event, float error);
     // Puts the ball lanes further back and its arrival that many sixteenths later.
     void MoveBack(int32_t lanes);
     // A letter among the enabled buttons: 0 A, 1 B, 2 X, 3 Y.
@@ -78,7 +83,9 @@ private:
     void Launch(const BeatDivisionEvent& event, int32_t spot0, int32_t spot1);
     void Lose();
     bool ButtonMatches(int32_t button) const;
-    void Return(const BallHitEvent& event, float error);
+    bool PastLateEdge() const;
+    static int64_t HeardAt(BeatTime time);
+    void Reward(bool playerZero, float error);
     void ShowGrade(bool playerZero, float error);
     void Burst(const std::string& prefix, int playerNumber);
     void FollowArc();

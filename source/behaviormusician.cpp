@@ -42,11 +42,11 @@ void BehaviorMusician::Show(const char* picture, State newState)
     stateStart = FrameClock::Get()->totalTime;
 }
 
-bool BehaviorMusician::TrySwing()
+bool BehaviorMusician::TrySwing(int64_t at)
 {
-    float now = FrameClock::Get()->totalTime;
-    if (lastSwing >= 0.0f && now - lastSwing < kSwingInterval) return false;
-    lastSwing = now;
+    constexpr auto kIntervalNs = static_cast<int64_t>(kSwingInterval * 1e9);
+    if (lastSwingAt != INT64_MIN && at - lastSwingAt < kIntervalNs) return false;
+    lastSwingAt = at;
     Show("Beat.png", kSwing);
     return true;
 }

@@ -25,15 +25,16 @@ public:
     std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     void Serialize(std::vector<Property>& properties) override;
 
-    // Accepts a swing unless the last accepted one was less than the interval ago.
-    bool TrySwing();
+    // Accepts a swing at this instant unless the last accepted one was less than the
+    // interval before it.
+    bool TrySwing(int64_t at);
     void Light(int brightness);  // 0 .. 255; 255 is the spotlight
     void ShowDamage();
 
     void OnUpdate(UpdateEvent& event);
 
     int32_t position = 0;      // spot number (kept and saved)
-    float lastSwing = -1.0f;   // game time of the last accepted swing
+    int64_t lastSwingAt = INT64_MIN;  // instant of the last accepted swing
     float stateStart = 0.0f;   // game time the current state began
     std::string character;     // prefix of the image names
     int32_t state = kIdle;

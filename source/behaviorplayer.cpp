@@ -7,17 +7,19 @@
 #include "behaviorplatform.h"
 #include "engine.h"
 #include "entity.h"
+#include "gamesettings.h"
 #include "input.h"
 #include "lifeindicator.h"
+#include "matchstats.h"
 #include "particleemitter.h"
 #include "space.h"
 
 namespace {
-constexpr int kKeyC = 67;  // player 0 swing
-constexpr int kKeyM = 77;  // player 1 swing
-// Spot keys in the order they are tested: (key, spot) for player 0, then player 1.
-constexpr int kSpotKeys[2][3][2] = {{{81, 4}, {87, 2}, {69, 1}},   // Q W E
-                                    {{80, 4}, {79, 2}, {73, 1}}};  // P O I
+constexpr int32_t kSpots[3] = {4, 2, 1};  // in the order of the bindings' spot keys
+// A swing that returns no ball locks the player out this long (and breaks his streak and
+// costs meter), so that pressing without looking loses to pressing on time.
+constexpr int64_t kFaultLockNs = 250'000'000;
+constexpr float kFaultDelta = -0.5f;
 
 std::string SpotName(const char* kind, int32_t player, int32_t spot)
 {
@@ -28,9 +30,9 @@ std::string SpotName(const char* kind, int32_t player, int32_t spot)
 void BehaviorPlayer::Initialize()
 {
     EventManager* events = Engine::Get()->events.get();
-    events->AddListener(this, &BehaviorPlayer::OnKeyUpdate);
+    events->AddListener(this, &BehaviorPlayer::OnPress);
     events->AddListener(this, &BehaviorPlayer::OnThreshold);
-    MoveTo(position);
+    MoveTo(position, false);
     Entity* indicator = owner->space->RequireEntity("LifeIndicator" + std::to_string(player));
     LifeIndicator* lifeIndicator = indicator->Require<LifeIndicator>();
     lifeIndicator->maxLives = lives;
@@ -40,7 +42,7 @@ void BehaviorPlayer::Initialize()
 void BehaviorPlayer::Terminate()
 {
     EventManager* events = Engine::Get()->events.get();
-    events->RemoveListener<KeyUpdateEvent>(this);
+    events->RemoveListener<PressEvent>(this);
     events->RemoveListener<BeatMeterThreshold>(this);
 }
 
@@ -67,11 +69,13 @@ BehaviorMusician* BehaviorPlayer::Musician() const
     return spot ? spot->Get<BehaviorMusician>() : nullptr;
 }
 
-void BehaviorPlayer::MoveTo(int32_t spot)
+void BehaviorPlayer::MoveTo(int32_t spot, bool forced)
 {
     if (MatchOver()) return;
+    // Only a forced move spares the balls already flying at him; a step of his own
+    // leaves them for him to hit.
     for (const auto& entity : owner->space->Entities()) {
-        BehaviorBall* ball = entity->name == "ball" ? entity->Get<BehaviorBall>() : nullptr;
+        BehaviorBall* ball = forced && entity->name == "ball" ? entity->Get<BehaviorBall>() : nullptr;
         bool towardMe = ball && (player == 0 ? ball->startLane >= 0 : ball->startLane < 0);
         if (towardMe && !ball->finished && !ball->waiting) ball->autoReturn = true;
     }
@@ -93,40 +97,48 @@ void BehaviorPlayer::LoseLife()
     indicator->Require<LifeIndicator>()->lives = lives;
 }
 
-void BehaviorPlayer::Swing(int32_t button)
+void BehaviorPlayer::Swing(int32_t letter, int64_t at, int device)
 {
     BehaviorMusician* musician = Musician();
-    if (!musician || !musician->TrySwing()) return;
-    Engine::Get()->events->Send(BallHitEvent(Lane(), button));
+    if (at < lockedUntil_ || !musician || !musician->TrySwing(at)) return;
+    const GameSettings& settings = GameSettings::Get();
+    auto latency = static_cast<int64_t>(settings.inputOffsetMs[player == 0 ? 0 : 1][device] * 1e6f);
+    EventManager* events = Engine::Get()->events.get();
+    events->Send(SwingEvent(player, letter));
+    BallHitEvent hit(Lane(), letter, at - latency);
+    events->Send(hit);
+    if (hit.nearest) return hit.nearest->Return(hit, hit.error);
+    if (MatchOver()) return;
+    lockedUntil_ = at + kFaultLockNs;
+    MatchStats::Get().Fault(player);
+    BehaviorMeter* meter = owner->space->RequireEntity(player == 0 ? "BeatMeter1" : "BeatMeter2")->Require<BehaviorMeter>();
+    meter->ChangeValue(kFaultDelta);
 }
 
-// Keys reach every player through the engine-wide manager, also while the match stands
-// still under the pause menu or the map editor: a paused match takes no swings or steps.
-void BehaviorPlayer::OnKeyUpdate(KeyUpdateEvent&)
+// Presses reach every player through the engine-wide manager, also while the match
+// stands still under the pause menu or the map editor: a paused match takes no swings or
+// steps. Each is handled at the instant it happened, in the order they happened.
+void BehaviorPlayer::OnPress(PressEvent& event)
 {
     if (owner->space->paused) return;
     if (!currentSpot) currentSpot = owner->space->RequireEntity(SpotName("Player", player, position))->Ref();
-    Input* input = Input::Get();
-    bool keys = !input->textMode;
-    if (keys && input->Key(player == 0 ? kKeyC : kKeyM) == kKeyPressed) Swing(-1);
-    int32_t pressed = -1;
-    for (int32_t button = Input::kPadA; button <= Input::kPadY; ++button)
-        if (input->GetJoystickButton(player, button)) pressed = button;
-    if (pressed >= 0) Swing(pressed);
-    if (!keys) return;
-    for (const auto& [key, spot] : kSpotKeys[player == 0 ? 0 : 1]) {
-        if (input->Key(key) == kKeyPressed) {
-            MoveTo(spot);
-            return;
-        }
+    const GameSettings::Bindings& bindings = GameSettings::Get().bindings[player == 0 ? 0 : 1];
+    if (event.device == PressEvent::kPad && event.joystick == player) {
+        for (int32_t letter = 0; letter < 4; ++letter)
+            if (bindings.letterButtons[letter] == event.code) return Swing(letter, event.at, 1);
     }
+    if (event.device != PressEvent::kKeyboard || Input::Get()->textMode) return;
+    for (int32_t letter = 0; letter < 4; ++letter)
+        if (bindings.letterKeys[letter] == event.code) return Swing(letter, event.at, 0);
+    for (int i = 0; i < 3; ++i)
+        if (bindings.spotKeys[i] == event.code) return MoveTo(kSpots[i], false);
 }
 
 void BehaviorPlayer::OnThreshold(BeatMeterThreshold& event)
 {
     if (!inPlay || (player == 0) != (event.left != 0)) return;
-    if (event.level == 1) MoveTo(2);
-    else if (event.level == 2) MoveTo(1);
+    if (event.level == 1) MoveTo(2, true);
+    else if (event.level == 2) MoveTo(1, true);
     Burst(event.level);
 }
 

@@ -1,8 +1,10 @@
 // BehaviorPlayer: one of the two players ("Player0" left, "Player1" right). He stands on
-// spot 1, 2 or 4 of his half and swings with a gamepad face button or his keyboard key,
-// sending BallHitEvent {lane, button}; the balls judge the swing. Counts lives. A meter
-// threshold moves him nearer the middle once he is in play. Listens on the engine-wide
-// manager; the ball manager calls LoseLife. Game thread only.
+// spot 1, 2 or 4 of his half and swings with the pad button or the key bound to a ball's
+// letter (GameSettings::bindings), at the instant of the press, sending BallHitEvent
+// {lane, letter, instant}; the balls judge the swing, and a swing no ball takes costs him
+// a short lock-out, his streak and some meter. Counts lives. A meter threshold moves him
+// nearer the middle once he is in play. Listens on the engine-wide manager; the ball
+// manager calls LoseLife. Game thread only.
 #pragma once
 
 #include "component.h"
@@ -12,7 +14,7 @@
 
 class BeatMeterThreshold;
 class BehaviorMusician;
-class KeyUpdateEvent;
+class PressEvent;
 
 class BehaviorPlayer : public ComponentOf<kBehaviorPlayer> {
 public:
@@ -23,12 +25,13 @@ public:
     std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     void Serialize(std::vector<Property>& properties) override;
 
-    // Steps onto spot (1, 2 or 4); balls already flying at him return themselves.
-    void MoveTo(int32_t spot);
+    // Steps onto spot (1, 2 or 4). When the move is forced (a meter threshold), balls
+    // already flying at him return themselves.
+    void MoveTo(int32_t spot, bool forced);
     void LoseLife();
     int32_t Lane() const { return player == 0 ? -position : position; }
 
-    void OnKeyUpdate(KeyUpdateEvent& event);
+    void OnPress(PressEvent& event);
     void OnThreshold(BeatMeterThreshold& event);
 
     bool inPlay = false;   // the first ball of the match came near; thresholds move him from now on
@@ -38,8 +41,11 @@ public:
     int32_t lives = 5;
 
 private:
-    void Swing(int32_t button);
+    // device: 0 keyboard, 1 pad (whose latency is taken off the instant).
+    void Swing(int32_t letter, int64_t at, int device);
     bool MatchOver() const;
     BehaviorMusician* Musician() const;
     void Burst(int level);
+
+    int64_t lockedUntil_ = INT64_MIN;  // a fault's lock-out ends here
 };

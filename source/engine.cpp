@@ -96,10 +96,14 @@ void Engine::Update()
     Input* input = Input::Get();
     Graphics* graphics = Graphics::Get();
 
-    float dt = clock->Pace([input] { input->Poll(); });
+    float dt = clock->Pace([input] { input->PollPads(); });
     clock->totalTime += dt;
     time += dt;
+    // Everything pressed up to the frame's start is judged before the frame's update, in
+    // the order it happened, whatever device it came from.
+    graphics->PollWindow();
     input->Poll();
+    input->DeliverPresses();
     events->Send(UpdateEvent(dt, time));
     DrawSpaces();
     events->Send(animate_);

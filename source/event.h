@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+class BehaviorBall;
 class Space;
 
 enum EventType : int {
@@ -43,7 +44,8 @@ enum EventType : int {
     kBeatMeterThreshold = 26,
     kSwingEvent = 27,
     kBallReturnedEvent = 28,
-    kEventTypeCount = 29,
+    kPressEvent = 29,
+    kEventTypeCount = 30,
 };
 
 // Sentinel delay: deliver at once instead of queueing.
@@ -164,15 +166,19 @@ public:
     uint32_t divisionIndex;  // 0 .. divisionCount - 1, in sending order
 };
 
-// A swing, or a ball returning itself: lane is the hitter's lane (-spot for player 0,
-// +spot for player 1).
+// A swing: lane is the hitter's lane (-spot for player 0, +spot for player 1). Every ball
+// it could return offers itself; the one nearest in time stays in nearest, and the
+// swinging player returns it.
 class BallHitEvent : public EventOf<kBallHitEvent> {
 public:
-    BallHitEvent(int32_t hitLane, int32_t hitButton, BeatTime hitTime = {}, float eventDelay = kSendNow)
-        : EventOf(eventDelay), lane(hitLane), button(hitButton), time(hitTime) {}
+    BallHitEvent(int32_t hitLane, int32_t hitButton, int64_t hitAt, bool hitForced = false)
+        : EventOf(kSendNow), lane(hitLane), button(hitButton), at(hitAt), forced(hitForced) {}
     int32_t lane;
-    int32_t button;  // -1 keyboard or automatic, 0 A, 1 B, 2 X, 3 Y
-    BeatTime time;   // zero from players; the arrival time for an automatic return
+    int32_t button;         // the letter swung: 0 A, 1 B, 2 X, 3 Y
+    int64_t at;             // when the swing happened, the player's input latency taken off
+    bool forced;                      // a forced move returns the ball: no grade, no reward
+    BehaviorBall* nearest = nullptr;  // the ball in time nearest the swing
+    float error = 0.0f;               // its timing error in seconds, negative early
 };
 
 class BallLostEvent : public EventOf<kBallLostEvent> {
@@ -265,6 +271,20 @@ public:
 class KeyUpdateEvent : public EventOf<kKeyUpdateEvent> {
 public:
     explicit KeyUpdateEvent(float eventDelay = kSendNow) : EventOf(eventDelay) {}
+};
+
+// A key, mouse button or pad button went down, with the instant it happened (steady-clock
+// nanoseconds, the clock of FrameClock::Now). Delivered once per press, in the order the
+// presses happened, after every earlier press: what judges timing listens to these.
+class PressEvent : public EventOf<kPressEvent> {
+public:
+    enum Device : int32_t { kKeyboard = 0, kPad = 1, kMouse = 2 };
+    PressEvent(Device pressDevice, int32_t pressJoystick, int32_t pressCode, int64_t pressAt)
+        : EventOf(kSendNow), device(pressDevice), joystick(pressJoystick), code(pressCode), at(pressAt) {}
+    Device device;
+    int32_t joystick;  // the pad's number; 0 for keys and mouse buttons
+    int32_t code;      // key code, mouse button, or the pad layout's button
+    int64_t at;
 };
 
 class InitEvent : public EventOf<kInitEvent> {

@@ -91,10 +91,11 @@ float FrameClock::Pace(const std::function<void()>& poll)
         frameStart = now;
         return dt;
     }
-    while (now < deadline) {
+    constexpr int64_t kIdleMarginNs = 300'000;
+    if (idle) idle(deadline - kIdleMarginNs);
+    for (now = Now(); now < deadline; now = Now()) {
         source_.wait(deadline);
         if (poll) poll();
-        now = Now();
     }
     frameStart += framePeriod;
     return 1.0f / static_cast<float>(framesPerSecond);

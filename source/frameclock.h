@@ -33,6 +33,9 @@ public:
     float totalTime = 0.0f;          // seconds: the sum of every frame's dt
     int64_t framePeriod = 16666666;  // nanoseconds between frame starts
     int64_t frameStart = 0;          // nanoseconds: start of the current frame
+    // Spends the frame's idle time up to an instant (the window waits for its events
+    // there, so that each is handled as it happens); the wait then ends the frame exactly.
+    std::function<void(int64_t until)> idle;
 
 private:
     FrameClock();

@@ -4,6 +4,7 @@
 #include "engine.h"
 #include "event.h"
 #include "gameerror.h"
+#include "frameclock.h"
 #include "input.h"
 #include "runoptions.h"
 #include "screenshot.h"
@@ -196,6 +197,9 @@ void Graphics::InstallCallbacks()
     glfwSetJoystickCallback(JoystickCallback);
     Input::Get()->AttachPlatform(true);
     glfwSetFramebufferSizeCallback(window, ResizeCallback);
+    // Virtual time jumps over the frame's idle time: nothing could happen during it.
+    if (!RunOptions::Get().virtualTime)
+        FrameClock::Get()->idle = [](int64_t until) { if (Graphics::Exists()) Graphics::Get()->WaitForEvents(until); };
 }
 
 // No depth test and no clear colour: frames clear to (0, 0, 0, 0) and later draws cover
@@ -348,8 +352,36 @@ void Graphics::SaveScreenshots()
 
 void Graphics::PollEvents()
 {
-    if (window) glfwPollEvents();
+    PollWindow();
     Input::Get()->PollReplayEvents();
+}
+
+void Graphics::PollWindow()
+{
+    if (!window) return;
+    Input* input = Input::Get();
+    int64_t now = FrameClock::Get()->Now();
+    input->StampBetween(lastWindowPoll_, now);
+    glfwPollEvents();
+    lastWindowPoll_ = now;
+    input->WindowSeenUpTo(now);
+}
+
+void Graphics::WaitForEvents(int64_t until)
+{
+    constexpr int64_t kPadReadNs = 1'000'000;
+    if (!window) return;
+    FrameClock* clock = FrameClock::Get();
+    Input* input = Input::Get();
+    PollWindow();
+    for (int64_t now = clock->Now(); now < until; now = clock->Now()) {
+        bool pads = input->JoystickPresent(0) || input->JoystickPresent(1);
+        input->StampArrivals();
+        glfwWaitEventsTimeout(static_cast<double>(pads ? std::min(until - now, kPadReadNs) : until - now) / 1e9);
+        lastWindowPoll_ = clock->Now();
+        input->WindowSeenUpTo(lastWindowPoll_);
+        if (pads) input->PollPads();
+    }
 }
 
 void Graphics::Record(DrawRecord::Kind kind, const std::string& image, uint32_t frame, const glm::mat3& world,

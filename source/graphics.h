@@ -72,6 +72,12 @@ public:
     void UpdateMinimized();
     void SwapBuffers();  // first saves the --screenshot asked for this frame
     void PollEvents();   // window callbacks, then the replay's key, mouse and cursor lines
+    // Window callbacks of events that came while the frame was busy (stamped with the
+    // middle of the interval since the last poll).
+    void PollWindow();
+    // Waits for window events until the instant, handling each as it comes so that it
+    // carries the instant it happened; reads the pads every millisecond meanwhile.
+    void WaitForEvents(int64_t until);
 
     void DrawSprite(const glm::mat3& world, Sprite& sprite, glm::vec4 rgba);
     void BeginParticleBatch(Sprite& sprite);
@@ -155,6 +161,7 @@ private:
                     glm::vec2 pageUV, glm::vec2 uvScale);
 
     bool headless_ = false;
+    int64_t lastWindowPoll_ = 0;  // when window events were last handled
     bool glfwStarted_ = false;
     bool listening_ = false;
     ParticleBatch batch_;

@@ -2,6 +2,7 @@
 
 #include "engine.h"
 #include "event.h"
+#include "frameclock.h"
 #include "replay.h"
 #include "runoptions.h"
 
@@ -109,12 +110,60 @@ void Input::SetState(int code, int action)
 
 void Input::OnKey(int key, int action)
 {
+    if (action == kPress) Record(PressEvent::kKeyboard, 0, key, StampNow());
     SetState(key, action);
 }
 
 void Input::OnMouseButton(int button, int action)
 {
+    if (action == kPress) Record(PressEvent::kMouse, 0, button, StampNow());
     SetState(button, action);
+}
+
+void Input::StampArrivals()
+{
+    rule_ = StampRule::kArrival;
+}
+
+void Input::StampBetween(int64_t from, int64_t to)
+{
+    rule_ = StampRule::kBetween;
+    stampFrom_ = std::min(from, to);
+    stampTo_ = to;
+}
+
+void Input::StampExactly(int64_t at)
+{
+    rule_ = StampRule::kExact;
+    stampFrom_ = stampTo_ = at;
+}
+
+int64_t Input::StampNow() const
+{
+    switch (rule_) {
+    case StampRule::kArrival: return FrameClock::Get()->Now();
+    case StampRule::kBetween: return stampFrom_ + (stampTo_ - stampFrom_) / 2;
+    case StampRule::kExact: return stampFrom_;
+    }
+    return stampFrom_;
+}
+
+void Input::Record(PressEvent::Device device, int32_t joystick, int32_t code, int64_t at)
+{
+    presses_.push_back({at, device, joystick, code});
+}
+
+int64_t Input::DeliverPresses()
+{
+    // Without a window only the replay and the pads speak, and both were read at Poll.
+    int64_t upTo = platform_ ? std::min(windowSeen_, padsSeen_) : padsSeen_;
+    seenUpTo_ = std::max(seenUpTo_, upTo);
+    std::stable_sort(presses_.begin(), presses_.end(), [](const Press& a, const Press& b) { return a.at < b.at; });
+    auto due = std::find_if(presses_.begin(), presses_.end(), [this](const Press& p) { return p.at > seenUpTo_; });
+    std::vector<Press> now(presses_.begin(), due);
+    presses_.erase(presses_.begin(), due);
+    for (const Press& press : now) SendNow(PressEvent(press.device, press.joystick, press.code, press.at));
+    return seenUpTo_;
 }
 
 void Input::OnCursor(double x, double y)
@@ -150,7 +199,9 @@ void Input::SetVirtualButton(int joystick, int button, bool down)
     Pad& pad = virtualPads_[joystick];
     if (!pad.present) SetVirtualPad(joystick, true);
     if (static_cast<size_t>(button) >= pad.buttons.size()) pad.buttons.resize(button + 1, 0);
+    pad.stamps.resize(pad.buttons.size(), 0);
     pad.buttons[button] = down ? 1 : 0;
+    pad.stamps[button] = StampNow();
 }
 
 void Input::SetVirtualAxis(int joystick, int axis, float value)
@@ -194,7 +245,16 @@ void Input::ReadPlatformPad(int joystick, Pad& pad) const
 
 void Input::Poll()
 {
-    if (replay_) replay_->DeliverPads(CurrentFrame(), *this);
+    if (replay_) replay_->DeliverPads(CurrentFrame(), FrameClock::Get()->frameStart, *this);
+    PollPads();
+}
+
+void Input::PollPads()
+{
+    int64_t now = FrameClock::Get()->Now();
+    // A pad change happened somewhere since the last reading.
+    StampBetween(padsSeen_, now);
+    padsSeen_ = now;
     bool changed = false;
     for (int j = 0; j < kJoystickCount; ++j) {
         ReadPad(j);
@@ -214,7 +274,10 @@ bool Input::DetectEdges(int joystick)
         if (down == ((bits & bit) != 0)) continue;
         bits ^= bit;
         changed = true;
-        if (joystick == 0) MapPadZero(static_cast<int>(b), down);
+        // A replayed pad says when; a read one happened since the last reading.
+        bool stamped = b < pad.stamps.size() && pad.stamps[b] != 0;
+        if (down) Record(PressEvent::kPad, joystick, static_cast<int32_t>(b), stamped ? pad.stamps[b] : StampNow());
+        MapPad(joystick, static_cast<int>(b), down);
     }
     // An unplugged pad lets go of everything it held, or its mouse button would stay down.
     for (int b = 0; !pad.present && bits != 0 && b < 32; ++b) {
@@ -222,14 +285,14 @@ bool Input::DetectEdges(int joystick)
         if (!(bits & bit)) continue;
         bits &= ~bit;
         changed = true;
-        if (joystick == 0) MapPadZero(b, false);
+        MapPad(joystick, b, false);
     }
     return changed;
 }
 
-void Input::MapPadZero(int button, bool down)
+void Input::MapPad(int joystick, int button, bool down)
 {
-    if (button == kPadA) {
+    if (button == kPadA && joystick == 0) {
         int& mouse = keys_[kMouseLeft];
         mouse = down ? (mouse == kKeyHeld ? kKeyHeld : kKeyPressed) : kKeyReleased;
         SendNow(KeyUpdateEvent());
@@ -293,7 +356,7 @@ void Input::TypeKey(int key)
 
 void Input::PollReplayEvents()
 {
-    if (replay_) replay_->DeliverEvents(CurrentFrame(), *this);
+    if (replay_) replay_->DeliverEvents(CurrentFrame(), FrameClock::Get()->frameStart, *this);
 }
 
 void Input::MoveCursorWithPad()

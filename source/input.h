@@ -1,10 +1,14 @@
 // Input: the process-wide key and mouse-button state table, the cursor, the gamepads and
-// the typed text of the developer console. Window callbacks (installed by Graphics) and
-// the replay (--replay) write states through the On* handlers during event polling; the
-// engine calls Poll at the start of each frame and between pacing waits (gamepads) and
-// EndFrame once per frame after the buffer swap. Game code reads the states directly and
-// listens for KeyUpdateEvent and TextTypedEvent. Game thread only.
+// the typed text of the developer console, and every press with the instant it happened.
+// Window callbacks (installed by Graphics) and the replay (--replay) write states through
+// the On* handlers during event polling, stamped by the rule the poller set (StampArrivals,
+// StampBetween, StampExactly); the engine calls Poll at the start of each frame and between
+// pacing waits (gamepads), DeliverPresses before the frame's update and EndFrame once per
+// frame after the buffer swap. Game code reads the states directly and listens for
+// KeyUpdateEvent, TextTypedEvent and PressEvent. Game thread only.
 #pragma once
+
+#include "event.h"
 
 #include <glm/vec2.hpp>
 
@@ -63,9 +67,26 @@ public:
     void OnCursor(double x, double y);
     void OnJoystick(int joystick, int event);
 
-    // Reads every gamepad and turns button changes into events; gamepad 0's first button
-    // is the left mouse button and its Start button is Escape.
+    // Delivers the replay's pad lines of the frame that has begun, then reads the pads.
     void Poll();
+    // Reads every gamepad and turns button changes into events; gamepad 0's first button
+    // is the left mouse button and every pad's Start button is Escape.
+    void PollPads();
+    // How the instant of a window or replay event handled from now on is known: it is
+    // handled as it happens (the frame was idle, waiting for events); it happened somewhere
+    // between from and to (the frame was busy), so it takes the middle, the smallest error
+    // the poller can promise; or the replay says when.
+    void StampArrivals();
+    void StampBetween(int64_t from, int64_t to);
+    void StampExactly(int64_t at);
+    // Every window event up to this instant has been handled (the poller says so).
+    void WindowSeenUpTo(int64_t at) { windowSeen_ = at; }
+    // Sends every press recorded so far that happened no later than the instant up to
+    // which every device has been read, in the order they happened. Returns that instant:
+    // a press judged later than it is impossible, so a ball may be given up until then.
+    int64_t DeliverPresses();
+    // The instant the last DeliverPresses reached.
+    int64_t SeenUpTo() const { return seenUpTo_; }
     // Typed text, the console line, then every pressed key becomes held and every
     // released key up; gamepad 0's left stick moves the cursor.
     void EndFrame();
@@ -101,10 +122,19 @@ public:
     glm::vec2 cursor{0.0f};  // window pixels, y downward
 
 private:
+    struct Press {
+        int64_t at;
+        PressEvent::Device device;
+        int32_t joystick;
+        int32_t code;
+    };
+    enum class StampRule { kArrival, kBetween, kExact };
+
     struct Pad {
         bool present = false;
         std::vector<unsigned char> buttons;  // 1 = pressed
         std::vector<float> axes;
+        std::vector<int64_t> stamps;  // virtual pads: when each button last changed
     };
 
     Input();
@@ -112,9 +142,11 @@ private:
     void ReadPad(int joystick);
     void ReadPlatformPad(int joystick, Pad& pad) const;
     bool DetectEdges(int joystick);
-    void MapPadZero(int button, bool down);
+    void MapPad(int joystick, int button, bool down);
     void MoveCursorWithPad();
     void SetState(int code, int action);
+    int64_t StampNow() const;
+    void Record(PressEvent::Device device, int32_t joystick, int32_t code, int64_t at);
 
     std::array<int, kKeyCount> keys_;
     std::array<Pad, kJoystickCount> pads_;         // as last read by Poll
@@ -122,6 +154,12 @@ private:
     std::array<uint32_t, kJoystickCount> buttonBits_{};  // last seen state of buttons 0..31 (modulo 32)
     std::string typed_;
     std::unique_ptr<Replay> replay_;  // null without --replay
-    int64_t padFrame_ = 0;            // last frame whose replay pad lines were delivered
     bool platform_ = false;
+    std::vector<Press> presses_;      // recorded, not yet delivered
+    StampRule rule_ = StampRule::kArrival;
+    int64_t stampFrom_ = 0, stampTo_ = 0;
+    int64_t padsSeen_ = 0;            // when the pads were last read
+    int64_t windowSeen_ = 0;
+    int64_t seenUpTo_ = 0;
+
 };

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 
 namespace {
 
@@ -58,6 +59,20 @@ public:
         if (word == "release") return Input::kRelease;
         if (allowRepeat && word == "repeat") return Input::kRepeat;
         Fail("unknown action \"" + word + "\"");
+    }
+    // An optional last word "+<milliseconds>ms": when inside its frame the change happened.
+    int64_t TakeOffset()
+    {
+        if (words_.empty() || words_.back().front() != '+') return 0;
+        std::string word = words_.back();
+        words_.pop_back();
+        double ms = -1.0;
+        const char* end = word.data() + word.size();
+        auto [stop, error] = std::from_chars(word.data() + 1, end, ms);
+        constexpr double kFrameMs = static_cast<double>(Replay::kFrameNs) / 1e6;
+        if (error != std::errc() || std::string_view(stop, end) != "ms" || !(ms >= 0.0 && ms < kFrameMs))
+            Fail("the offset \"" + word + "\" must lie inside its frame: +0ms up to +" + std::to_string(kFrameMs) + "ms");
+        return static_cast<int64_t>(std::llround(ms * 1e6));
     }
     [[noreturn]] void Fail(const std::string& problem) const { throw GameError(where_ + ": " + problem); }
 
@@ -117,10 +132,13 @@ Replay::Line ParseLine(const Words& words)
     return line;
 }
 
-void DeliverUpTo(int64_t frame, const std::vector<Replay::Line>& lines, size_t& next,
+void DeliverUpTo(int64_t frame, int64_t frameStart, const std::vector<Replay::Line>& lines, size_t& next,
                  void (*apply)(const Replay::Line&, Input&), Input& input)
 {
-    while (next < lines.size() && lines[next].frame <= frame) apply(lines[next++], input);
+    for (; next < lines.size() && lines[next].frame <= frame; ++next) {
+        input.StampExactly(frameStart + lines[next].offsetNs);
+        apply(lines[next], input);
+    }
 }
 
 } // namespace
@@ -151,7 +169,9 @@ Replay Replay::Parse(const std::string& text, const std::string& path)
         std::string line = raw.substr(0, raw.find('#'));
         Words words(line, path + ": line " + std::to_string(number));
         if (words.Count() == 0) continue;
+        int64_t offset = words.TakeOffset();
         Line parsed = ParseLine(words);
+        parsed.offsetNs = offset;
         bool pad = parsed.kind >= Line::kPadConnect;
         (pad ? replay.pads_ : replay.events_).push_back(parsed);
     }
@@ -162,14 +182,14 @@ Replay Replay::Parse(const std::string& text, const std::string& path)
     return replay;
 }
 
-void Replay::DeliverEvents(int64_t frame, Input& input)
+void Replay::DeliverEvents(int64_t frame, int64_t frameStart, Input& input)
 {
-    DeliverUpTo(frame, events_, nextEvent_, &Replay::Apply, input);
+    DeliverUpTo(frame, frameStart, events_, nextEvent_, &Replay::Apply, input);
 }
 
-void Replay::DeliverPads(int64_t frame, Input& input)
+void Replay::DeliverPads(int64_t frame, int64_t frameStart, Input& input)
 {
-    DeliverUpTo(frame, pads_, nextPad_, &Replay::Apply, input);
+    DeliverUpTo(frame, frameStart, pads_, nextPad_, &Replay::Apply, input);
 }
 
 void Replay::Apply(const Line& line, Input& input)

@@ -7,11 +7,14 @@
 #include "input.h"
 #include "lifeindicator.h"
 #include "matchcontent.h"
+#include "matchstats.h"
 #include "particleemitter.h"
 #include "spritetext.h"
 #include "timer.h"
 
 #include <gtest/gtest.h>
+
+#include <set>
 
 namespace {
 
@@ -193,28 +196,42 @@ TEST_F(MeterTest, ADrainEmptiesOneSegmentAndStopsAtItsEdge)
 
 class PlayerTest : public MatchTest {};
 
-TEST_F(PlayerTest, SwingsCarryTheSideTheSpotAndTheButton)
+// Presses go out at the frame's start, after the pads are read.
+void Deliver()
+{
+    Input::Get()->Poll();
+    Input::Get()->DeliverPresses();
+}
+
+TEST_F(PlayerTest, SwingsCarryTheSideTheSpotAndTheLetterOnlyOnAPressEdge)
 {
     Heard<BallHitEvent> hits;
-    Player(0)->MoveTo(2);
+    Player(0)->MoveTo(2, false);
     Input* input = Input::Get();
-    input->OnKey(67, Input::kPress);  // C
-    input->SetVirtualButton(1, Input::kPadA, true);
+    input->OnKey(67, Input::kPress);  // C: player 0's A
     input->SetVirtualButton(1, Input::kPadX, true);
-    input->Poll();
+    Deliver();
     ASSERT_EQ(hits.events.size(), 2u);
     EXPECT_EQ(hits.events[0].lane, -2);
-    EXPECT_EQ(hits.events[0].button, -1);
+    EXPECT_EQ(hits.events[0].button, 0);
     EXPECT_EQ(hits.events[1].lane, 4);
-    EXPECT_EQ(hits.events[1].button, Input::kPadX);  // the highest face button held
-    input->SetVirtualButton(1, Input::kPadY, true);
-    input->Poll();  // within the swing interval: refused
+    EXPECT_EQ(hits.events[1].button, 2);
+    Frames(30);
+    input->OnKey(81, Input::kPress);  // Q: player 0 steps back to spot 4
+    Deliver();                        // player 1 still holds X: no swing of his
     EXPECT_EQ(hits.events.size(), 2u);
-    Frames(8);
-    input->SetVirtualButton(1, Input::kPadB, true);
-    input->Poll();
+    EXPECT_EQ(Player(0)->position, 4);
+    int64_t now = FrameClock::Get()->Now();
+    input->StampExactly(now - 1'000'000);
+    input->SetVirtualButton(1, Input::kPadY, true);
+    input->StampExactly(now);
+    input->OnKey(77, Input::kPress);  // M, recorded first, pressed later: within the swing interval
+    Deliver();
     ASSERT_EQ(hits.events.size(), 3u);
-    EXPECT_EQ(hits.events[2].button, Input::kPadY);
+    EXPECT_EQ(hits.events[2].button, 3);
+    input->SetVirtualButton(1, Input::kPadStart, true);  // the second pad pauses too
+    Deliver();
+    EXPECT_EQ(input->Key(Input::kKeyEscape), kKeyPressed);
 }
 
 TEST_F(PlayerTest, APausedMatchTakesNoSwingsAndNoSteps)
@@ -225,8 +242,8 @@ TEST_F(PlayerTest, APausedMatchTakesNoSwingsAndNoSteps)
     input->OnKey(67, Input::kPress);  // C
     input->OnKey(81, Input::kPress);  // Q: spot 4
     input->SetVirtualButton(1, Input::kPadA, true);
-    Player(0)->MoveTo(2);
-    input->Poll();
+    Player(0)->MoveTo(2, false);
+    Deliver();
     EXPECT_TRUE(hits.events.empty());
     EXPECT_EQ(Player(0)->position, 2);
 }
@@ -252,7 +269,7 @@ TEST_F(PlayerTest, ThresholdsMovePlayersInPlayAndAlwaysSendThePlatformHome)
     Engine::Get()->events->Send(second);
     EXPECT_EQ(Player(0)->position, 1);
     manager->matchOver = true;
-    Player(0)->MoveTo(4);
+    Player(0)->MoveTo(4, false);
     EXPECT_EQ(Player(0)->position, 1);
 }
 
@@ -260,9 +277,9 @@ TEST_F(PlayerTest, MusiciansHoldTheSwingIntervalAndShowTheirState)
 {
     BehaviorMusician* musician = game->RequireEntity("Player1Pos4")->Get<BehaviorMusician>();
     Frames(20);
-    EXPECT_TRUE(musician->TrySwing());
+    EXPECT_TRUE(musician->TrySwing(FrameClock::Get()->Now()));
     Frames(6);  // 0.1 s
-    EXPECT_FALSE(musician->TrySwing());
+    EXPECT_FALSE(musician->TrySwing(FrameClock::Get()->Now()));
     Frames(2);
     EXPECT_EQ(musician->state, BehaviorMusician::kSpotlight);  // back, lit, after 0.125 s
     musician->Light(64);
@@ -360,12 +377,42 @@ protected:
     // Runs until the ball is in flight at the given timing error (seconds, late positive).
     bool FlyUntilError(BehaviorBall* ball, float error)
     {
-        return RunUntil([&] { return !ball->waiting && ball->TimingError() >= error; }, 600);
+        return RunUntil([&] { return !ball->waiting && ball->TimingError(FrameClock::Get()->Now()) >= error; }, 600);
     }
-    static void Swing(int lane, int button)
+    // The instant the ball's arrival beat is heard, once it flies.
+    int64_t HeardAt(BehaviorBall* ball)
     {
-        Engine::Get()->events->Send(BallHitEvent(lane, button));
+        EXPECT_TRUE(RunUntil([&] { return !ball->waiting; }, 600));
+        return Heard(ball->arrivalTime);
     }
+    static int64_t Heard(BeatTime time)
+    {
+        return *AudioEngine::Get()->Music().InstantOf(time.bar * BeatTime::kSixteenthsPerBar + time.sixteenth);
+    }
+    // Player presses the key or pad button of a letter at an instant (which may lie ahead:
+    // the press is judged once the clock has passed it). A pad button is let go by Frames.
+    static void Press(int player, PressEvent::Device device, int letter, int64_t at)
+    {
+        const GameSettings::Bindings& bindings = GameSettings::Get().bindings[player];
+        Input* input = Input::Get();
+        input->StampExactly(at);
+        if (device == PressEvent::kPad) {
+            input->SetVirtualButton(player, bindings.letterButtons[letter], true);
+            return;
+        }
+        input->OnKey(bindings.letterKeys[letter], Input::kPress);
+        input->OnKey(bindings.letterKeys[letter], Input::kRelease);
+    }
+    void Frames(int count)
+    {
+        for (int i = 0; i < count; ++i) {
+            MatchTest::Frames(1);
+            for (int pad = 0; pad < 2; ++pad)
+                for (int button = Input::kPadA; button <= Input::kPadY; ++button)
+                    Input::Get()->SetVirtualButton(pad, button, false);
+        }
+    }
+    static bool Returned(BehaviorBall* ball, int receiver) { return receiver == 0 ? ball->startLane < 0 : ball->startLane > 0; }
     uint32_t Billboard(int player)
     {
         return game->RequireEntity(player == 0 ? "BillBoardP0" : "BillBoardP1")->Get<Sprite>()->frameIndex;
@@ -384,54 +431,111 @@ TEST_F(HitTest, AServedBallReachesItsReceiverOnTheLaunchTime)
     ASSERT_TRUE(RunUntil([&] { return ball->startLane + ball->steps == ball->destLane; }, 600));
     double flight = static_cast<double>(FrameClock::Get()->Now() - launched) / 1e9;
     EXPECT_NEAR(flight, 1.5, 1.0 / 60.0);  // 12 sixteenths after the launching division
-    EXPECT_NEAR(ball->TimingError(), 0.0, 1.0 / 60.0);
+    EXPECT_NEAR(*ball->TimingError(FrameClock::Get()->Now()), 0.0, 1.0 / 60.0);
 }
 
-TEST_F(HitTest, AHitInTheWindowGradesReturnsAndFillsTheMeter)
+// Every press is judged at its own instant, to the microsecond, whoever presses with
+// whatever device; the window's edges are the same for all.
+TEST_F(HitTest, PressesAreJudgedAtTheirOwnInstantAlikeForKeysAndPads)
 {
-    Player(0)->MoveTo(4);
-    Player(1)->MoveTo(2);
+    struct Case {
+        int player;
+        PressEvent::Device device;
+        double errorMs;
+        bool returned;
+    };
+    const Case cases[] = {
+        {0, PressEvent::kKeyboard, 0.0, true},      {1, PressEvent::kPad, 0.0, true},
+        {0, PressEvent::kPad, -124.9, true},        {1, PressEvent::kKeyboard, -124.9, true},
+        {0, PressEvent::kKeyboard, 124.9, true},    {1, PressEvent::kPad, 124.9, true},
+        {0, PressEvent::kPad, -125.1, false},       {1, PressEvent::kKeyboard, -125.1, false},
+        {0, PressEvent::kKeyboard, 125.1, false},   {1, PressEvent::kPad, 125.1, false},
+        {0, PressEvent::kKeyboard, -37.3, true},    {1, PressEvent::kPad, 52.61, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "player " << c.player << " device " << c.device << " at " << c.errorMs << " ms");
+        BehaviorBall* ball = Serve(c.player);
+        int32_t faults = MatchStats::Get().players[c.player].faults;
+        Press(c.player, c.device, 0, HeardAt(ball) + static_cast<int64_t>(c.errorMs * 1e6));
+        ASSERT_TRUE(RunUntil([&] { return Returned(ball, c.player) || ball->finished; }, 600));
+        ASSERT_EQ(Returned(ball, c.player), c.returned);
+        const auto& stats = MatchStats::Get().players[c.player];
+        if (c.returned) EXPECT_NEAR(stats.errors.back() * 1e3, c.errorMs, 0.01);
+        else EXPECT_EQ(stats.faults, faults + 1);  // the press took no ball, and the ball went
+        Frames(60);  // the next ball finds him free of any lock-out
+    }
+}
+
+// A ball is given up the moment no press could still reach it in time: the late edge
+// as the clock hears it, plus the receiver's input latency.
+TEST_F(HitTest, ABallIsLostWhenTheClockPassesItsLateEdge)
+{
+    for (float latencyMs : {0.0f, 12.0f}) {
+        GameSettings::Get().inputOffsetMs[1][1] = latencyMs;
+        BehaviorBall* ball = Serve(1);
+        int64_t edge = HeardAt(ball) + static_cast<int64_t>((125.0f + latencyMs) * 1e6f);
+        ASSERT_TRUE(RunUntil([&] { return FrameClock::Get()->frameStart + FrameClock::Get()->framePeriod > edge; }, 600));
+        EXPECT_FALSE(ball->finished) << latencyMs;
+        Frames(1);
+        EXPECT_TRUE(ball->finished) << latencyMs;
+        Frames(60);
+    }
+}
+
+// Two presses inside one frame, recorded in the opposite order to the one they happened
+// in: the earlier is judged first. A wrong letter first locks the player out.
+TEST_F(HitTest, PressesInsideOneFrameAreJudgedInTheOrderTheyHappened)
+{
+    for (bool wrongFirst : {true, false}) {
+        BehaviorBall* ball = Serve(0);
+        int64_t heard = HeardAt(ball);
+        int32_t faults = MatchStats::Get().players[0].faults;
+        Press(0, PressEvent::kKeyboard, wrongFirst ? 0 : 1, heard + 2'000'000);
+        Press(0, PressEvent::kKeyboard, wrongFirst ? 1 : 0, heard - 3'000'000);
+        ASSERT_TRUE(RunUntil([&] { return Returned(ball, 0) || ball->finished; }, 600));
+        EXPECT_EQ(Returned(ball, 0), !wrongFirst);
+        EXPECT_EQ(MatchStats::Get().players[0].faults - faults, wrongFirst ? 1 : 0);
+        Frames(60);
+    }
+}
+
+TEST_F(HitTest, AHitInTheWindowGradesReturnsAndFillsTheMeterByItsGrade)
+{
+    Player(0)->MoveTo(4, false);
+    Player(1)->MoveTo(2, false);
     BehaviorBall* ball = Serve(0);
-    ASSERT_TRUE(FlyUntilError(ball, 0.04f));
-    float error = ball->TimingError();
-    ASSERT_LT(error, 0.06f);
+    int64_t heard = HeardAt(ball);
     BeatTime arrival = ball->arrivalTime;
-    Swing(-4, -1);
+    Press(0, PressEvent::kKeyboard, 0, heard + 50'000'000);
+    ASSERT_TRUE(RunUntil([&] { return Returned(ball, 0); }, 600));
     EXPECT_EQ(Billboard(0), 1u);  // late by 40 to 60 ms
-    EXPECT_EQ(Meter(1)->value, 2.0f);
+    EXPECT_EQ(Meter(1)->value, 1.0f);  // half the reward of a perfect hit
     EXPECT_EQ(ball->startLane, -4);
     EXPECT_EQ(ball->destLane, 2);
-    EXPECT_EQ(ball->arrivalTime, arrival.AddSixteenths(6));
+    EXPECT_EQ(ball->arrivalTime, arrival.AddSixteenths(6));  // an early or late hit stays on the grid
     EXPECT_EQ(ball->serveSide, 1u);
 }
 
-TEST_F(HitTest, ASwingTooLateOrWithTheWrongButtonChangesNothing)
-{
-    BehaviorBall* ball = Serve(1);
-    ASSERT_TRUE(FlyUntilError(ball, -0.05f));
-    Swing(4, 1);  // B on a ball lettered A
-    EXPECT_EQ(ball->startLane, -8);
-    ASSERT_TRUE(FlyUntilError(ball, 0.13f));
-    Swing(4, 0);
-    EXPECT_EQ(ball->startLane, -8);
-    EXPECT_EQ(Meter(2)->value, 0.0f);
-    EXPECT_TRUE(ball->finished);  // it went past him
-    EXPECT_EQ(manager->score0, 1);
-}
-
-TEST_F(HitTest, TheWrongButtonCountsWhenAnotherBallArrivesWithIt)
+TEST_F(HitTest, AWrongLetterOrAnEmptySwingCostsAndOneSwingReturnsOneBall)
 {
     // Without the manager's divisions nothing spaces the two apart.
     game->RequireEntity("levelLogic")->Get<BeatDivider>()->denominator = 0;
+    Meter(2)->value = 10.0f;
     BehaviorBall* first = Serve(1);
     BehaviorBall* second = Serve(1);
     second->letter = 1;
     second->launchTime = first->launchTime;
-    ASSERT_TRUE(FlyUntilError(first, -0.02f));
-    ASSERT_EQ(first->destLane, second->destLane);
-    Swing(4, 1);
-    EXPECT_EQ(first->startLane, 4);
-    EXPECT_EQ(second->startLane, 4);
+    int64_t heard = HeardAt(first);
+    Press(1, PressEvent::kPad, 2, heard - 300'000'000);  // X, long before: an empty swing
+    ASSERT_TRUE(RunUntil([] { return MatchStats::Get().players[1].faults == 1; }, 600));
+    EXPECT_EQ(Meter(2)->value, 9.5f);
+    Press(1, PressEvent::kKeyboard, 1, heard - 60'000'000);  // B, inside the lock-out: refused
+    Frames(1);
+    Press(1, PressEvent::kPad, 1, heard + 100'000'000);  // B again: the B ball alone
+    ASSERT_TRUE(RunUntil([&] { return first->finished; }, 600));
+    EXPECT_TRUE(Returned(second, 1));
+    EXPECT_EQ(MatchStats::Get().players[1].Hits(), 1);
+    EXPECT_EQ(manager->score0, 1);
 }
 
 TEST_F(HitTest, BallsWaitingTogetherAreNeitherSpacedNorLost)
@@ -442,17 +546,6 @@ TEST_F(HitTest, BallsWaitingTogetherAreNeitherSpacedNorLost)
     EXPECT_TRUE(first->waiting && second->waiting);
     EXPECT_FALSE(first->finished || second->finished);
     EXPECT_EQ(manager->score0 + manager->score1, 0);
-}
-
-TEST_F(HitTest, AnEarlyHitStaysOnTheSixteenthGrid)
-{
-    BehaviorBall* ball = Serve(1);
-    ASSERT_TRUE(FlyUntilError(ball, -0.11f));
-    ASSERT_EQ(ball->startLane + ball->steps - ball->destLane, -1);  // one lane before him
-    BeatTime arrival = ball->arrivalTime;
-    Swing(4, -1);  // the keyboard has one key: any letter
-    EXPECT_EQ(ball->steps, 1);
-    EXPECT_EQ(ball->arrivalTime, arrival.AddSixteenths(8));
 }
 
 TEST_F(HitTest, APlatinumMissCostsSevenAndAHalf)
@@ -481,50 +574,75 @@ TEST_F(HitTest, AutoplayReturnsEveryBallOnTheBeat)
 
 namespace {
 
-// Keyboard players: each presses his key when a ball coming at him is `lateness` seconds
-// past its musical moment, as closely as whole frames allow.
-class KeyboardPlayerTest : public HitTest {
+// Two players by script. One on time presses the letter of every ball coming at him at
+// its arrival plus his lateness; a masher presses the next letter key every eight frames
+// without looking; a tapper only taps the spot he stands on.
+class ScriptedPlayerTest : public HitTest {
 protected:
-    int Play(float lateness, int frames)
+    struct Style {
+        enum Kind { kOnTime, kMasher, kTapper } kind = kOnTime;
+        PressEvent::Device device = PressEvent::kKeyboard;
+        double latenessMs = 0.0;
+    };
+    void Play(const Style (&styles)[2], int frames)
     {
         manager->spawnPaused = false;
-        int swings = 0;
-        for (int frame = 0; frame < frames; ++frame) {
+        std::set<std::pair<BehaviorBall*, int64_t>> pressed;
+        for (int frame = 0; frame < frames && !manager->matchOver; ++frame) {
+            int64_t now = FrameClock::Get()->Now();
             for (int player = 0; player < 2; ++player) {
-                int key = player == 0 ? 67 : 77;  // C, M
-                Input::Get()->OnKey(key, Input::kRelease);
+                const GameSettings::Bindings& keys = GameSettings::Get().bindings[player];
+                if (styles[player].kind == Style::kMasher && frame % 8 == 0) Press(player, PressEvent::kKeyboard, frame / 8 % 4, now);
+                if (styles[player].kind == Style::kTapper && frame % 8 == 0) {
+                    Input::Get()->OnKey(keys.spotKeys[Player(player)->position == 4 ? 0 : Player(player)->position == 2 ? 1 : 2], Input::kPress);
+                    Input::Get()->OnKey(keys.spotKeys[0], Input::kRelease);
+                }
+                if (styles[player].kind != Style::kOnTime) continue;
                 for (BehaviorBall* ball : Balls()) {
                     bool comingAtMe = player == 0 ? ball->startLane > 0 : ball->startLane < 0;
-                    // A late player also swings at balls that were just judged lost.
-                    if (!comingAtMe || ball->waiting) continue;
-                    float error = ball->TimingError();
-                    if (error >= lateness - 1.0f / 120.0f && error < lateness + 1.0f / 120.0f) {
-                        Input::Get()->OnKey(key, Input::kPress);
-                        ++swings;
-                        break;
-                    }
+                    if (!comingAtMe || ball->waiting || ball->finished) continue;
+                    int64_t at = Heard(ball->arrivalTime) + static_cast<int64_t>(styles[player].latenessMs * 1e6);
+                    // Within the coming frame: the manager may still move an arrival back before.
+                    if (at - now < FrameClock::Get()->framePeriod && pressed.insert({ball, at}).second) Press(player, styles[player].device, std::max(ball->letter, 0), at);
                 }
             }
             Frames(1);
         }
-        return swings;
     }
+    const MatchStats::Player& Stats(int player) { return MatchStats::Get().players[player]; }
 };
 
-TEST_F(KeyboardPlayerTest, PressingOnTheBeatReturnsBallsAndFillsMeters)
+TEST_F(ScriptedPlayerTest, OnTimeReturnsEveryBallPerfectlyWithKeysAndPadsAlike)
 {
-    int swings = Play(0.0f, 1200);
-    EXPECT_GT(swings, 8);
-    EXPECT_GT(Meter(1)->value + Meter(2)->value, 2.0f * static_cast<float>(swings) - 1.0f);
-    EXPECT_EQ(manager->score0 + manager->score1, 0);  // nobody missed
+    Play({{Style::kOnTime, PressEvent::kKeyboard}, {Style::kOnTime, PressEvent::kPad}}, 1800);
+    for (int player = 0; player < 2; ++player) {
+        EXPECT_GT(Stats(player).Hits(), 5) << player;
+        EXPECT_EQ(Stats(player).hits[0], Stats(player).Hits()) << player;
+        EXPECT_EQ(Stats(player).misses + Stats(player).faults, 0) << player;
+        for (float error : Stats(player).errors) EXPECT_LT(std::abs(error), 0.0005f);
+    }
 }
 
-TEST_F(KeyboardPlayerTest, PressingThirteenHundredthsLateNeverHits)
+TEST_F(ScriptedPlayerTest, PressingThirteenHundredthsLateNeverHits)
 {
-    int swings = Play(0.13f, 1200);
-    EXPECT_GT(swings, 3);
-    EXPECT_EQ(Meter(1)->value + Meter(2)->value, 0.0f);
+    Play({{Style::kOnTime, PressEvent::kPad, 130.0}, {Style::kOnTime, PressEvent::kKeyboard, 130.0}}, 1200);
+    EXPECT_EQ(Stats(0).Hits() + Stats(1).Hits(), 0);
     EXPECT_GT(manager->score0 + manager->score1, 3);
+}
+
+TEST_F(ScriptedPlayerTest, MashingAndTappingTheSpotLoseToPlayingOnTime)
+{
+    for (Style::Kind cheat : {Style::kMasher, Style::kTapper}) {
+        Play({{Style::kOnTime}, {cheat}}, 1800);
+        EXPECT_EQ(Stats(0).misses, 0) << cheat;
+        EXPECT_GT(Stats(1).misses, Stats(1).Hits()) << cheat;
+        EXPECT_GT(Meter(1)->value, Meter(2)->value + 10.0f) << cheat;
+        if (cheat == Style::kTapper) {
+            EXPECT_EQ(Stats(1).Hits(), 0);
+        }
+        MatchStats::Get().Clear();
+        Meter(1)->value = Meter(2)->value = 0.0f;
+    }
 }
 
 } // namespace
