@@ -227,8 +227,6 @@ void BehaviorBall::Lose()
     BehaviorMeter* meter = space->RequireEntity(playerZero ? "BeatMeter1" : "BeatMeter2")->Require<BehaviorMeter>();
     meter->ChangeValue(kind == kPlatinum ? kPlatinumMissDelta : kMissDelta);
     EndGameLogic::EndCheck(*meter, meter->IsLeft(), false);
-    Sprite* billboard = space->RequireEntity(playerZero ? "BillBoardP0" : "BillBoardP1")->Require<Sprite>();
-    billboard->frameIndex = playerZero ? 0 : FrameOrZero(*billboard, 5);
     finished = true;
     MatchStats::Get().Miss(playerZero ? 0 : 1);
     Engine::Get()->events->Send(BallLostEvent(startLane + steps));
@@ -291,7 +289,6 @@ void BehaviorBall::Return(const BallHitEvent& event, float error)
     steps = -oldRemaining;  // an early or late hit stays on the sixteenth grid
     bool playerZero = event.lane < 0;
     destLane = playerZero ? Spot(1) : -Spot(0);
-    ShowGrade(playerZero, error);
     int grade = MatchStats::GradeOf(error);
     MatchStats::Get().Hit(playerZero ? 0 : 1, grade, error);
     Engine::Get()->events->Send(BallReturnedEvent(playerZero ? 0 : 1, grade, error));
@@ -307,14 +304,6 @@ void BehaviorBall::Return(const BallHitEvent& event, float error)
     float speed = kLaneWidth / SixteenthSeconds();
     owner->Require<RigidBody>()->velocity.x = event.lane > 0 ? -speed : speed;
     Burst("HitEffect_", playerZero ? 0 : 1);
-}
-
-void BehaviorBall::ShowGrade(bool playerZero, float error)
-{
-    int grade = MatchStats::GradeOf(error);
-    constexpr uint32_t kFrames[2][4] = {{3, 2, 1, 10}, {8, 7, 6, 11}};
-    Sprite* billboard = owner->space->RequireEntity(playerZero ? "BillBoardP0" : "BillBoardP1")->Require<Sprite>();
-    billboard->frameIndex = FrameOrZero(*billboard, kFrames[playerZero ? 0 : 1][grade]);
 }
 
 void BehaviorBall::MoveBack(int32_t lanes)

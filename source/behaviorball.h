@@ -79,7 +79,6 @@ private:
     void Lose();
     bool ButtonMatches(int32_t button) const;
     void Return(const BallHitEvent& event, float error);
-    void ShowGrade(bool playerZero, float error);
     void Burst(const std::string& prefix, int playerNumber);
     void FollowArc();
     void StepFrames(float dt);
