@@ -6,6 +6,7 @@
 #include "gamesettings.h"
 #include "input.h"
 #include "lifeindicator.h"
+#include "matchstats.h"
 #include "matchcontent.h"
 #include "particleemitter.h"
 #include "spritetext.h"
@@ -560,6 +561,52 @@ TEST_F(MatchTest, AnAutoplayMatchCountsInItsFirstBallOnTheBeatWithinFiveSecondsA
     int announced = 0;
     for (const PlaySoundEvent& sound : sounds.events) announced += sound.path.rfind("event:/Announcer/", 0) == 0 ? 1 : 0;
     EXPECT_EQ(announced, GameSettings::Get().eventsPerGame);  // both events before the end
+}
+
+TEST_F(MatchTest, EverySwingReturnAndMissSoundsAndEveryReturnPopsItsSignAgainWithEarlyOrLateAndTheStreak)
+{
+    Heard<PlaySoundEvent> sounds;
+    Transform* sign = game->RequireEntity("BillBoardP0")->Get<Transform>();
+    const glm::vec2 rest = sign->scale;
+    auto text = [this](const char* name) { return game->RequireEntity(name)->Get<SpriteText>()->text; };
+    auto frame = [this](const char* name) { return game->RequireEntity(name)->Get<Sprite>()->frameIndex; };
+    auto returned = [](int player, int grade, float error) {  // as a ball reports a return
+        if (grade >= 0) MatchStats::Get().Hit(player, grade, error);
+        Engine::Get()->events->Send(BallReturnedEvent(player, grade, error));
+    };
+    for (int hit = 0; hit < 2; ++hit) {  // PERFECT after PERFECT pops again
+        returned(0, 0, 0.004f);
+        Frames(1);
+        EXPECT_GT(sign->scale.x, rest.x * 1.2f) << hit;
+        Frames(20);
+        EXPECT_EQ(sign->scale, rest) << hit;
+    }
+    EXPECT_EQ(frame("BillBoardP0"), 3u);  // PERFECT: on time, no EARLY or LATE
+    EXPECT_EQ(text("Timing0"), "");
+    EXPECT_EQ(text("Streak0"), "2 IN A ROW");
+    returned(0, 2, -0.05f);
+    EXPECT_EQ(frame("BillBoardP0"), 1u);  // GOOD
+    EXPECT_EQ(text("Timing0"), "EARLY");
+    returned(0, 3, 0.1f);
+    EXPECT_EQ(frame("BillBoardP0"), 10u);  // OK
+    EXPECT_EQ(text("Timing0"), "LATE");
+    EXPECT_EQ(text("Streak0"), "4 IN A ROW");
+    MatchStats::Get().Miss(0);
+    Engine::Get()->events->Send(BallLostEvent(-4));
+    EXPECT_EQ(frame("BillBoardP0"), 0u);  // MISS
+    EXPECT_EQ(text("Timing0"), "");
+    EXPECT_EQ(text("Streak0"), "");
+    returned(1, 1, 0.03f);
+    EXPECT_EQ(frame("BillBoardP1"), 7u);  // player 2's GREAT
+    EXPECT_EQ(text("Timing1"), "LATE");
+    returned(1, -1, 0.0f);  // a forced return earns no sign
+    EXPECT_EQ(frame("BillBoardP1"), 7u);
+    Engine::Get()->events->Send(SwingEvent(1, 2));
+    std::vector<std::string> paths;
+    for (const PlaySoundEvent& sound : sounds.events) paths.push_back(sound.path);
+    EXPECT_EQ(paths, (std::vector<std::string>{"event:/Match/HitPerfect", "event:/Match/HitPerfect", "event:/Match/HitGood",
+                                               "event:/Match/HitOk", "event:/Match/Miss", "event:/Match/HitGreat",
+                                               "event:/Match/Return", "event:/Match/Swing"}));
 }
 
 TEST_F(HitTest, AutoplayReturnsEveryBallOnTheBeat)
