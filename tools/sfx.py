@@ -138,7 +138,8 @@ def hit(rng, grade):
         d = a.nsamples(0.03 * i)
         tt = t[:n - d]
         decay = (0.14, 0.11, 0.08, 0.06)[grade]
-        chime[d:] += a.fm(a.hz(midi), n - d, 2.0, (1.6 - 0.3 * grade) * np.exp(-tt / 0.05)) * np.exp(-tt / decay)
+        strike = np.exp(-tt / decay) * np.clip(tt / 0.001, 0, 1)  # a soft edge: no click per note
+        chime[d:] += a.fm(a.hz(midi), n - d, 2.0, (1.6 - 0.3 * grade) * np.exp(-tt / 0.05)) * strike
     out = click + thump + 0.32 * chime
     return a.fade_edges(a.stereo(out), 0.0, 0.02)
 
