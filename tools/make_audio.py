@@ -1,11 +1,11 @@
 #!/usr/bin/python3
-"""Regenerates all of Volleyrun's audio: music clips, interface sounds, announcer lines
+"""Regenerates all of Volleyrun's audio: music clips, interface sounds, match sounds, announcer lines
 and the banks that tie them to the game's event paths and parameters.
 
     /usr/bin/python3 tools/make_audio.py            # everything (about four minutes)
     /usr/bin/python3 tools/make_audio.py --data DIR # write into DIR instead of Quillmoor/
 
-Output: DIR/Audio/Sounds/{ingame,menu,ui,announcer}/*.ogg and DIR/Audio/Banks/*.json.
+Output: DIR/Audio/Sounds/{ingame,menu,ui,announcer,match}/*.ogg and DIR/Audio/Banks/*.json.
 The result is deterministic: every random generator has a fixed seed and oggenc gets a
 fixed stream serial, so running it twice gives identical files.
 """
