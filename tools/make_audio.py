@@ -1,6 +1,6 @@
 #!/usr/bin/python3
-"""Regenerates all of Volleyrun's audio: music clips, interface sounds, match sounds, announcer lines
-and the banks that tie them to the game's event paths and parameters.
+"""Regenerates all of Volleyrun's audio: music clips, interface sounds, match sounds,
+announcer lines and the banks that tie them to the game's event paths and parameters.
 
     /usr/bin/python3 tools/make_audio.py            # everything (about four minutes)
     /usr/bin/python3 tools/make_audio.py --data DIR # write into DIR instead of Quillmoor/
