@@ -2,9 +2,8 @@
 // Start, or minimising the window) freezes the match and opens "PauseMenu" over it; pressing
 // it again (or the menu's resume button) runs the "3", "2", "1", "GO!" countdown of
 // "ReturnToGame", one text per beat of the pause-menu song, before play resumes on the
-// next beat. It hands the music between the in-game event and
-// the pause-menu event at the same song position, and tears the match down once the
-// player has quit to the main menu. Updates on its space's manager, which keeps running
+// next beat. It hands the music between the in-game event and the pause-menu event at the
+// same song position, and tears the match down once the player has quit to the main menu. Updates on its space's manager, which keeps running
 // while the match is paused. Game thread only.
 #pragma once
 
