@@ -125,24 +125,27 @@ public:
     // Plays until `presses` have been judged; each press is made `error(rng)` after the
     // heard beat (true time) and reaches the game `inputLatencyNs` later, player 0 by
     // keyboard, player 1 by pad. Returns the largest |judged - intended| in milliseconds.
+    // Only `player` presses when it is 0 or 1. A press no ball takes counts as judged.
     template <class Error>
-    double Play(int presses, int64_t inputLatencyNs, int64_t outputLatencyNs, Error error)
+    double Play(int presses, int64_t inputLatencyNs, int64_t outputLatencyNs, Error error, int player = -1)
     {
         intended_ = {};
         worst_ = 0.0;
-        judged_ = 0;
+        int start = Judged();
         Engine* engine = Engine::Get();
-        while (judged_ < presses) {
+        while (Judged() - start < presses) {
             for (int pad = 0; pad < 2; ++pad)
                 for (int button = Input::kPadA; button <= Input::kPadY; ++button) Input::Get()->SetVirtualButton(pad, button, false);
             int64_t now = FrameClock::Get()->Now();
             for (BehaviorBall* ball : InFlight()) {
                 int receiver = ball->startLane > 0 ? 0 : 1;
+                if (player >= 0 && receiver != player) continue;
                 BeatTime t = ball->arrivalTime;
                 int64_t heard = *AudioEngine::Get()->Music().InstantOf(t.bar * BeatTime::kSixteenthsPerBar + t.sixteenth) + outputLatencyNs;
                 double intended = error();
                 int64_t at = heard + static_cast<int64_t>(intended * 1e6) + inputLatencyNs;
-                if (at - now >= FrameClock::Get()->framePeriod || !scheduled_.insert({ball, t.bar * 16 + t.sixteenth}).second) continue;
+                // Scheduled in the frame before the press or the beat, whichever is first.
+                if (std::min(at, heard) - now >= FrameClock::Get()->framePeriod || !scheduled_.insert({ball, t.bar * 16 + t.sixteenth}).second) continue;
                 // A press within the swing interval of his last would be refused: leave that ball.
                 if (at - lastAt_[receiver] < kSpacingNs) continue;
                 lastAt_[receiver] = at;
@@ -172,7 +175,12 @@ private:
         if (event.grade < 0 || intended.empty()) return;
         worst_ = std::max(worst_, std::abs(event.error * 1e3 - intended.front()));
         intended.pop_front();
-        ++judged_;
+    }
+    static int Judged()
+    {
+        int count = 0;
+        for (const MatchStats::Player& player : MatchStats::Get().players) count += player.Hits() + player.faults;
+        return count;
     }
     void HoldMatch()
     {
@@ -194,7 +202,6 @@ private:
     std::set<std::pair<BehaviorBall*, int>> scheduled_;
     std::array<std::deque<double>, 2> intended_;
     double worst_ = 0.0;
-    int judged_ = 0;
 };
 
 // A perfect player whose presses fall at random phases of the frame (uniform within
@@ -246,7 +253,7 @@ void AcceptedWindowByDevice(benchmark::State& state)
                 for (int step = 0; step < 24; ++step) {
                     double mid = (in + out) / 2.0;
                     int hits = MatchStats::Get().players[player].Hits();
-                    players.Play(1, 0, 0, [&] { return mid; });  // both players press; one bisects
+                    players.Play(1, 0, 0, [&] { return mid; }, player);
                     (MatchStats::Get().players[player].Hits() > hits ? in : out) = mid;
                 }
                 edges[player][side] = in;

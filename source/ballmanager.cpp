@@ -13,6 +13,7 @@
 #include "space.h"
 #include "sprite.h"
 #include "spritetext.h"
+#include "testingcomponent.h"
 #include "texture.h"
 #include "timer.h"
 
@@ -22,19 +23,13 @@
 
 namespace {
 
-constexpr int32_t kFillEnd = 16, kBillboard0End = 32, kBillboard1End = 48;
-constexpr int32_t kDrain1End = 64, kDrain2End = 80, kDrain3End = 96;
+// The opening, in divisions: the meters fill at once, then drain one segment per half beat
+// from these counts on, visibly, so that every match starts from empty meters.
+constexpr int32_t kDrain1Start = 4, kDrain2Start = 8, kDrain3Start = 12;
 constexpr int32_t kDivisionsPerBar = 16;
-
-// Division counts at which a special event may start, and the eventsPerGame values that
-// start one there.
-struct EventSlot {
-    int32_t division;
-    std::array<int32_t, 5> perGame;
-};
-constexpr EventSlot kEventSlots[] = {
-    {132, {6}}, {260, {3, 4, 5, 6}}, {388, {2, 4, 5, 6}}, {516, {1, 3, 4, 5, 6}}, {644, {2, 5, 6}}, {772, {3, 4, 5, 6}},
-};
+constexpr int32_t kDivisionsPerBeat = 4;
+constexpr int32_t kCountInBeats = 3;  // "3", "2", "1" on the beats before the first ball's "GO!"
+constexpr int32_t kMostEvents = 6;    // eventsPerGame above this starts none
 
 // Spawn credit added per division for ballSpawnRate 1 to 6.
 int32_t SpawnStep(int32_t rate)
@@ -64,6 +59,7 @@ void BallManager::Initialize()
     events->AddListener(this, &BallManager::OnBallLost);
     owner->events->AddListener(this, &BallManager::OnDivision);
     score0 = score1 = 0;
+    serveSide = static_cast<uint32_t>(std::rand() % 2);  // --seed decides who receives first
 }
 
 void BallManager::Terminate()
@@ -96,6 +92,7 @@ BehaviorBall* BallManager::SpawnBall(int32_t kind, BeatTime launchTime)
     BehaviorBall* ball = entity->Require<BehaviorBall>();
     ball->kind = kind == 5 ? std::rand() % 4 : kind;
     ball->serveSide = serveSide;
+    serveSide ^= 1u;  // each side receives every other ball
     InitEvent init;
     entity->OnInit(init);
     if (!(launchTime == BeatTime())) ball->launchTime = launchTime;
@@ -105,7 +102,6 @@ BehaviorBall* BallManager::SpawnBall(int32_t kind, BeatTime launchTime)
 void BallManager::OnDivision(BeatDivisionEvent& event)
 {
     --eventCountdown;
-    MaybeStartEvent();
     ++divisionCounter;
     if (missDivision >= 0 && divisionCounter - missDivision >= kDivisionsPerBar) SilenceMissLayer();
     if (divisionCounter < kMatchStart) {
@@ -113,10 +109,16 @@ void BallManager::OnDivision(BeatDivisionEvent& event)
         return;
     }
     if (Meter(1)->drain3) {
-        for (BehaviorMeter* meter : {Meter(1), Meter(2)})
+        for (BehaviorMeter* meter : {Meter(1), Meter(2)}) {
             meter->threshold1Sent = meter->threshold2Sent = meter->drain1 = meter->drain2 = meter->drain3 = false;
+            meter->value = 0.0f;  // whatever the frame rate let the drain reach
+            meter->LowerNotches();
+        }
     }
     owner->space->RequireEntity("levelLogic")->Require<Timer>()->clockRunning = true;
+    TrackProgress();
+    MaybeStartEvent();
+    CountIn(event.time);
     EntityRef self = owner->Ref();
     BeatTime time = event.time;
     // Outside the delivery of the division, so balls can be created and changed freely.
@@ -128,19 +130,34 @@ void BallManager::OnDivision(BeatDivisionEvent& event)
         0.0f));
 }
 
+// A match ends when its clock runs out or a meter fills, so the further of the two is how
+// far along it is; it never goes back, even when a meter falls.
+void BallManager::TrackProgress()
+{
+    const Timer* timer = owner->space->RequireEntity("levelLogic")->Require<Timer>();
+    float clock = timer->secondsOfGame > 0.0f ? 1.0f - timer->remaining / timer->secondsOfGame : 0.0f;
+    const BehaviorMeter* left = Meter(1);
+    float meters = std::max(left->value, Meter(2)->value) / std::max(left->maximum, 1.0f);
+    progress = std::max({progress, clock, meters});
+}
+
+// eventsPerGame events start at even points of the progress (1/3 and 2/3 for two), which
+// every match passes however it ends.
 void BallManager::MaybeStartEvent()
 {
     const GameSettings& settings = GameSettings::Get();
     bool anyKind = settings.rainbowBallEnabled || settings.platinumBallEnabled || settings.alternatingBallEnabled;
     bool anyButton = settings.aButtonEnabled || settings.bButtonEnabled || settings.xButtonEnabled || settings.yButtonEnabled;
-    if (!settings.eventsEnabled || !anyKind || !anyButton) return;
-    bool starts = false;
-    for (const EventSlot& slot : kEventSlots)
-        if (slot.division == divisionCounter)
-            starts = std::find(slot.perGame.begin(), slot.perGame.end(), settings.eventsPerGame) != slot.perGame.end() &&
-                     settings.eventsPerGame != 0;
-    if (!starts) return;
+    int32_t count = settings.eventsPerGame;
+    if (!settings.eventsEnabled || !anyKind || !anyButton || count < 1 || count > kMostEvents || eventsStarted >= count) return;
+    if (progress < static_cast<float>(eventsStarted + 1) / static_cast<float>(count + 1)) return;
+    ++eventsStarted;
+    StartEvent();
+}
 
+void BallManager::StartEvent()
+{
+    const GameSettings& settings = GameSettings::Get();
     struct Kind {
         bool enabled;
         int32_t kind;
@@ -163,19 +180,35 @@ void BallManager::MaybeStartEvent()
 
 void BallManager::OpeningSequence()
 {
-    if (divisionCounter <= kFillEnd) {
-        if (!metersFilled) FillMeters();
-    } else if (divisionCounter <= kBillboard0End) {
-        ShowBillboard("BillBoardP0", 4);
-    } else if (divisionCounter <= kBillboard1End) {
+    if (!metersFilled) {
+        FillMeters();
+        ShowBillboard("BillBoardP0", 4);  // PLAYER 1 READY!
         ShowBillboard("BillBoardP1", 9);
-    } else if (divisionCounter <= kDrain3End) {
-        for (BehaviorMeter* meter : {Meter(1), Meter(2)}) {
-            if (divisionCounter <= kDrain1End) meter->drain1 = true;
-            else if (divisionCounter <= kDrain2End) meter->drain2 = true;
-            else meter->drain3 = true;
-        }
     }
+    if (divisionCounter < kDrain1Start) return;
+    for (BehaviorMeter* meter : {Meter(1), Meter(2)}) {
+        if (divisionCounter < kDrain2Start) meter->drain1 = true;
+        else if (divisionCounter < kDrain3Start) meter->drain2 = true;
+        else meter->drain3 = true;
+    }
+}
+
+// "3", "2", "1" on the beats before the match's first ball reaches its receiver and "GO!"
+// on that beat, each with its tick; the text goes a beat later.
+void BallManager::CountIn(BeatTime now)
+{
+    if (!countInTarget) return;
+    int32_t ahead = (countInTarget->bar - now.bar) * kDivisionsPerBar + countInTarget->sixteenth - now.sixteenth;
+    SpriteText* text = owner->space->RequireEntity("CountIn")->Require<SpriteText>();
+    if (ahead <= -kDivisionsPerBeat) {
+        text->SetText("");
+        countInTarget.reset();
+        return;
+    }
+    if (ahead < 0 || ahead % kDivisionsPerBeat != 0 || ahead > kCountInBeats * kDivisionsPerBeat) return;
+    static const char* const kWords[] = {"GO!", "1", "2", "3"};
+    text->SetText(kWords[ahead / kDivisionsPerBeat]);
+    Engine::Get()->events->Send(PlaySoundEvent(ahead == 0 ? "event:/Match/Go" : "event:/Match/Count", false));
 }
 
 void BallManager::FillMeters()
@@ -199,10 +232,13 @@ void BallManager::PassDivision(BeatTime time)
 {
     bool inPlay = AnnounceArrivals();
     if (matchOver) return;
-    serveSide ^= 1u;
     BeatTime launchTime(time.bar + 1, time.sixteenth / 4 * 4, 0);
     if (launchTime.sixteenth >= 16) launchTime = BeatTime(time.bar + 2, launchTime.sixteenth - 16, 0);
     if (spawnPaused) return;
+    if (!countedIn_ && !inPlay) {
+        countedIn_ = true;  // the match's first ball: count it in
+        countInTarget = launchTime;
+    }
     SpawnOnCredit(launchTime, !inPlay);
 }
 
@@ -285,7 +321,8 @@ void BallManager::OnUpdate(UpdateEvent&)
 void BallManager::DebugKeys()
 {
     Input* input = Input::Get();
-    if (input->textMode) return;
+    // Like the other designers' keys: Control held first, so that play never reaches them.
+    if (input->textMode || input->Key(TestingComponent::kKeyLeftControl) != kKeyHeld) return;
     for (const auto& [key, kind] : kKeypadSpawns)
         if (input->Key(key) == kKeyPressed) SpawnBall(kind, BeatTime());
     if (input->Key(kKeypadAdd) == kKeyPressed) spawnPaused = !spawnPaused;

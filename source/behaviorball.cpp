@@ -226,8 +226,6 @@ void BehaviorBall::Lose()
     BehaviorMeter* meter = space->RequireEntity(playerZero ? "BeatMeter1" : "BeatMeter2")->Require<BehaviorMeter>();
     meter->ChangeValue(kind == kPlatinum ? kPlatinumMissDelta : kMissDelta);
     EndGameLogic::EndCheck(*meter, meter->IsLeft(), false);
-    Sprite* billboard = space->RequireEntity(playerZero ? "BillBoardP0" : "BillBoardP1")->Require<Sprite>();
-    billboard->frameIndex = playerZero ? 0 : FrameOrZero(*billboard, 5);
     finished = true;
     MatchStats::Get().Miss(playerZero ? 0 : 1);
     Engine::Get()->events->Send(BallLostEvent(startLane + steps));
@@ -320,7 +318,6 @@ void BehaviorBall::Return(const BallHitEvent& event, float error)
 // reward, the widest a quarter of it.
 void BehaviorBall::Reward(bool playerZero, float error)
 {
-    ShowGrade(playerZero, error);
     int grade = MatchStats::GradeOf(error);
     MatchStats::Get().Hit(playerZero ? 0 : 1, grade, error);
     Engine::Get()->events->Send(BallReturnedEvent(playerZero ? 0 : 1, grade, error));
@@ -328,14 +325,6 @@ void BehaviorBall::Reward(bool playerZero, float error)
     meter->RaiseNotches();
     meter->ChangeValue(kHitReward * static_cast<float>(MatchStats::kGrades - grade) / MatchStats::kGrades);
     EndGameLogic::EndCheck(*meter, meter->IsLeft(), false);
-}
-
-void BehaviorBall::ShowGrade(bool playerZero, float error)
-{
-    int grade = MatchStats::GradeOf(error);
-    constexpr uint32_t kFrames[2][4] = {{3, 2, 1, 10}, {8, 7, 6, 11}};
-    Sprite* billboard = owner->space->RequireEntity(playerZero ? "BillBoardP0" : "BillBoardP1")->Require<Sprite>();
-    billboard->frameIndex = FrameOrZero(*billboard, kFrames[playerZero ? 0 : 1][grade]);
 }
 
 void BehaviorBall::MoveBack(int32_t lanes)

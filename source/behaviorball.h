@@ -86,7 +86,6 @@ private:
     bool PastLateEdge() const;
     static int64_t HeardAt(BeatTime time);
     void Reward(bool playerZero, float error);
-    void ShowGrade(bool playerZero, float error);
     void Burst(const std::string& prefix, int playerNumber);
     void FollowArc();
     void StepFrames(float dt);

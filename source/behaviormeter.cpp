@@ -13,7 +13,7 @@
 #include <cmath>
 
 namespace {
-constexpr float kDrainFrames = 7.0f;   // frames per notch while draining
+constexpr float kDrainSeconds = 0.4f;  // one segment empties in this time, within its half beat
 constexpr float kNotchSpacing = 1.45f; // notch widths from one notch to the next
 constexpr float kRowSpan = 1.5f;       // notches cover this many meter widths
 constexpr int kPopFrames = 5;
@@ -136,18 +136,18 @@ void BehaviorMeter::LowerNotches()
     if (rows_[0].empty()) return;
     Lit lit = Mapping();
     int n = static_cast<int>(rows_[0].size());
+    // A value that fell into a lower segment shows that segment's look again where it is lit.
     for (int position = 0; position < n; ++position) {
         bool inside = position >= lit.first && position <= lit.last;
-        for (int segment = 0; segment < 3; ++segment)
-            if (!inside || rows_[segment][position].shown) Show(segment, position, inside && segment == lit.segment);
+        for (int segment = 0; segment < 3; ++segment) Show(segment, position, inside && segment == lit.segment);
     }
 }
 
-// One drain step toward target, emptying one notch of segmentSize every few frames.
-void BehaviorMeter::Drain(float target, float segmentSize, bool toSegmentTop)
+// One frame's drain toward target, at the pace that empties segmentSize in kDrainSeconds.
+void BehaviorMeter::Drain(float target, float segmentSize, bool toSegmentTop, float dt)
 {
     if (value <= target) return;
-    value -= segmentSize / static_cast<float>(std::max<size_t>(rows_[0].size(), 1)) / kDrainFrames;
+    value -= segmentSize * dt / kDrainSeconds;
     LowerNotches();
     if (value >= target) return;
     value = target;
@@ -158,9 +158,9 @@ void BehaviorMeter::OnUpdate(UpdateEvent& event)
 {
     for (auto& row : rows_)
         for (Notch& notch : row) Animate(notch, event.dt);
-    if (drain3) Drain(0.0f, segment1, false);
-    else if (drain2) Drain(segment1, segment2, true);
-    else if (drain1) Drain(segment1 + segment2, segment3, true);
+    if (drain3) Drain(0.0f, segment1, false, event.dt);
+    else if (drain2) Drain(segment1, segment2, true, event.dt);
+    else if (drain1) Drain(segment1 + segment2, segment3, true, event.dt);
 }
 
 void BehaviorMeter::OnDivision(BeatDivisionEvent&)

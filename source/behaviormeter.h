@@ -32,7 +32,8 @@ public:
     void ChangeValue(float delta);
     // Called just before an increase: lights notches for the value and may send thresholds.
     void RaiseNotches();
-    // Called after a decrease: hides the notches beyond the value.
+    // Called after a decrease: hides the notches beyond the value and shows the current
+    // segment's look up to it.
     void LowerNotches();
     bool IsLeft() const;  // the meter stands left of the middle
     glm::vec3 ThresholdColour(int level) const;  // burst colour, 0..255 per channel
@@ -67,7 +68,7 @@ private:
     void BuildNotches();
     void Show(int segment, int position, bool shown);
     void Animate(Notch& notch, float dt);
-    void Drain(float target, float segmentSize, bool toSegmentTop);
+    void Drain(float target, float segmentSize, bool toSegmentTop, float dt);
 
     std::array<std::vector<Notch>, 3> rows_;  // one row per segment, same N positions each
     glm::vec2 notchScale_{1.0f};              // the archetype's notch size

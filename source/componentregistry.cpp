@@ -19,6 +19,7 @@
 #include "lifeindicator.h"
 #include "mainmenulogic.h"
 #include "mapeditor.h"
+#include "matchfeedback.h"
 #include "mouse.h"
 #include "mouseclickeventsender.h"
 #include "optionslogic.h"
@@ -81,6 +82,7 @@ ComponentRegistry::ComponentRegistry()
     Register("BallManager", std::make_unique<BallManager>(nullptr));
     Register("LifeIndicator", std::make_unique<LifeIndicator>(nullptr));
     Register("BehaviorMeter", std::make_unique<BehaviorMeter>(nullptr));
+    Register("MatchFeedback", std::make_unique<MatchFeedback>(nullptr));
     Register("ParticleEmitter", std::make_unique<ParticleEmitter>(nullptr));
     Register("BehaviorPlatform", std::make_unique<BehaviorPlatform>(nullptr));
     Register("Credits", std::make_unique<Credits>(nullptr));

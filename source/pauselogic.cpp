@@ -146,28 +146,41 @@ void PauseLogic::HandOverMusic()
     Events().Send(SyncSoundEvent(kPauseMusic, kInGame));
 }
 
+// One text per beat: "3" on the first beat after the countdown opens, the match on the
+// fifth.
 void PauseLogic::CountdownStep(Space& returning, float dt)
 {
-    countdown -= countdownSpeed * dt;
-    if (countdown > 3.0f * kCountdownStep && !shownThree) {
-        shownThree = true;
-        ShowCount(returning, "3");
-    } else if (countdown < 3.0f * kCountdownStep && !shownTwo) {
-        shownTwo = true;
-        ShowCount(returning, "2");
-    } else if (countdown < 2.0f * kCountdownStep && !shownOne) {
-        shownOne = true;
-        ShowCount(returning, "1");
-    } else if (countdown < kCountdownStep && !shownGo) {
-        shownGo = true;
-        ShowCount(returning, "GO!");
-    } else if (countdown <= 0.0f) {
-        Destroy(&returning);
-        countdown = countdownStart;
-        shownThree = shownTwo = shownOne = shownGo = false;
-        ShowCount(returning, "");
-        HandOverMusic();
+    sinceStep_ += dt;
+    if (!OnPauseBeat() && sinceStep_ < kSilentStep) return;
+    sinceStep_ = 0.0f;
+    static const char* const kTexts[] = {"3", "2", "1", "GO!"};
+    if (++countdownStep < kCountdownSteps) {
+        ShowCount(returning, kTexts[countdownStep - 1]);
+        return;
     }
+    Destroy(&returning);
+    countdownStep = 0;
+    lastBeat_ = -1;
+    ShowCount(returning, "");
+    HandOverMusic();
+}
+
+// Whether the pause-menu song (playing during the countdown, at the match song's tempo) has
+// passed a beat since the previous update, by its own timeline.
+bool PauseLogic::OnPauseBeat()
+{
+    if (!AudioEngine::Exists() || AudioEngine::Get()->Tempo() <= 0.0f) return false;
+    auto& instances = AudioEngine::Get()->instances;
+    auto found = instances.find(kPauseMusic);
+    int milliseconds = -1;
+    if (found == instances.end() || !found->second || found->second->GetTimelinePosition(&milliseconds) != STUDIO_OK)
+        return false;
+    auto beat = static_cast<int64_t>(milliseconds * static_cast<double>(AudioEngine::Get()->Tempo()) / 60000.0);
+    // Only forward: a song moved back (the hand-over re-syncs it, or it looped) waits for
+    // its next beat.
+    bool passed = lastBeat_ >= 0 && beat > lastBeat_;
+    lastBeat_ = beat;
+    return passed;
 }
 
 void PauseLogic::ShowCount(Space& returning, const char* text)

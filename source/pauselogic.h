@@ -1,20 +1,25 @@
 // PauseLogic: pausing a match, on the match space's "levelLogic". Escape (or gamepad
 // Start, or minimising the window) freezes the match and opens "PauseMenu" over it; pressing
 // it again (or the menu's resume button) runs the "3", "2", "1", "GO!" countdown of
-// "ReturnToGame" before play resumes. It hands the music between the in-game event and
-// the pause-menu event at the same song position, and tears the match down once the
-// player has quit to the main menu. Updates on its space's manager, which keeps running
+// "ReturnToGame", one text per beat of the pause-menu song, before play resumes on the
+// next beat. It hands the music between the in-game event and the pause-menu event at the
+// same song position, and tears the match down once the player has quit to the main menu. Updates on its space's manager, which keeps running
 // while the match is paused. Game thread only.
 #pragma once
 
 #include "component.h"
+
+#include <cstdint>
 
 class Space;
 class UpdateEvent;
 
 class PauseLogic : public ComponentOf<kPauseLogic> {
 public:
-    static constexpr float kCountdownStep = 0.9375f;  // seconds between countdown texts
+    static constexpr int kCountdownSteps = 5;  // "3", "2", "1", "GO!", then play
+    // Seconds after which a step comes without a beat heard (no device, or the song stalled),
+    // so that a silent match still resumes.
+    static constexpr float kSilentStep = 0.75f;
 
     explicit PauseLogic(Entity* owner) : ComponentOf(owner) {}
 
@@ -25,13 +30,7 @@ public:
 
     void OnUpdate(UpdateEvent& event);
 
-    float countdownStart = 3.75f;  // seconds the return countdown lasts
-    float countdown = 3.75f;       // seconds left of the running countdown
-    float countdownSpeed = 1.0f;   // countdown seconds per real second
-    bool shownThree = false;
-    bool shownTwo = false;
-    bool shownOne = false;
-    bool shownGo = false;
+    int countdownStep = 0;         // steps of the running countdown taken so far
     bool pauseActive = false;      // this component opened the pause and it has not ended
     bool pauseAllowed = true;      // cleared by the end of the match
 
@@ -39,10 +38,13 @@ private:
     void FollowMenus(Space* pauseMenu, Space* returning, Space* options, Space* confirm);
     void OnPauseKey(Space* pauseMenu, Space* confirm);
     void CountdownStep(Space& returning, float dt);
+    bool OnPauseBeat();
     void ShowCount(Space& returning, const char* text);
     void HandOverMusic();
     bool PauseKey();
     void Trace(const std::string& what) const;
 
     bool wasMinimized_ = false;  // the window was minimised at the previous update
+    int64_t lastBeat_ = -1;      // beat of the pause-menu song at the previous update; -1 none yet
+    float sinceStep_ = 0.0f;     // seconds since the countdown's last step
 };

@@ -107,12 +107,13 @@ namespace {
 
 // A pause of any length, at any point of the bar, must not move the beat: autoplay returns
 // every ball exactly on its beat, so after each pause (and after the map editor closes) the
-// match goes on with the top grade and nobody misses, as if it had never stopped.
+// match goes on with the top grade and nobody misses, as if it had never stopped. All of it
+// comes within the autoplay match, which a meter ends after about 1700 frames of play.
 TEST(ProgramFlowTest, PausesOfAnyLengthLeaveEveryBallOnTheBeat)
 {
     constexpr int kKeyLeftControl = 341, kKeyF6 = 295;
     Script script;
-    script.Wait(1199).KeyDown(kKeyLeftControl, 1).Key(kKeyF6, 1).KeyUp(kKeyLeftControl, 203);  // the editor, 3.4 s
+    script.Wait(599).KeyDown(kKeyLeftControl, 1).Key(kKeyF6, 1).KeyUp(kKeyLeftControl, 203);  // the editor, 3.4 s
     script.Key(kKeyEscape, 300);
     script.Key(kKeyEscape, 316).Key(kKeyEscape, 375);  // 5.3 s paused, then the count-down
     script.Key(kKeyEscape, 28).Key(kKeyEscape, 500);   // half a second

@@ -1,5 +1,7 @@
 // Key states, typed text, the console line and gamepads on a headless engine, driven
 // through the same handlers the window callbacks and the replay use.
+#include "engine.h"
+#include "frameclock.h"
 #include "gameerror.h"
 #include "input.h"
 #include "replay.h"
@@ -215,7 +217,8 @@ TEST_F(InputTest, GamepadStickMovesTheCursorInsideTheScreen)
 TEST(ReplayTest, MalformedLinesNameTheFileAndLine)
 {
     const char* bad[] = {"1 key 65 push", "0 key 65 press", "1 key 20 press", "1 mouse 8 press", "1 cursor 10",
-                         "1 pad 16 connect", "1 pad 0 axis 0 2", "1 pad 0 hat 0 up", "x key 65 press", "1 jump"};
+                         "1 pad 16 connect", "1 pad 0 axis 0 2", "1 pad 0 hat 0 up", "x key 65 press", "1 jump",
+                         "1 key 65 press +16.7ms", "1 key 65 press +-1ms", "1 key 65 press +5", "1 key 65 press +5s"};
     for (const char* line : bad) {
         std::string text = "# a comment\n\n" + std::string(line) + "\n";
         try {
@@ -229,10 +232,11 @@ TEST(ReplayTest, MalformedLinesNameTheFileAndLine)
 
 TEST(ReplayTest, LinesAreKeptInFrameThenFileOrder)
 {
-    Replay replay = Replay::Parse("5 key 65 release # late\n2 key 65 press\n2 cursor 10.5 20\n3 pad 1 axis 4 -0.5\n",
+    Replay replay = Replay::Parse("5 key 65 release # late\n2 key 65 press +4.25ms\n2 cursor 10.5 20\n3 pad 1 axis 4 -0.5\n",
                                   "moves.replay");
     ASSERT_EQ(replay.EventLines().size(), 3u);
     EXPECT_EQ(replay.EventLines()[0].frame, 2);
+    EXPECT_EQ(replay.EventLines()[0].offsetNs, 4'250'000);
     EXPECT_EQ(replay.EventLines()[1].kind, Replay::Line::kCursor);
     EXPECT_EQ(replay.EventLines()[1].x, 10.5);
     EXPECT_EQ(replay.EventLines()[2].frame, 5);
@@ -245,24 +249,39 @@ protected:
     void PrepareContent() override
     {
         testing_content::WriteText(content.root / "moves.replay",
-                                   "2 key 65 press\n3 key 65 release\n2 pad 0 button 0 press\n4 cursor 100 200\n"
+                                   "2 key 65 press +4.25ms\n3 key 65 release\n2 pad 0 button 0 press +1ms\n4 cursor 100 200\n"
                                    "5 pad 0 disconnect\n");
     }
 };
 
-TEST_F(ReplayRunTest, ReplayLinesArriveAtTheirFrames)
+struct Presses {
+    std::vector<PressEvent> heard;
+    void On(PressEvent& event) { heard.push_back(event); }
+};
+
+TEST_F(ReplayRunTest, ReplayLinesArriveAtTheirFramesStampedAtTheirInstants)
 {
     RunOptions::Get().replayFile = (content.root / "moves.replay").string();
     Start();
+    Presses presses;
+    Engine::Get()->events->AddListener(&presses, &Presses::On);
     Input* input = Input::Get();
     Frames(1);
     EXPECT_EQ(input->Key(kA), kKeyUp);
     EXPECT_FALSE(input->JoystickPresent(0));
     Frames(1);  // frame 2: the pad at its first poll, the key at event polling
+    int64_t frameTwo = FrameClock::Get()->frameStart;
     EXPECT_EQ(input->Key(kA), kKeyPressed);
     EXPECT_EQ(input->Key(Input::kMouseLeft), kKeyHeld);
     EXPECT_EQ(input->GetJoystickButton(0, Input::kPadA), 1);
+    EXPECT_TRUE(presses.heard.empty());  // both happened after the frame began
     Frames(1);
+    ASSERT_EQ(presses.heard.size(), 2u);  // in the order they happened
+    EXPECT_EQ(presses.heard[0].device, PressEvent::kPad);
+    EXPECT_EQ(presses.heard[0].at, frameTwo + 1'000'000);
+    EXPECT_EQ(presses.heard[1].device, PressEvent::kKeyboard);
+    EXPECT_EQ(presses.heard[1].at, frameTwo + 4'250'000);
+    Engine::Get()->events->RemoveListener<PressEvent>(&presses);
     EXPECT_EQ(input->Key(kA), kKeyReleased);
     Frames(1);
     EXPECT_EQ(input->cursor, glm::vec2(100.0f, 200.0f));

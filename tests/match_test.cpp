@@ -6,11 +6,14 @@
 #include "gamesettings.h"
 #include "input.h"
 #include "lifeindicator.h"
+#include "matchstats.h"
 #include "matchcontent.h"
 #include "matchstats.h"
 #include "particleemitter.h"
 #include "spritetext.h"
+#include "testingcomponent.h"
 #include "timer.h"
+#include "transform.h"
 
 #include <gtest/gtest.h>
 
@@ -47,7 +50,7 @@ protected:
     }
 };
 
-TEST_F(BallManagerTest, SpawnCreditFillsEveryThirtyThreeDivisionsAndAnEmptyFieldAtOnce)
+TEST_F(BallManagerTest, SpawnCreditFillsEveryThirtyThreeDivisionsAndAnEmptyFieldAtOnceServingEachSideInTurn)
 {
     manager->divisionCounter = BallManager::kMatchStart;
     std::vector<size_t> balls = Divisions(34);
@@ -59,35 +62,44 @@ TEST_F(BallManagerTest, SpawnCreditFillsEveryThirtyThreeDivisionsAndAnEmptyField
     balls = Divisions(7);
     EXPECT_EQ(balls[5], 2u);
     EXPECT_EQ(balls[6], 3u);  // 175
+    std::vector<BehaviorBall*> served = Balls();
+    for (size_t i = 1; i < served.size(); ++i) EXPECT_NE(served[i]->serveSide, served[i - 1]->serveSide) << i;
     GameSettings::Get().ballSpawnRate = 9;  // outside 1..6: only an empty field gets a ball
     balls = Divisions(60);
     EXPECT_EQ(balls.back(), 3u);
 }
 
-TEST_F(BallManagerTest, SpecialEventsStartOnlyAtTheTableCounts)
+TEST_F(BallManagerTest, SpecialEventsStartAtEvenPointsOfTheClockOrTheLeadingMeter)
 {
-    auto starts = [this] {
-        std::vector<int32_t> at;
-        for (int32_t count = 0; count < 900; ++count) {
-            manager->divisionCounter = count;
+    Timer* clock = game->RequireEntity("levelLogic")->Get<Timer>();
+    // Percent of the match (the clock's, or the right meter's with useMeter) at each start.
+    auto starts = [&](bool useMeter) {
+        std::vector<int> at;
+        manager->eventsStarted = 0;
+        manager->progress = 0.0f;
+        for (int percent = 0; percent <= 100; ++percent) {
+            clock->remaining = clock->secondsOfGame * (useMeter ? 1.0f : 1.0f - static_cast<float>(percent) / 100.0f);
+            Meter(2)->value = useMeter ? static_cast<float>(percent) : 0.0f;
+            manager->divisionCounter = BallManager::kMatchStart;
             manager->eventCountdown = 0;
             BeatDivisionEvent division(BeatTime(), 4, 0);
             manager->OnDivision(division);
-            if (manager->eventCountdown == GameSettings::Get().eventLength) at.push_back(count);
+            if (manager->eventCountdown == GameSettings::Get().eventLength) at.push_back(percent);
         }
         return at;
     };
-    EXPECT_EQ(starts(), (std::vector<int32_t>{388, 644}));
+    EXPECT_EQ(starts(false), (std::vector<int>{34, 67}));
+    EXPECT_EQ(starts(true), (std::vector<int>{34, 67}));  // a match won on meters reaches them too
     GameSettings::Get().eventsPerGame = 3;
-    EXPECT_EQ(starts(), (std::vector<int32_t>{260, 516, 772}));
+    EXPECT_EQ(starts(false), (std::vector<int>{25, 50, 75}));
     GameSettings::Get().eventsPerGame = 7;
-    EXPECT_TRUE(starts().empty());
+    EXPECT_TRUE(starts(false).empty());
     GameSettings::Get().eventsPerGame = 2;
     GameSettings::Get().eventsEnabled = false;
-    EXPECT_TRUE(starts().empty());
+    EXPECT_TRUE(starts(false).empty());
     GameSettings::Get().eventsEnabled = true;
     GameSettings::Get().rainbowBallEnabled = GameSettings::Get().platinumBallEnabled = false;
-    starts();
+    starts(false);
     EXPECT_EQ(manager->eventKind, BehaviorBall::kAlternating);  // the only kind left
 }
 
@@ -142,9 +154,12 @@ TEST_F(BallManagerTest, TheOpeningFillsAndDrainsTheMetersThenRearmsThem)
 {
     Heard<BeatMeterThreshold> thresholds;
     for (int i = 0; i < BallManager::kMatchStart; ++i) {
+        if (i == BallManager::kMatchStart - 1) {
+            EXPECT_EQ(Meter(2)->value, 0.0f);  // drained, not cut short
+        }
         BeatDivisionEvent division(BeatTime(), 4, 0);
         manager->OnDivision(division);
-        Frames(8);  // the drains run per frame
+        Frames(7);  // a division is 7.5 frames at 120 beats a minute; the drains run per frame
     }
     EXPECT_EQ(thresholds.events.size(), 4u);  // both levels of both meters during the fill
     EXPECT_EQ(Meter(1)->value, 0.0f);
@@ -153,7 +168,62 @@ TEST_F(BallManagerTest, TheOpeningFillsAndDrainsTheMetersThenRearmsThem)
     EXPECT_FALSE(Meter(1)->drain3);
 }
 
-class MeterTest : public MatchTest {};
+TEST_F(BallManagerTest, TheDebugKeysNeedLeftControlHeld)
+{
+    manager->divisionCounter = BallManager::kMatchStart;
+    Input* input = Input::Get();
+    auto press = [&](int key) {
+        input->OnKey(key, Input::kPress);
+        Frames(1);
+        input->OnKey(key, Input::kRelease);
+        Frames(1);
+    };
+    press('2');
+    press(320);  // keypad 0
+    EXPECT_EQ(Meter(1)->value, 0.0f);
+    EXPECT_TRUE(Balls().empty());
+    input->OnKey(TestingComponent::kKeyLeftControl, Input::kPress);
+    Frames(1);
+    press('2');
+    press(320);
+    EXPECT_EQ(Meter(1)->value, 5.0f);
+    EXPECT_EQ(Balls().size(), 1u);
+    input->OnKey(TestingComponent::kKeyLeftControl, Input::kRelease);
+}
+
+class MeterTest : public MatchTest {
+protected:
+    // Notches of the left meter lit in each segment's row (five positions per row here).
+    std::array<int, 3> LitPerRow()
+    {
+        std::vector<Entity*> notches;
+        for (const auto& entity : game->Entities())
+            if (entity->name == "MeterNotch" && entity->Get<Transform>()->translation.x < 0.0f) notches.push_back(entity.get());
+        std::array<int, 3> lit{};
+        for (size_t i = 0; i < notches.size(); ++i)
+            lit[i * 3 / notches.size()] += notches[i]->Get<Sprite>()->colour.a > 0.5f ? 1 : 0;
+        return lit;
+    }
+};
+
+TEST_F(MeterTest, OnlyTheCurrentSegmentShowsItsNotchesUpToTheValueOnTheWayUpAndDown)
+{
+    struct Step {
+        float value;
+        std::array<int, 3> lit;
+    };
+    // Segments of 30, 50 and 20 over five positions; at least one position is lit.
+    const Step steps[] = {{10, {2, 0, 0}}, {50, {0, 3, 0}}, {90, {0, 0, 3}}, {100, {0, 0, 5}},
+                          {50, {0, 3, 0}}, {20, {4, 0, 0}}, {0, {1, 0, 0}}};
+    BehaviorMeter* meter = Meter(1);
+    for (const Step& step : steps) {
+        bool rising = step.value > meter->value;
+        meter->value = step.value;
+        if (rising) meter->RaiseNotches();
+        else meter->LowerNotches();
+        EXPECT_EQ(LitPerRow(), step.lit) << "at " << step.value << (rising ? " rising" : " falling");
+    }
+}
 
 TEST_F(MeterTest, ThresholdsFireOnceEachOneIncreaseLate)
 {
@@ -556,6 +626,80 @@ TEST_F(HitTest, APlatinumMissCostsSevenAndAHalf)
     ASSERT_TRUE(RunUntil([&] { return ball->finished; }, 900));
     EXPECT_EQ(Meter(2)->value, 42.5f);
     EXPECT_EQ(Player(1)->lives, 4);
+}
+
+// A whole autoplay match from its first division, its music playing in virtual time.
+TEST_F(MatchTest, AnAutoplayMatchCountsInItsFirstBallOnTheBeatWithinFiveSecondsAndReachesItsSpecialEvents)
+{
+    Heard<PlaySoundEvent> sounds;
+    Heard<BallReturnedEvent> returns;
+    GameSettings::autoplay = true;
+    Engine::Get()->events->Send(PlaySoundEvent("event:/InGame", true));
+    const SpriteText* countIn = game->RequireEntity("CountIn")->Get<SpriteText>();
+    std::vector<std::pair<std::string, int>> shown{{"", 0}};  // count-in texts and their frames
+    int firstReturn = -1;
+    for (int frame = 1; frame < 120 * 60 && !manager->matchOver; ++frame) {
+        Frames(1);
+        if (countIn->text != shown.back().first) shown.emplace_back(countIn->text, frame);
+        if (firstReturn < 0 && !returns.events.empty()) firstReturn = frame;
+    }
+    GameSettings::autoplay = false;
+    ASSERT_TRUE(manager->matchOver);
+    ASSERT_EQ(shown.size(), 6u);
+    const char* const words[] = {"", "3", "2", "1", "GO!", ""};
+    for (size_t i = 1; i < shown.size(); ++i) EXPECT_EQ(shown[i].first, words[i]);
+    for (size_t i = 2; i < shown.size(); ++i) EXPECT_NEAR(shown[i].second - shown[i - 1].second, 30, 1) << words[i];  // a beat apart
+    EXPECT_EQ(shown[4].second, firstReturn);  // "GO!" as the first ball is hit
+    EXPECT_LT(firstReturn, 5 * 60 + 15);       // within about five seconds of the music's start
+    int announced = 0;
+    for (const PlaySoundEvent& sound : sounds.events) announced += sound.path.rfind("event:/Announcer/", 0) == 0 ? 1 : 0;
+    EXPECT_EQ(announced, GameSettings::Get().eventsPerGame);  // both events before the end
+}
+
+TEST_F(MatchTest, EverySwingReturnAndMissSoundsAndEveryReturnPopsItsSignAgainWithEarlyOrLateAndTheStreak)
+{
+    Heard<PlaySoundEvent> sounds;
+    Transform* sign = game->RequireEntity("BillBoardP0")->Get<Transform>();
+    const glm::vec2 rest = sign->scale;
+    auto text = [this](const char* name) { return game->RequireEntity(name)->Get<SpriteText>()->text; };
+    auto frame = [this](const char* name) { return game->RequireEntity(name)->Get<Sprite>()->frameIndex; };
+    auto returned = [](int player, int grade, float error) {  // as a ball reports a return
+        if (grade >= 0) MatchStats::Get().Hit(player, grade, error);
+        Engine::Get()->events->Send(BallReturnedEvent(player, grade, error));
+    };
+    for (int hit = 0; hit < 2; ++hit) {  // PERFECT after PERFECT pops again
+        returned(0, 0, 0.004f);
+        Frames(1);
+        EXPECT_GT(sign->scale.x, rest.x * 1.2f) << hit;
+        Frames(20);
+        EXPECT_EQ(sign->scale, rest) << hit;
+    }
+    EXPECT_EQ(frame("BillBoardP0"), 3u);  // PERFECT: on time, no EARLY or LATE
+    EXPECT_EQ(text("Timing0"), "");
+    EXPECT_EQ(text("Streak0"), "2 IN A ROW");
+    returned(0, 2, -0.05f);
+    EXPECT_EQ(frame("BillBoardP0"), 1u);  // GOOD
+    EXPECT_EQ(text("Timing0"), "EARLY");
+    returned(0, 3, 0.1f);
+    EXPECT_EQ(frame("BillBoardP0"), 10u);  // OK
+    EXPECT_EQ(text("Timing0"), "LATE");
+    EXPECT_EQ(text("Streak0"), "4 IN A ROW");
+    MatchStats::Get().Miss(0);
+    Engine::Get()->events->Send(BallLostEvent(-4));
+    EXPECT_EQ(frame("BillBoardP0"), 0u);  // MISS
+    EXPECT_EQ(text("Timing0"), "");
+    EXPECT_EQ(text("Streak0"), "");
+    returned(1, 1, 0.03f);
+    EXPECT_EQ(frame("BillBoardP1"), 7u);  // player 2's GREAT
+    EXPECT_EQ(text("Timing1"), "LATE");
+    returned(1, -1, 0.0f);  // a forced return earns no sign
+    EXPECT_EQ(frame("BillBoardP1"), 7u);
+    Engine::Get()->events->Send(SwingEvent(1, 2));
+    std::vector<std::string> paths;
+    for (const PlaySoundEvent& sound : sounds.events) paths.push_back(sound.path);
+    EXPECT_EQ(paths, (std::vector<std::string>{"event:/Match/HitPerfect", "event:/Match/HitPerfect", "event:/Match/HitGood",
+                                               "event:/Match/HitOk", "event:/Match/Miss", "event:/Match/HitGreat",
+                                               "event:/Match/Return", "event:/Match/Swing"}));
 }
 
 TEST_F(HitTest, AutoplayReturnsEveryBallOnTheBeat)

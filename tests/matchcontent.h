@@ -52,6 +52,8 @@ inline std::string GameSpaceJson()
         Thing("WinArt", 0, 0, "\"Sprite\": {\"imageName\": \"default.png\"}"),
         Thing("LifeIndicator0", -400, -240, "\"LifeIndicator\": {\"imageName\": \"default.png\", \"imageOverlay\": \"default.png\", \"offsetX\": 20}"),
         Thing("LifeIndicator1", 400, -240, "\"LifeIndicator\": {\"imageName\": \"default.png\", \"imageOverlay\": \"default.png\", \"offsetX\": -20}"),
+        Thing("CountIn", 0, 50, "\"SpriteText\": {\"text\": \"\"}"),
+        Thing("MatchFeedback", 0, 0, "\"MatchFeedback\": {}"),
     };
     for (int player = 0; player < 2; ++player) {
         for (int spot : {1, 2, 4}) {
@@ -65,6 +67,8 @@ inline std::string GameSpaceJson()
             entities.push_back(Thing("HitEffect_Player" + suffix, x, -150, emitter));
             entities.push_back(Thing("MissEffect_Player" + suffix, x, -150, emitter));
         }
+        for (const char* text : {"Timing", "Streak"})
+            entities.push_back(Thing(text + std::to_string(player), 0, 0, "\"SpriteText\": {\"text\": \"\"}"));
         entities.push_back(Thing("Player" + std::to_string(player), 0, 0,
                                  "\"BehaviorPlayer\": {\"player\": " + std::to_string(player) + ", \"position\": 4, \"lives\": 5}"));
     }
@@ -79,7 +83,10 @@ inline void WriteMatchMusic(const TempContent& content)
     audio.Sound("silence.wav", 8000, 1, audio_content::Constant(800, 1, 0.0f));
     std::string events;
     for (const char* path : {"event:/InGame", "event:/PauseMenu", "event:/Announcer/AlternatingBall",
-                             "event:/Announcer/PlatinumBall", "event:/Announcer/RainbowBall"}) {
+                             "event:/Announcer/PlatinumBall", "event:/Announcer/RainbowBall", "event:/Match/Swing",
+                             "event:/Match/HitPerfect", "event:/Match/HitGreat", "event:/Match/HitGood",
+                             "event:/Match/HitOk", "event:/Match/Return", "event:/Match/Miss", "event:/Match/Count",
+                             "event:/Match/Go"}) {
         events += std::string(events.empty() ? "" : ",") + "{\"path\": \"" + path +
                   "\", \"tempo\": 120, \"length\": 600, \"tracks\": [{\"sound\": \"silence.wav\"}]}";
     }

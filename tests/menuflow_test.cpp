@@ -127,7 +127,7 @@ protected:
 
 // ---- Pause ----
 
-TEST_F(FlowTest, EscapeTwiceCountsThreeTwoOneGoAndPlayResumesWithTheMusicWhereItWas)
+TEST_F(FlowTest, EscapeTwiceCountsThreeTwoOneGoOnTheBeatAndPlayResumesWithTheMusicWhereItWas)
 {
     Space* game = Open("game");
     PauseLogic* pause = game->FindEntity("levelLogic")->Get<PauseLogic>();
@@ -152,21 +152,26 @@ TEST_F(FlowTest, EscapeTwiceCountsThreeTwoOneGoAndPlayResumesWithTheMusicWhereIt
         }
         Frames(4);
         Input::Get()->OnKey(Input::kKeyEscape, Input::kPress);
-        std::map<std::string, int> shown;  // text -> frame it appeared, from the first frame with "3"
+        std::map<std::string, int> shown;  // text -> frame it appeared
+        std::map<std::string, int> afterBeat;  // text -> ms of the pause-menu song past its beat then
         int frame = 0, resumed = -1;
         for (; frame < 300 && resumed < 0; ++frame) {
             Frames(1);
             if (frame == 0) Input::Get()->OnKey(Input::kKeyEscape, Input::kRelease);
             std::string text = Countdown();
-            if (!shown.count(text)) shown[text] = frame;
+            if (!shown.count(text) && !text.empty() && In("ReturnToGame", "countdownText")) {
+                shown[text] = frame;
+                afterBeat[text] = Position("event:/PauseMenu") % 500;
+            }
             if (!game->paused) resumed = frame;
         }
         ASSERT_TRUE(shown.count("3") && shown.count("2") && shown.count("1") && shown.count("GO!"));
+        EXPECT_LE(shown["3"], 31);  // the first beat after the key
         int start = shown["3"];
-        EXPECT_NEAR((shown["2"] - start) / 60.0, 0.9375, 1.0 / 60);
-        EXPECT_NEAR((shown["1"] - start) / 60.0, 1.875, 1.0 / 60);
-        EXPECT_NEAR((shown["GO!"] - start) / 60.0, 2.8125, 1.0 / 60);
-        EXPECT_NEAR((resumed - start) / 60.0, 3.75 + 1.0 / 60, 1.0 / 60);  // the update after the last step
+        for (const auto& [text, beats] : std::map<std::string, int>{{"2", 1}, {"1", 2}, {"GO!", 3}})
+            EXPECT_NEAR(shown[text] - start, 30 * beats, 1) << text;  // 120 beats a minute
+        for (const auto& [text, ms] : afterBeat) EXPECT_LT(ms, 40) << text << " came off the beat";
+        EXPECT_NEAR(resumed - start, 4 * 30 + 1, 2);  // the update after the fifth beat
         EXPECT_FALSE(pause->pauseActive);
         EXPECT_THAT(SpaceNames(), ElementsAre("game", "Debug"));
         EXPECT_FALSE(Paused("event:/InGame"));

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <sys/stat.h>
 
 namespace {
@@ -93,34 +94,60 @@ TEST(ProgramTest, BadRunOptionsInputsAndOutputsEndWithStatusOneAndTheirReason)
     EXPECT_THAT(result.output, HasSubstr("--screenshot 9:late.png comes after the last frame (--frames 3)"));
 }
 
+// The result line of a dumped match ("" when the match space is missing or still running),
+// and the names of the dumped spaces.
+std::string ResultOf(const std::string& dump, std::vector<std::string>* names = nullptr)
+{
+    rapidjson::Document document;
+    document.Parse(dump.c_str());
+    std::string result;
+    for (const auto& space : document["spaces"].GetArray()) {
+        if (names) names->push_back(space["name"].GetString());
+        if (std::string(space["name"].GetString()) != "game" || !space["paused"].GetBool()) continue;
+        for (const auto& entity : space["entities"].GetArray())
+            if (std::string(entity["name"].GetString()) == "ScoreCounter") result = entity["SpriteText"]["text"].GetString();
+    }
+    return result;
+}
+
+// An autoplay match of the real content run for frames, dumped to dump.
+std::string AutoplayMatch(unsigned seed, int frames, const std::filesystem::path& dump)
+{
+    return RealContent() + " --headless --virtual-time --space game --autoplay --seed " + std::to_string(seed) +
+           " --frames " + std::to_string(frames) + " --dump " + dump.string();
+}
+
 // A whole autoplay match of the real content, twice with one seed.
 TEST(ProgramTest, AnAutoplayMatchEndsWithAResultAndRepeatsExactly)
 {
     auto first = std::filesystem::temp_directory_path() / "volleyrun-match-1.json";
     auto second = std::filesystem::temp_directory_path() / "volleyrun-match-2.json";
-    std::string match = RealContent() + " --headless --virtual-time --space game --autoplay --seed 7 --frames 9000 --dump ";
-    ASSERT_EQ(RunGame(match + first.string()).status, 0);
-    ASSERT_EQ(RunGame(match + second.string()).status, 0);
+    ASSERT_EQ(RunGame(AutoplayMatch(7, 9000, first)).status, 0);
+    ASSERT_EQ(RunGame(AutoplayMatch(7, 9000, second)).status, 0);
     std::string dump = ReadText(first);
     EXPECT_EQ(dump, ReadText(second));
-
-    rapidjson::Document document;
-    document.Parse(dump.c_str());
-    const auto& spaces = document["spaces"];
     std::vector<std::string> names;
-    std::string result;
-    for (const auto& space : spaces.GetArray()) {
-        names.push_back(space["name"].GetString());
-        if (names.back() == "game") {
-            EXPECT_TRUE(space["paused"].GetBool());
-            for (const auto& entity : space["entities"].GetArray())
-                if (std::string(entity["name"].GetString()) == "ScoreCounter") result = entity["SpriteText"]["text"].GetString();
-        }
-    }
+    EXPECT_THAT(ResultOf(dump, &names), ::testing::AnyOf("Player 1 wins!", "Player 2 wins!", "Draw!"));
     EXPECT_THAT(names, ::testing::Contains("EndGame"));
-    EXPECT_THAT(result, ::testing::AnyOf("Player 1 wins!", "Player 2 wins!", "Draw!"));
     std::filesystem::remove(first);
     std::filesystem::remove(second);
+}
+
+// Autoplay returns every ball on the beat, so only the serves decide whose meter fills first:
+// over ten seeds each side must win some.
+TEST(ProgramTest, AutoplayOverTenSeedsLetsEachSideWinSome)
+{
+    std::map<std::string, int> wins;
+    for (unsigned seed = 1; seed <= 10; ++seed) {
+        auto dump = std::filesystem::temp_directory_path() / ("volleyrun-seed-" + std::to_string(seed) + ".json");
+        ASSERT_EQ(RunGame(AutoplayMatch(seed, 2100, dump)).status, 0);  // such a match ends in about 1700 frames
+        std::string result = ResultOf(ReadText(dump));
+        EXPECT_NE(result, "") << "seed " << seed << ": the match did not end";
+        ++wins[result];
+        std::filesystem::remove(dump);
+    }
+    EXPECT_GT(wins["Player 1 wins!"], 0);
+    EXPECT_GT(wins["Player 2 wins!"], 0);
 }
 
 } // namespace

@@ -33,6 +33,15 @@ REQUIRED_EVENTS = {
     "event:/Announcer/AlternatingBall": [],
     "event:/Announcer/RainbowBall": [],
     "event:/Announcer/PlatinumBall": [],
+    "event:/Match/Swing": [],
+    "event:/Match/HitPerfect": [],
+    "event:/Match/HitGreat": [],
+    "event:/Match/HitGood": [],
+    "event:/Match/HitOk": [],
+    "event:/Match/Return": [],
+    "event:/Match/Miss": [],
+    "event:/Match/Count": [],
+    "event:/Match/Go": [],
 }
 # Values the game sets, which each parameter's range must hold.
 GAME_VALUES = {"Beat": (1, 4), "MusicianHitLeft": (0, 4), "MusicianHitRight": (0, 4),
@@ -46,8 +55,14 @@ SWITCHED_OFF = {("event:/InGame", "MusicianMiss"): 0.0}
 ANNOUNCER_LINES = ["event:/Announcer/Volleyrun", "event:/Announcer/AlternatingBall",
                    "event:/Announcer/RainbowBall", "event:/Announcer/PlatinumBall"]
 INTERFACE_SOUNDS = ["event:/UI/ButtonIn", "event:/UI/ButtonOut", "event:/UI/Select"]
+MATCH_HITS = ["event:/Match/HitPerfect", "event:/Match/HitGreat", "event:/Match/HitGood", "event:/Match/HitOk",
+              "event:/Match/Return", "event:/Match/Miss"]
+MATCH_CUES = ["event:/Match/Swing", "event:/Match/Count", "event:/Match/Go"]
+# Play sounds only while the match runs; buttons only over a menu, with the match song
+# going on behind (the end screen) or not.
 SCENES = {"main menu": [["event:/MainMenu"], ANNOUNCER_LINES],
-          "match": [["event:/InGame"], ANNOUNCER_LINES, INTERFACE_SOUNDS]}
+          "match": [["event:/InGame"], ANNOUNCER_LINES, MATCH_HITS, MATCH_CUES],
+          "menu over the match": [["event:/InGame"], ANNOUNCER_LINES, INTERFACE_SOUNDS]}
 # The master bus ends in a peak limiter (source/studiolimiter.h) with this ceiling. A scene
 # may peak above it at its worst, but asking the limiter for more than this much gain
 # reduction would duck the music audibly: the content must make room instead.

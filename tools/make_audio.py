@@ -1,11 +1,11 @@
 #!/usr/bin/python3
-"""Regenerates all of Volleyrun's audio: music clips, interface sounds, announcer lines
-and the banks that tie them to the game's event paths and parameters.
+"""Regenerates all of Volleyrun's audio: music clips, interface sounds, match sounds,
+announcer lines and the banks that tie them to the game's event paths and parameters.
 
     /usr/bin/python3 tools/make_audio.py            # everything (about four minutes)
     /usr/bin/python3 tools/make_audio.py --data DIR # write into DIR instead of Quillmoor/
 
-Output: DIR/Audio/Sounds/{ingame,menu,ui,announcer}/*.ogg and DIR/Audio/Banks/*.json.
+Output: DIR/Audio/Sounds/{ingame,menu,ui,announcer,match}/*.ogg and DIR/Audio/Banks/*.json.
 The result is deterministic: every random generator has a fixed seed and oggenc gets a
 fixed stream serial, so running it twice gives identical files.
 """
@@ -27,7 +27,7 @@ import sfx  # noqa: E402
 from audioclips import encode_ogg, mixdown, peak_db, rms_db  # noqa: E402
 
 REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-SOUND_FOLDERS = ("ingame", "menu", "ui", "announcer")
+SOUND_FOLDERS = ("ingame", "menu", "ui", "announcer", "match")
 # Headroom of the loudest possible moment of a song (every stem and cue fully open).
 SONG_PEAK_DB = -1.5
 OGG_QUALITY = 4
@@ -35,6 +35,8 @@ OGG_QUALITY = 4
 # loudest (check_audio.py's scenes): the limiter then has little left to do.
 ANNOUNCER_VOLUME = 0.6
 SELECT_VOLUME = 0.7
+# The match's own feedback (swings, hits, misses, the count-in) plays under the music.
+MATCH_VOLUME = 0.5
 
 
 def curve(parameter, *points):
@@ -270,6 +272,30 @@ def make_ui(sounds_dir):
     ]
 
 
+MATCH_EVENTS = {"swing": "event:/Match/Swing", "hit_perfect": "event:/Match/HitPerfect",
+                "hit_great": "event:/Match/HitGreat", "hit_good": "event:/Match/HitGood",
+                "hit_ok": "event:/Match/HitOk", "return": "event:/Match/Return", "miss": "event:/Match/Miss",
+                "count": "event:/Match/Count", "go": "event:/Match/Go"}
+
+
+def make_match(sounds_dir):
+    rng = np.random.default_rng(2718)
+    # peak level of each sound in dBFS: the swing and a forced return stay small, a
+    # PERFECT is the firmest hit
+    sounds = {"swing": (sfx.swing(rng), -20.0), "hit_perfect": (sfx.hit(rng, 0), -8.0),
+              "hit_great": (sfx.hit(rng, 1), -9.0), "hit_good": (sfx.hit(rng, 2), -10.0),
+              "hit_ok": (sfx.hit(rng, 3), -11.0), "return": (sfx.forced_return(rng), -20.0),
+              "miss": (sfx.miss(rng), -9.0), "count": (sfx.count_tick(rng), -12.0),
+              "go": (sfx.count_tick(rng, go=True), -9.0)}
+    events = []
+    for name, (audio, peak) in sounds.items():
+        audio = audio * a.db(peak - peak_db(audio))
+        encode_ogg(audio, os.path.join(sounds_dir, "match", name + ".ogg"), OGG_QUALITY)
+        print(f"match/{name}.ogg: {len(audio) / a.SR:.2f} s, peak {peak_db(audio):.1f} dBFS")
+        events.append(one_shot(MATCH_EVENTS[name], [{"sound": f"match/{name}.ogg", "volume": MATCH_VOLUME}]))
+    return events
+
+
 ANNOUNCER_EVENTS = {"volleyrun": "event:/Announcer/Volleyrun",
                     "alternating_ball": "event:/Announcer/AlternatingBall",
                     "rainbow_ball": "event:/Announcer/RainbowBall",
@@ -295,6 +321,7 @@ def main():
     clear_generated(sounds_dir, banks_dir)
     write_bank(os.path.join(banks_dir, "ui.json"), make_ui(sounds_dir))
     write_bank(os.path.join(banks_dir, "announcer.json"), make_announcer(sounds_dir))
+    write_bank(os.path.join(banks_dir, "match.json"), make_match(sounds_dir))
     write_bank(os.path.join(banks_dir, "menu.json"), make_menu(sounds_dir))
     write_bank(os.path.join(banks_dir, "ingame.json"), make_ingame(sounds_dir))
     import check_audio

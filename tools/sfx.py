@@ -107,3 +107,70 @@ def announcer_line(text, scratch):
     audio = audio[max(first - a.nsamples(0.01), 0):]
     audio = a.fade_edges(audio, 0.005, 0.05)
     return audio * (a.db(-1.0) / np.abs(audio).max())
+
+
+# ------------------------------------------------------------------ match feedback
+# Short, dry and pitched on D and A so that they sit in the match song (D minor, 120 BPM)
+# at any moment; the bank plays them under the music.
+
+def swing(rng):
+    """Every swing: a quick airy swish, quieter than any hit so that a hit stands out."""
+    n = a.nsamples(0.12)
+    t = np.arange(n) / a.SR
+    noise = a.bandpass(rng.standard_normal(n), 1800.0, 7000.0)
+    env = np.clip(t / 0.025, 0, 1) * np.exp(-np.maximum(t - 0.025, 0) / 0.03)
+    out = noise / (np.abs(noise).max() + 1e-9) * env * 0.5
+    return a.fade_edges(a.stereo(out), 0.001, 0.01)
+
+
+def hit(rng, grade):
+    """A return: a click and a chime, brightest and fullest for the best grade; wider windows
+    lose the upper note, the shimmer and some length."""
+    seconds = (0.42, 0.34, 0.26, 0.2)[grade]
+    n = a.nsamples(seconds)
+    t = np.arange(n) / a.SR
+    click = a.bandpass(rng.standard_normal(n), 2000.0, 10000.0) * np.exp(-t / 0.002)
+    click = click / (np.abs(click).max() + 1e-9) * 0.3
+    thump = a.sine(180.0 * (1 + 0.6 * np.exp(-t / 0.008)), n) * np.exp(-t / 0.03) * 0.35
+    notes = ((81, 88, 93), (81, 86), (74, 81), (69,))[grade]  # A5 E6 A6 / A5 D6 / D5 A5 / A4
+    chime = np.zeros(n)
+    for i, midi in enumerate(notes):
+        d = a.nsamples(0.03 * i)
+        tt = t[:n - d]
+        decay = (0.14, 0.11, 0.08, 0.06)[grade]
+        strike = np.exp(-tt / decay) * np.clip(tt / 0.001, 0, 1)  # a soft edge: no click per note
+        chime[d:] += a.fm(a.hz(midi), n - d, 2.0, (1.6 - 0.3 * grade) * np.exp(-tt / 0.05)) * strike
+    out = click + thump + 0.32 * chime
+    return a.fade_edges(a.stereo(out), 0.0, 0.02)
+
+
+def forced_return(rng):
+    """A ball returned by a forced move: a soft muted tick, no chime (nobody earned it)."""
+    n = a.nsamples(0.1)
+    t = np.arange(n) / a.SR
+    out = a.sine(220.0 * (1 + 0.3 * np.exp(-t / 0.01)), n) * np.exp(-t / 0.025) * 0.3
+    return a.fade_edges(a.stereo(out), 0.0, 0.01)
+
+
+def miss(rng):
+    """A lost ball: a dull low thud under a short falling buzz."""
+    n = a.nsamples(0.45)
+    t = np.arange(n) / a.SR
+    thud = a.sine(90.0 * (1 + 0.8 * np.exp(-t / 0.02)), n) * np.exp(-t / 0.09) * 0.55
+    f = 294.0 * (1.0 - 0.35 * np.clip(t / 0.3, 0, 1))
+    buzz = a.lowpass(a.additive(f, n, cutoff=1600.0, shape="square"), 1400.0) * np.exp(-t / 0.12) * 0.22
+    return a.fade_edges(a.stereo(thud + buzz), 0.0, 0.04)
+
+
+def count_tick(rng, go=False):
+    """The count-in: a woodblock on "3", "2", "1" and a brighter double tick with a chord
+    on "GO!"."""
+    n = a.nsamples(0.5 if go else 0.16)
+    t = np.arange(n) / a.SR
+    pitch = 1175.0 if go else 880.0  # D6 / A5
+    block = a.fm(pitch, n, 1.5, 1.2 * np.exp(-t / 0.01)) * np.exp(-t / 0.035) * 0.45
+    out = a.stereo(block)
+    if go:
+        chord = sum(a.fm(a.hz(m), n, 2.0, 0.8 * np.exp(-t / 0.08)) for m in (62, 69, 74, 77))
+        out = out + a.stereo(chord * np.exp(-t / 0.18) * 0.12)
+    return a.fade_edges(out, 0.0, 0.02)
