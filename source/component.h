@@ -50,7 +50,8 @@ enum ComponentType : int {
     kSlider = 36,
     kHover = 37,
     kTutorial = 38,
-    kComponentTypeCount = 39,
+    kControlsLogic = 39,
+    kComponentTypeCount = 40,
 };
 
 class Component {

@@ -4,6 +4,7 @@
 #include "engine.h"
 #include "event.h"
 #include "gameerror.h"
+#include "gamesettings.h"
 #include "input.h"
 #include "runoptions.h"
 #include "screenshot.h"
@@ -149,7 +150,7 @@ void Graphics::StartUp()
         OnResize(w, h);
         glfwSetInputMode(window, GLFW_CURSOR, GLFW_CURSOR_HIDDEN);  // the game draws its own cursor
     }
-    if (RunOptions::Get().windowed) ToggleFullscreen();
+    if (RunOptions::Get().windowed || !GameSettings::Get().fullScreen) ToggleFullscreen();
 }
 
 void Graphics::OpenWindow()
