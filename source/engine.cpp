@@ -63,7 +63,8 @@ void Engine::StartUp()
     fullscreenSeen_ = Graphics::Get()->fullscreen;
     AudioEngine::Get()->SetMasterVolume(static_cast<float>(GameSettings::Get().masterVolumePercent) / 100.0f);
     events->AddListener(Trace::Get(), &Trace::OnTrace);
-    for (const std::string& line : settingsLines) events->Send(TraceEvent(line + "\n"));
+    // Queued: the trace listens from the end of the first frame.
+    for (const std::string& line : settingsLines) events->Send(TraceEvent(line + "\n", 0.0f));
     CreateSpaceEvent debug(kDebugSpace);
     OnCreateSpace(debug);
     Trace::Get()->BindDebugLines(FindSpace(kDebugSpace));  // and hides the overlay

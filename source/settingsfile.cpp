@@ -3,9 +3,7 @@
 #include "gameerror.h"
 #include "jsonfile.h"
 #include "outputfile.h"
-
-#include <rapidjson/prettywriter.h>
-#include <rapidjson/stringbuffer.h>
+#include "property.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -155,7 +153,7 @@ bool ReadMember(const std::string& name, const rapidjson::Value& value, GameSett
 }
 
 template <size_t N>
-void WriteCodes(rapidjson::PrettyWriter<rapidjson::StringBuffer>& writer, const char* name,
+void WriteCodes(JsonWriter& writer, const char* name,
                 const std::array<int32_t, N>& codes)
 {
     writer.Key(name);
@@ -190,9 +188,8 @@ std::vector<std::string> SettingsFile::FromJson(const rapidjson::Value& document
 std::string SettingsFile::ToJson(const GameSettings& settings)
 {
     rapidjson::StringBuffer buffer;
-    rapidjson::PrettyWriter<rapidjson::StringBuffer> writer(buffer);
+    JsonWriter writer(buffer);
     writer.SetIndent(' ', 2);
-    writer.SetMaxDecimalPlaces(2);  // offsets are set in tenths of a millisecond
     writer.StartObject();
     writer.Key(kVersion);
     writer.Int(1);
@@ -206,14 +203,14 @@ std::string SettingsFile::ToJson(const GameSettings& settings)
     }
     for (const Offset& offset : kOffsets) {
         writer.Key(offset.name);
-        writer.Double(settings.*offset.member);
+        writer.Double(ShortestDouble(settings.*offset.member));
     }
     writer.Key(kInputOffsets);
     writer.StartArray();
     for (const auto& player : settings.inputOffsetMs) {
         writer.SetFormatOptions(rapidjson::kFormatSingleLineArray);
         writer.StartArray();
-        for (float offset : player) writer.Double(offset);
+        for (float offset : player) writer.Double(ShortestDouble(offset));
         writer.EndArray();
     }
     writer.EndArray();
@@ -238,7 +235,7 @@ std::vector<std::string> SettingsFile::Load(GameSettings& settings)
     if (path_.empty()) return {};
     std::error_code missing;
     if (!std::filesystem::exists(std::filesystem::symlink_status(path_, missing))) {
-        saved_.reset();  // nothing on disk: the first change writes the file
+        saved_ = settings;  // nothing on disk yet: the first change writes the file
         return {};
     }
     rapidjson::Document document;
