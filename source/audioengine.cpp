@@ -352,6 +352,7 @@ void AudioEngine::OnBeat(const StudioTimelineBeat& beat)
 }
 
 // Mixing thread. The click track only moves its own clock: its beats are nobody's game.
+// They are counted, not read from the timeline, so a restarted track never goes back.
 StudioResult AudioEngine::OnClickTrack(unsigned type, void* parameters)
 {
     if (type == STUDIO_EVENT_CALLBACK_TIMELINE_RUN) {
@@ -359,8 +360,7 @@ StudioResult AudioEngine::OnClickTrack(unsigned type, void* parameters)
         click_->Run(run.mixFrame, run.moving);
     } else if (type == STUDIO_EVENT_CALLBACK_TIMELINE_BEAT) {
         const auto& beat = *static_cast<const StudioTimelineBeat*>(parameters);
-        if (beat.bar > 0 && beat.tempo > 0.0f)
-            click_->Beat(beat.mixFrame, (beat.bar - 1) * 16.0 + (beat.beat - 1) * 4.0, sampleRate * 15.0 / beat.tempo);
+        if (beat.tempo > 0.0f) click_->Beat(beat.mixFrame, 4.0 * static_cast<double>(clickBeats_++), sampleRate * 15.0 / beat.tempo);
     }
     return STUDIO_OK;
 }

@@ -53,8 +53,8 @@ public:
     // Which musical position of the in-game music is heard when (any thread).
     const MusicClock& Music() const { return *music_; }
     // When each beat of the click track is heard (any thread); its own clock, so that a
-    // calibration over a paused match leaves the match's clock alone. Sixteenths count
-    // from the click track's first downbeat.
+    // calibration over a paused match leaves the match's clock alone. Its beats lie four
+    // sixteenths apart and count on across restarts of the track.
     const MusicClock& ClickTrack() const { return *click_; }
     const OutputClock& Output() const;
     // Seconds from the instant a press happened (steady clock) to the instant the given
@@ -148,6 +148,7 @@ private:
 
     std::unique_ptr<MusicClock> music_;  // with the driver; written on the mixing thread, read anywhere
     std::unique_ptr<MusicClock> click_;  // the same, for the click track
+    int64_t clickBeats_ = 0;             // click track beats mixed so far; mixing thread only
 
     SpscRing<HandOver, kHandOverCapacity> handOver_;
     std::atomic<uint64_t> handOverLost_{0};  // notes dropped on a full ring (a stalled game thread)

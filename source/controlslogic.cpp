@@ -186,6 +186,7 @@ void ControlsLogic::StartSession(int player)
     session_ = {true, player, -1, TapInstant(), {}, MenuMusic()};
     Events().Send(PauseSoundEvent(session_.music, true));
     Events().Send(PlaySoundEvent(AudioEngine::kClickTrack, true));
+    Events().Send(PauseSoundEvent(AudioEngine::kClickTrack, false));  // a restart keeps the last pause
     message_ = "PLAYER " + std::to_string(player + 1) + ": LISTEN ONE BAR, THEN TAP A LETTER ON EVERY CLICK";
     SayTo(player, "0 OF " + std::to_string(Calibration::kTaps));
 }
@@ -206,7 +207,7 @@ std::optional<double> ControlsLogic::TapErrorMs(int64_t instant, float inputOffs
 {
     const MusicClock& clock = AudioEngine::Get()->ClickTrack();
     std::optional<double> heard = clock.SixteenthsAt(instant);
-    if (!heard || *heard < kListenSixteenths - 2.0) return std::nullopt;
+    if (!heard) return std::nullopt;
     double click = std::round(*heard / 4.0) * 4.0;
     std::optional<int64_t> clickInstant = clock.InstantOf(click);
     if (!clickInstant) return std::nullopt;
@@ -232,9 +233,7 @@ void ControlsLogic::TakeTaps()
         else if (PadPressed(player, bindings.letterButtons[slot])) device = 1;
     }
     int64_t instant = TapInstant();
-    if (instant - session_.started < kSettleNs) return;
-    std::optional<double> heard = AudioEngine::Get()->ClickTrack().SixteenthsAt(instant);
-    bool over = heard && *heard > kTrackSixteenths + 2.0;
+    if (instant - session_.started < kListenNs) return;
     if (device >= 0 && (session_.device < 0 || session_.device == device)) {
         if (std::optional<double> error = TapErrorMs(instant, settings.inputOffsetMs[player][device], settings.audioOffsetMs)) {
             session_.device = device;
@@ -242,7 +241,7 @@ void ControlsLogic::TakeTaps()
             SayTo(player, std::to_string(session_.errorsMs.size()) + " OF " + std::to_string(Calibration::kTaps));
         }
     }
-    if (session_.errorsMs.size() >= Calibration::kTaps || over) FinishSession();
+    if (session_.errorsMs.size() >= Calibration::kTaps || instant - session_.started > kTrackNs) FinishSession();
 }
 
 void ControlsLogic::FinishSession()

@@ -25,12 +25,10 @@ class UpdateEvent;
 class ControlsLogic : public ComponentOf<kControlsLogic> {
 public:
     static constexpr float kStepMs = 5.0f;  // one arrow click on an offset
-    // The click track's first bar is only listened to; taps count from its second.
-    static constexpr double kListenSixteenths = 16.0;
-    static constexpr double kTrackSixteenths = 12 * 16.0;  // the click track's length
-    // Until the restarted click track has reported its first beat, its clock still tells
-    // the last session's positions: nothing is read from it so soon.
-    static constexpr int64_t kSettleNs = 1'000'000'000;
+    // The click track's first bar (2.4 s at 100 a minute) is only listened to: taps count
+    // from a little before its second, and the test ends when the track (12 bars) is over.
+    static constexpr int64_t kListenNs = 2'200'000'000;
+    static constexpr int64_t kTrackNs = 29'000'000'000;
 
     explicit ControlsLogic(Entity* owner) : ComponentOf(owner) {}
 
@@ -45,8 +43,7 @@ public:
     // The instant a tap happened (steady clock): for now the instant this frame saw it.
     static int64_t TapInstant();
     // Error of a tap at instant against the nearest click of the click track, in
-    // milliseconds, judged with the player's current offsets; empty before the clock runs
-    // or during the listening bar.
+    // milliseconds, judged with the player's current offsets; empty before the clock runs.
     static std::optional<double> TapErrorMs(int64_t instant, float inputOffsetMs, float audioOffsetMs);
 
     // The names of the buttons this screen listens to, for the space file and the tests.

@@ -66,7 +66,8 @@ std::string ControlsJson()
     std::vector<std::string> entities = {ClickSender(), Piece("controls", 0, 0, 1, 1, "\"ControlsLogic\": {}")};
     float y = 250;
     for (const std::string& name : ControlsLogic::ButtonNames()) entities.push_back(ButtonPiece(name, 300, y -= 12));
-    entities.push_back(Piece("Message", 0, -150, 10, 20, "\"SpriteText\": {\"text\": \"\"}"));
+    for (const char* line : {"Message", "P1Message"})
+        entities.push_back(Piece(line, 0, -150, 10, 20, "\"SpriteText\": {\"text\": \"\"}"));
     entities.push_back(ButtonPiece("BackButton", 0, -200, Loader("", true)));
     entities.push_back(Cursor());
     return SpaceJson(12, entities);
@@ -104,6 +105,9 @@ void WriteFlowContent(const TempContent& content)
     for (const std::string& entity : WindowControls(false)) options.push_back(entity);
     content.Space("MainMenuOptions", SpaceJson(5, options));
     content.Space("Controls", ControlsJson());
+    audio_content::AudioFolder(content.root)
+        .Bank("click.json", "{\"path\": \"event:/UI/ClickTrack\", \"oneShot\": false, \"tempo\": 100, \"length\": 28.8, "
+                            "\"tracks\": [{\"sound\": \"tick.wav\"}]}");
     content.SimpleSpace("MainMenuQuitConfirm", 5);
     content.SimpleSpace("EndGame", 20);
 }
@@ -298,6 +302,31 @@ TEST_F(FlowTest, TheControlsScreenRebindsRefusesATakenKeyStepsTheDelaysAndLeadsB
     EXPECT_THAT(SpaceNames(), ElementsAre("MainMenu", "MainMenuOptions", "Debug"));
     EXPECT_FALSE(options->paused);
     EXPECT_TRUE(options->visible);
+}
+
+// A beat of the click track is 36 frames at 100 a minute: tapping every 36 frames keeps one
+// distance from the clicks. The first test measures it as the keyboard's delay; a second,
+// with it applied, finds the taps on time and leaves the delay where it is.
+TEST_F(FlowTest, TheTapTestMeasuresTheDelayOfTheDeviceTappedWithFromTheClickTracksClock)
+{
+    Open("MainMenu");
+    Click("MainMenu", "Options");
+    Frames(6);
+    Click("MainMenuOptions", "Controls");
+    Frames(6);
+    const GameSettings& settings = GameSettings::Get();
+    auto tapTest = [this] {
+        Click("Controls", "P1TapTest");
+        Frames(150);  // the listening bar
+        for (size_t tap = 0; tap < Calibration::kTaps; ++tap) Key('C', 35);
+        return In("Controls", "P1Message")->Get<SpriteText>()->text;
+    };
+    EXPECT_THAT(tapTest(), ::testing::EndsWith(": CORRECTED"));
+    float measured = settings.inputOffsetMs[0][0];
+    EXPECT_NE(measured, 0.0f);
+    EXPECT_THAT(tapTest(), ::testing::EndsWith(": CORRECTED"));
+    EXPECT_NEAR(settings.inputOffsetMs[0][0], measured, 0.5f);
+    EXPECT_EQ(settings.inputOffsetMs[0][1], 0.0f);
 }
 
 class EndOfMatchTest : public MatchTest {
