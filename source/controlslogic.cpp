@@ -13,6 +13,8 @@
 #include <cmath>
 #include <cstdio>
 
+static_assert(ControlsLogic::kPadButtons == Input::kPadButtonCount);
+
 namespace {
 
 using Control = GameSettings::Control;

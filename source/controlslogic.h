@@ -25,6 +25,7 @@ class UpdateEvent;
 class ControlsLogic : public ComponentOf<kControlsLogic> {
 public:
     static constexpr float kStepMs = 5.0f;  // one arrow click on an offset
+    static constexpr int kPadButtons = 15;  // Input's pad layout (checked where Input is seen)
     // The click track's first bar (2.4 s at 100 a minute) is only listened to: taps count
     // from a little before its second, and the test ends when the track (12 bars) is over.
     static constexpr int64_t kListenNs = 2'200'000'000;
@@ -91,5 +92,5 @@ private:
     Capture capture_;
     Session session_;
     bool clickGuard_ = false;           // a press ended a capture: its click is not a button press
-    std::array<std::array<bool, 16>, 2> padDown_{};  // pad buttons down at the end of the last update
+    std::array<std::array<bool, kPadButtons>, 2> padDown_{};  // pad buttons down at the end of the last update
 };

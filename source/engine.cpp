@@ -60,7 +60,9 @@ void Engine::StartUp()
     GameSettings::autoplay = options.autoplay;
     settingsFile_ = std::make_unique<SettingsFile>(options.settingsFile);
     std::vector<std::string> settingsLines = settingsFile_->Load(GameSettings::Get());
-    fullscreenSeen_ = Graphics::Get()->fullscreen;
+    Graphics* graphics = Graphics::Get();
+    if (!GameSettings::Get().fullScreen && graphics->fullscreen) graphics->ToggleFullscreen();
+    fullscreenSeen_ = graphics->fullscreen;
     AudioEngine::Get()->SetMasterVolume(static_cast<float>(GameSettings::Get().masterVolumePercent) / 100.0f);
     events->AddListener(Trace::Get(), &Trace::OnTrace);
     // Queued: the trace listens from the end of the first frame.

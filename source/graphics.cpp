@@ -4,7 +4,6 @@
 #include "engine.h"
 #include "event.h"
 #include "gameerror.h"
-#include "gamesettings.h"
 #include "input.h"
 #include "runoptions.h"
 #include "screenshot.h"
@@ -150,7 +149,7 @@ void Graphics::StartUp()
         OnResize(w, h);
         glfwSetInputMode(window, GLFW_CURSOR, GLFW_CURSOR_HIDDEN);  // the game draws its own cursor
     }
-    if (RunOptions::Get().windowed || !GameSettings::Get().fullScreen) ToggleFullscreen();
+    if (RunOptions::Get().windowed) ToggleFullscreen();
 }
 
 void Graphics::OpenWindow()

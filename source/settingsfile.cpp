@@ -243,7 +243,10 @@ std::vector<std::string> SettingsFile::Load(GameSettings& settings)
     Lines lines;
     switch (JsonFile::Read(path_, document, &error)) {
     case JsonFile::ReadResult::kOk: lines = FromJson(document, settings); break;
-    case JsonFile::ReadResult::kUnopenable: lines = {"cannot be read (" + error + "); every option keeps its default"}; break;
+    case JsonFile::ReadResult::kUnopenable:
+        lines = {"cannot be read (" + (error.empty() ? std::string("it does not open") : error) +
+                 "); every option keeps its default"};
+        break;
     case JsonFile::ReadResult::kUnparsable: lines = {"is not JSON (" + error + "); every option keeps its default"}; break;
     }
     for (std::string& line : lines) line = "Settings " + path_ + ": " + line;

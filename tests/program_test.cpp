@@ -146,6 +146,9 @@ TEST(ProgramTest, SettingsAreReadAtStartKeptAsideWhenBadAndSavedWhenChanged)
     EXPECT_THAT(saved, HasSubstr("\"eventsEnabled\": false"));
     EXPECT_THAT(saved, HasSubstr("\"masterVolumePercent\": 100"));
     EXPECT_THAT(saved, HasSubstr("\"fullScreen\": false"));
+    // The next run starts in a window, so the same switch goes back to full screen.
+    ASSERT_EQ(RunGame(run + settings + " --replay " + (content.root / "f11.txt").string()).status, 0);
+    EXPECT_THAT(ReadText(settings), HasSubstr("\"fullScreen\": true"));
 
     const std::string untouched = (content.root / "untouched.json").string();
     result = RunGame(run + untouched + " --windowed");
