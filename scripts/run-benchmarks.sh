@@ -20,6 +20,9 @@ targets=(volleyrun_bench volleyrun)
 [ "${SOAK:-1}" = 1 ] && targets+=(volleyrun_tests)
 cmake --build build-bench -j"$jobs" --target "${targets[@]}"
 mkdir -p "$out"
+# The game's settings file of these runs: the default options, never the player's file.
+rm -rf "$out/config"
+export XDG_CONFIG_HOME="$PWD/$out/config"
 
 echo "== Google Benchmark (window cases under Xvfb)"
 xvfb-run -a -s "-screen 0 1920x1080x24" build-bench/volleyrun_bench \

@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 shift || true
 harnesses=("$@")
-if [ ${#harnesses[@]} -eq 0 ]; then harnesses=(space archetype grid atlas bank replay); fi
+if [ ${#harnesses[@]} -eq 0 ]; then harnesses=(space archetype grid atlas bank replay settings); fi
 build=build-fuzz
 jobs="${FUZZ_JOBS:-2}"
 

@@ -117,6 +117,7 @@ void AudioEngine::CreateStudio()
     hooks.virtualOutput = RunOptions::Get().virtualTime;
     driver_ = std::make_unique<AudioDriver>(std::move(hooks));
     music_ = std::make_unique<MusicClock>(driver_->Clock());
+    click_ = std::make_unique<MusicClock>(driver_->Clock());
     if (const std::string& wav = RunOptions::Get().audioOut; !wav.empty()) {
         int rate = 0;
         std::string problem;
@@ -301,6 +302,7 @@ StudioResult AudioEngine::OnTimelineCallback(unsigned type, StudioEventInstance*
         return STUDIO_OK;
     }
     bool inGame = description->path == kInGame;
+    if (description->path == kClickTrack) return engine->OnClickTrack(type, parameters);
     if (type == STUDIO_EVENT_CALLBACK_TIMELINE_RUN) {
         const auto& run = *static_cast<const StudioTimelineRun*>(parameters);
         if (inGame) engine->music_->Run(run.mixFrame, run.moving);
@@ -347,6 +349,20 @@ void AudioEngine::OnBeat(const StudioTimelineBeat& beat)
     note.tempo = beat.tempo;
     Hand(note);
     HandParameter("Beat", static_cast<float>(beat.beat));
+}
+
+// Mixing thread. The click track only moves its own clock: its beats are nobody's game.
+// They are counted, not read from the timeline, so a restarted track never goes back.
+StudioResult AudioEngine::OnClickTrack(unsigned type, void* parameters)
+{
+    if (type == STUDIO_EVENT_CALLBACK_TIMELINE_RUN) {
+        const auto& run = *static_cast<const StudioTimelineRun*>(parameters);
+        click_->Run(run.mixFrame, run.moving);
+    } else if (type == STUDIO_EVENT_CALLBACK_TIMELINE_BEAT) {
+        const auto& beat = *static_cast<const StudioTimelineBeat*>(parameters);
+        if (beat.tempo > 0.0f) click_->Beat(beat.mixFrame, 4.0 * static_cast<double>(clickBeats_++), sampleRate * 15.0 / beat.tempo);
+    }
+    return STUDIO_OK;
 }
 
 void AudioEngine::OnMarker(const StudioTimelineMarker& marker)

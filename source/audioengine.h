@@ -39,6 +39,7 @@ public:
     };
 
     static constexpr const char* kInGame = "event:/InGame";
+    static constexpr const char* kClickTrack = "event:/UI/ClickTrack";  // the calibration's steady click
 
     static AudioEngine* Get();
     static bool Exists();
@@ -51,6 +52,10 @@ public:
     const BeatClock& Clock() const { return clock_; }
     // Which musical position of the in-game music is heard when (any thread).
     const MusicClock& Music() const { return *music_; }
+    // When each beat of the click track is heard (any thread); its own clock, so that a
+    // calibration over a paused match leaves the match's clock alone. Its beats lie four
+    // sixteenths apart and count on across restarts of the track.
+    const MusicClock& ClickTrack() const { return *click_; }
     const OutputClock& Output() const;
     // Seconds from the instant a press happened (steady clock) to the instant the given
     // musical position is heard, negative when early; empty while the music gives no time.
@@ -126,6 +131,7 @@ private:
     void Trace(const std::string& text);
     void ResetOutput();
     void OnBeat(const StudioTimelineBeat& beat);
+    StudioResult OnClickTrack(unsigned type, void* parameters);
     void OnMarker(const StudioTimelineMarker& marker);
     void Hand(const HandOver& item);
     void HandParameter(const char* name, float value);  // name: a literal
@@ -141,6 +147,8 @@ private:
     uint32_t barCounting_ = 0;  // 0 until the first downbeat, then 1: added to the bar on each downbeat
 
     std::unique_ptr<MusicClock> music_;  // with the driver; written on the mixing thread, read anywhere
+    std::unique_ptr<MusicClock> click_;  // the same, for the click track
+    int64_t clickBeats_ = 0;             // click track beats mixed so far; mixing thread only
 
     SpscRing<HandOver, kHandOverCapacity> handOver_;
     std::atomic<uint64_t> handOverLost_{0};  // notes dropped on a full ring (a stalled game thread)

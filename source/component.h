@@ -51,7 +51,8 @@ enum ComponentType : int {
     kHover = 37,
     kTutorial = 38,
     kMatchFeedback = 39,
-    kComponentTypeCount = 40,
+    kControlsLogic = 40,
+    kComponentTypeCount = 41,
 };
 
 class Component {

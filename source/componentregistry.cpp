@@ -11,6 +11,7 @@
 #include "boxcollider.h"
 #include "button.h"
 #include "circlecollider.h"
+#include "controlslogic.h"
 #include "credits.h"
 #include "endgamelogic.h"
 #include "followobject.h"
@@ -92,6 +93,7 @@ ComponentRegistry::ComponentRegistry()
     Register("Slider", std::make_unique<Slider>(nullptr));
     Register("Hover", std::make_unique<Hover>(nullptr));
     Register("Tutorial", std::make_unique<Tutorial>(nullptr));
+    Register("ControlsLogic", std::make_unique<ControlsLogic>(nullptr));
     Register("MapEditor", std::make_unique<MapEditor>(nullptr));
 }
 

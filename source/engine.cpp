@@ -12,12 +12,14 @@
 #include "mapeditor.h"
 #include "outputfile.h"
 #include "runoptions.h"
+#include "settingsfile.h"
 #include "space.h"
 #include "trace.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
+#include <optional>
 
 namespace {
 Engine* instance = nullptr;
@@ -56,9 +58,15 @@ void Engine::StartUp()
     const RunOptions& options = RunOptions::Get();
     GameSettings::Get().Reset();
     GameSettings::autoplay = options.autoplay;
-    Graphics::Get();
-    AudioEngine::Get();
+    settingsFile_ = std::make_unique<SettingsFile>(options.settingsFile);
+    std::vector<std::string> settingsLines = settingsFile_->Load(GameSettings::Get());
+    Graphics* graphics = Graphics::Get();
+    if (!GameSettings::Get().fullScreen && graphics->fullscreen) graphics->ToggleFullscreen();
+    fullscreenSeen_ = graphics->fullscreen;
+    AudioEngine::Get()->SetMasterVolume(static_cast<float>(GameSettings::Get().masterVolumePercent) / 100.0f);
     events->AddListener(Trace::Get(), &Trace::OnTrace);
+    // Queued: the trace listens from the end of the first frame.
+    for (const std::string& line : settingsLines) events->Send(TraceEvent(line + "\n", 0.0f));
     CreateSpaceEvent debug(kDebugSpace);
     OnCreateSpace(debug);
     Trace::Get()->BindDebugLines(FindSpace(kDebugSpace));  // and hides the overlay
@@ -113,12 +121,26 @@ void Engine::Update()
     input->EndFrame();
     graphics->PollEvents();
     events->Update(dt);
+    KeepSettings();
 
     // No handler of this engine runs now, so spaces destroyed from inside one can go.
     retired_.clear();
     ++frameCount;
     if (spaces.empty() || (spaces.size() == 1 && spaces.front()->name == kDebugSpace)) quit = true;
     if (RunOptions::Get().frames > 0 && frameCount >= RunOptions::Get().frames) quit = true;
+}
+
+// The window's full-screen state is the player's choice only when it changes (F11, the
+// options' toggle): --windowed must not be remembered. Any changed option is saved now.
+void Engine::KeepSettings()
+{
+    GameSettings& settings = GameSettings::Get();
+    if (bool fullscreen = Graphics::Get()->fullscreen; fullscreen != fullscreenSeen_) {
+        fullscreenSeen_ = fullscreen;
+        settings.fullScreen = fullscreen;
+    }
+    if (std::optional<std::string> failure = settingsFile_->SaveIfChanged(settings))
+        events->Send(TraceEvent(*failure + "\n"));
 }
 
 void Engine::DrawSpaces()

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+class SettingsFile;
 class Space;
 
 class Engine {
@@ -54,8 +55,11 @@ private:
     void InsertSpace(std::unique_ptr<Space> space);
     void OpenEditor(const std::string& target);
     void DrawSpaces();
+    void KeepSettings();
 
     DrawEvent draw_;        // reused every frame
     AnimateEvent animate_;  // reused every frame
     std::vector<std::unique_ptr<Space>> retired_;  // destroyed while one of their handlers ran
+    std::unique_ptr<SettingsFile> settingsFile_;   // null until start-up reads it
+    bool fullscreenSeen_ = true;  // the window's state at the last frame: a change is the player's choice
 };

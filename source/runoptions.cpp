@@ -1,6 +1,7 @@
 #include "runoptions.h"
 
 #include "gameerror.h"
+#include "settingsfile.h"
 
 #include <charconv>
 #include <cstdio>
@@ -21,7 +22,8 @@ const char* RunOptions::Usage()
 {
     return "usage: volleyrun [--data DIR] [--space NAME] [--seed N] [--frames N] [--headless]\n"
            "                 [--virtual-time] [--audio-out FILE.wav] [--replay FILE]\n"
-           "                 [--screenshot FRAME:FILE.png] [--dump FILE] [--autoplay] [--windowed]";
+           "                 [--screenshot FRAME:FILE.png] [--dump FILE] [--autoplay] [--windowed]\n"
+           "                 [--settings FILE.json]";
 }
 
 namespace {
@@ -50,6 +52,13 @@ std::string ReplayFile(const std::string& path)
     return path;
 }
 
+std::string SettingsFileOption(const std::string& path)
+{
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) throw GameError("Option --settings: " + path + " is a folder, not a settings file");
+    return path;
+}
+
 ScreenshotRequest ParseScreenshot(const std::string& text)
 {
     size_t colon = text.find(':');
@@ -63,6 +72,7 @@ ScreenshotRequest ParseScreenshot(const std::string& text)
 RunOptions RunOptions::Parse(int argc, const char* const* argv)
 {
     RunOptions options;
+    bool settingsNamed = false;
     for (int i = 1; i < argc; ++i) {
         std::string option = argv[i];
         auto value = [&]() -> std::string {
@@ -86,8 +96,10 @@ RunOptions RunOptions::Parse(int argc, const char* const* argv)
         else if (option == "--dump") options.dumpFile = file();
         else if (option == "--autoplay") options.autoplay = true;
         else if (option == "--windowed") options.windowed = true;
+        else if (option == "--settings") { options.settingsFile = SettingsFileOption(file()); settingsNamed = true; }
         else throw GameError("Unknown option " + option + "\n" + Usage());
     }
+    if (!settingsNamed) options.settingsFile = SettingsFile::DefaultPath();
     options.WarnAboutLateScreenshots();
     return options;
 }

@@ -26,6 +26,10 @@ public:
     std::string dumpFile;
     std::string audioOut;
     std::string replayFile;
+    // The settings file read at start and written on every change. Parse gives it the
+    // player's own file unless --settings names another; a record filled directly (the
+    // tests) has none, so nothing is read or written.
+    std::string settingsFile;
     std::vector<ScreenshotRequest> screenshots;
 
     // The process-wide record read by the engine and its singletons.

@@ -3,6 +3,7 @@
 #include "engine.h"
 #include "frameclock.h"
 #include "gameerror.h"
+#include "gamesettings.h"
 #include "input.h"
 #include "replay.h"
 #include "testcontent.h"
@@ -300,6 +301,29 @@ TEST_F(ReplayRunTest, ABadReplayStopsStartUp)
     } catch (const GameError& error) {
         EXPECT_THAT(error.what(), HasSubstr("bad.replay: line 2: "));
     }
+}
+
+// Both players share the keyboard, so a key is refused when any binding holds it; pad
+// buttons only clash on the player's own pad.
+TEST(RebindTest, AKeyBoundElsewhereOrKeptForTheMenusIsRefusedAndChangesNothing)
+{
+    using Control = GameSettings::Control;
+    GameSettings settings;
+    EXPECT_EQ(settings.Rebind(0, Control::kLetterKey, 0, 'M'), "M is already bound for player 2");
+    EXPECT_EQ(settings.Rebind(1, Control::kSpotKey, 0, 'Q'), "Q is already bound for player 1");
+    EXPECT_EQ(settings.Rebind(0, Control::kSpotKey, 1, 'E'), "E is already bound for player 1");
+    EXPECT_EQ(settings.Rebind(0, Control::kLetterKey, 0, Input::kKeyEscape), "ESCAPE is kept for the menus");
+    EXPECT_EQ(settings.Rebind(1, Control::kLetterButton, 0, 1), "B is already bound for player 2");
+    EXPECT_EQ(settings.Rebind(1, Control::kLetterButton, 0, Input::kPadStart), "START is kept for the menus");
+    EXPECT_EQ(settings, GameSettings());
+
+    EXPECT_EQ(settings.Rebind(0, Control::kLetterKey, 0, 'Z'), "");
+    EXPECT_EQ(settings.Rebind(1, Control::kLetterKey, 0, 'C'), "");  // player 1 gave it up
+    EXPECT_EQ(settings.Rebind(0, Control::kLetterButton, 3, 4), "");
+    EXPECT_EQ(settings.bindings[0].letterKeys[0], 'Z');
+    EXPECT_EQ(settings.bindings[1].letterKeys[0], 'C');
+    EXPECT_EQ(settings.bindings[0].letterButtons[3], 4);
+    EXPECT_TRUE(settings.BindingsValid());
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "beatdivider.h"
+#include "calibration.h"
 #include "behaviormusician.h"
 #include "behaviorplatform.h"
 #include "endgamelogic.h"
@@ -409,6 +410,49 @@ TEST_F(ClockTest, AFullMeterWinsAtOnceWhileTheClockRuns)
     EXPECT_EQ(game->RequireEntity("ScoreCounter")->Get<SpriteText>()->text, "Player 2 wins!");
     EXPECT_EQ(game->RequireEntity("WinArt")->Get<Sprite>()->imageName, "victoryScreen_P2.png");
     EXPECT_TRUE(manager->matchOver);
+}
+
+// Errors 0, a, 2a and 3a, six times each, in milliseconds, 12 late: the median is 12 + 1.5a
+// and the interquartile range 1.5a.
+std::vector<double> Taps(double a)
+{
+    std::vector<double> taps;
+    for (int i = 0; i < 24; ++i) taps.push_back(12.0 + (i % 4) * a);
+    return taps;
+}
+
+TEST(CalibrationTest, TheMedianCorrectsTheOffsetUnlessTheTapsAreTooFewOrTooSpread)
+{
+    Calibration::Estimate steady = Calibration::FromErrors(Taps(26.0), Calibration::kTaps);
+    EXPECT_TRUE(steady.accepted);
+    EXPECT_DOUBLE_EQ(steady.medianMs, 51.0);
+    EXPECT_DOUBLE_EQ(steady.spreadMs, 39.0);
+    EXPECT_FLOAT_EQ(Calibration::Corrected(-5.0f, steady), 46.0f);
+    std::vector<double> wild = Taps(2.0);
+    wild[3] = 480.0;  // one tap a whole beat late moves nothing
+    EXPECT_DOUBLE_EQ(Calibration::FromErrors(wild, Calibration::kTaps).medianMs, 15.0);
+
+    Calibration::Estimate spread = Calibration::FromErrors(Taps(27.0), Calibration::kTaps);
+    EXPECT_FALSE(spread.accepted);
+    EXPECT_EQ(spread.message, "TOO UNEVEN (SPREAD 40.5 MS): NOTHING CHANGED");
+    EXPECT_FLOAT_EQ(Calibration::Corrected(-5.0f, spread), -5.0f);
+    std::vector<double> few = Taps(2.0);
+    few.pop_back();
+    EXPECT_FALSE(Calibration::FromErrors(few, Calibration::kTaps).accepted);
+    EXPECT_FLOAT_EQ(Calibration::Corrected(490.0f, Calibration::FromErrors(Taps(2.0), 24)), 500.0f);
+}
+
+TEST(CalibrationTest, TheLastMatchNeedsTenHits)
+{
+    MatchStats::Player player;
+    player.errors.assign(9, -0.018f);
+    Calibration::Estimate estimate = Calibration::FromMatch(player);
+    EXPECT_FALSE(estimate.accepted);
+    EXPECT_EQ(estimate.message, "ONLY 9 OF 10 NEEDED: NOTHING CHANGED");
+    player.errors.push_back(-0.018f);
+    estimate = Calibration::FromMatch(player);
+    ASSERT_TRUE(estimate.accepted);
+    EXPECT_NEAR(Calibration::Corrected(0.0f, estimate), -18.0f, 1e-4f);
 }
 
 } // namespace

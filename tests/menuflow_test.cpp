@@ -4,12 +4,14 @@
 // follow-object data.
 #include "audioengine.h"
 #include "behaviormeter.h"
+#include "controlslogic.h"
 #include "credits.h"
 #include "endgamelogic.h"
 #include "followobject.h"
 #include "gamesettings.h"
 #include "graphics.h"
 #include "matchcontent.h"
+#include "matchstats.h"
 #include "menucontent.h"
 #include "optionslogic.h"
 #include "pauselogic.h"
@@ -53,8 +55,22 @@ std::vector<std::string> OptionsEntities(const std::string& back)
     entities.push_back(Knob("BallSpawnRateSlider", 0, 0, 1, 6, 6));
     entities.push_back(ButtonPiece("DefaultSettingsButton", 0, -100));
     entities.push_back(ButtonPiece("Back", 0, -200, Loader(back, true)));
+    entities.push_back(ButtonPiece("Controls", 200, 200, Loader("Controls", false)));
     entities.push_back(Cursor());
     return entities;
+}
+
+// The controls screen: every button it listens to, its prompt line and the way back.
+std::string ControlsJson()
+{
+    std::vector<std::string> entities = {ClickSender(), Piece("controls", 0, 0, 1, 1, "\"ControlsLogic\": {}")};
+    float y = 250;
+    for (const std::string& name : ControlsLogic::ButtonNames()) entities.push_back(ButtonPiece(name, 300, y -= 12));
+    for (const char* line : {"Message", "P1Message"})
+        entities.push_back(Piece(line, 0, -150, 10, 20, "\"SpriteText\": {\"text\": \"\"}"));
+    entities.push_back(ButtonPiece("BackButton", 0, -200, Loader("", true)));
+    entities.push_back(Cursor());
+    return SpaceJson(12, entities);
 }
 
 // The window and sound controls of the pause menu and of the main menu's options.
@@ -88,6 +104,10 @@ void WriteFlowContent(const TempContent& content)
     std::vector<std::string> options = OptionsEntities("");
     for (const std::string& entity : WindowControls(false)) options.push_back(entity);
     content.Space("MainMenuOptions", SpaceJson(5, options));
+    content.Space("Controls", ControlsJson());
+    audio_content::AudioFolder(content.root)
+        .Bank("click.json", "{\"path\": \"event:/UI/ClickTrack\", \"oneShot\": false, \"tempo\": 100, \"length\": 28.8, "
+                            "\"tracks\": [{\"sound\": \"tick.wav\"}]}");
     content.SimpleSpace("MainMenuQuitConfirm", 5);
     content.SimpleSpace("EndGame", 20);
 }
@@ -244,6 +264,74 @@ TEST_F(FlowTest, TheOptionsOverlayReplacesThePauseMenuAndLeadsBackToIt)
     Click("PauseMenu", "Resume");
     Frames(230);
     EXPECT_FALSE(game->paused);
+}
+
+// Over either options screen: that screen waits, unseen; a taken key is refused with a
+// line and a free one bound; the delays step; Escape gives the options screen back.
+TEST_F(FlowTest, TheControlsScreenRebindsRefusesATakenKeyStepsTheDelaysAndLeadsBack)
+{
+    Open("MainMenu");
+    Click("MainMenu", "Options");
+    Frames(6);
+    Click("MainMenuOptions", "Controls");
+    Frames(6);
+    Space* options = Engine::Get()->FindSpace("MainMenuOptions");
+    ASSERT_NE(options, nullptr);
+    EXPECT_TRUE(options->paused);
+    EXPECT_FALSE(options->visible);
+    const GameSettings& settings = GameSettings::Get();
+    auto message = [] { return In("Controls", "Message")->Get<SpriteText>()->text; };
+    Click("Controls", "P1LetterKey0");
+    Frames(1);
+    Key('M');
+    EXPECT_EQ(message(), "REFUSED: M is already bound for player 2");
+    EXPECT_EQ(settings.bindings[0].letterKeys[0], 'C');
+    Click("Controls", "P1LetterKey0");
+    Frames(1);
+    Key('Z');
+    EXPECT_EQ(message(), "PLAYER 1 LETTER A KEY IS Z");
+    EXPECT_EQ(settings.bindings[0].letterKeys[0], 'Z');
+    Click("Controls", "P2OffsetUp");
+    Click("Controls", "P2Device");
+    Click("Controls", "P2OffsetDown");
+    Click("Controls", "AudioOffsetUp");
+    MatchStats::Get().Clear();
+    Click("Controls", "P1LastMatch");
+    Frames(1);
+    EXPECT_EQ(settings.inputOffsetMs[1][0], 5.0f);
+    EXPECT_EQ(settings.inputOffsetMs[1][1], -5.0f);
+    EXPECT_EQ(settings.audioOffsetMs, 5.0f);
+    EXPECT_EQ(settings.inputOffsetMs[0][0], 0.0f);
+    EXPECT_EQ(message(), "LAST MATCH: NEEDS 10 STEADY HITS");
+    Key(Input::kKeyEscape, 3);
+    EXPECT_THAT(SpaceNames(), ElementsAre("MainMenu", "MainMenuOptions", "Debug"));
+    EXPECT_FALSE(options->paused);
+    EXPECT_TRUE(options->visible);
+}
+
+// A beat of the click track is 36 frames at 100 a minute: tapping every 36 frames keeps one
+// distance from the clicks. The first test measures it as the keyboard's delay; a second,
+// with it applied, finds the taps on time and leaves the delay where it is.
+TEST_F(FlowTest, TheTapTestMeasuresTheDelayOfTheDeviceTappedWithFromTheClickTracksClock)
+{
+    Open("MainMenu");
+    Click("MainMenu", "Options");
+    Frames(6);
+    Click("MainMenuOptions", "Controls");
+    Frames(6);
+    const GameSettings& settings = GameSettings::Get();
+    auto tapTest = [this] {
+        Click("Controls", "P1TapTest");
+        Frames(150);  // the listening bar
+        for (size_t tap = 0; tap < Calibration::kTaps; ++tap) Key('C', 35);
+        return In("Controls", "P1Message")->Get<SpriteText>()->text;
+    };
+    EXPECT_THAT(tapTest(), ::testing::EndsWith(": CORRECTED"));
+    float measured = settings.inputOffsetMs[0][0];
+    EXPECT_NE(measured, 0.0f);
+    EXPECT_THAT(tapTest(), ::testing::EndsWith(": CORRECTED"));
+    EXPECT_NEAR(settings.inputOffsetMs[0][0], measured, 0.5f);
+    EXPECT_EQ(settings.inputOffsetMs[0][1], 0.0f);
 }
 
 class EndOfMatchTest : public MatchTest {

@@ -75,6 +75,8 @@ TEST(ProgramTest, BadRunOptionsInputsAndOutputsEndWithStatusOneAndTheirReason)
         {"--frames -4", "--frames needs a positive number of frames"},
         {"--dump ''", "--dump needs a file name"},
         {"--replay " + content.root.string(), "is a folder, not a replay file"},
+        {"--settings " + content.root.string(), "is a folder, not a settings file"},
+        {"--settings ''", "--settings needs a file name"},
         {"--replay /dev/zero", "the replay file is a device"},
         {"--space ../Outside", "leads outside the content folder"},
         {"--space Folder", "is a folder, not a file"},
@@ -148,6 +150,37 @@ TEST(ProgramTest, AutoplayOverTenSeedsLetsEachSideWinSome)
     }
     EXPECT_GT(wins["Player 1 wins!"], 0);
     EXPECT_GT(wins["Player 2 wins!"], 0);
+}
+
+// The player's settings across runs: a bad file is answered value by value, kept aside,
+// and the game starts; a full-screen switch is remembered; --windowed alone writes nothing.
+TEST(ProgramTest, SettingsAreReadAtStartKeptAsideWhenBadAndSavedWhenChanged)
+{
+    TempContent content;
+    content.SimpleSpace("Debug", 1.0f);
+    content.SimpleSpace("Splash", 0.0f);
+    const std::string settings = (content.root / "settings.json").string();
+    const std::string bad = R"({"masterVolumePercent": 250, "eventsEnabled": false})";
+    testing_content::WriteText(settings, bad);
+    testing_content::WriteText(content.root / "f11.txt", "2 key 300 press\n3 key 300 release\n");
+    std::string run = "--data " + content.root.string() + " --headless --virtual-time --frames 6 --settings ";
+    Result result = RunGame(run + settings + " --replay " + (content.root / "f11.txt").string());
+    ASSERT_EQ(result.status, 0) << result.output;
+    EXPECT_THAT(result.output, HasSubstr("Settings " + settings +
+                                         ": masterVolumePercent is not a whole number from 0 to 100; using 100"));
+    EXPECT_EQ(ReadText(settings + ".bad"), bad);
+    std::string saved = ReadText(settings);
+    EXPECT_THAT(saved, HasSubstr("\"eventsEnabled\": false"));
+    EXPECT_THAT(saved, HasSubstr("\"masterVolumePercent\": 100"));
+    EXPECT_THAT(saved, HasSubstr("\"fullScreen\": false"));
+    // The next run starts in a window, so the same switch goes back to full screen.
+    ASSERT_EQ(RunGame(run + settings + " --replay " + (content.root / "f11.txt").string()).status, 0);
+    EXPECT_THAT(ReadText(settings), HasSubstr("\"fullScreen\": true"));
+
+    const std::string untouched = (content.root / "untouched.json").string();
+    result = RunGame(run + untouched + " --windowed");
+    EXPECT_EQ(result.status, 0) << result.output;
+    EXPECT_FALSE(std::filesystem::exists(untouched));
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -17,16 +18,23 @@ struct Result {
     std::string output;  // standard output and standard error, interleaved
 };
 
+// Every child gets a fresh, empty configuration folder (XDG_CONFIG_HOME), removed after
+// it: a test run never reads or writes the player's settings file, and no run's options
+// leak into the next.
 inline Result Run(const std::string& command)
 {
-    std::string line = command + " </dev/null 2>&1";
+    std::string pattern = (std::filesystem::temp_directory_path() / "volleyrun-config-XXXXXX").string();
     Result result;
+    if (!mkdtemp(pattern.data())) return result;
+    std::string line = "XDG_CONFIG_HOME=" + pattern + "; export XDG_CONFIG_HOME; " + command + " </dev/null 2>&1";
     FILE* pipe = popen(line.c_str(), "r");
-    if (!pipe) return result;
-    char buffer[4096];
-    while (size_t got = fread(buffer, 1, sizeof buffer, pipe)) result.output.append(buffer, got);
-    int status = pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (pipe) {
+        char buffer[4096];
+        while (size_t got = fread(buffer, 1, sizeof buffer, pipe)) result.output.append(buffer, got);
+        int status = pclose(pipe);
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    std::filesystem::remove_all(pattern);
     return result;
 }
 

@@ -3,7 +3,9 @@
 #include "gameerror.h"
 #include "jsonfile.h"
 #include "probe.h"
+#include "settingsfile.h"
 #include "sprite.h"
+#include "testcontent.h"
 #include "transform.h"
 
 #include <gmock/gmock.h>
@@ -179,6 +181,82 @@ TEST_F(SerializationTest, AStubMemberGivesAPlaceholderWhateverItHolds)
     auto entity = Read(R"({"name": "s", "archetypeName": "", "Stub": 42})");
     EXPECT_NE(entity->GetComponent(kStub), nullptr);
     EXPECT_THAT(Write(*entity), HasSubstr("\"Stub\": {}"));
+}
+
+// The settings file of these tests lies in the test's own temporary folder.
+class SettingsFileTest : public ::testing::Test {
+protected:
+    testing_content::TempContent folder;
+    std::string path = (folder.root / "config" / "settings.json").string();
+};
+
+TEST_F(SettingsFileTest, EveryOptionComesBackAsSavedAndAnUnchangedOneIsNotWrittenAgain)
+{
+    GameSettings changed;
+    changed.rainbowBallEnabled = false;
+    changed.fullScreen = false;
+    changed.eventLength = 64;
+    changed.masterVolumePercent = 35;
+    changed.audioOffsetMs = 12.5f;
+    changed.visualOffsetMs = -7.3f;
+    changed.inputOffsetMs[1][1] = 23.4f;
+    ASSERT_EQ(changed.Rebind(0, GameSettings::Control::kSpotKey, 2, 'Z'), "");
+    ASSERT_EQ(changed.Rebind(1, GameSettings::Control::kLetterButton, 0, 5), "");
+    SettingsFile file(path);
+    EXPECT_EQ(file.SaveIfChanged(changed), std::nullopt);  // the folder is made on the way
+    GameSettings loaded;
+    EXPECT_TRUE(SettingsFile(path).Load(loaded).empty());
+    EXPECT_EQ(loaded, changed);
+    std::filesystem::remove(path);
+    EXPECT_EQ(file.SaveIfChanged(changed), std::nullopt);
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST_F(SettingsFileTest, EachBadValueKeepsItsDefaultWithOneLineAndTheBadFileIsKeptAside)
+{
+    const std::string player2 = R"({"letterKeys": [77, 44, 78, 74], "spotKeys": [80, 79, 73], "letterButtons": [0, 1, 2, 3]})";
+    struct Case {
+        std::string text, line;
+    } cases[] = {
+        {"{\"masterVolumePercent\": 40,", "is not JSON"},
+        {"[1, 2]", "is not a JSON object"},
+        {R"({"masterVolumePercent": 250})", "masterVolumePercent is not a whole number from 0 to 100; using 100"},
+        {R"({"ballSpawnRate": "fast"})", "ballSpawnRate is not a whole number from 1 to 6; using 3"},
+        {R"({"eventLength": 12.5})", "eventLength is not a whole number from 32 to 256; using 128"},
+        {R"({"fullScreen": 0})", "fullScreen is not true or false; using true"},
+        {R"({"audioOffsetMs": 900})", "audioOffsetMs is not a number of milliseconds from -500 to 500; using 0"},
+        {R"({"inputOffsetMs": [[0, "x"], [0, 0]]})", "inputOffsetMs[0][1] is not a number of milliseconds"},
+        {R"({"inputOffsetMs": 3})", "inputOffsetMs is not two players'"},
+        {R"({"bindings": [{"letterKeys": [77, 86, 88, 68], "spotKeys": [81, 87, 69], "letterButtons": [0, 1, 2, 3]}, )" +
+             player2 + "]}",
+         "bindings bind a key twice"},
+        {R"({"bindings": [{"letterKeys": [67, 86, 88], "spotKeys": [81, 87, 69], "letterButtons": [0, 1, 2, 3]}, )" +
+             player2 + "]}",
+         "bindings are not two players'"},
+        {R"({"volume": 3})", "unknown option volume"},
+    };
+    for (const Case& c : cases) {
+        testing_content::WriteText(path, c.text);
+        GameSettings settings;
+        std::vector<std::string> lines = SettingsFile(path).Load(settings);
+        ASSERT_EQ(lines.size(), 2u) << c.text;
+        EXPECT_THAT(lines[0], HasSubstr("Settings " + path + ": ")) << c.text;
+        EXPECT_THAT(lines[0], HasSubstr(c.line)) << c.text;
+        EXPECT_THAT(lines[1], HasSubstr("kept aside as " + path + ".bad"));
+        EXPECT_EQ(settings, GameSettings()) << c.text;
+        EXPECT_EQ(testing_content::ReadText(path + ".bad"), c.text);
+        GameSettings again;  // what was saved in its place reads back without a complaint
+        EXPECT_TRUE(SettingsFile(path).Load(again).empty()) << c.text;
+    }
+    testing_content::WriteText(path, R"({"masterVolumePercent": 40, "ballSpawnRate": 9, "eventsEnabled": false})");
+    GameSettings settings;
+    EXPECT_EQ(SettingsFile(path).Load(settings).size(), 2u);
+    EXPECT_EQ(settings.masterVolumePercent, 40);
+    EXPECT_FALSE(settings.eventsEnabled);
+    EXPECT_EQ(settings.ballSpawnRate, 3);
+    GameSettings again;
+    SettingsFile(path).Load(again);
+    EXPECT_EQ(again, settings);
 }
 
 } // namespace

@@ -23,6 +23,7 @@ LABELS = [
     ("PlayAgain", "PLAY AGAIN", GOLD),
     ("Yes", "YES", GOLD),
     ("No", "NO", COOL),
+    ("Controls", "CONTROLS", COOL),
     ("Defaults", "DEFAULTS", MAGENTA),
 ]
 
@@ -366,6 +367,9 @@ def build(reg):
              use="scale about 420x355")
     reg.save(panel(1200, 860, "OPTIONS", COOL), "UI/Panels/OptionsPanel.png",
              "Options panel with the title OPTIONS.", "MainMenuOptions / OptionsMenu background",
+             use="scale about 667x478")
+    reg.save(panel(1200, 860, "CONTROLS", COOL), "UI/Panels/ControlsPanel.png",
+             "Controls panel with the title CONTROLS: bindings, offsets and calibration.", "Controls background",
              use="scale about 667x478")
     reg.save(panel(800, 380), "UI/Panels/DialogPanel.png", "Untitled dialog panel.",
              "any overlay", use="scale about 444x211")

@@ -29,6 +29,7 @@ REQUIRED_EVENTS = {
     "event:/UI/ButtonIn": [],
     "event:/UI/ButtonOut": [],
     "event:/UI/Select": ["Transition"],
+    "event:/UI/ClickTrack": [],
     "event:/Announcer/Volleyrun": [],
     "event:/Announcer/AlternatingBall": [],
     "event:/Announcer/RainbowBall": [],

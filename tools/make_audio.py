@@ -253,11 +253,27 @@ def make_menu(sounds_dir):
                        params=MENU_PARAMETERS)]
 
 
+# The calibration's click track: a steady beat at a known tempo, one bar to listen and then
+# enough beats for two dozen taps with room to miss some. It does not loop: the studio
+# counts bars from the start of the timeline again after a loop.
+CLICK_TEMPO = 100.0
+CLICK_BARS = 12
+
+
+def click_track():
+    beat_s = 60.0 / CLICK_TEMPO
+    tracks = [{"sound": "ui/click_accent.ogg" if b % 4 == 0 else "ui/click.ogg", "start": seconds(b * beat_s)}
+              for b in range(CLICK_BARS * 4)]
+    return {"path": "event:/UI/ClickTrack", "oneShot": False, "tempo": CLICK_TEMPO, "timeSignature": [4, 4],
+            "firstDownbeat": 0.0, "length": seconds(CLICK_BARS * 4 * beat_s), "tracks": tracks}
+
+
 def make_ui(sounds_dir):
     rng = np.random.default_rng(4242)
     # peak level of each sound in dBFS: hover blips sit under the music, select is firm
     sounds = {"button_in": (sfx.button_in(rng), -13.0), "button_out": (sfx.button_out(rng), -18.0),
-              "select": (sfx.select(rng), -6.0), "select_launch": (sfx.launch_whoosh(rng), -5.0)}
+              "select": (sfx.select(rng), -6.0), "select_launch": (sfx.launch_whoosh(rng), -5.0),
+              "click": (sfx.click(False), -9.0), "click_accent": (sfx.click(True), -6.0)}
     for name, (audio, peak) in sounds.items():
         audio = audio * a.db(peak - peak_db(audio))
         encode_ogg(audio, os.path.join(sounds_dir, "ui", name + ".ogg"), OGG_QUALITY)
@@ -269,6 +285,7 @@ def make_ui(sounds_dir):
             {"sound": "ui/select.ogg", "volume": SELECT_VOLUME},
             {"sound": "ui/select_launch.ogg", "volume": SELECT_VOLUME, "gain": [curve("Transition", (0, 0), (1, 1))]},
         ], params=[("Transition", 0, 1, 0)]),
+        click_track(),
     ]
 
 

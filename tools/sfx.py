@@ -47,6 +47,16 @@ def button_out(rng):
     return a.fade_edges(a.stereo(out * 0.17), 0.0, 0.01)
 
 
+def click(accent):
+    """The calibration's metronome: a woodblock tick whose attack is the first sample, so the
+    beat's instant is the instant the click is heard. The bar's first beat is higher."""
+    n = a.nsamples(0.09)
+    t = np.arange(n) / a.SR
+    f = 1760.0 if accent else 1175.0
+    body = a.sine(f, n) * np.exp(-t / 0.012) + 0.4 * a.sine(2.76 * f, n) * np.exp(-t / 0.005)
+    return a.fade_edges(a.stereo(body * (0.5 if accent else 0.38)), 0.0, 0.01)
+
+
 def select(rng):
     n = a.nsamples(0.45)
     t = np.arange(n) / a.SR
