@@ -114,11 +114,11 @@ TEST(ProgramTest, AnAutoplayMatchEndsWithAResultAndRepeatsExactly)
         if (names.back() == "game") {
             EXPECT_TRUE(space["paused"].GetBool());
             for (const auto& entity : space["entities"].GetArray())
-                if (std::string(entity["name"].GetString()) == "ScoreCounter") result = entity["SpriteText"]["text"].GetString();
+                if (std::string(entity["name"].GetString()) == "WinArt") result = entity["Sprite"]["imageName"].GetString();
         }
     }
     EXPECT_THAT(names, ::testing::Contains("EndGame"));
-    EXPECT_THAT(result, ::testing::AnyOf("Player 1 wins!", "Player 2 wins!", "Draw!"));
+    EXPECT_THAT(result, ::testing::AnyOf("victoryScreen_P1.png", "victoryScreen_P2.png", "victoryScreen_Draw.png"));
     std::filesystem::remove(first);
     std::filesystem::remove(second);
 }

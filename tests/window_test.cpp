@@ -17,6 +17,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -241,8 +242,9 @@ TEST_F(WindowInside, AtlasAndGridFramesShowExactlyTheirOwnTexels)
         for (int ty = 0; ty < 4; ++ty)
             for (int tx = 0; tx < 4; ++tx) {
                 double wx = -150.0 + 100.0 * tx, wy = 150.0 - 100.0 * ty;
-                Colour seen = shot.At(static_cast<int>(shot.width / 2 + wx * shot.width / 1066.67),
-                                      static_cast<int>(shot.height / 2 - wy * shot.height / 533.33));
+                double perUnit = std::min(shot.width / 1066.67, shot.height / 533.33);  // letterboxed
+                Colour seen = shot.At(static_cast<int>(shot.width / 2 + wx * perUnit),
+                                      static_cast<int>(shot.height / 2 - wy * perUnit));
                 Rgba want = texel(c.x + tx, c.y + ty);
                 EXPECT_TRUE(Near(seen, {want[0], want[1], want[2]}, 1))
                     << c.image << " frame " << c.frame << " texel " << tx << "," << ty << " shows " << seen[0] << ","
