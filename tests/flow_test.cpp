@@ -153,7 +153,8 @@ TEST(ProgramFlowTest, ArrowsAndTheDpadWalkEveryScreenInItsLaidOutOrder)
     };
     for (const Screen& screen : screens) {
         Script script;
-        script.Wait(3).Walk(screen.moves);
+        script.Wait(3);
+        script.Walk(screen.moves);
         GameRun run = Play(script, script.Frame(), std::string("--space ") + screen.space);
         ASSERT_EQ(run.status, 0) << run.output;
         EXPECT_EQ(Visits(run), screen.visits) << screen.space << " with " << screen.moves;
@@ -164,7 +165,8 @@ TEST(ProgramFlowTest, ArrowsAndTheDpadWalkEveryScreenInItsLaidOutOrder)
 TEST(ProgramFlowTest, EscapeAndPadBGoBackWhereverThereIsAWayBack)
 {
     Script script;
-    script.Wait(3).Walk("dddd").Key(kKeyEnter, 10).Pad(kPadB, 10);  // quit dialog, B
+    script.Wait(3);
+    script.Walk("dddd").Key(kKeyEnter, 10).Pad(kPadB, 10);  // quit dialog, B
     script.Key(kKeyEnter, 10).Key(kKeyEscape, 10);                 // again, Escape
     script.Walk("uu").Key(kKeyEnter, 10).Key(kKeyEscape, 10);       // tutorial, Escape
     script.Walk("d").Key(kKeyEnter, 10).Pad(kPadB, 10);             // options, B
