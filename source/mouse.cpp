@@ -79,6 +79,7 @@ const Entity* WidgetAt(const Space& space, glm::vec2 from)
 void Mouse::Initialize()
 {
     Engine::Get()->events->AddListener(this, &Mouse::OnDraw);
+    Engine::Get()->events->AddListener(this, &Mouse::OnKeyUpdate);
     if (Entity* logic = owner->space->FindEntity("levelLogic")) {
         levelLogic_ = logic->Ref();
         logic->events->AddListener(this, &Mouse::OnTrigger);
@@ -93,6 +94,7 @@ void Mouse::Initialize()
 void Mouse::Terminate()
 {
     Engine::Get()->events->RemoveListener<DrawEvent>(this);
+    Engine::Get()->events->RemoveListener<KeyUpdateEvent>(this);
     if (Entity* logic = levelLogic_.Get()) logic->events->RemoveListener<TriggerEvent>(this);
 }
 
@@ -187,6 +189,18 @@ bool Mouse::SliderTakes(Direction direction) const
 void Mouse::GoBack()
 {
     if (Entity* button = WayBack(*owner->space)) button->Get<Button>()->Press();
+}
+
+// A press of the real mouse button (not gamepad A, which presses it too) lands where the
+// system pointer is, even when the pointer has not moved since this screen opened; this
+// runs as the press arrives, before the hit test looks.
+void Mouse::OnKeyUpdate(KeyUpdateEvent&)
+{
+    const Input* input = Input::Get();
+    if (input->textMode || input->Key(Input::kMouseLeft) != kKeyPressed || input->GetJoystickButton(0, Input::kPadA))
+        return;
+    lastMousePosition = Graphics::Get()->ScreenToWorld(input->cursor.x, input->cursor.y);
+    owner->Require<Transform>()->translation = lastMousePosition;
 }
 
 void Mouse::OnDraw(DrawEvent&)

@@ -16,6 +16,7 @@
 #include <string>
 
 class DrawEvent;
+class KeyUpdateEvent;
 class Space;
 class TriggerEvent;
 
@@ -31,6 +32,7 @@ public:
     void Serialize(std::vector<Property>& properties) override;
 
     void OnDraw(DrawEvent& event);
+    void OnKeyUpdate(KeyUpdateEvent& event);
     void OnTrigger(TriggerEvent& event);
 
     // The KeyState of the pointer button: the left mouse button (gamepad 0's A is mapped

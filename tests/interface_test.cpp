@@ -65,6 +65,7 @@ protected:
         MenuTest::SetUp();
         menu = Open("Menu");
         a = menu->FindEntity("A");
+        PointAt({0, -150});  // off the button the cursor starts on
     }
     Space* menu = nullptr;
     Entity* a = nullptr;
