@@ -7,6 +7,7 @@
 #include "ballmanager.h"
 #include "behaviorball.h"
 #include "behaviormeter.h"
+#include "endgamelogic.h"
 #include "engine.h"
 #include "entity.h"
 #include "event.h"
@@ -98,6 +99,29 @@ void WindowMatchFrame(benchmark::State& state)
     Engine::Destroy();
 }
 BENCHMARK(WindowMatchFrame)->Unit(benchmark::kMillisecond)->Iterations(120)->UseRealTime();
+
+// The end screen over that match, drawn the same way once it has opened: its veil and
+// panel over the frozen match and the victory art should cost no more than the match did.
+void WindowEndScreenFrame(benchmark::State& state)
+{
+    if (!std::getenv("DISPLAY")) {
+        state.SkipWithError("needs a display: run under xvfb-run");
+        return;
+    }
+    Space* game = StartBusyMatch(false);
+    Engine* engine = Engine::Get();
+    BehaviorMeter* meter = game->RequireEntity("BeatMeter1")->Require<BehaviorMeter>();
+    meter->value = meter->maximum;
+    EndGameLogic::EndCheck(*meter, true, false);
+    for (int frame = 0; frame < 60 * 10 && !engine->FindSpace("EndGame"); ++frame) engine->Update();
+    for (auto _ : state) {
+        engine->Update();
+        glFinish();
+    }
+    state.counters["endScreen"] = engine->FindSpace("EndGame") ? 1 : 0;
+    Engine::Destroy();
+}
+BENCHMARK(WindowEndScreenFrame)->Unit(benchmark::kMillisecond)->Iterations(120)->UseRealTime();
 
 // The real game space with scripted players who press each ball's letter at an exact
 // instant: the ball's heard arrival, plus a chosen error, plus the latency the simulated

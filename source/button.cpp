@@ -84,15 +84,20 @@ void Button::Handle(int state)
         Play("event:/UI/Select");
     } else if (state == 2 && click == kKeyReleased) {
         Grow(true);
-        owner->events->Send(TriggerEvent(0, "button", owner->Ref(), 0.0f));
-        Play("event:/UI/Select");
-        if (owner->name == "PlayButton")
-            Engine::Get()->events->Send(ParameterChangeEvent("event:/UI/Select", {{"Transition", 1.0f}}));
+        Press();
     } else if (state == 1 && click == kKeyUp) {
         Grow(false);
         if (!hoveredImageName.empty()) ShowImage(normalImageName);
         Play("event:/UI/ButtonOut");
     }
+}
+
+void Button::Press()
+{
+    owner->events->Send(TriggerEvent(0, "button", owner->Ref(), 0.0f));
+    Play("event:/UI/Select");
+    if (owner->name == "PlayButton")
+        Engine::Get()->events->Send(ParameterChangeEvent("event:/UI/Select", {{"Transition", 1.0f}}));
 }
 
 // Growing sets hovered and shrinking clears it; each does nothing when the look is already

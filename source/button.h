@@ -2,7 +2,7 @@
 // its space's hit test on its own entity's manager: entering grows it and shows the hover
 // image, pressing the pointer button on it shrinks it, releasing on it restores the size
 // and fires the "button" trigger at its own entity (the click menu logic listens for),
-// leaving undoes the hover look; each plays its interface sound. A hidden button or one in
+// leaving undoes the hover look; each plays its interface sound. Press clicks it from code. A hidden button or one in
 // a paused space is blocked. Created with its space's entities; game thread only.
 #pragma once
 
@@ -22,6 +22,9 @@ public:
     void Serialize(std::vector<Property>& properties) override;
 
     void OnTrigger(TriggerEvent& event);
+    // What a click does, without the pointer: the "button" trigger and the select sound
+    // (the back action of a screen presses its way-back button so).
+    void Press();
 
     float hoverScaleValX = 1.2f;  // scale factor while hovered; never 0 (checked at initialisation)
     float hoverScaleValY = 1.2f;

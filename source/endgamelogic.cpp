@@ -10,19 +10,21 @@
 #include "spritetext.h"
 
 #include <cmath>
+#include <cstdlib>
 
 namespace {
 
 enum class Result { kPlayer1, kPlayer2, kDraw };
 
-// Freezes the match and shows its result.
+const char* const kMenuMusic = "event:/MainMenu";
+
+// Freezes the match and shows its result: the victory art states it, in the same display
+// face as the end screen's title and buttons, and nothing else repeats it.
 void Finish(Space& game, Result result, bool sendWin)
 {
     Entity* logic = game.RequireEntity("levelLogic");
     logic->Require<BallManager>()->matchOver = true;
     if (PauseLogic* pause = logic->Get<PauseLogic>()) pause->pauseAllowed = false;  // no pause menu over the result
-    const char* line = result == Result::kPlayer1 ? "Player 1 wins!" : result == Result::kPlayer2 ? "Player 2 wins!" : "Draw!";
-    game.RequireEntity("ScoreCounter")->Require<SpriteText>()->SetText(line);
     EventManager* events = Engine::Get()->events.get();
     events->Send(CreateSpaceEvent("EndGame", EndGameLogic::kEndScreenDelay));
     game.SetPaused(true);
@@ -49,15 +51,48 @@ void EndGameLogic::EndCheck(BehaviorMeter& meter, bool leftSide, bool timeUp)
     Finish(game, left > right ? Result::kPlayer1 : left < right ? Result::kPlayer2 : Result::kDraw, false);
 }
 
+// The match's song has stopped by now: the menu song carries the end screen, and plays on
+// in the main menu should the players go there.
 void EndGameLogic::Initialize()
 {
     owner->space->events->AddListener(this, &EndGameLogic::OnUpdate);
+    EventManager* events = Engine::Get()->events.get();
+    events->Send(PlaySoundEvent(kMenuMusic, false, {{"Location", 0.0f}, {"Transition", 0.0f}}));
+    events->Send(PauseSoundEvent(kMenuMusic, false));
+    ShowStats();
 }
 
 void EndGameLogic::Terminate()
 {
     owner->space->events->RemoveListener<UpdateEvent>(this);
+    Engine::Get()->events->Send(PauseSoundEvent(kMenuMusic, true));
     SendMusicBack();
+}
+
+std::array<std::string, EndGameLogic::kStatRows> EndGameLogic::StatLines(const MatchStats::Player& player)
+{
+    std::array<std::string, kStatRows> lines;
+    for (int grade = 0; grade < MatchStats::kGrades; ++grade) lines[grade] = std::to_string(player.hits[grade]);
+    lines[4] = std::to_string(player.misses);
+    long mean = std::lround(player.MeanErrorMs());
+    if (player.errors.empty()) lines[5] = "-";
+    else lines[5] = mean == 0 ? "on time" : std::to_string(std::labs(mean)) + (mean < 0 ? " ms early" : " ms late");
+    lines[6] = std::to_string(player.longestStreak);
+    bool noBalls = player.Hits() + player.misses == 0;
+    lines[7] = noBalls ? "-" : std::to_string(std::lround(player.Accuracy() * 100.0)) + "%";
+    return lines;
+}
+
+void EndGameLogic::ShowStats()
+{
+    const MatchStats& stats = MatchStats::Get();
+    for (int side = 0; side < 2; ++side) {
+        std::array<std::string, kStatRows> lines = StatLines(stats.players[side]);
+        for (int row = 0; row < kStatRows; ++row) {
+            std::string name = "StatP" + std::to_string(side + 1) + "_" + std::to_string(row);
+            owner->space->RequireEntity(name)->Require<SpriteText>()->SetText(lines[row]);
+        }
+    }
 }
 
 std::unique_ptr<Component> EndGameLogic::Clone(Entity* newOwner) const

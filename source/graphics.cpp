@@ -283,12 +283,13 @@ void Graphics::OnResize(int newWidth, int newHeight)
 {
     width = newWidth;
     height = newHeight;
+    picture = Letterbox(newWidth, newHeight);
     Camera* camera = Camera::Get();
     camera->SetZoom(camera->Zoom());
     screenScale = glm::mat3(3.0f, 0.0f, 0.0f, 0.0f, 3.0f, 0.0f, 0.0f, 0.0f, 1.0f);
     if (!window) return;
     Flush();  // drawn with the viewport they were made for
-    glViewport(0, 0, newWidth, newHeight);
+    glViewport(picture.x, picture.y, picture.z, picture.w);
 }
 
 void Graphics::OnUpdate(UpdateEvent& event)
@@ -518,12 +519,19 @@ void Graphics::DrawOutline(Transform& transformComponent)
 
 glm::vec2 Graphics::ScreenToWorld(float px, float py) const
 {
-    // The projection stretches 1600 x 800 scaled units (times the zoom) over the whole
-    // framebuffer, so a pixel is worth 1600 / width across and 800 / height up; without
-    // this the drawn cursor ran ahead of the system pointer on any real window.
-    float dx = (px - static_cast<float>(width) * 0.5f) * Camera::kViewWidth / static_cast<float>(std::max(width, 1));
-    float dy = (static_cast<float>(height) * 0.5f - py) * Camera::kViewHeight / static_cast<float>(std::max(height, 1));
+    // The projection spreads 1600 x 800 scaled units (times the zoom) over the letterboxed
+    // picture, centred in the framebuffer, so a pixel is worth 1600 / its width across and
+    // 800 / its height up, counted from the centre; the bars map beyond the view's edges.
+    float dx = (px - static_cast<float>(width) * 0.5f) * Camera::kViewWidth / static_cast<float>(std::max(picture.z, 1));
+    float dy = (static_cast<float>(height) * 0.5f - py) * Camera::kViewHeight / static_cast<float>(std::max(picture.w, 1));
     float zoom = Camera::Get()->Zoom();
     glm::vec3 world = glm::inverse(screenScale) * glm::vec3(zoom * dx, zoom * dy, 1.0f);
     return {world.x, world.y};
+}
+
+glm::ivec4 Graphics::Letterbox(int framebufferWidth, int framebufferHeight)
+{
+    int pictureWidth = std::min(framebufferWidth, 2 * framebufferHeight);
+    int pictureHeight = pictureWidth / 2;
+    return {(framebufferWidth - pictureWidth) / 2, (framebufferHeight - pictureHeight) / 2, pictureWidth, pictureHeight};
 }

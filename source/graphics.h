@@ -11,6 +11,7 @@
 #include <glm/mat4x4.hpp>
 #include <glm/vec2.hpp>
 #include <glm/vec4.hpp>
+#include <glm/ext/vector_int4.hpp>
 
 #include <array>
 #include <cstdint>
@@ -83,7 +84,11 @@ public:
     void BeginParticleBatch(Sprite& sprite);
     void DrawParticle(const glm::mat3& world, float alpha);
     void DrawOutline(Transform& transform);  // only while debugDrawMode is set
+    // Window pixels (y down) to world units, through the letterboxed picture.
     glm::vec2 ScreenToWorld(float px, float py) const;
+    // Where the picture goes in a framebuffer of that size: the largest centred 2:1 area,
+    // leaving bars at the sides or at the top and bottom. {x, y, width, height} in pixels.
+    static glm::ivec4 Letterbox(int framebufferWidth, int framebufferHeight);
     // Sends the draws gathered so far to the GPU. The frame steps and every other GL use
     // in Graphics call it; code issuing GL calls of its own must call it first.
     void Flush();
@@ -96,6 +101,7 @@ public:
     GLFWmonitor* monitor = nullptr;
     int width = 0;            // framebuffer pixels, as last reported by OnResize
     int height = 0;
+    glm::ivec4 picture{0};    // the letterboxed part of the framebuffer the view is drawn into
     uint32_t batchVertexArray = 0;   // sprites, glyphs and particles: the batch's vertex layout
     uint32_t batchVertexBuffer = 0;  // refilled by every Flush
     uint32_t batchIndexBuffer = 0;   // fixed: two triangles per quad, as many quads as a batch holds

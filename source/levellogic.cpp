@@ -106,9 +106,12 @@ void LevelLogic::StartGameMusic()
     Events().Send(PauseSoundEvent("event:/PauseMenu", true));  // ready, silent until a pause
 }
 
+// Any key, click or pad button skips the splash from its first frame.
 void LevelLogic::StartSplash()
 {
     Events().Send(PlaySoundEvent("event:/MainMenu", false));
+    Engine::Get()->events->AddListener(this, &LevelLogic::OnKeyUpdate);
+    listensKeys_ = true;
     for (size_t i = 0; i < 3; ++i) owner->events->Send(TriggerEvent(0, kSplashSteps[i], owner->Ref(), kSplashDelays[i]));
 }
 
@@ -128,8 +131,6 @@ void LevelLogic::OnTrigger(TriggerEvent& event)
         OnOptionsButton(event.sender.Get());
     } else if (event.name == "LevelLogic0") {
         space->RequireEntity("background")->Require<Sprite>()->SetImage("FMOD1.png");
-        Engine::Get()->events->AddListener(this, &LevelLogic::OnKeyUpdate);
-        listensKeys_ = true;
     } else if (event.name == "LevelLogic1") {
         Entity* background = space->RequireEntity("background");
         background->Require<Sprite>()->SetImage("ControllersRequired.png");

@@ -79,7 +79,7 @@ void PauseLogic::OnUpdate(UpdateEvent& event)
         CountdownStep(*returning, event.dt);
     }
     if (pauseActive) FollowMenus(pauseMenu, returning, options, confirm);
-    if (PauseKey() && pauseAllowed) OnPauseKey(pauseMenu, confirm);
+    if (PauseKey() && pauseAllowed) OnPauseKey(pauseMenu);
 }
 
 // What the menus opened over the paused match have become.
@@ -105,20 +105,16 @@ void PauseLogic::FollowMenus(Space* pauseMenu, Space* returning, Space* options,
     }
 }
 
-void PauseLogic::OnPauseKey(Space* pauseMenu, Space* confirm)
+void PauseLogic::OnPauseKey(Space* pauseMenu)
 {
+    if (pauseMenu) return;  // there the key is the menu's way back, which its cursor presses
     Space* game = owner->space;
-    if (!pauseMenu && !game->paused && !Find("EndGame")) {
+    if (!game->paused && !Find("EndGame")) {
         game->SetPaused(true);
         Events().Send(CreateSpaceEvent("PauseMenu", 0.0f));
         pauseActive = true;
         HandOverMusic();
         Trace("paused");
-    } else if (pauseMenu) {
-        Events().Send(CreateSpaceEvent("ReturnToGame", 0.0f));
-        Destroy(pauseMenu);
-        Destroy(confirm);
-        HandOverMusic();
     } else {
         HandOverMusic();  // a countdown runs or the match is over: only the music follows
     }

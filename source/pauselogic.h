@@ -1,9 +1,10 @@
 // PauseLogic: pausing a match, on the match space's "levelLogic". Escape (or gamepad
-// Start, or minimising the window) freezes the match and opens "PauseMenu" over it; pressing
-// it again (or the menu's resume button) runs the "3", "2", "1", "GO!" countdown of
-// "ReturnToGame", one text per beat of the pause-menu song, before play resumes on the
-// next beat. It hands the music between the in-game event and the pause-menu event at the
-// same song position, and tears the match down once the player has quit to the main menu. Updates on its space's manager, which keeps running
+// Start, or minimising the window) freezes the match and opens "PauseMenu" over it; the
+// menu's resume button (which the key presses too, as the menu's way back) runs the "3",
+// "2", "1", "GO!" countdown of "ReturnToGame", one text per beat of the pause-menu song,
+// before play resumes on the next beat. It hands the music between the in-game event and
+// the pause-menu event at the same song position, and tears the match down once the
+// player has quit to the main menu. Updates on its space's manager, which keeps running
 // while the match is paused. Game thread only.
 #pragma once
 
@@ -36,7 +37,7 @@ public:
 
 private:
     void FollowMenus(Space* pauseMenu, Space* returning, Space* options, Space* confirm);
-    void OnPauseKey(Space* pauseMenu, Space* confirm);
+    void OnPauseKey(Space* pauseMenu);
     void CountdownStep(Space& returning, float dt);
     bool OnPauseBeat();
     void ShowCount(Space& returning, const char* text);

@@ -109,11 +109,9 @@ glm::vec2 Slider::Pointer() const
 void Slider::OnUpdate(UpdateEvent&)
 {
     ShowValue();
-    if (!dragging) {
-        stepLatch_ = false;
-        return;
-    }
+    if (owner->space->paused) return;
     StepWithKeys();
+    if (!dragging) return;
     glm::vec2 pointer = Pointer();
     glm::vec2 knob = owner->Get<Transform>()->translation;
     float p = Along(pointer);
@@ -134,8 +132,10 @@ void Slider::MoveKnob(float target)
                                                     static_cast<float>(StepValue()) * ((moved - first) / stepLength)));
 }
 
-// One step per press of the D-pad or an arrow key along the track. The cursor moves with
-// the knob, so the pointer-following above does not pull the knob back.
+// One step per press of the D-pad or an arrow key along the track, while the cursor is on
+// the knob or holds it; a press that brought the cursor here does not count. The cursor
+// moves with the knob, so it stays on it and the pointer-following above does not pull
+// the knob back.
 void Slider::StepWithKeys()
 {
     int sign = 0;
@@ -147,6 +147,7 @@ void Slider::StepWithKeys()
     }
     if (stepLatch_) return;
     stepLatch_ = true;
+    if (!hovered && !dragging) return;
     Transform* knob = owner->Get<Transform>();
     float before = Along(knob->translation);
     MoveKnob(before + static_cast<float>(sign) * stepLength);

@@ -2,7 +2,8 @@
 // writes an integer setting. The track starts where the knob stands in the space file and
 // runs sliderLength world units right (or up); position i stands for lowerBound + i x the
 // integer step value. The knob is dragged with the pointer (pressed on the knob, released
-// anywhere); while it is held, the D-pad or arrow keys along the track move it one step. A
+// anywhere); while it is held or under the cursor, the D-pad or arrow keys along the track
+// move it one step per press. A
 // menu binds it to a setting and asks it to place the knob from it. An entity of its space
 // named after it with "Value" appended, when there is one, shows the bound setting's value
 // in its sprite text. Game thread only.

@@ -39,7 +39,10 @@ void SpaceLoader::Terminate()
 // editor keeps where its button leads.
 std::unique_ptr<Component> SpaceLoader::Clone(Entity* newOwner) const
 {
-    return std::make_unique<SpaceLoader>(newOwner, spaceToLoad, trigger);
+    auto copy = std::make_unique<SpaceLoader>(newOwner, spaceToLoad, trigger);
+    copy->destroyCurrentSpace = destroyCurrentSpace;
+    copy->endsGame = endsGame;
+    return copy;
 }
 
 void SpaceLoader::Serialize(std::vector<Property>& properties)
@@ -47,6 +50,7 @@ void SpaceLoader::Serialize(std::vector<Property>& properties)
     properties.push_back({"destroyCurrentSpace", &destroyCurrentSpace, kBool});
     properties.push_back({"spaceToLoad", &spaceToLoad, kString});
     properties.push_back({"trigger", &trigger, kString});
+    properties.push_back({"endsGame", &endsGame, kBool});
 }
 
 void SpaceLoader::Trace(const std::string& text) const
@@ -82,7 +86,7 @@ void SpaceLoader::SwitchNow()
     Space* here = owner->space;
     if (destroyCurrentSpace) {
         Destroy(here);
-        if (here->name == "MainMenuQuitConfirm") Destroy(Find("MainMenu"));
+        if (endsGame) Destroy(Find("MainMenu"));
         if (here->name == "EndGame") Destroy(Find("game"));
     }
     if (!spaceToLoad.empty()) Events().Send(CreateSpaceEvent(spaceToLoad, 0.0f));

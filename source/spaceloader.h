@@ -1,7 +1,7 @@
 // SpaceLoader: switches spaces when the button on its entity is clicked (the "button"
 // trigger on its own entity's manager). It creates spaceToLoad and, when told to, destroys
-// its own space first (with "MainMenuQuitConfirm" also the main menu, with "EndGame" also
-// the match). Two switches are animated: from the main menu to the match every sprite and
+// its own space first (with "EndGame" also the match; with endsGame also the main menu,
+// which ends the program). Two switches are animated: from the main menu to the match every sprite and
 // text of the menu fades out, and from the quit confirmation or the end screen to the main menu
 // the "FadePanel" of "QuitConfirm" fades in; the switch happens fadeDuration seconds after
 // the click. Space events are queued, so they take effect at the end of the frame.
@@ -35,6 +35,7 @@ public:
     bool loading = false;        // the menu is fading out towards the match
     bool quitting = false;       // the fade panel is fading in towards the main menu
     bool destroyCurrentSpace = false;
+    bool endsGame = false;       // the main menu's quit dialog's YES: the main menu closes too
     std::string spaceToLoad;     // empty: create nothing (an overlay closing itself)
     std::string trigger;         // kept and saved; the loader reacts to "button"
 

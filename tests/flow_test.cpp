@@ -7,26 +7,53 @@
 #include <gtest/gtest.h>
 #include <rapidjson/document.h>
 
+#include <cstring>
+#include <regex>
+
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-constexpr int kKeySpace = 32, kKeyEscape = 256, kKeyEnter = 257, kKeyRight = 262, kKeyDown = 264;
-constexpr int kPadA = 0, kPadDown = 12;
+constexpr int kKeySpace = 32, kKeyEscape = 256, kKeyEnter = 257, kKeyRight = 262, kKeyLeft = 263, kKeyDown = 264,
+              kKeyUp = 265;
+constexpr int kPadA = 0, kPadB = 1, kPadUp = 10, kPadRight = 11, kPadDown = 12, kPadLeft = 13;
 
 using replay_run::GameRun;
 using replay_run::Play;
 
-// Past the studio card (2 s), then any key: the main menu.
+// Any key skips the splash: the main menu.
 class Script : public replay_run::Script {
 public:
     Script& SkipSplash()
     {
-        Wait(150).Key(kKeySpace, 20);
+        Wait(2).Key(kKeySpace, 20);
+        return *this;
+    }
+    // Arrow keys (u, d, l, r) and D-pad presses (U, D, L, R), one after another.
+    Script& Walk(const std::string& moves)
+    {
+        constexpr char kMoves[] = "udlrUDLR";
+        constexpr int kKeys[] = {kKeyUp, kKeyDown, kKeyLeft, kKeyRight}, kPads[] = {kPadUp, kPadDown, kPadLeft, kPadRight};
+        for (char move : moves) {
+            const char* at = std::strchr(kMoves, move);
+            long index = at ? at - kMoves : 0;
+            if (index < 4) Key(kKeys[index], 4);
+            else Pad(kPads[index - 4], 4);
+        }
         return *this;
     }
 };
+
+// The widgets the keys put the cursor on, in order, from the trace.
+std::vector<std::string> Visits(const GameRun& run)
+{
+    std::vector<std::string> names;
+    std::regex line("Cursor in \\w+: on (\\w+)");
+    for (auto it = std::sregex_iterator(run.output.begin(), run.output.end(), line); it != std::sregex_iterator(); ++it)
+        names.push_back((*it)[1]);
+    return names;
+}
 
 // Where the main menu's buttons stand.
 constexpr float kMenuX = 0.0f;
@@ -42,19 +69,18 @@ float X(const rapidjson::Value* entity)
     return entity ? (*entity)["Transform"]["translationX"].GetFloat() : -9999.0f;
 }
 
-TEST(ProgramFlowTest, TheSplashGivesWayToAKeyOnlyOnceTheStudioCardShows)
+TEST(ProgramFlowTest, TheSplashGivesWayToTheFirstKeyClickOrPadButton)
 {
-    Script early;
-    early.Wait(60).Key(kKeySpace);  // 1 s: too early
-    GameRun run = Play(early, 140);
-    ASSERT_EQ(run.status, 0) << run.output;
-    EXPECT_THAT(run.Spaces(), ElementsAre("Splash", "Debug"));
-
-    Script late;
-    late.Wait(60).Key(kKeySpace).Wait(90).Key(kKeySpace, 5);  // 2.5 s
-    run = Play(late, late.Frame());
-    ASSERT_EQ(run.status, 0) << run.output;
-    EXPECT_THAT(run.Spaces(), ElementsAre("MainMenu", "Debug"));
+    for (int input = 0; input < 3; ++input) {
+        Script script;
+        script.Wait(1);
+        if (input == 0) script.Key(kKeySpace);
+        else if (input == 1) script.Press().Release();
+        else script.Pad(kPadB);
+        GameRun run = Play(script, 8);
+        ASSERT_EQ(run.status, 0) << run.output;
+        EXPECT_THAT(run.Spaces(), ElementsAre("MainMenu", "Debug")) << "input " << input;
+    }
 }
 
 TEST(ProgramFlowTest, OptionsChangedInTheMainMenuHoldInTheNextMatch)
@@ -80,8 +106,8 @@ TEST(ProgramFlowTest, OptionsChangedInTheMainMenuHoldInTheNextMatch)
 TEST(ProgramFlowTest, TheDpadWalksTheMenuAndItsAButtonClicks)
 {
     Script script;
-    script.Wait(150).Pad(kPadA, 20);  // any button leaves the splash too
-    script.Pad(kPadDown).Pad(kPadDown).Pad(kPadDown, 5).Pad(kPadA, 20);  // play, options, how to play
+    script.Wait(2).Pad(kPadA, 20);  // any button leaves the splash too
+    script.Pad(kPadDown).Pad(kPadDown, 5).Pad(kPadA, 20);  // from play: options, how to play
     GameRun run = Play(script, script.Frame());
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_THAT(run.output, HasSubstr("MainMenu/TutorialButton: closed, opening \"Tutorial\""));
@@ -92,13 +118,64 @@ TEST(ProgramFlowTest, TheKeyboardQuitsAndTheProgramEndsWithStatusZero)
 {
     Script script;
     script.SkipSplash();
-    for (int i = 0; i < 5; ++i) script.Key(kKeyDown, 3);  // play ... quit
+    for (int i = 0; i < 5; ++i) script.Key(kKeyDown, 3);  // options ... quit, then nothing lower
+    script.Key(kKeyEnter, 10).Key(kKeyEnter, 10);         // NO, where the dialog starts, keeps the menu
     script.Key(kKeyEnter, 10);
-    script.Key(kKeyRight, 3).Key(kKeyEnter, 10);  // yes
+    script.Key(kKeyLeft, 3).Key(kKeyEnter, 10);  // yes
     GameRun run = Play(script, 0);
     EXPECT_EQ(run.status, 0) << run.output;
-    EXPECT_THAT(run.output, HasSubstr("MainMenu/QuitButton: opening \"MainMenuQuitConfirm\""));
+    EXPECT_EQ(run.Frames("MainMenu/QuitButton: opening \"MainMenuQuitConfirm\" at frame (\\d+)").size(), 2u) << run.output;
+    EXPECT_THAT(run.output, HasSubstr("MainMenuQuitConfirm/NoButton: closed"));
     EXPECT_THAT(run.Spaces(), ElementsAre("Debug"));
+}
+
+// Each screen starts on its default button and the keys and the D-pad walk its widgets as
+// they are laid out: down a column, not across to whatever is nearest below, and left or
+// right on a slider moves the slider.
+TEST(ProgramFlowTest, ArrowsAndTheDpadWalkEveryScreenInItsLaidOutOrder)
+{
+    struct Screen {
+        const char* space;
+        const char* moves;
+        std::vector<std::string> visits;
+    };
+    const Screen screens[] = {
+        {"MainMenu", "dDdDdu", {"PlayButton", "OptionsButton", "TutorialButton", "CreditsButton", "QuitButton", "CreditsButton"}},
+        {"MainMenuOptions", "dDdDllU",
+         {"EventsPerGameSlider", "EventLengthSlider", "EventBallSpawnSlider", "BallSpawnRateSlider", "MasterSoundSlider",
+          "BallSpawnRateSlider"}},
+        {"PauseMenu", "DdDu", {"ResumeButton", "OptionsButton", "MainMenuButton", "MasterSoundSlider", "MainMenuButton"}},
+        {"Tutorial", "lR", {"NextButton", "BackButton", "NextButton"}},
+        {"MainMenuQuitConfirm", "Lr", {"NoButton", "YesButton", "NoButton"}},
+        {"QuitConfirm", "lR", {"NoButton", "YesButton", "NoButton"}},
+        {"EndGame", "rL", {"PlayAgainButton", "MainMenuButton", "PlayAgainButton"}},
+        {"CreditsUpdated", "udlr", {"BackButton"}},
+    };
+    for (const Screen& screen : screens) {
+        Script script;
+        script.Wait(3);
+        script.Walk(screen.moves);
+        GameRun run = Play(script, script.Frame(), std::string("--space ") + screen.space);
+        ASSERT_EQ(run.status, 0) << run.output;
+        EXPECT_EQ(Visits(run), screen.visits) << screen.space << " with " << screen.moves;
+    }
+}
+
+// Escape and gamepad B press a screen's way back: the dialogs' NO, the pages' BACK.
+TEST(ProgramFlowTest, EscapeAndPadBGoBackWhereverThereIsAWayBack)
+{
+    Script script;
+    script.Wait(3);
+    script.Walk("dddd").Key(kKeyEnter, 10).Pad(kPadB, 10);  // quit dialog, B
+    script.Key(kKeyEnter, 10).Key(kKeyEscape, 10);                 // again, Escape
+    script.Walk("uu").Key(kKeyEnter, 10).Key(kKeyEscape, 10);       // tutorial, Escape
+    script.Walk("d").Key(kKeyEnter, 10).Pad(kPadB, 10);             // options, B
+    GameRun run = Play(script, script.Frame(), "--space MainMenu");
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(run.Frames("MainMenuQuitConfirm/NoButton: closed, opening \"\" at frame (\\d+)").size(), 2u) << run.output;
+    EXPECT_THAT(run.output, HasSubstr("Tutorial/BackButton: closed, opening \"MainMenu\""));
+    EXPECT_THAT(run.output, HasSubstr("MainMenuOptions/BackButton: closed"));
+    EXPECT_THAT(run.Spaces(), ElementsAre("MainMenu", "Debug"));
 }
 
 } // namespace

@@ -144,24 +144,36 @@ TEST_F(GraphicsDrawTest, AtlasFramesOfOtherSizesScaleTheQuadAndFramesPastTheEndD
     EXPECT_EQ(past.uv, glm::vec2(0.0f, -1.0f));
 }
 
-TEST_F(GraphicsDrawTest, PointerMapsOntoTheVisibleAreaAndMirrorsWithTheScreenScale)
+TEST_F(GraphicsDrawTest, ThePictureKeepsItsShapeInAnyWindowAndThePointerFollowsIt)
 {
     Start();
     Graphics* graphics = Graphics::Get();
     Sprite sprite(nullptr, "Ball.png");
-    // Zoom 2 shows 3200 x 1600 scaled units, 1066.7 x 533.3 world units: the window's
-    // edges are the visible area's edges at any size.
+    // Zoom 2 shows 3200 x 1600 scaled units, 1066.7 x 533.3 world units, on the largest
+    // centred 2:1 part of the window; the corners of that part are the view's corners.
     const float halfWidth = 1600.0f / 3.0f, halfHeight = 800.0f / 3.0f;
-    EXPECT_FLOAT_EQ(graphics->ScreenToWorld(1920.0f, 540.0f).x, halfWidth);
-    EXPECT_FLOAT_EQ(graphics->ScreenToWorld(960.0f, 0.0f).y, halfHeight);
-    EXPECT_EQ(graphics->ScreenToWorld(960.0f, 540.0f), glm::vec2(0.0f, 0.0f));
+    struct Window {
+        int width, height;
+        glm::ivec4 picture;
+    };
+    for (Window window : {Window{1920, 1080, {0, 60, 1920, 960}}, Window{1680, 1050, {0, 105, 1680, 840}},
+                          Window{1280, 1024, {0, 192, 1280, 640}}, Window{2560, 1080, {200, 0, 2160, 1080}}}) {
+        SCOPED_TRACE(std::to_string(window.width) + " x " + std::to_string(window.height));
+        graphics->OnResize(window.width, window.height);
+        EXPECT_EQ(graphics->picture, window.picture);
+        glm::vec2 corner(window.picture.x, window.picture.y);
+        glm::vec2 size(window.picture.z, window.picture.w);
+        EXPECT_NEAR(graphics->ScreenToWorld(corner.x, corner.y).x, -halfWidth, 0.01f);
+        EXPECT_NEAR(graphics->ScreenToWorld(corner.x, corner.y).y, halfHeight, 0.01f);
+        EXPECT_NEAR(graphics->ScreenToWorld(corner.x + size.x, corner.y + size.y).x, halfWidth, 0.01f);
+        EXPECT_NEAR(graphics->ScreenToWorld(corner.x + size.x, corner.y + size.y).y, -halfHeight, 0.01f);
+        EXPECT_EQ(graphics->ScreenToWorld(window.width * 0.5f, window.height * 0.5f), glm::vec2(0.0f, 0.0f));
+    }
     screenScale[0][0] = -3.0f;
     EXPECT_LT(Clip(Draw(sprite, Place(100.0f, 0.0f, 10.0f, 10.0f)), 0.0f, 0.0f).x, 0.0f);
-    EXPECT_FLOAT_EQ(graphics->ScreenToWorld(1920.0f, 540.0f).x, -halfWidth);
+    EXPECT_FLOAT_EQ(graphics->ScreenToWorld(2360.0f, 540.0f).x, -halfWidth);
     graphics->OnResize(1280, 720);
     EXPECT_EQ(screenScale, glm::mat3(3.0f, 0.0f, 0.0f, 0.0f, 3.0f, 0.0f, 0.0f, 0.0f, 1.0f));
-    EXPECT_FLOAT_EQ(graphics->ScreenToWorld(0.0f, 720.0f).x, -halfWidth);
-    EXPECT_FLOAT_EQ(graphics->ScreenToWorld(0.0f, 720.0f).y, -halfHeight);
 }
 
 TEST_F(GraphicsDrawTest, DebugDrawModeSwapsSpritesForVioletOutlines)

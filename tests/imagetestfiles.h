@@ -14,6 +14,7 @@
 #define STB_IMAGE_WRITE_STATIC
 #include <stb_image_write.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -88,7 +89,8 @@ public:
 };
 
 // The mean colour of the world rectangle centred on (x, y) in a screenshot of the whole
-// 1066.67 x 533.33 view, and how many of its pixels are bright (all channels above 200: text).
+// 1066.67 x 533.33 view (letterboxed into the picture at 2:1), and how many of its pixels
+// are bright (all channels above 200: text).
 struct Region {
     std::array<int, 3> mean{0, 0, 0};
     int bright = 0;
@@ -96,8 +98,9 @@ struct Region {
 
 inline Region Measure(const Picture& picture, double x, double y, double halfWidth, double halfHeight)
 {
-    auto column = [&](double wx) { return static_cast<int>(picture.width / 2 + wx * picture.width / 1066.67); };
-    auto row = [&](double wy) { return static_cast<int>(picture.height / 2 - wy * picture.height / 533.33); };
+    const double perUnit = std::min(picture.width / 1066.67, picture.height / 533.33);
+    auto column = [&](double wx) { return static_cast<int>(picture.width / 2 + wx * perUnit); };
+    auto row = [&](double wy) { return static_cast<int>(picture.height / 2 - wy * perUnit); };
     Region region;
     long sum[3] = {0, 0, 0}, count = 0;
     for (int py = row(y + halfHeight); py < row(y - halfHeight); ++py)

@@ -65,6 +65,7 @@ protected:
         MenuTest::SetUp();
         menu = Open("Menu");
         a = menu->FindEntity("A");
+        PointAt({0, -150});  // off the button the cursor starts on
     }
     Space* menu = nullptr;
     Entity* a = nullptr;
@@ -229,7 +230,7 @@ TEST_F(CursorTest, TheDpadJumpsOncePerPressToTheNearestButtonThatWay)
     EXPECT_EQ(At(cursor), glm::vec2(0, -100));  // past the hidden one; the parked one is out of view
     Pad(Input::kPadDown, false);
     Pad(Input::kPadRight, true);
-    EXPECT_EQ(At(cursor), glm::vec2(30, 100));  // the smallest step right, whatever the height
+    EXPECT_EQ(At(cursor), glm::vec2(30, 100));  // nothing in its row: the nearest, sideways counting double
     Pad(Input::kPadLeft, true);  // a second direction while one is held: still one move
     EXPECT_EQ(At(cursor), glm::vec2(30, 100));
     Pad(Input::kPadRight, false);
@@ -352,24 +353,28 @@ TEST_F(SliderTest, AnUnboundSliderMovesButWritesNothingAndAPausedOneIsNotGrabbed
     EXPECT_EQ(At(knob).x, 0.0f);
 }
 
-TEST_F(SliderTest, HeldWithTheDpadTheKnobStepsAndTheCursorStaysOnIt)
+TEST_F(SliderTest, UnderTheCursorOrHeldTheKnobStepsOncePerPressAndTheCursorStaysOnIt)
 {
+    Entity* cursor = menu->FindEntity("Mouse");
     PointAt({200, 0});
-    Pad(Input::kPadLeft, true, 3);  // the D-pad brings the cursor to the knob: grabbing it must not throw it
+    Pad(Input::kPadLeft, true, 3);  // the D-pad brings the cursor to the knob; that press does not step it
     Pad(Input::kPadLeft, false);
-    ASSERT_EQ(At(menu->FindEntity("Mouse")), At(knob));
-    Pad(Input::kPadA, true, 2);  // gamepad A is the mouse button
+    ASSERT_EQ(At(cursor), At(knob));
     EXPECT_EQ(At(knob).x, 0.0f);
     Pad(Input::kPadRight, true, 3);
-    EXPECT_EQ(At(knob).x, 25.0f);  // one step per press
+    EXPECT_EQ(At(knob).x, 25.0f);  // one step per press, no button held
     EXPECT_EQ(value, 2);
     Pad(Input::kPadRight, false);
+    Pad(Input::kPadA, true, 2);  // gamepad A is the mouse button: grabbing must not throw the knob
+    EXPECT_EQ(At(knob).x, 25.0f);
     Pad(Input::kPadRight, true);
     EXPECT_EQ(At(knob).x, 50.0f);
-    EXPECT_EQ(At(menu->FindEntity("Mouse")), At(knob));  // no navigation while the knob is held
+    EXPECT_EQ(At(cursor), At(knob));  // no navigation while the knob takes the presses
     Pad(Input::kPadRight, false);
     Pad(Input::kPadA, false, 2);
     EXPECT_FALSE(knob->Get<Slider>()->dragging);
+    Pad(Input::kPadUp, true);  // across its track the cursor moves on
+    EXPECT_EQ(At(cursor), glm::vec2(-300, 150));
 }
 
 TEST_F(SliderTest, ATrackThatWouldDivideByZeroIsBadContent)

@@ -103,7 +103,7 @@ protected:
     // Puts the cursor's tip on (x, y) in world units of the 1920 x 1080 headless screen.
     void Point(float x, float y)
     {
-        Input::Get()->OnCursor(960.0 + 1.8 * (x + 5.0), 540.0 - 2.025 * (y - 5.0));
+        Input::Get()->OnCursor(960.0 + 1.8 * (x + 5.0), 540.0 - 1.8 * (y - 5.0));
         Frames(2);
     }
     void Click(float x, float y)

@@ -139,15 +139,16 @@ protected:
         Frames(4);
         return Engine::Get()->FindSpace(name);
     }
-    // Puts the system pointer where the cursor's tip lands on world (3 / zoom pixels per
-    // world unit from the window's centre), then lets the cursor and the hit test follow.
+    // Puts the system pointer where the cursor's tip lands on world (3 / zoom scaled units
+    // per world unit from the window's centre, over the letterboxed picture), then lets the
+    // cursor and the hit test follow.
     void PointAt(glm::vec2 world, int frames = 3)
     {
         glm::vec2 centre = world + glm::vec2(5.0f, -5.0f);
         const Graphics* graphics = Graphics::Get();
         double perUnit = 3.0 / Camera::Get()->Zoom();
-        double acrossPerUnit = perUnit * graphics->width / Camera::kViewWidth;
-        double upPerUnit = perUnit * graphics->height / Camera::kViewHeight;
+        double acrossPerUnit = perUnit * graphics->picture.z / Camera::kViewWidth;
+        double upPerUnit = perUnit * graphics->picture.w / Camera::kViewHeight;
         Input::Get()->OnCursor(graphics->width * 0.5 + acrossPerUnit * centre.x, graphics->height * 0.5 - upPerUnit * centre.y);
         Frames(frames);
     }

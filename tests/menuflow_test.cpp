@@ -89,7 +89,7 @@ void WriteFlowContent(const TempContent& content)
     content.Space("game", SpaceJson(0, {Piece("levelLogic", 0, 0, 1, 1, "\"LevelLogic\": {}, \"PauseLogic\": {}")}));
     std::vector<std::string> pause = {ClickSender()};
     for (const std::string& entity : WindowControls(true)) pause.push_back(entity);
-    for (const std::string& entity : {ButtonPiece("Resume", 0, 100, Loader("ReturnToGame", true)),
+    for (const std::string& entity : {ButtonPiece("ResumeButton", 0, 100, Loader("ReturnToGame", true)),
                                       ButtonPiece("Options", 0, 50, Loader("OptionsMenu", false)),
                                       ButtonPiece("Quit", 0, 0, Loader("QuitConfirm", false)), Cursor()})
         pause.push_back(entity);
@@ -261,7 +261,7 @@ TEST_F(FlowTest, TheOptionsOverlayReplacesThePauseMenuAndLeadsBackToIt)
     Click("OptionsMenu", "Back");
     Frames(5);
     EXPECT_THAT(SpaceNames(), ElementsAre("game", "PauseMenu", "Debug"));
-    Click("PauseMenu", "Resume");
+    Click("PauseMenu", "ResumeButton");
     Frames(230);
     EXPECT_FALSE(game->paused);
 }
@@ -367,6 +367,7 @@ TEST_F(FlowTest, TogglesSlidersAndDefaultsEditTheSettingsAndTheScreenShowsThemOn
     settings.ballSpawnRate = 5;
     Click("MainMenu", "Options");
     Frames(5);
+    PointAt({400, 250});  // off the first toggle, where the screen puts the cursor
     auto image = [](const char* name) { return In("MainMenuOptions", name)->Get<Sprite>()->imageName; };
     auto knobX = [](const char* name) { return In("MainMenuOptions", name)->Get<Transform>()->translation.x; };
     EXPECT_EQ(image("AButton"), "PauseJack.png");
@@ -391,6 +392,7 @@ TEST_F(FlowTest, TogglesSlidersAndDefaultsEditTheSettingsAndTheScreenShowsThemOn
     EXPECT_FALSE(Engine::Get()->FindSpace("MainMenu")->paused);
     Click("MainMenu", "Options");
     Frames(5);
+    PointAt({400, 250});
     EXPECT_EQ(image("AButton"), "Button00.png");
     EXPECT_FLOAT_EQ(knobX("EventsPerGameSlider"), 80.0f);
 

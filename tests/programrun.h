@@ -73,12 +73,12 @@ inline Result UnderXvfb(const std::string& command, const std::string& environme
 
 // A replay line pointing the cursor's tip (-5, +5 from its centre) at a world position of
 // the Xvfb window, which covers the 1920 x 1080 screen and one pixel more and shows
-// 1066.7 x 533.3 world units around the origin.
+// 1066.7 x 533.3 world units around the origin on its letterboxed 1920 x 960 picture.
 inline std::string CursorLine(int frame, double x, double y)
 {
-    const double width = 1920.0, height = 1081.0;
-    return std::to_string(frame) + " cursor " + std::to_string(width / 2 + width / 1066.67 * (x + 5)) + " " +
-           std::to_string(height / 2 - height / 533.33 * (y - 5)) + "\n";
+    const double width = 1920.0, height = 1081.0, perUnit = 1920.0 / 1066.67;
+    return std::to_string(frame) + " cursor " + std::to_string(width / 2 + perUnit * (x + 5)) + " " +
+           std::to_string(height / 2 - perUnit * (y - 5)) + "\n";
 }
 
 }  // namespace program_run

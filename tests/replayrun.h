@@ -26,11 +26,12 @@ public:
         frame_ += frames;
         return *this;
     }
-    // Zoom 2 shows 1066.7 x 533.3 world units: 1.8 pixels a unit across, 2.025 up; aimed so
-    // that the cursor's tip (-5, +5 from its centre) lands on the point.
+    // Zoom 2 shows 1066.7 x 533.3 world units on the 1920 x 960 picture letterboxed into the
+    // screen: 1.8 pixels a unit either way; aimed so that the cursor's tip (-5, +5 from its
+    // centre) lands on the point.
     Script& Point(float x, float y, int settle = 3)
     {
-        Line("cursor " + std::to_string(960.0f + 1.8f * (x + 5.0f)) + " " + std::to_string(540.0f - 2.025f * (y - 5.0f)));
+        Line("cursor " + std::to_string(960.0f + 1.8f * (x + 5.0f)) + " " + std::to_string(540.0f - 1.8f * (y - 5.0f)));
         return Wait(settle);
     }
     Script& Click(float x, float y, int settle = 3, int held = 2)

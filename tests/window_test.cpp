@@ -17,6 +17,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -70,7 +71,7 @@ void MakeWindowContent(const testing_content::TempContent& content)
     });
 }
 
-TEST(WindowTest, TheSplashPictureFillsTheScreenUpright)
+TEST(WindowTest, TheSplashPictureFillsTheLetterboxedPictureUpright)
 {
     testing_content::TempContent content;
     MakeWindowContent(content);
@@ -83,11 +84,18 @@ TEST(WindowTest, TheSplashPictureFillsTheScreenUpright)
     ASSERT_TRUE(picture.Loaded());
     EXPECT_EQ(picture.width, 1920);
     EXPECT_EQ(picture.height, 1081);  // borderless, one pixel taller than the monitor
-    int w = picture.width, h = picture.height;
+    // The 2:1 picture fills the width, 60 black rows above and below it.
+    glm::ivec4 box = Graphics::Letterbox(picture.width, picture.height);
+    int w = box.z, h = box.w, left = box.x, top = picture.height - box.y - box.w;
+    EXPECT_EQ(glm::ivec2(w, top), glm::ivec2(1920, 61));
+    auto black = [](Colour c) { return Near(c, {0, 0, 0}); };
+    EXPECT_EQ(picture.Count(0, 0, picture.width, top, black), picture.width * top);
+    EXPECT_EQ(picture.Count(0, top + h, picture.width, picture.height, black), picture.width * (picture.height - top - h));
     struct Quadrant {
         int x0, y0;
         Colour colour;
-    } quadrants[] = {{0, 0, {255, 0, 0}}, {w / 2, 0, {0, 255, 0}}, {0, h / 2, {0, 0, 255}}, {w / 2, h / 2, {255, 255, 0}}};
+    } quadrants[] = {{left, top, {255, 0, 0}}, {left + w / 2, top, {0, 255, 0}}, {left, top + h / 2, {0, 0, 255}},
+                     {left + w / 2, top + h / 2, {255, 255, 0}}};
     for (const Quadrant& q : quadrants) {
         // Every pixel but a two-pixel seam along the edges and the middle lines.
         int total = (w / 2 - 4) * (h / 2 - 4);
@@ -197,15 +205,16 @@ TEST_F(WindowInside, TheDebugOverlayShowsTheTraceLines)
     ASSERT_TRUE(hidden.Loaded());
     Engine::Get()->FindSpace("Debug")->visible = true;
     Picture shown = Shot("shown");
-    // The lines sit at the top left, over the cleared (black) frame.
+    // The lines sit at the top left of the picture (below the 60-pixel bar), over the
+    // cleared (black) frame.
     auto white = [](Colour c) { return White(c); };
-    int before = hidden.Count(0, 0, 700, 120, white);
-    int after = shown.Count(0, 0, 700, 120, white);
+    int before = hidden.Count(0, 60, 700, 180, white);
+    int after = shown.Count(0, 60, 700, 180, white);
     EXPECT_EQ(before, 0);
     EXPECT_GT(after, 1500);
     // Line 0 (the newest) on top, line 1 below it.
-    EXPECT_GT(shown.Count(0, 15, 700, 55, white), 800);
-    EXPECT_GT(shown.Count(0, 55, 700, 90, white), 300);
+    EXPECT_GT(shown.Count(0, 75, 700, 115, white), 800);
+    EXPECT_GT(shown.Count(0, 115, 700, 150, white), 300);
 }
 
 // Images share sheets with others, so a frame's texture coordinates must stay inside its
@@ -241,8 +250,9 @@ TEST_F(WindowInside, AtlasAndGridFramesShowExactlyTheirOwnTexels)
         for (int ty = 0; ty < 4; ++ty)
             for (int tx = 0; tx < 4; ++tx) {
                 double wx = -150.0 + 100.0 * tx, wy = 150.0 - 100.0 * ty;
-                Colour seen = shot.At(static_cast<int>(shot.width / 2 + wx * shot.width / 1066.67),
-                                      static_cast<int>(shot.height / 2 - wy * shot.height / 533.33));
+                double perUnit = std::min(shot.width / 1066.67, shot.height / 533.33);  // letterboxed
+                Colour seen = shot.At(static_cast<int>(shot.width / 2 + wx * perUnit),
+                                      static_cast<int>(shot.height / 2 - wy * perUnit));
                 Rgba want = texel(c.x + tx, c.y + ty);
                 EXPECT_TRUE(Near(seen, {want[0], want[1], want[2]}, 1))
                     << c.image << " frame " << c.frame << " texel " << tx << "," << ty << " shows " << seen[0] << ","
@@ -318,14 +328,14 @@ TEST_F(WindowInside, OutlinesBetweenSpritesAndParticlesLeaveEachDrawItsOwnState)
     Engine::Get()->events->RemoveListener<DrawEvent>(&draws);
     ASSERT_TRUE(picture.Loaded());
     int w = picture.width, h = picture.height;
-    // 100 world units are 180 x 203 pixels: each square filled, not outlined.
+    // 100 world units are 180 x 180 pixels of the letterboxed picture: each square filled, not outlined.
     auto count = [&](int cx, int cy, Colour colour) {
         return picture.Count(cx - 60, cy - 60, cx + 60, cy + 60, [&](Colour c) { return Near(c, colour); });
     };
     EXPECT_EQ(count(w / 2 - 360, h / 2, {255, 0, 0}), 120 * 120);
     EXPECT_EQ(count(w / 2 + 360, h / 2, {0, 255, 0}), 120 * 120);
     EXPECT_GT(picture.Count(w / 2 - 120, h / 2 - 120, w / 2 + 120, h / 2 + 120, Violet), 800);
-    EXPECT_GT(count(w / 2, h / 2 + 405, {255, 0, 0}), 90 * 100);  // the particle: 90 x 101 pixels, filled
+    EXPECT_GT(count(w / 2, h / 2 + 360, {255, 0, 0}), 88 * 88);  // the particle: 90 x 90 pixels, filled
 }
 
 TEST_F(WindowInside, EveryGlErrorIsPrintedWithTheCallsName)
