@@ -241,6 +241,7 @@ void Input::MapPadZero(int button, bool down)
 void Input::EndFrame()
 {
     typed_.clear();
+    wheel_ = 0.0;
     if (keys_[kKeyBackslash] == kKeyPressed && !textMode) textMode = true;  // the backslash is typed below
     if (keys_[kKeyEnter] == kKeyPressed) {
         if (textMode) Echo("\n");

@@ -61,6 +61,7 @@ public:
     void OnKey(int key, int action);
     void OnMouseButton(int button, int action);
     void OnCursor(double x, double y);
+    void OnScroll(double y) { wheel_ += y; }
     void OnJoystick(int joystick, int event);
 
     // Reads every gamepad and turns button changes into events; gamepad 0's first button
@@ -83,6 +84,8 @@ public:
     int AxisCount(int joystick) const;
     // -1..1 (sticks: negative is left and up; triggers: -1 released); 0 when absent.
     float Axis(int joystick, int axis) const;
+    // Mouse wheel notches turned during the last event polling: positive away from the user.
+    double Wheel() const { return wheel_; }
     // The characters typed this frame: '\n' for Enter, byte 8 for Backspace.
     const std::string& TypedThisFrame() const { return typed_; }
 
@@ -121,6 +124,7 @@ private:
     std::array<Pad, kJoystickCount> virtualPads_;  // written by the replay
     std::array<uint32_t, kJoystickCount> buttonBits_{};  // last seen state of buttons 0..31 (modulo 32)
     std::string typed_;
+    double wheel_ = 0.0;  // gathered by the scroll callback, cleared by EndFrame
     std::unique_ptr<Replay> replay_;  // null without --replay
     int64_t padFrame_ = 0;            // last frame whose replay pad lines were delivered
     bool platform_ = false;
