@@ -31,6 +31,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <fnmatch.h>
 
 namespace {
@@ -773,9 +774,13 @@ void MapEditor::CommitSteps()
 {
     double value = 0.0;
     long long whole = 0;
-    if (ReadDouble(AfterLabel(toolBoxes_[0]), value) && value > 0.0) translateStep = glm::vec2(static_cast<float>(value));
-    if (ReadDouble(AfterLabel(toolBoxes_[1]), value) && value > 0.0) scaleStep = glm::vec2(static_cast<float>(value));
-    if (ReadDouble(AfterLabel(toolBoxes_[2]), value) && value > 0.0) rotationStep = static_cast<float>(value);
+    // A step beyond the range of float would make every move infinite.
+    auto step = [&](Entity* box) {
+        return ReadDouble(AfterLabel(box), value) && value > 0.0 && value <= std::numeric_limits<float>::max();
+    };
+    if (step(toolBoxes_[0])) translateStep = glm::vec2(static_cast<float>(value));
+    if (step(toolBoxes_[1])) scaleStep = glm::vec2(static_cast<float>(value));
+    if (step(toolBoxes_[2])) rotationStep = static_cast<float>(value);
     if (ReadInt(AfterLabel(toolBoxes_[3]), whole) && whole > 0 && whole <= INT32_MAX) layerStep = static_cast<int32_t>(whole);
     SetFieldText(toolBoxes_[0], Label(toolBoxes_[0]) + Number(translateStep.x));
     SetFieldText(toolBoxes_[1], Label(toolBoxes_[1]) + Number(scaleStep.x));
@@ -1223,6 +1228,10 @@ void MapEditor::AddComponentToSelected()
         Trace("Map editor: \"" + selected->name + "\" already has " + typeName + "\n");
         return;
     }
+    if (std::string missing = MissingFor(prototype->type); !missing.empty()) {
+        Refuse(typeName + " not added: it looks up an entity named " + missing + ", which this space lacks");
+        return;
+    }
     int key = KeyOf(*selected);
     Values before = AuthoredCopy(*selected);
     AddComponentKeyed(key, typeName, nullptr);
@@ -1492,6 +1501,21 @@ std::string MapEditor::NeededBy(const Entity& target, bool deleting) const
             for (size_t i = 0; i < count; ++i)
                 if (target.name == names[i]) return "\"" + entity->name + "\" (OptionsLogic)";
         }
+    }
+    return "";
+}
+
+// A component that looks entities up by name would stop the game at its first update
+// without them.
+std::string MapEditor::MissingFor(int type) const
+{
+    Space* edited = EditedSpace();
+    if (!edited) return "";
+    for (const Need& need : kNeeds) {
+        if (need.holder != type) continue;
+        bool found = std::any_of(edited->Entities().begin(), edited->Entities().end(),
+                                 [&need](const auto& e) { return fnmatch(need.pattern, e->name.c_str(), 0) == 0; });
+        if (!found) return "\"" + std::string(need.pattern) + "\"";
     }
     return "";
 }

@@ -451,6 +451,12 @@ TEST_F(MapEditorTest, StepFieldsTakeOnlyPositiveNumbers)
     Key(Input::kKeyEnter);
     EXPECT_EQ(editor->rotationStep, 15.0f);  // a zero step would divide by zero when dragging
     EXPECT_EQ(Text("Rotate"), "Rotate: 15");
+    ClickField("Scale");
+    Key(Input::kKeyBackspace);
+    Key(Input::kKeyBackspace);
+    Type("1e39");  // no float holds it
+    Key(Input::kKeyEnter);
+    EXPECT_EQ(editor->scaleStep, glm::vec2(15.0f));
 }
 
 TEST_F(MapEditorTest, PropertyRowsWriteTheirValueOnlyWhenItReadsAsTheKind)
@@ -495,6 +501,11 @@ TEST_F(MapEditorTest, ComponentsAreAddedAndRemovedWithTheirSiblingsIntact)
     ASSERT_NE(sign->Get<Probe>(), nullptr);
     EXPECT_EQ(sign->Get<Probe>()->count, 12);  // the others keep their values
     EXPECT_EQ(sign->Require<Transform>()->translation, glm::vec2(-150.0f, -90.0f));
+    // A hit test needs the space's "Mouse" every update: without one it is not added.
+    ChooseComponentType("MouseClickEventSender");
+    ClickField("AddCompButton");
+    EXPECT_EQ(sign->GetComponent(kMouseClickEventSender), nullptr);
+    EXPECT_THAT(recorder.trace, HasSubstr("\"Mouse\", which this space lacks"));
     // Adding a type the entity has already leaves it alone.
     ChooseComponentType("Transform");
     ClickField("AddCompButton");
