@@ -2,10 +2,21 @@
 
 #include "componentregistry.h"
 #include "entity.h"
+#include "gameerror.h"
 #include "jsonfile.h"
 #include "space.h"
 
 #include <algorithm>
+
+namespace {
+
+std::string EntityName(const rapidjson::Value& object)
+{
+    auto name = object.FindMember("name");
+    return name != object.MemberEnd() && name->value.IsString() ? name->value.GetString() : "";
+}
+
+} // namespace
 
 AuthoredSpace::AuthoredSpace(const Space& space)
 {
@@ -53,6 +64,24 @@ void AuthoredSpace::Remove(const Entity& entity)
     std::erase_if(entries_, [&](const Entry& entry) { return entry.live.Get() == &entity; });
 }
 
+size_t AuthoredSpace::PlaceOf(const Entity& entity) const
+{
+    for (size_t i = 0; i < entries_.size(); ++i)
+        if (entries_[i].live.Get() == &entity) return i;
+    return entries_.size();
+}
+
+void AuthoredSpace::Insert(size_t place, const Entity& live, const rapidjson::Value& object)
+{
+    Entry entry{live.Ref(), rapidjson::Value(object, document_.GetAllocator())};
+    entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(std::min(place, entries_.size())), std::move(entry));
+}
+
+void AuthoredSpace::Replace(const Entity& entity, const rapidjson::Value& object)
+{
+    if (rapidjson::Value* found = Find(entity)) found->CopyFrom(object, document_.GetAllocator());
+}
+
 void AuthoredSpace::SetProperty(const Entity& entity, const std::string& typeName, const Property& property)
 {
     rapidjson::Value* object = Find(entity);
@@ -78,7 +107,8 @@ void AuthoredSpace::SetString(const Entity& entity, const char* member, const st
 }
 
 // Components keep the registry's order, so the object is rebuilt around the change.
-void AuthoredSpace::SetComponent(const Entity& entity, const std::string& typeName, Component* component)
+void AuthoredSpace::SetComponent(const Entity& entity, const std::string& typeName, Component* component,
+                                 const rapidjson::Value* values)
 {
     rapidjson::Value* object = Find(entity);
     if (!object) return;
@@ -93,12 +123,16 @@ void AuthoredSpace::SetComponent(const Entity& entity, const std::string& typeNa
     ComponentRegistry::Get()->ForEach([&](const std::string& name, const Component&) {
         if (name != typeName) return move(name.c_str());
         if (!component) return;
-        rapidjson::Value values(rapidjson::kObjectType);
-        std::vector<Property> properties;
-        component->Serialize(properties);
-        for (const Property& p : properties)
-            values.AddMember(rapidjson::Value(p.name.c_str(), allocator), ValueOf(p, allocator), allocator);
-        rebuilt.AddMember(rapidjson::Value(name.c_str(), allocator), values, allocator);
+        rapidjson::Value written(rapidjson::kObjectType);
+        if (values) {
+            written.CopyFrom(*values, allocator);
+        } else {
+            std::vector<Property> properties;
+            component->Serialize(properties);
+            for (const Property& p : properties)
+                written.AddMember(rapidjson::Value(p.name.c_str(), allocator), ValueOf(p, allocator), allocator);
+        }
+        rebuilt.AddMember(rapidjson::Value(name.c_str(), allocator), written, allocator);
     });
     for (auto& member : object->GetObject())  // members no component reads stay as they were
         if (!member.value.IsNull() && !rebuilt.HasMember(member.name)) rebuilt.AddMember(member.name, member.value, allocator);
@@ -118,11 +152,13 @@ std::string AuthoredSpace::Text() const
     for (const auto& member : document_.GetObject()) {
         writer.Key(member.name.GetString(), member.name.GetStringLength());
         if (member.name != "entities") {
-            member.value.Accept(writer);
+            if (!member.value.Accept(writer)) throw GameError(std::string("member \"") + member.name.GetString() + "\" is not finite");
             continue;
         }
         writer.StartArray();
-        for (const Entry& entry : entries_) entry.object.Accept(writer);
+        for (const Entry& entry : entries_)
+            if (!entry.object.Accept(writer))
+                throw GameError("entity \"" + EntityName(entry.object) + "\" holds a number that is not finite");
         writer.EndArray();
     }
     writer.EndObject();

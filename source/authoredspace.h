@@ -29,14 +29,23 @@ public:
     // object) or, without one, its live values; it is saved at the end of the file.
     void Add(const Entity& placed, const rapidjson::Value* from);
     void Remove(const Entity& entity);
+    // Where the entity's object stands in the file's order (the end when it has none), and
+    // putting an object back there (undoing a deletion).
+    size_t PlaceOf(const Entity& entity) const;
+    void Insert(size_t place, const Entity& live, const rapidjson::Value& object);
+    // Puts back an object the entity had before (undoing a change of its components).
+    void Replace(const Entity& entity, const rapidjson::Value& object);
 
     void SetProperty(const Entity& entity, const std::string& typeName, const Property& property);
     void SetString(const Entity& entity, const char* member, const std::string& value);
-    // Adds the component's current values under its type name (registry order), or removes it.
-    void SetComponent(const Entity& entity, const std::string& typeName, Component* component);
+    // Adds the component's current values (or values, when given) under its type name
+    // (registry order), or removes it.
+    void SetComponent(const Entity& entity, const std::string& typeName, Component* component,
+                      const rapidjson::Value* values = nullptr);
     void SetLayer(float layer);
 
-    // The space file's text: the file's members with the entity objects in order.
+    // The space file's text: the file's members with the entity objects in order. Throws
+    // GameError naming the entity when a value has no JSON form (a number that is not finite).
     std::string Text() const;
     // After a save: the live entities are linked to their place in the saved file.
     void Saved();

@@ -15,9 +15,7 @@ const char* const kEditorSpace = "MapEditorSpace";
 
 void Button::Initialize()
 {
-    if (hoverScaleValX == 0.0f || hoverScaleValY == 0.0f)
-        throw GameError(owner->space->Path() + ": entity \"" + owner->name +
-                        "\", component \"Button\": a hover scale of 0 cannot be undone");
+    Check(owner->space->Path() + ": entity \"" + owner->name + "\", component \"Button\"");
     owner->Require<Transform>();
     normalImageName = owner->Require<Sprite>()->imageName;
     owner->events->AddListener(this, &Button::OnTrigger);
@@ -26,6 +24,11 @@ void Button::Initialize()
 void Button::Terminate()
 {
     owner->events->RemoveListener<TriggerEvent>(this);
+}
+
+void Button::Check(const std::string& where) const
+{
+    if (hoverScaleValX == 0.0f || hoverScaleValY == 0.0f) throw GameError(where + ": a hover scale of 0 cannot be undone");
 }
 
 std::unique_ptr<Component> Button::Clone(Entity* newOwner) const

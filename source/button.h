@@ -20,6 +20,7 @@ public:
     void Terminate() override;
     std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     void Serialize(std::vector<Property>& properties) override;
+    void Check(const std::string& where) const override;
 
     void OnTrigger(TriggerEvent& event);
     // What a click does, without the pointer: the "button" trigger and the select sound

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
 #include <vector>
 
 class Entity;
@@ -78,6 +79,11 @@ public:
     void CopyProperties(const Component& source);
     // Appends one descriptor per persistent field; used for reading, writing and editing.
     virtual void Serialize(std::vector<Property>& properties) = 0;
+    // The checks loading makes beyond each property's own kind and limit: throws GameError
+    // "<where>: ..." naming the member when the values cannot work together (a slider of one
+    // step). Initialize runs it on loaded values; the map editor on a typed value before
+    // taking it. where names the file, entity and component.
+    virtual void Check(const std::string& where) const { (void)where; }
 
     const ComponentType type;
     Entity* const owner;  // null only for registry prototypes

@@ -71,7 +71,10 @@ void CursorCallback(GLFWwindow*, double x, double y)
     Input::Get()->OnCursor(x, y);
 }
 
-void ScrollCallback(GLFWwindow*, double, double) {}
+void ScrollCallback(GLFWwindow*, double, double y)
+{
+    Input::Get()->OnScroll(y);
+}
 
 void JoystickCallback(int joystick, int event)
 {

@@ -304,6 +304,7 @@ void Input::MapPad(int joystick, int button, bool down)
 void Input::EndFrame()
 {
     typed_.clear();
+    wheel_ = 0.0;
     if (keys_[kKeyBackslash] == kKeyPressed && !textMode) textMode = true;  // the backslash is typed below
     if (keys_[kKeyEnter] == kKeyPressed) {
         if (textMode) Echo("\n");

@@ -65,6 +65,7 @@ public:
     void OnKey(int key, int action);
     void OnMouseButton(int button, int action);
     void OnCursor(double x, double y);
+    void OnScroll(double y) { wheel_ += y; }
     void OnJoystick(int joystick, int event);
 
     // Delivers the replay's pad lines of the frame that has begun, then reads the pads.
@@ -104,6 +105,8 @@ public:
     int AxisCount(int joystick) const;
     // -1..1 (sticks: negative is left and up; triggers: -1 released); 0 when absent.
     float Axis(int joystick, int axis) const;
+    // Mouse wheel notches turned during the last event polling: positive away from the user.
+    double Wheel() const { return wheel_; }
     // The characters typed this frame: '\n' for Enter, byte 8 for Backspace.
     const std::string& TypedThisFrame() const { return typed_; }
 
@@ -153,6 +156,7 @@ private:
     std::array<Pad, kJoystickCount> virtualPads_;  // written by the replay
     std::array<uint32_t, kJoystickCount> buttonBits_{};  // last seen state of buttons 0..31 (modulo 32)
     std::string typed_;
+    double wheel_ = 0.0;  // gathered by the scroll callback, cleared by EndFrame
     std::unique_ptr<Replay> replay_;  // null without --replay
     bool platform_ = false;
     std::vector<Press> presses_;      // recorded, not yet delivered

@@ -11,7 +11,9 @@
 #include "jsonfile.h"
 #include "input.h"
 #include "mouseclickeventsender.h"
+#include "optionslogic.h"
 #include "pauselogic.h"
+#include "runoptions.h"
 #include "space.h"
 #include "sprite.h"
 #include "spritetext.h"
@@ -28,12 +30,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <limits>
+#include <fnmatch.h>
 
 namespace {
 
 // GLFW codes of the keys the editor reads.
-constexpr int kKeyA = 65, kKeyD = 68, kKeyS = 83, kKeyW = 87;
+constexpr int kKeyA = 65, kKeyD = 68, kKeyS = 83, kKeyW = 87, kKeyY = 89, kKeyZ = 90;
 constexpr int kKeyDelete = 261, kArrowRight = 262, kArrowLeft = 263, kArrowDown = 264, kArrowUp = 265;
+constexpr int kPageUp = 266, kPageDown = 267;
 constexpr int kKeyLeftControl = 341;
 constexpr int kMouseRight = 1;
 
@@ -42,15 +48,36 @@ constexpr float kCreateCornerX = -345.0f;  // the current-archetype corner: x at
 constexpr float kListX = 400.0f;         // object list column, world x
 constexpr float kListStep = 15.0f;       // list entries' spacing, world units
 constexpr int kListRows = 27;            // entries per column before the list wraps left
-constexpr int kListColumns = 2;          // columns shown; later entries exist but stay hidden
 constexpr float kListColumn = 140.0f;    // width of one list column
 constexpr int kTypeRows = 24;            // component-type entries per column
 constexpr float kTypeColumn = 140.0f;
+constexpr int kWheelStep = 3;            // list entries per notch of the mouse wheel
 
 const char* const kInGame = "event:/InGame";
 const char* const kPauseMusic = "event:/PauseMenu";
 const char* const kObjectPrefix = "ObjectList";
 const char* const kToolNames[4] = {"Translate", "Scale", "Rotate", "ZLayer"};
+// Spaces of the engine itself, which a saved space must never replace.
+const char* const kEngineSpaces[] = {"Debug", "MapEditorSpace"};
+
+// The entities the game's code looks up by name, by the component that looks them up (or, for
+// the match, the component whose space the end screen reads). An entity of such a name may
+// not be deleted or renamed while a holder of that component is in the space.
+struct Need {
+    int holder;
+    const char* pattern;  // fnmatch pattern of entity names
+};
+const Need kNeeds[] = {
+    {kMouseClickEventSender, "Mouse"},
+    {kBallManager, "levelLogic"},       {kBallManager, "BeatMeter[12]"},    {kBallManager, "BeatMeter[12]BackBottom"},
+    {kBallManager, "PlayerScore[01]"},  {kBallManager, "Player[01]"},       {kBallManager, "Player[01]Pos*"},
+    {kBallManager, "BillBoardP[01]"},   {kBallManager, "HitEffect_*"},      {kBallManager, "MissEffect_*"},
+    {kBallManager, "ScoreCounter"},     {kBallManager, "WinArt"},           {kBehaviorPlayer, "LifeIndicator*"},
+    {kBehaviorMeter, "WinArt"},         {kTimer, "TimerGlow"},              {kTimer, "TimerMin"},
+    {kTimer, "TimerSec"},               {kLevelLogic, "FullScreenToggle"},  {kLevelLogic, "DefaultSettingsButton"},
+    {kLevelLogic, "MasterSoundSlider"}, {kLevelLogic, "background"},        {kOptionsLogic, "DefaultSettingsButton"},
+    {kTutorial, "NextButton"},          {kTutorial, "PreviousButton"},      {kTutorial, "TutorialImage1"},
+};
 
 Input& In() { return *Input::Get(); }
 bool Pressed(int key) { return In().Key(key) == kKeyPressed; }
@@ -196,6 +223,7 @@ void MapEditor::Initialize()
         edited->events->AddListener(this, &MapEditor::OnSelected);
         ownHitTest_ = !HasHitTest(*edited);
         authored_ = std::make_unique<AuthoredSpace>(*edited);
+        saveName_ = openedAs_ = edited->name;
     }
     engine.Send(ParameterChangeEvent(kInGame, {{"Pause", edited && edited->paused ? 1.0f : 0.0f}}));
     FindOverlayEntities();
@@ -288,6 +316,8 @@ void MapEditor::FindOverlayEntities()
     for (int t = 0; t < 4; ++t) toolBoxes_[t] = overlay.RequireEntity(kToolNames[t]);
     for (int r = 0; r < kRowCount; ++r) rows_[r] = overlay.RequireEntity(std::to_string(r));
     cursor_ = overlay.FindEntity("Mouse");
+    rowsHint_ = overlay.FindEntity("HintRows");
+    saveLabel_ = FieldText(saveSpace_);
 }
 
 std::vector<Entity*> MapEditor::Fields() const
@@ -308,7 +338,7 @@ void MapEditor::ListenToFields()
     SetFieldText(toolBoxes_[2], Label(toolBoxes_[2]) + Number(rotationStep));
     SetFieldText(toolBoxes_[3], Label(toolBoxes_[3]) + std::to_string(layerStep));
     if (Space* edited = EditedSpace()) {
-        SetFieldText(spaceName_, Label(spaceName_) + edited->name);
+        SetFieldText(spaceName_, Label(spaceName_) + saveName_);
         SetFieldText(spaceLayer_, Label(spaceLayer_) + Number(edited->zLayer));
     }
     ShowArchetype();
@@ -326,25 +356,30 @@ void MapEditor::TintFields()
     for (Entity* box : toolBoxes_) PaintToolBackground(box, glm::vec4(1.0f, 1.0f, 1.0f, 0.3f));
 }
 
-// One hidden "DropDown" entry per registered component type, in registry order, in columns
-// under the "CurrentComponent" label; clicking that label shows or hides them.
+// Hidden "DropDown" entries in columns under the "CurrentComponent" label, which shows or
+// hides them; they show the registered types from typeFirst_ on, in registry order.
 void MapEditor::BuildTypeList()
 {
     Space& overlay = *owner->space;
     glm::vec2 top = currentComponentLabel_->Require<Transform>()->translation;
-    int index = 0;
-    ComponentRegistry::Get()->ForEach([&](const std::string& name, const Component& prototype) {
+    ComponentRegistry::Get()->ForEach([&](const std::string&, const Component& prototype) { typeOrder_.push_back(prototype.type); });
+    for (size_t index = 0; index < std::min(typeOrder_.size(), kTypeSlots); ++index) {
         Entity* entry = ArchetypeStore::Spawn("DropDown", "ComponentList" + std::to_string(index), overlay, true);
+        int i = static_cast<int>(index);
         if (Transform* t = entry->Get<Transform>())
-            t->translation = top + glm::vec2(kTypeColumn * static_cast<float>(index / kTypeRows),
-                                             -kListStep * static_cast<float>(index % kTypeRows + 1));
-        SetFieldText(entry, name);
+            t->translation = top + glm::vec2(kTypeColumn * static_cast<float>(i / kTypeRows),
+                                             -kListStep * static_cast<float>(i % kTypeRows + 1));
         entry->events->AddListener(this, &MapEditor::OnTrigger);
         typeEntries_.push_back(entry->Ref());
-        typeOfEntry_.push_back(prototype.type);
-        ++index;
-    });
+    }
+    ShowTypeList();
     SetTypeListShown(false);
+}
+
+void MapEditor::ShowTypeList()
+{
+    for (size_t i = 0; i < typeEntries_.size(); ++i)
+        if (Entity* entry = typeEntries_[i].Get()) SetFieldText(entry, ComponentRegistry::Get()->NameOf(typeOrder_[typeFirst_ + i]));
 }
 
 void MapEditor::SetTypeListShown(bool shown)
@@ -367,6 +402,7 @@ void MapEditor::OnUpdate(UpdateEvent&)
         Close();
         return;
     }
+    if (Pressed(Input::kMouseLeft)) note_.clear();
     UpdatePointer();
     SendHitTest();
     CreateFromArchetype();
@@ -374,6 +410,10 @@ void MapEditor::OnUpdate(UpdateEvent&)
     if (!duplicate) PanCamera();
     if (duplicate) Duplicate();
     if (Selected() && !overPanel_) ApplyTool();
+    FinishDrag();
+    ScrollLists();
+    if (Held(kKeyLeftControl) && Pressed(kKeyZ) && !textEditing_) Undo();
+    if (Held(kKeyLeftControl) && Pressed(kKeyY) && !textEditing_) Redo();
     if (Pressed(kMouseRight) && !overPanel_) NextArchetype();
     if (Held(kKeyLeftControl) && Pressed(kKeyS)) SaveSpace();
     if (Pressed(Input::kMouseLeft) || Pressed(Input::kKeyEnter)) Commit();
@@ -453,7 +493,11 @@ void MapEditor::SpawnCurrentArchetype()
         authored_->Add(*created, ArchetypeStore::Get()->Authored(created->archetypeName));
         if (Transform* transform = created->Get<Transform>()) transform->translation = pointer_;
         Record(*created, kTransform, {"translationX", "translationY"});
+        Push(CreationStep(*created));
         Select(created);
+        // It follows the pointer until the button is released: that move is a step of its own.
+        if (Component* transform = created->GetComponent(kTransform))
+            drag_ = Drag{KeyOf(*created), kTransform, ValuesOf(*transform, {"translationX", "translationY"})};
     } catch (const GameError& error) {
         Trace(std::string("Map editor: could not create the archetype: ") + error.what() + "\n");
         return;
@@ -511,6 +555,7 @@ void MapEditor::Duplicate()
     std::unique_ptr<Entity> clone = selected->Clone();
     Entity* copy = edited->CreateEntity(*clone, true);
     authored_->Add(*copy, AuthoredObject(*selected));
+    Push(CreationStep(*copy));
     selected_ = copy->Ref();
     ShowSelection();
 }
@@ -581,6 +626,7 @@ void MapEditor::ApplyTool()
     if (left == kKeyPressed) {
         dragStartValue_ = value;
         dragStartPointer_ = pointer_;
+        drag_ = Drag{KeyOf(entity), ToolComponent(), ValuesOf(*entity.GetComponent(ToolComponent()), ToolProperties())};
     } else if (left == kKeyHeld && pointer_ == dragStartPointer_) {
         // A click that has not moved yet selects without snapping the entity to the grid.
     } else if (left == kKeyHeld && tool_ == Tool::kTranslate) {
@@ -591,8 +637,38 @@ void MapEditor::ApplyTool()
     } else {
         next = Arrowed(value, step);
     }
-    // Only a real change is written: rewriting a layer would reshuffle equal layers.
-    if (next != value) SetToolValue(entity, next);
+    // Only a real change is written: rewriting a layer would reshuffle equal layers. A value
+    // beyond the range of float (a huge step) is never taken: no file could hold it.
+    if (next == value || !std::isfinite(next.x) || !std::isfinite(next.y)) return;
+    Values before = left == kKeyHeld ? nullptr : ValuesOf(*entity.GetComponent(ToolComponent()), ToolProperties());
+    SetToolValue(entity, next);
+    if (before) PushValues(entity, ToolComponent(), before, "arrow key");
+}
+
+std::vector<std::string> MapEditor::ToolProperties() const
+{
+    switch (tool_) {
+    case Tool::kTranslate: return {"translationX", "translationY"};
+    case Tool::kScale: return {"scaleX", "scaleY"};
+    case Tool::kRotate: return {"rotation"};
+    case Tool::kZLayer: break;
+    }
+    return {"zLayer"};
+}
+
+int MapEditor::ToolComponent() const
+{
+    return tool_ == Tool::kZLayer ? kSprite : kTransform;
+}
+
+// A drag is one step, recorded once the button is up.
+void MapEditor::FinishDrag()
+{
+    if (!drag_ || Held(Input::kMouseLeft) || Pressed(Input::kMouseLeft)) return;
+    Drag drag = *drag_;
+    drag_.reset();
+    if (Entity* entity = Keyed(drag.key))
+        if (entity->GetComponent(drag.type)) PushValues(*entity, drag.type, drag.before, "drag");
 }
 
 glm::vec2 MapEditor::Arrowed(glm::vec2 value, glm::vec2 step) const
@@ -626,11 +702,11 @@ void MapEditor::SaveSpace()
     Space* edited = EditedSpace();
     if (!edited) return;
     try {
-        if (!JsonFile::IsSafeFileName(edited->name))
-            throw GameError("Could not save space \"" + edited->name + "\": not a file name");
-        JsonFile::WriteAtomically(edited->Path(), authored_->Text());
+        if (!JsonFile::IsSafeFileName(saveName_)) throw GameError("Could not save space \"" + saveName_ + "\": not a file name");
+        JsonFile::WriteAtomically(SavePath(), authored_->Text());
         authored_->Saved();
-        Trace("saved " + edited->Path() + "\n");
+        savedAt_ = done_;
+        Trace("saved " + SavePath() + "\n");
     } catch (const GameError& error) {
         Trace(std::string("Map editor: save failed, the file is unchanged: ") + error.what() + "\n");
     }
@@ -698,9 +774,13 @@ void MapEditor::CommitSteps()
 {
     double value = 0.0;
     long long whole = 0;
-    if (ReadDouble(AfterLabel(toolBoxes_[0]), value) && value > 0.0) translateStep = glm::vec2(static_cast<float>(value));
-    if (ReadDouble(AfterLabel(toolBoxes_[1]), value) && value > 0.0) scaleStep = glm::vec2(static_cast<float>(value));
-    if (ReadDouble(AfterLabel(toolBoxes_[2]), value) && value > 0.0) rotationStep = static_cast<float>(value);
+    // A step beyond the range of float would make every move infinite.
+    auto step = [&](Entity* box) {
+        return ReadDouble(AfterLabel(box), value) && value > 0.0 && value <= std::numeric_limits<float>::max();
+    };
+    if (step(toolBoxes_[0])) translateStep = glm::vec2(static_cast<float>(value));
+    if (step(toolBoxes_[1])) scaleStep = glm::vec2(static_cast<float>(value));
+    if (step(toolBoxes_[2])) rotationStep = static_cast<float>(value);
     if (ReadInt(AfterLabel(toolBoxes_[3]), whole) && whole > 0 && whole <= INT32_MAX) layerStep = static_cast<int32_t>(whole);
     SetFieldText(toolBoxes_[0], Label(toolBoxes_[0]) + Number(translateStep.x));
     SetFieldText(toolBoxes_[1], Label(toolBoxes_[1]) + Number(scaleStep.x));
@@ -713,32 +793,93 @@ void MapEditor::CommitSpace()
     Space* edited = EditedSpace();
     if (!edited) return;
     std::string name = AfterLabel(spaceName_);
-    if (!name.empty()) edited->name = name;
-    SetFieldText(spaceName_, Label(spaceName_) + edited->name);
+    if (!name.empty() && name != saveName_) {
+        if (std::string refusal = SpaceNameRefusal(name); !refusal.empty()) {
+            Refuse(refusal);
+        } else {
+            std::string before = saveName_;
+            SetSaveName(name);
+            Push({"rename the space", {[this, before] { SetSaveName(before); }}, {[this, name] { SetSaveName(name); }}});
+        }
+    }
+    SetFieldText(spaceName_, Label(spaceName_) + saveName_);
     double layer = 0.0;
     if (ReadDouble(AfterLabel(spaceLayer_), layer) && static_cast<float>(layer) != edited->zLayer) {
-        edited->zLayer = static_cast<float>(layer);
-        authored_->SetLayer(edited->zLayer);
+        if (std::fabs(layer) > std::numeric_limits<float>::max()) {
+            Refuse("space layer " + AfterLabel(spaceLayer_) + " refused: it must be within the range of float, about 3.4e38");
+        } else {
+            float before = edited->zLayer, after = static_cast<float>(layer);
+            SetSpaceLayer(after);
+            Push({"space layer", {[this, before] { SetSpaceLayer(before); }}, {[this, after] { SetSpaceLayer(after); }}});
+        }
     }
     SetFieldText(spaceLayer_, Label(spaceLayer_) + Number(edited->zLayer));
+}
+
+// The space is saved under the new name; the running game keeps finding it by its old one.
+void MapEditor::SetSaveName(const std::string& name)
+{
+    saveName_ = name;
+}
+
+void MapEditor::SetSpaceLayer(float layer)
+{
+    Space* edited = EditedSpace();
+    if (!edited) return;
+    edited->zLayer = layer;
+    authored_->SetLayer(layer);
+}
+
+std::string MapEditor::SpaceNameRefusal(const std::string& name) const
+{
+    std::string refused = "space name \"" + name + "\" refused: ";
+    if (!JsonFile::IsSafeFileName(name)) return refused + "not a file name";
+    for (const char* engine : kEngineSpaces)
+        if (name == engine) return refused + "it is one of the engine's own spaces";
+    std::error_code error;
+    if (name != openedAs_ && std::filesystem::exists(RunOptions::Get().ContentPath("Spaces/" + name + ".txt"), error))
+        return refused + "a space of that name exists already";
+    return "";
+}
+
+std::string MapEditor::SavePath() const
+{
+    return RunOptions::Get().ContentPath("Spaces/" + saveName_ + ".txt");
 }
 
 void MapEditor::CommitSelected()
 {
     Entity& selected = *Selected();
+    int key = KeyOf(selected);
     std::string name = AfterLabel(selectedName_);
     if (!name.empty() && name != selected.name) {
-        selected.name = name;
-        authored_->SetString(selected, "name", name);
+        if (std::string need = NeededBy(selected, false); !need.empty()) {
+            Refuse("\"" + selected.name + "\" is needed by " + need + ": not renamed");
+        } else {
+            std::string before = selected.name;
+            SetEntityString(key, false, name);
+            Push({"rename", {[this, key, before] { SetEntityString(key, false, before); }},
+                  {[this, key, name] { SetEntityString(key, false, name); }}});
+        }
     }
     SetFieldText(selectedName_, Label(selectedName_) + selected.name);
     std::string archetype = AfterLabel(selectedArch_);
     if (!archetype.empty() && archetype != selected.archetypeName) {
         if (!ArchetypeStore::Get()->Find(archetype)) StoreArchetype(selected, archetype);
-        selected.archetypeName = archetype;
-        authored_->SetString(selected, "archetypeName", archetype);
+        std::string before = selected.archetypeName;
+        SetEntityString(key, true, archetype);
+        Push({"archetype name", {[this, key, before] { SetEntityString(key, true, before); }},
+              {[this, key, archetype] { SetEntityString(key, true, archetype); }}});
     }
     SetFieldText(selectedArch_, Label(selectedArch_) + selected.archetypeName);
+}
+
+void MapEditor::SetEntityString(int key, bool archetype, const std::string& value)
+{
+    Entity* entity = Keyed(key);
+    if (!entity) return;
+    (archetype ? entity->archetypeName : entity->name) = value;
+    authored_->SetString(*entity, archetype ? "archetypeName" : "name", value);
 }
 
 // ---------------------------------------------------------------- selection and rows
@@ -746,6 +887,8 @@ void MapEditor::CommitSelected()
 void MapEditor::Select(Entity* entity)
 {
     selected_ = entity ? entity->Ref() : EntityRef();
+    rowFirst_ = 0;
+    rowNoteIndex_ = SIZE_MAX;
     if (Transform* transform = entity ? entity->Get<Transform>() : nullptr)
         grabOffset_ = transform->translation - pointer_;
     EmptyRows();
@@ -767,11 +910,63 @@ Component* MapEditor::CurrentComponent() const
 
 void MapEditor::DeleteSelected()
 {
-    if (Space* edited = EditedSpace()) edited->events->Send(DestroyEvent(selected_, 0.0f));
-    authored_->Remove(*Selected());
+    Entity& selected = *Selected();
+    if (std::string need = NeededBy(selected, true); !need.empty()) {
+        Refuse("\"" + selected.name + "\" is needed by " + need + ": not deleted");
+        return;
+    }
+    int key = KeyOf(selected);
+    Push(DeletionStep(selected));
+    DeleteKeyed(key);
+}
+
+void MapEditor::DeleteKeyed(int key)
+{
+    Entity* entity = Keyed(key);
+    Space* edited = EditedSpace();
+    if (!entity || !edited) return;
+    edited->events->Send(DestroyEvent(entity->Ref(), 0.0f));
+    authored_->Remove(*entity);
+    keys_[static_cast<size_t>(key)] = EntityRef();
+    if (entity != Selected()) return;
     selected_ = EntityRef();
     ShowSelection();
     EmptyRows();
+}
+
+// Undoing brings the entity back as its file (or its copy) had it, edits included, in its place
+// in the file; place is SIZE_MAX for one the game spawned, which is never saved.
+void MapEditor::Restore(int key, const Values& object, size_t place)
+{
+    Space* edited = EditedSpace();
+    if (!edited) return;
+    try {
+        Entity scratch(*object, nullptr, "undo");
+        Entity* restored = edited->CreateEntity(scratch, true);
+        keys_[static_cast<size_t>(key)] = restored->Ref();
+        if (place != SIZE_MAX) authored_->Insert(place, *restored, *object);
+    } catch (const GameError& error) {
+        Trace(std::string("Map editor: could not bring the entity back: ") + error.what() + "\n");
+    }
+}
+
+MapEditor::Step MapEditor::DeletionStep(Entity& entity)
+{
+    int key = KeyOf(entity);
+    const rapidjson::Value* authored = authored_->Find(entity);
+    size_t place = authored ? authored_->PlaceOf(entity) : SIZE_MAX;
+    Values object = std::make_shared<rapidjson::Document>();
+    if (authored) object->CopyFrom(*authored, object->GetAllocator());
+    else static_cast<rapidjson::Value&>(*object) = AuthoredSpace::LiveObject(entity, object->GetAllocator());
+    return {"delete " + entity.name, {[this, key, object, place] { Restore(key, object, place); }}, {[this, key] { DeleteKeyed(key); }}};
+}
+
+MapEditor::Step MapEditor::CreationStep(Entity& created)
+{
+    Step step = DeletionStep(created);
+    step.what = "create " + created.name;
+    std::swap(step.undo, step.redo);
+    return step;
 }
 
 void MapEditor::EmptyRows()
@@ -780,19 +975,49 @@ void MapEditor::EmptyRows()
         if (row != textEditing_.Get()) SetFieldText(row, "");
 }
 
-// Each row shows one property of the current component; the row being typed into is left
-// alone until its text is written back.
+// Row r shows property rowFirst_ + r of the current component, or a line of a refusal; the
+// row being typed into is left alone until its text is written back.
 void MapEditor::RefreshRows()
 {
     std::vector<Property> properties;
     if (Component* component = CurrentComponent()) component->Serialize(properties);
+    Scroll(rowFirst_, 0, properties.size(), kRowCount);
     for (size_t r = 0; r < rows_.size(); ++r) {
         if (rows_[r] == textEditing_.Get()) continue;
-        std::string text = r < properties.size() ? ShowProperty(properties[r]) : "";
+        std::string text = r < note_.size() ? note_[r] : RowText(rowFirst_ + r, properties);
         if (FieldText(rows_[r]) != text) SetFieldText(rows_[r], text);
     }
+    ShowRowsHint(properties.size());
     std::string label = "Current Component: " + ComponentRegistry::Get()->NameOf(currentType_);
     if (FieldText(currentComponentLabel_) != label) SetFieldText(currentComponentLabel_, label);
+}
+
+std::string MapEditor::RowText(size_t index, const std::vector<Property>& properties) const
+{
+    if (index >= properties.size()) return "";
+    return index == rowNoteIndex_ ? rowNote_ : ShowProperty(properties[index]);
+}
+
+void MapEditor::ShowRowsHint(size_t count)
+{
+    if (!rowsHint_) return;
+    std::string text = "Click a row to type";
+    if (count > static_cast<size_t>(kRowCount))
+        text = "Rows " + std::to_string(rowFirst_ + 1) + "-" + std::to_string(std::min(rowFirst_ + kRowCount, count)) +
+               " of " + std::to_string(count);
+    if (FieldText(rowsHint_) != text) SetFieldText(rowsHint_, text);
+}
+
+// Shown across the rows, cut to their width, until the next click.
+void MapEditor::Refuse(const std::string& text)
+{
+    Trace("Map editor: " + text + "\n");
+    const TextBox* box = rows_[0]->Get<TextBox>();
+    const SpriteText* sprite = rows_[0]->Get<SpriteText>();
+    float charWidth = sprite ? sprite->offset * sprite->size : 0.0f;
+    size_t width = box && charWidth > 0.0f ? static_cast<size_t>(std::max(box->backgroundScaleX / charWidth, 8.0f)) : 36;
+    note_.clear();
+    for (size_t at = 0; at < text.size() && note_.size() < rows_.size(); at += width) note_.push_back(text.substr(at, width));
 }
 
 // A text box keeps taking typed text after it reported losing the focus; the fields that
@@ -805,12 +1030,14 @@ void MapEditor::RefreshFields()
     ShowField(toolBoxes_[2], Number(rotationStep));
     ShowField(toolBoxes_[3], std::to_string(layerStep));
     if (Space* edited = EditedSpace()) {
-        ShowField(spaceName_, edited->name);
+        ShowField(spaceName_, saveName_);
         ShowField(spaceLayer_, Number(edited->zLayer));
     }
     Entity* selected = Selected();
     ShowField(selectedName_, selected ? selected->name : "N/A");
     ShowField(selectedArch_, selected ? selected->archetypeName : "N/A");
+    std::string save = saveLabel_ + (Unsaved() ? " *" : "");  // the mark of unsaved changes
+    if (FieldText(saveSpace_) != save) SetFieldText(saveSpace_, save);
 }
 
 void MapEditor::ShowField(Entity* field, const std::string& value)
@@ -870,21 +1097,97 @@ bool MapEditor::WriteProperty(const Property& property, const std::string& text)
     return false;
 }
 
+namespace {
+
+// The typed text as the file would hold the member: false when it does not read as the kind.
+bool TypedValue(const Property& p, const std::string& text, rapidjson::Value& value, rapidjson::Document::AllocatorType& allocator)
+{
+    long long whole = 0;
+    double number = 0.0;
+    switch (p.kind) {
+    case kInt:
+    case kUnsigned:
+        if (!ReadInt(text, whole)) return false;
+        value.SetInt64(whole);
+        return true;
+    case kDouble:
+    case kFloat:
+        if (!ReadDouble(text, number)) return false;
+        value.SetDouble(number);
+        return true;
+    case kBool:
+        if (text != "true" && text != "false") return false;
+        value.SetBool(text == "true");
+        return true;
+    case kString: value.SetString(text.c_str(), static_cast<rapidjson::SizeType>(text.size()), allocator); return true;
+    }
+    return false;
+}
+
+const char* KindName(int kind)
+{
+    switch (kind) {
+    case kInt: return "an integer";
+    case kUnsigned: return "a non-negative integer";
+    case kDouble:
+    case kFloat: return "a finite number";
+    case kBool: return "true or false";
+    }
+    return "text";
+}
+
+} // namespace
+
+std::string MapEditor::WriteChecked(Component& component, size_t index, const std::string& text, const std::string& where)
+{
+    std::vector<Property> live;
+    component.Serialize(live);
+    if (index >= live.size()) return "no such property";
+    rapidjson::Document object(rapidjson::kObjectType);
+    rapidjson::Value value;
+    if (!TypedValue(live[index], text, value, object.GetAllocator())) return std::string("it must be ") + KindName(live[index].kind);
+    object.AddMember(rapidjson::StringRef(live[index].name.c_str()), value, object.GetAllocator());
+    // The copy takes the value first: the live component only gets one that loads.
+    Entity scratch(component.owner ? component.owner->name : "");
+    Component& trial = *scratch.AddComponent(component);
+    std::vector<Property> properties;
+    trial.Serialize(properties);
+    try {
+        ReadValue(object, properties[index], where);
+        trial.Check(where);
+    } catch (const GameError& error) {
+        std::string reason = error.what();
+        return reason.rfind(where + ": ", 0) == 0 ? reason.substr(where.size() + 2) : reason;
+    }
+    CopyValue(properties[index], live[index]);
+    return "";
+}
+
 void MapEditor::EndRowEdit(Entity* row)
 {
     textEditing_ = EntityRef();
-    long long index = 0;
     Component* component = CurrentComponent();
-    if (!component || !ReadInt(row->name, index) || index < 0) return;
+    if (!component) return;
     std::vector<Property> properties;
     component->Serialize(properties);
-    if (static_cast<size_t>(index) >= properties.size()) return;
+    if (editingIndex_ >= properties.size()) return;
+    const std::string& name = properties[editingIndex_].name;
     std::string text = FieldText(row);
     size_t space = text.find(' ');
     std::string value = space == std::string::npos ? "" : text.substr(space + 1);
-    if (!WriteProperty(properties[index], value)) return;
-    authored_->SetProperty(*component->owner, ComponentRegistry::Get()->NameOf(component->type), properties[index]);
+    std::string typeName = ComponentRegistry::Get()->NameOf(component->type);
+    Values before = ValuesOf(*component, {name});
+    std::string reason =
+        WriteChecked(*component, editingIndex_, value, "entity \"" + component->owner->name + "\", component \"" + typeName + "\"");
+    if (!reason.empty()) {
+        rowNote_ = name + ": refused, " + reason;
+        rowNoteIndex_ = editingIndex_;
+        Trace("Map editor: " + typeName + " " + name + " \"" + value + "\" refused: " + reason + "\n");
+        return;
+    }
+    authored_->SetProperty(*component->owner, typeName, properties[editingIndex_]);
     AfterPropertyWrite(*component);
+    PushValues(*component->owner, component->type, before, "set " + name);
 }
 
 // A sprite looks its image up again and takes its place in the draw order again.
@@ -901,6 +1204,8 @@ void MapEditor::AfterPropertyWrite(Component& component)
 void MapEditor::ChooseType(int type)
 {
     currentType_ = type;
+    rowFirst_ = 0;
+    rowNoteIndex_ = SIZE_MAX;
     SetFieldText(currentComponentLabel_, "Current Component: " + ComponentRegistry::Get()->NameOf(type));
     EmptyRows();
 }
@@ -916,20 +1221,24 @@ std::string MapEditor::LabelledType() const
 void MapEditor::AddComponentToSelected()
 {
     Entity* selected = Selected();
-    const Component* prototype = ComponentRegistry::Get()->Find(LabelledType());
+    std::string typeName = LabelledType();
+    const Component* prototype = ComponentRegistry::Get()->Find(typeName);
     if (!selected || !prototype) return;
     if (selected->GetComponent(prototype->type)) {
-        Trace("Map editor: \"" + selected->name + "\" already has " + LabelledType() + "\n");
+        Trace("Map editor: \"" + selected->name + "\" already has " + typeName + "\n");
         return;
     }
-    Component* added = selected->AddComponent(*prototype);
-    try {
-        added->Initialize();
-    } catch (const GameError& error) {
-        Trace("Map editor: could not add " + LabelledType() + ": " + error.what() + "\n");
-        RebuildWithout(*selected, prototype->type);
+    if (std::string missing = MissingFor(prototype->type); !missing.empty()) {
+        Refuse(typeName + " not added: it looks up an entity named " + missing + ", which this space lacks");
+        return;
     }
-    authored_->SetComponent(*selected, LabelledType(), selected->GetComponent(prototype->type));
+    int key = KeyOf(*selected);
+    Values before = AuthoredCopy(*selected);
+    AddComponentKeyed(key, typeName, nullptr);
+    if (!selected->GetComponent(prototype->type)) return;
+    Values after = AuthoredCopy(*selected);
+    Push({"add " + typeName, {[this, key, typeName, before] { RemoveComponentKeyed(key, typeName); RestoreAuthored(key, before); }},
+          {[this, key, typeName, after] { AddComponentKeyed(key, typeName, nullptr); RestoreAuthored(key, after); }}});
     currentType_ = prototype->type;
     EmptyRows();
 }
@@ -937,11 +1246,62 @@ void MapEditor::AddComponentToSelected()
 void MapEditor::RemoveComponentFromSelected()
 {
     Entity* selected = Selected();
-    const Component* prototype = ComponentRegistry::Get()->Find(LabelledType());
-    if (!selected || !prototype || !selected->GetComponent(prototype->type)) return;
-    RebuildWithout(*selected, prototype->type);
-    authored_->SetComponent(*selected, LabelledType(), nullptr);
+    std::string typeName = LabelledType();
+    const Component* prototype = ComponentRegistry::Get()->Find(typeName);
+    Component* component = selected && prototype ? selected->GetComponent(prototype->type) : nullptr;
+    if (!component) return;
+    int key = KeyOf(*selected);
+    Values live = ValuesOf(*component, {});
+    Values before = AuthoredCopy(*selected);
+    RemoveComponentKeyed(key, typeName);
+    Values after = AuthoredCopy(*selected);
+    Push({"remove " + typeName, {[this, key, typeName, live, before] { AddComponentKeyed(key, typeName, live); RestoreAuthored(key, before); }},
+          {[this, key, typeName, after] { RemoveComponentKeyed(key, typeName); RestoreAuthored(key, after); }}});
     EmptyRows();
+}
+
+// live: the values the component gets (the prototype's when null).
+void MapEditor::AddComponentKeyed(int key, const std::string& typeName, const Values& live)
+{
+    Entity* entity = Keyed(key);
+    const Component* prototype = ComponentRegistry::Get()->Find(typeName);
+    if (!entity || !prototype || entity->GetComponent(prototype->type)) return;
+    Component* added = entity->AddComponent(*prototype);
+    try {
+        if (live) {
+            std::vector<Property> properties;
+            added->Serialize(properties);
+            for (const Property& p : properties) ReadValue(*live, p, typeName);
+        }
+        added->Initialize();
+    } catch (const GameError& error) {
+        Trace("Map editor: could not add " + typeName + ": " + error.what() + "\n");
+        RebuildWithout(*entity, prototype->type);
+    }
+    authored_->SetComponent(*entity, typeName, entity->GetComponent(prototype->type));
+}
+
+void MapEditor::RemoveComponentKeyed(int key, const std::string& typeName)
+{
+    Entity* entity = Keyed(key);
+    const Component* prototype = ComponentRegistry::Get()->Find(typeName);
+    if (!entity || !prototype || !entity->GetComponent(prototype->type)) return;
+    RebuildWithout(*entity, prototype->type);
+    authored_->SetComponent(*entity, typeName, nullptr);
+}
+
+MapEditor::Values MapEditor::AuthoredCopy(const Entity& entity) const
+{
+    const rapidjson::Value* object = authored_->Find(entity);
+    if (!object) return nullptr;
+    Values copy = std::make_shared<rapidjson::Document>();
+    copy->CopyFrom(*object, copy->GetAllocator());
+    return copy;
+}
+
+void MapEditor::RestoreAuthored(int key, const Values& object)
+{
+    if (Entity* entity = Keyed(key); entity && object) authored_->Replace(*entity, *object);
 }
 
 // Entities offer no way to empty one slot, so the entity is rebuilt: every component is
@@ -967,11 +1327,14 @@ void MapEditor::RebuildWithout(Entity& entity, int type)
 
 // ---------------------------------------------------------------- list of entities
 
-// One "ObjectList<n>" entry per entity of the edited space, in the space's order.
+// One "ObjectList<n>" entry for each entity of the edited space on screen: entry n shows
+// entity objectFirst_ + n, in the space's order.
 void MapEditor::SyncObjectList()
 {
     Space* edited = EditedSpace();
-    size_t wanted = edited ? edited->Entities().size() : 0;
+    size_t count = edited ? edited->Entities().size() : 0;
+    Scroll(objectFirst_, 0, count, kObjectSlots);
+    size_t wanted = std::min(count, kObjectSlots);
     while (objectEntries_.size() > wanted) {
         if (Entity* entry = objectEntries_.back().Get()) {
             entry->events->RemoveListener<TriggerEvent>(this);
@@ -980,9 +1343,11 @@ void MapEditor::SyncObjectList()
         objectEntries_.pop_back();
     }
     while (objectEntries_.size() < wanted) AddObjectEntry();
-    for (size_t i = 0; i < objectEntries_.size(); ++i)
+    for (size_t i = 0; i < objectEntries_.size(); ++i) {
+        const std::string& name = edited->Entities()[objectFirst_ + i]->name;
         if (Entity* entry = objectEntries_[i].Get())
-            if (FieldText(entry) != edited->Entities()[i]->name) SetFieldText(entry, edited->Entities()[i]->name);
+            if (FieldText(entry) != name) SetFieldText(entry, name);
+    }
 }
 
 void MapEditor::AddObjectEntry()
@@ -993,13 +1358,38 @@ void MapEditor::AddObjectEntry()
     if (Transform* transform = entry->Get<Transform>())
         transform->translation = glm::vec2(kListX - kListColumn * static_cast<float>(column),
                                            kListStep * static_cast<float>(10 - (row + 1))) + pan_;
-    if (column >= kListColumns) {
-        // A match holds hundreds of entities: more columns would cover the whole stage.
-        if (Sprite* sprite = entry->Get<Sprite>()) sprite->visible = false;
-        if (SpriteText* text = entry->Get<SpriteText>()) text->visible = false;
-    }
     entry->events->AddListener(this, &MapEditor::OnTrigger);
     objectEntries_.push_back(entry->Ref());
+}
+
+void MapEditor::Scroll(size_t& first, long long delta, size_t count, size_t slots)
+{
+    long long last = count > slots ? static_cast<long long>(count - slots) : 0;
+    first = static_cast<size_t>(std::clamp(static_cast<long long>(first) + delta, 0LL, last));
+}
+
+// The wheel, Up and Down, Page Up and Page Down move the list the pointer is over.
+void MapEditor::ScrollLists()
+{
+    long long delta = -std::lround(In().Wheel()) * kWheelStep + (Pressed(kArrowDown) ? 1 : 0) - (Pressed(kArrowUp) ? 1 : 0);
+    int pages = (Pressed(kPageDown) ? 1 : 0) - (Pressed(kPageUp) ? 1 : 0);
+    if (delta == 0 && pages == 0) return;
+    Entity* hit = MouseClickEventSender::EntityAt(*owner->space, pointer_);
+    if (!hit) return;
+    auto holds = [hit](const std::vector<EntityRef>& list) {
+        return std::any_of(list.begin(), list.end(), [hit](const EntityRef& ref) { return ref.Get() == hit; });
+    };
+    Space* edited = EditedSpace();
+    if (holds(objectEntries_) && edited) {
+        Scroll(objectFirst_, delta + pages * static_cast<long long>(kObjectSlots), edited->Entities().size(), kObjectSlots);
+    } else if (holds(typeEntries_) && typeListShown_) {
+        Scroll(typeFirst_, delta + pages * static_cast<long long>(kTypeSlots), typeOrder_.size(), kTypeSlots);
+        ShowTypeList();
+    } else if (std::any_of(rows_.begin(), rows_.end(), [hit](Entity* row) { return row->Get<TextBox>() && row->Get<TextBox>()->Background() == hit; })) {
+        std::vector<Property> properties;
+        if (Component* component = CurrentComponent()) component->Serialize(properties);
+        Scroll(rowFirst_, delta + pages * kRowCount, properties.size(), kRowCount);
+    }
 }
 
 // ---------------------------------------------------------------- triggers and commands
@@ -1027,12 +1417,12 @@ void MapEditor::OnListEntry(Entity* entry)
     for (size_t i = 0; i < objectEntries_.size(); ++i) {
         if (objectEntries_[i].Get() != entry) continue;
         Space* edited = EditedSpace();
-        if (edited && i < edited->Entities().size()) Select(edited->Entities()[i].get());
+        if (edited && objectFirst_ + i < edited->Entities().size()) Select(edited->Entities()[objectFirst_ + i].get());
         return;
     }
     for (size_t i = 0; i < typeEntries_.size(); ++i) {
         if (typeEntries_[i].Get() != entry) continue;
-        ChooseType(typeOfEntry_[i]);
+        ChooseType(typeOrder_[typeFirst_ + i]);
         SetTypeListShown(false);
         return;
     }
@@ -1045,10 +1435,13 @@ void MapEditor::OnTextBox(Entity* sender, int state)
     if (state == 0 && std::find(toolBoxes_.begin(), toolBoxes_.end(), sender) != toolBoxes_.end()) ChooseTool(sender);
     if (std::find(rows_.begin(), rows_.end(), sender) == rows_.end()) return;
     if (state == 0) {
+        // The designer types a fresh value after the property's name.
         textEditing_ = sender->Ref();
-        std::string text = FieldText(sender);
-        size_t space = text.find(' ');
-        SetFieldText(sender, space == std::string::npos ? "" : text.substr(0, space + 1));
+        editingIndex_ = rowFirst_ + static_cast<size_t>(std::find(rows_.begin(), rows_.end(), sender) - rows_.begin());
+        if (editingIndex_ == rowNoteIndex_) rowNoteIndex_ = SIZE_MAX;
+        std::vector<Property> properties;
+        if (Component* component = CurrentComponent()) component->Serialize(properties);
+        SetFieldText(sender, editingIndex_ < properties.size() ? properties[editingIndex_].name + ": " : "");
     } else if (textEditing_) {
         EndRowEdit(sender);
     }
@@ -1061,10 +1454,24 @@ void MapEditor::OnDevMessage(DevMessageEvent& event)
     if (event.text != "\\edit-remove-all") return;
     Space* edited = EditedSpace();
     if (!edited) return;
-    for (const auto& entity : edited->Entities()) {
-        edited->events->Send(DestroyEvent(entity->Ref(), 0.0f));
-        authored_->Remove(*entity);
+    Step all{"remove all", {}, {}};
+    std::vector<EntityRef> entities;
+    for (const auto& entity : edited->Entities()) entities.push_back(entity->Ref());
+    std::string kept;
+    for (const EntityRef& ref : entities) {
+        Entity* entity = ref.Get();
+        if (!entity) continue;
+        if (std::string need = NeededBy(*entity, true); !need.empty()) {
+            kept += (kept.empty() ? "" : ", ") + ("\"" + entity->name + "\" (for " + need + ")");
+            continue;
+        }
+        Step one = DeletionStep(*entity);
+        all.undo.push_back(one.undo[0]);
+        all.redo.push_back(one.redo[0]);
+        DeleteKeyed(KeyOf(*entity));
     }
+    if (!all.undo.empty()) Push(std::move(all));
+    if (!kept.empty()) Refuse("kept what the game needs: " + kept);
 }
 
 void MapEditor::OnDestroySpace(DestroySpaceEvent& event)
@@ -1074,4 +1481,137 @@ void MapEditor::OnDestroySpace(DestroySpaceEvent& event)
     edited_ = SpaceRef();
     selected_ = EntityRef();
     Close();
+}
+
+// ---------------------------------------------------------------- what the game needs
+
+std::string MapEditor::NeededBy(const Entity& target, bool deleting) const
+{
+    Space* edited = EditedSpace();
+    if (!edited) return "";
+    auto matches = [&target](const char* pattern) { return fnmatch(pattern, target.name.c_str(), 0) == 0; };
+    for (const auto& entity : edited->Entities()) {
+        if (deleting && entity.get() == &target) continue;  // it goes with the one that needs it
+        for (const Need& need : kNeeds)
+            if (entity->GetComponent(need.holder) && matches(need.pattern))
+                return "\"" + entity->name + "\" (" + ComponentRegistry::Get()->NameOf(need.holder) + ")";
+        if (!entity->Get<OptionsLogic>()) continue;
+        for (const auto* names : {OptionsLogic::kToggleNames.data(), OptionsLogic::kSliderNames.data()}) {
+            size_t count = names == OptionsLogic::kToggleNames.data() ? OptionsLogic::kToggleCount : OptionsLogic::kSliderCount;
+            for (size_t i = 0; i < count; ++i)
+                if (target.name == names[i]) return "\"" + entity->name + "\" (OptionsLogic)";
+        }
+    }
+    return "";
+}
+
+// A component that looks entities up by name would stop the game at its first update
+// without them.
+std::string MapEditor::MissingFor(int type) const
+{
+    Space* edited = EditedSpace();
+    if (!edited) return "";
+    for (const Need& need : kNeeds) {
+        if (need.holder != type) continue;
+        bool found = std::any_of(edited->Entities().begin(), edited->Entities().end(),
+                                 [&need](const auto& e) { return fnmatch(need.pattern, e->name.c_str(), 0) == 0; });
+        if (!found) return "\"" + std::string(need.pattern) + "\"";
+    }
+    return "";
+}
+
+// ---------------------------------------------------------------- undo and redo
+
+bool MapEditor::Unsaved() const
+{
+    return !savedAt_ || *savedAt_ != done_;
+}
+
+// A new edit drops the steps undone before it.
+void MapEditor::Push(Step step)
+{
+    history_.resize(done_);
+    if (savedAt_ && *savedAt_ > done_) savedAt_.reset();
+    history_.push_back(std::move(step));
+    ++done_;
+}
+
+void MapEditor::Undo()
+{
+    if (done_ == 0) return Trace("Map editor: nothing to undo\n");
+    const Step& step = history_[--done_];
+    for (auto undo = step.undo.rbegin(); undo != step.undo.rend(); ++undo) (*undo)();
+    EmptyRows();
+    ShowSelection();
+    Trace("Map editor: undone: " + step.what + "\n");
+}
+
+void MapEditor::Redo()
+{
+    if (done_ == history_.size()) return Trace("Map editor: nothing to redo\n");
+    const Step& step = history_[done_++];
+    for (const auto& redo : step.redo) redo();
+    EmptyRows();
+    ShowSelection();
+    Trace("Map editor: redone: " + step.what + "\n");
+}
+
+int MapEditor::KeyOf(const Entity& entity)
+{
+    for (size_t key = 0; key < keys_.size(); ++key)
+        if (keys_[key].Get() == &entity) return static_cast<int>(key);
+    keys_.push_back(entity.Ref());
+    return static_cast<int>(keys_.size() - 1);
+}
+
+Entity* MapEditor::Keyed(int key) const
+{
+    return key >= 0 && static_cast<size_t>(key) < keys_.size() ? keys_[static_cast<size_t>(key)].Get() : nullptr;
+}
+
+// The named properties of the component (all of them when names is empty) as the file holds them.
+MapEditor::Values MapEditor::ValuesOf(Component& component, const std::vector<std::string>& names) const
+{
+    Values values = std::make_shared<rapidjson::Document>();
+    values->SetObject();
+    std::vector<Property> properties;
+    component.Serialize(properties);
+    for (const Property& p : properties)
+        if (names.empty() || std::find(names.begin(), names.end(), p.name) != names.end())
+            values->AddMember(rapidjson::Value(p.name.c_str(), values->GetAllocator()),
+                              AuthoredSpace::ValueOf(p, values->GetAllocator()), values->GetAllocator());
+    return values;
+}
+
+void MapEditor::ApplyValues(int key, int type, const Values& values)
+{
+    Entity* entity = Keyed(key);
+    Component* component = entity ? entity->GetComponent(type) : nullptr;
+    if (!component) return;
+    std::vector<Property> properties;
+    component->Serialize(properties);
+    std::string typeName = ComponentRegistry::Get()->NameOf(type);
+    try {
+        for (const Property& p : properties) {
+            if (!values->HasMember(p.name.c_str())) continue;
+            ReadValue(*values, p, typeName);
+            authored_->SetProperty(*entity, typeName, p);
+        }
+    } catch (const GameError& error) {
+        Trace(std::string("Map editor: ") + error.what() + "\n");
+    }
+    AfterPropertyWrite(*component);
+}
+
+void MapEditor::PushValues(Entity& entity, int type, const Values& before, const std::string& what)
+{
+    Component* component = entity.GetComponent(type);
+    if (!component) return;
+    std::vector<std::string> names;
+    for (const auto& member : before->GetObject()) names.push_back(member.name.GetString());
+    Values after = ValuesOf(*component, names);
+    if (static_cast<const rapidjson::Value&>(*after) == static_cast<const rapidjson::Value&>(*before)) return;
+    int key = KeyOf(entity);
+    Push({what + " " + entity.name, {[this, key, type, before] { ApplyValues(key, type, before); }},
+          {[this, key, type, after] { ApplyValues(key, type, after); }}});
 }

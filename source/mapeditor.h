@@ -17,9 +17,11 @@
 #include <rapidjson/document.h>
 
 #include <array>
+#include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <memory>
-#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +38,8 @@ class MapEditor : public ComponentOf<kMapEditor> {
 public:
     enum class Tool { kTranslate, kScale, kRotate, kZLayer };
     static constexpr int kRowCount = 10;
+    static constexpr size_t kObjectSlots = 54;  // object list entries on screen: two columns of 27
+    static constexpr size_t kTypeSlots = 48;    // component-type entries on screen: two columns of 24
     static constexpr float kPanelY = 150.0f;  // pointer y (camera removed) from which the panel starts
 
     explicit MapEditor(Entity* owner);
@@ -57,6 +61,24 @@ public:
     // Stores text into the property by its kind; false (property unchanged) when the text
     // does not read as that kind. Bool takes only "true" and "false".
     static bool WriteProperty(const Property& property, const std::string& text);
+    // Puts a typed value through the checks loading makes (the member's kind, range and
+    // limit, then the component's own Check) on a copy of component; only a value that passes
+    // is stored. Returns "" or the reason it was refused. where names the component in messages.
+    static std::string WriteChecked(Component& component, size_t index, const std::string& text, const std::string& where);
+    // The entity of the edited space, and its component, by which the running game looks up
+    // target's name: "\"levelLogic\" (BallManager)"; "" when nothing does. Deleting, the
+    // target's own components do not count.
+    std::string NeededBy(const Entity& target, bool deleting) const;
+    // A name the component type looks up that no entity of the edited space has, or "".
+    std::string MissingFor(int type) const;
+    bool Unsaved() const;
+    // The first property shown in row 0, entity in the object list's first entry and type in
+    // the type list's first entry.
+    size_t FirstRow() const { return rowFirst_; }
+    size_t FirstObject() const { return objectFirst_; }
+    size_t FirstType() const { return typeFirst_; }
+    void Undo();
+    void Redo();
     // "name: value" as a property row shows it (floats with "%f").
     static std::string ShowProperty(const Property& property);
 
@@ -123,6 +145,43 @@ private:
     void AddComponentToSelected();
     void RemoveComponentFromSelected();
     void RebuildWithout(Entity& entity, int type);
+    // Scrolling: the list under the pointer moves by the wheel, the arrows and the page keys.
+    void ScrollLists();
+    static void Scroll(size_t& first, long long delta, size_t count, size_t slots);
+    void ShowTypeList();
+    // Refused operations: traced, and shown across the property rows until the next click.
+    void Refuse(const std::string& text);
+    std::string RowText(size_t index, const std::vector<Property>& properties) const;
+    void ShowRowsHint(size_t count);
+    // Undo history. Entities are named in steps by a key that stays valid when an undo brings
+    // a deleted entity back as a new object.
+    struct Step {
+        std::string what;
+        std::vector<std::function<void()>> undo, redo;
+    };
+    using Values = std::shared_ptr<rapidjson::Document>;  // property name -> value, as the file holds it
+    void Push(Step step);
+    int KeyOf(const Entity& entity);
+    Entity* Keyed(int key) const;
+    Values ValuesOf(Component& component, const std::vector<std::string>& names) const;
+    void ApplyValues(int key, int type, const Values& values);
+    void PushValues(Entity& entity, int type, const Values& before, const std::string& what);
+    std::vector<std::string> ToolProperties() const;
+    int ToolComponent() const;
+    void FinishDrag();
+    void SetEntityString(int key, bool archetype, const std::string& value);
+    Step DeletionStep(Entity& entity);
+    Step CreationStep(Entity& created);
+    void DeleteKeyed(int key);
+    void Restore(int key, const Values& object, size_t place);
+    void AddComponentKeyed(int key, const std::string& typeName, const Values& live);
+    void RemoveComponentKeyed(int key, const std::string& typeName);
+    Values AuthoredCopy(const Entity& entity) const;  // null for an entity the file does not hold
+    void RestoreAuthored(int key, const Values& object);
+    void SetSaveName(const std::string& name);
+    void SetSpaceLayer(float layer);
+    std::string SpaceNameRefusal(const std::string& name) const;
+    std::string SavePath() const;
     void EndRowEdit(Entity* row);
     void AfterPropertyWrite(Component& component);
     void EmptyRows();
@@ -172,7 +231,26 @@ private:
     std::array<Entity*, 4> toolBoxes_{};  // Translate, Scale, Rotate, ZLayer, in Tool order
     std::array<Entity*, kRowCount> rows_{};
     std::vector<EntityRef> typeEntries_;  // the component-type drop-down, registry order
-    std::vector<int> typeOfEntry_;        // component type of each drop-down entry
     std::unique_ptr<AuthoredSpace> authored_;  // what saving writes: the file plus the edits
-    std::vector<EntityRef> objectEntries_;  // "ObjectList<n>", one per entity of the edited space
+    std::vector<EntityRef> objectEntries_;  // "ObjectList<n>": entity objectFirst_ + n of the edited space
+    std::vector<int> typeOrder_;            // every registered type, registry order
+    size_t rowFirst_ = 0, objectFirst_ = 0, typeFirst_ = 0;
+    size_t editingIndex_ = 0;               // property index of the row being typed into
+    std::string rowNote_;                   // why the last typed value was refused ...
+    size_t rowNoteIndex_ = SIZE_MAX;        // ... in the row of that property
+    std::vector<std::string> note_;         // a refusal shown across the rows
+    Entity* rowsHint_ = nullptr;            // "HintRows"; may be missing
+    std::string saveName_;                  // the file the space is saved as: its name at opening, or a rename
+    std::string openedAs_;
+    std::string saveLabel_;                 // the save button's text without the unsaved mark
+    std::vector<Step> history_;
+    size_t done_ = 0;                       // steps [0, done_) are applied
+    std::optional<size_t> savedAt_ = 0;     // done_ at the last save; none once that state is gone
+    std::vector<EntityRef> keys_;           // key -> the entity it names now
+    struct Drag {
+        int key;
+        int type;
+        Values before;
+    };
+    std::optional<Drag> drag_;              // a tool drag under way, recorded when the button is released
 };

@@ -68,15 +68,23 @@ void ParticleEmitter::Serialize(std::vector<Property>& properties)
     properties.push_back({"isActive", &isActive, kBool});
 }
 
+float ParticleEmitter::PoolWanted() const
+{
+    return static_cast<float>(spawnsPerMinute) / 60.0f * lifeTime + static_cast<float>(initCount);
+}
+
+void ParticleEmitter::Check(const std::string& where) const
+{
+    float wanted = PoolWanted();
+    if (!(wanted <= static_cast<float>(kMaxParticles)))  // and not NaN
+        throw GameError(where + ": initCount + spawnsPerMinute / 60 x lifeTime asks for " + std::to_string(wanted) +
+                        " particles, above the limit of " + std::to_string(kMaxParticles));
+}
+
 void ParticleEmitter::Start()
 {
-    float spawnsPerSecond = static_cast<float>(spawnsPerMinute) / 60.0f;
-    float wanted = spawnsPerSecond * lifeTime + static_cast<float>(initCount);
-    if (!(wanted <= static_cast<float>(kMaxParticles)))  // and not NaN
-        throw GameError((owner->space ? owner->space->Path() + ": " : "") + "entity \"" + owner->name +
-                        "\", component \"ParticleEmitter\": initCount + spawnsPerMinute / 60 x lifeTime asks for " +
-                        std::to_string(wanted) + " particles, above the limit of " + std::to_string(kMaxParticles));
-    poolSize_ = static_cast<int32_t>(wanted);
+    Check((owner->space ? owner->space->Path() + ": " : "") + "entity \"" + owner->name + "\", component \"ParticleEmitter\"");
+    poolSize_ = static_cast<int32_t>(PoolWanted());
     initCount = poolSize_;
     for (int32_t i = 0; i < poolSize_; ++i) pool_.push_back(std::make_unique<Entity>("particle", "particle", nullptr));
     for (int32_t i = 0; i < poolSize_; ++i) Spawn(0.0f);

@@ -33,6 +33,7 @@ public:
     void Terminate() override;
     std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     void Serialize(std::vector<Property>& properties) override;
+    void Check(const std::string& where) const override;
 
     // Gives the particles a new image; the "imageName" property keeps its value.
     void SetImage(const std::string& name) { sprite_.SetImage(name); }
@@ -64,6 +65,7 @@ public:
     bool enabled = true;   // false: nothing is drawn (particles still move)
 
 private:
+    float PoolWanted() const;  // particles the pool needs: initCount plus a lifetime of spawns
     void Start();
     void Spawn(float interpolation);
 

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <string>
 
 void Slider::Initialize()
@@ -49,15 +50,22 @@ void Slider::Serialize(std::vector<Property>& properties)
 void Slider::SetTrack()
 {
     if (trackSet_) return;
-    std::string where = owner->space->Path() + ": entity \"" + owner->name + "\", component \"Slider\": ";
-    if (subDivisions < 2)
-        throw GameError(where + "\"subDivisions\" must be at least 2 (it is " + std::to_string(subDivisions) + ")");
-    if (upperBound == lowerBound)
-        throw GameError(where + "\"lowerBound\" and \"upperBound\" must differ (both are " +
-                        std::to_string(lowerBound) + ")");
+    Check(owner->space->Path() + ": entity \"" + owner->name + "\", component \"Slider\"");
     trackStart = owner->Require<Transform>()->translation;
     stepLength = sliderLength / static_cast<float>(subDivisions - 1);
     trackSet_ = true;
+}
+
+void Slider::Check(const std::string& where) const
+{
+    if (subDivisions < 2)
+        throw GameError(where + ": \"subDivisions\" must be at least 2 (it is " + std::to_string(subDivisions) + ")");
+    if (upperBound == lowerBound)
+        throw GameError(where + ": \"lowerBound\" and \"upperBound\" must differ (both are " +
+                        std::to_string(lowerBound) + ")");
+    int64_t range = static_cast<int64_t>(upperBound) - lowerBound;
+    if (range > INT32_MAX || range < INT32_MIN)
+        throw GameError(where + ": \"upperBound\" - \"lowerBound\" must fit 32 bits (it is " + std::to_string(range) + ")");
 }
 
 int32_t Slider::StepValue() const

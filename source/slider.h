@@ -27,6 +27,7 @@ public:
     void Terminate() override;
     std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     void Serialize(std::vector<Property>& properties) override;
+    void Check(const std::string& where) const override;
 
     void OnTrigger(TriggerEvent& event);
     void OnKeyUpdate(KeyUpdateEvent& event);

@@ -3,6 +3,9 @@
 // part. The real overlay and drop-down entry are copied from the game's content.
 #include "archetypestore.h"
 #include "authoredspace.h"
+#include "button.h"
+#include "particleemitter.h"
+#include "slider.h"
 #include "input.h"
 #include "mapeditor.h"
 #include "menucontent.h"
@@ -22,6 +25,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <random>
 #include <fstream>
 #include <sstream>
 
@@ -32,7 +36,8 @@ using testing_content::EntityJson;
 using ::testing::Contains;
 using ::testing::HasSubstr;
 
-constexpr int kKeyD = 68, kKeyS = 83, kKeyDelete = 261, kKeyRight = 262, kKeyUp = 265, kKeyLeftControl = 341;
+constexpr int kKeyD = 68, kKeyS = 83, kKeyY = 89, kKeyZ = 90, kKeyDelete = 261, kKeyRight = 262, kKeyUp = 265;
+constexpr int kKeyPageUp = 266, kKeyPageDown = 267, kKeyLeftControl = 341;
 
 // Trace lines and "Pause" values sent on the engine-wide manager.
 struct Recorder {
@@ -51,6 +56,14 @@ struct Recorder {
     std::string trace;
     std::vector<float> pause;
 };
+
+std::string Json(const rapidjson::Value& value)
+{
+    rapidjson::StringBuffer buffer;
+    rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
+    value.Accept(writer);
+    return buffer.GetString();
+}
 
 class MapEditorTest : public testing_content::EngineTest {
 protected:
@@ -81,7 +94,7 @@ protected:
     }
     void Open()
     {
-        DevMessageEvent open("\\edit-open-stage");
+        DevMessageEvent open("\\edit-open-" + edited);
         Engine::Get()->events->Send(open);
         Frames(3);
         overlay = Engine::Get()->FindSpace("MapEditorSpace");
@@ -139,7 +152,14 @@ protected:
     }
     void Type(const std::string& text)
     {
-        for (char c : text) Key(c >= 'a' && c <= 'z' ? c - 32 : c);
+        for (char c : text) {
+            if (c >= 'A' && c <= 'Z') Input::Get()->OnKey(Input::kKeyLeftShift, Input::kPress);
+            Key(c >= 'a' && c <= 'z' ? c - 32 : c);
+            if (c >= 'A' && c <= 'Z') {
+                Input::Get()->OnKey(Input::kKeyLeftShift, Input::kRelease);
+                Frames(1);
+            }
+        }
     }
     // Clicks the row, replaces its value and presses Enter.
     void EditRow(int row, const std::string& value)
@@ -161,6 +181,48 @@ protected:
         FAIL() << "no list entry for " << type;
     }
 
+    // Brings the entity into the object list, from its top down (the wheel, then Page Down),
+    // and clicks it.
+    void SelectFromList(const std::string& name)
+    {
+        glm::vec2 first = Field("ObjectList0")->Require<Transform>()->translation;
+        Point(first.x, first.y);
+        for (int turn = 0; turn < 10 && editor->FirstObject() > 0; ++turn) Key(kKeyPageUp);
+        for (int turn = 0; turn < 12; ++turn) {
+            for (const auto& entity : overlay->Entities()) {
+                if (entity->name.rfind("ObjectList", 0) != 0 || entity->Require<SpriteText>()->text != name) continue;
+                glm::vec2 at = entity->Require<Transform>()->translation;
+                Click(at.x, at.y);
+                return;
+            }
+            Point(first.x, first.y);
+            if (turn == 0) {
+                Input::Get()->OnScroll(-1.0);
+                Frames(1);
+            } else {
+                Key(kKeyPageDown);
+            }
+        }
+        FAIL() << name << " never shows in the object list";
+    }
+    // Scrolls the rows with Page Down until the property shows, then types its value.
+    void EditProperty(const std::string& name, const std::string& value)
+    {
+        std::vector<Property> properties;
+        editor->CurrentComponent()->Serialize(properties);
+        size_t index = std::find_if(properties.begin(), properties.end(), [&](auto& p) { return p.name == name; }) - properties.begin();
+        ASSERT_LT(index, properties.size()) << name;
+        for (int turn = 0; turn < 10 && index >= editor->FirstRow() + MapEditor::kRowCount; ++turn) {
+            glm::vec2 row = Field("0")->Require<Transform>()->translation;
+            Point(row.x + 40.0f, row.y);
+            Key(kKeyPageDown);
+        }
+        EditRow(static_cast<int>(index - editor->FirstRow()), value);
+    }
+    void Undo() { Chord(kKeyZ); Frames(2); }
+    void Redo() { Chord(kKeyY); Frames(2); }
+
+    std::string edited = "stage";
     Recorder recorder;
     Space* stage = nullptr;
     Space* overlay = nullptr;
@@ -226,6 +288,58 @@ TEST(MapEditorRowTest, ValuesAreReadByTheKindOfTheProperty)
     EXPECT_EQ(probe.label, "two words");
     EXPECT_EQ(MapEditor::ShowProperty(p[3]), "speed: -2.250000");
     EXPECT_EQ(MapEditor::ShowProperty(p[4]), "on: true");
+}
+
+// Every row of every registered component, typed random and hostile text: whatever is taken
+// must load again (the loader's member checks and the component's own Check), what is
+// refused leaves the value as it was, and nothing crashes.
+TEST(MapEditorRowTest, NoTypedValueMakesAComponentThatWouldNotLoad)
+{
+    std::mt19937 random(17);
+    std::vector<std::string> hostile = {"", " ", "0", "1", "-1", "-0", "1e39", "-1e39", "1e999", "nan", "inf", "1e-50",
+                                        "2147483648", "-2147483649", "4294967296", "99999999999999999999", "0x10", "true",
+                                        "false", "null", "{}", std::string("\x01\t\"\\", 4), std::string(300, '9')};
+    const std::string alphabet = "0123456789-+.eE xn";
+    for (int i = 0; i < 12; ++i) {
+        std::string text;
+        for (int n = 1 + static_cast<int>(random() % 12); n > 0; --n) text += alphabet[random() % alphabet.size()];
+        hostile.push_back(text);
+    }
+    ComponentRegistry::Get()->ForEach([&](const std::string& name, const Component& prototype) {
+        Entity holder("holder");
+        Component& component = *holder.AddComponent(prototype);
+        std::vector<Property> properties;
+        component.Serialize(properties);
+        for (size_t row = 0; row < properties.size(); ++row) {
+            for (const std::string& text : hostile) {
+                std::string before = MapEditor::ShowProperty(properties[row]);
+                std::string reason = MapEditor::WriteChecked(component, row, text, name);
+                if (!reason.empty()) {
+                    EXPECT_EQ(MapEditor::ShowProperty(properties[row]), before) << name << " " << text;
+                }
+            }
+        }
+        rapidjson::StringBuffer buffer;
+        JsonWriter writer(buffer);
+        ASSERT_NO_THROW(holder.Write(writer)) << name;
+        rapidjson::Document file;
+        file.Parse(buffer.GetString());
+        ASSERT_TRUE(file.IsObject()) << name;
+        std::unique_ptr<Entity> loaded;
+        ASSERT_NO_THROW(loaded = std::make_unique<Entity>(file, nullptr, "fuzzed")) << name << buffer.GetString();
+        EXPECT_NO_THROW(loaded->GetComponent(component.type)->Check(name)) << name;
+    });
+    // The refusals name their reason.
+    Entity holder("knob");
+    Slider& slider = *static_cast<Slider*>(holder.AddComponent(*ComponentRegistry::Get()->Find("Slider")));
+    EXPECT_THAT(MapEditor::WriteChecked(slider, 2, "1", "Slider"), HasSubstr("\"subDivisions\" must be at least 2"));
+    Button& button = *static_cast<Button*>(holder.AddComponent(*ComponentRegistry::Get()->Find("Button")));
+    EXPECT_THAT(MapEditor::WriteChecked(button, 0, "0", "Button"), HasSubstr("hover scale of 0"));
+    EXPECT_EQ(button.hoverScaleValX, 1.2f);
+    Transform& transform = *static_cast<Transform*>(holder.AddComponent(*ComponentRegistry::Get()->Find("Transform")));
+    EXPECT_THAT(MapEditor::WriteChecked(transform, 0, "1e39", "Transform"), HasSubstr("range of float"));
+    EXPECT_EQ(MapEditor::WriteChecked(transform, 0, "12.5", "Transform"), "");
+    EXPECT_EQ(transform.translation.x, 12.5f);
 }
 
 TEST_F(MapEditorTest, OpeningPausesTheSpaceAndEveryWayOfClosingResumesIt)
@@ -337,6 +451,12 @@ TEST_F(MapEditorTest, StepFieldsTakeOnlyPositiveNumbers)
     Key(Input::kKeyEnter);
     EXPECT_EQ(editor->rotationStep, 15.0f);  // a zero step would divide by zero when dragging
     EXPECT_EQ(Text("Rotate"), "Rotate: 15");
+    ClickField("Scale");
+    Key(Input::kKeyBackspace);
+    Key(Input::kKeyBackspace);
+    Type("1e39");  // no float holds it
+    Key(Input::kKeyEnter);
+    EXPECT_EQ(editor->scaleStep, glm::vec2(15.0f));
 }
 
 TEST_F(MapEditorTest, PropertyRowsWriteTheirValueOnlyWhenItReadsAsTheKind)
@@ -346,9 +466,9 @@ TEST_F(MapEditorTest, PropertyRowsWriteTheirValueOnlyWhenItReadsAsTheKind)
     EditRow(1, "-75");  // translationY
     EXPECT_EQ(Find("sign")->Require<Transform>()->translation.y, -75.0f);
     EXPECT_EQ(Text("1"), "translationY: -75.000000");
-    EditRow(0, "left");
+    EditRow(0, "left");  // refused in its row with the reason
     EXPECT_EQ(Find("sign")->Require<Transform>()->translation.x, -150.0f);
-    EXPECT_EQ(Text("0"), "translationX: -150.000000");
+    EXPECT_EQ(Text("0"), "translationX: refused, it must be a finite number");
 
     // The drop-down picks the type; a row beyond the property list changes nothing.
     ChooseComponentType("Sprite");
@@ -381,6 +501,11 @@ TEST_F(MapEditorTest, ComponentsAreAddedAndRemovedWithTheirSiblingsIntact)
     ASSERT_NE(sign->Get<Probe>(), nullptr);
     EXPECT_EQ(sign->Get<Probe>()->count, 12);  // the others keep their values
     EXPECT_EQ(sign->Require<Transform>()->translation, glm::vec2(-150.0f, -90.0f));
+    // A hit test needs the space's "Mouse" every update: without one it is not added.
+    ChooseComponentType("MouseClickEventSender");
+    ClickField("AddCompButton");
+    EXPECT_EQ(sign->GetComponent(kMouseClickEventSender), nullptr);
+    EXPECT_THAT(recorder.trace, HasSubstr("\"Mouse\", which this space lacks"));
     // Adding a type the entity has already leaves it alone.
     ChooseComponentType("Transform");
     ClickField("AddCompButton");
@@ -492,6 +617,220 @@ TEST_F(MapEditorTest, TheObjectListSelectsWithoutDisturbingTheEntityBehindIt)
     EXPECT_EQ(editor->Selected(), stage->Entities()[2].get());
 }
 
+// Each kind of edit goes back and comes again; the save button carries a mark while the
+// space differs from its last save, and a save after undoing everything is the first save.
+TEST_F(MapEditorTest, EveryKindOfEditIsUndoneAndRedone)
+{
+    Chord(kKeyS);
+    const std::string first = testing_content::ReadText(content.root / "Spaces/stage.txt");
+    EXPECT_EQ(Text("SaveSpaceButton"), "Save Space");
+    Undo();
+    EXPECT_THAT(recorder.trace, HasSubstr("nothing to undo"));
+
+    Click(30, -60);
+    Key(kKeyRight);  // a move
+    auto box = [&] { return Find("box") ? Find("box") : Find("crate"); };
+    EXPECT_EQ(box()->Require<Transform>()->translation.x, 45.0f);
+    EXPECT_EQ(Text("SaveSpaceButton"), "Save Space *");
+    Undo();
+    EXPECT_EQ(box()->Require<Transform>()->translation.x, 30.0f);
+    EXPECT_EQ(Text("SaveSpaceButton"), "Save Space");
+    Redo();
+    EXPECT_EQ(box()->Require<Transform>()->translation.x, 45.0f);
+    EditRow(1, "-75");  // a property
+    Undo();
+    EXPECT_EQ(box()->Require<Transform>()->translation.y, -60.0f);
+    Redo();
+    EXPECT_EQ(box()->Require<Transform>()->translation.y, -75.0f);
+    ClickField("SelectedName");  // a rename
+    for (int i = 0; i < 3; ++i) Key(Input::kKeyBackspace);
+    Type("crate");
+    Key(Input::kKeyEnter);
+    EXPECT_NE(Find("crate"), nullptr);
+    Undo();
+    EXPECT_EQ(Find("crate"), nullptr);
+    Redo();
+    ASSERT_NE(Find("crate"), nullptr);
+    ChooseComponentType("Probe");  // a component added and one removed
+    ClickField("AddCompButton");
+    EditRow(0, "12");
+    ChooseComponentType("Sprite");
+    ClickField("RemoveCompButton");
+    EXPECT_EQ(box()->Get<Sprite>(), nullptr);
+    Undo();
+    ASSERT_NE(box()->Get<Sprite>(), nullptr);
+    EXPECT_EQ(box()->Get<Sprite>()->zLayer, 1.0f);
+    Undo();
+    Undo();
+    EXPECT_EQ(box()->Get<Probe>(), nullptr);
+    Redo();
+    ASSERT_NE(box()->Get<Probe>(), nullptr);
+    Point(100, -150);
+    Chord(kKeyD);  // a copy, then deleted
+    ASSERT_NE(Find("clone"), nullptr);
+    Key(kKeyDelete);
+    Frames(2);
+    EXPECT_EQ(Find("clone"), nullptr);
+    Undo();
+    ASSERT_NE(Find("clone"), nullptr);
+    Undo();
+    Frames(2);
+    EXPECT_EQ(Find("clone"), nullptr);
+    Redo();
+    EXPECT_NE(Find("clone"), nullptr);
+    // A new edit drops what was undone; undoing past the start stops there.
+    Undo();
+    Frames(2);
+    Click(-150, -90);
+    Key(kKeyRight);
+    Redo();
+    EXPECT_THAT(recorder.trace, HasSubstr("nothing to redo"));
+    for (int i = 0; i < 12; ++i) Undo();
+    EXPECT_EQ(Find("clone"), nullptr);
+    EXPECT_EQ(Text("SaveSpaceButton"), "Save Space");
+    Chord(kKeyS);
+    EXPECT_EQ(testing_content::ReadText(content.root / "Spaces/stage.txt"), first);
+
+    // Closing in the middle of typing a value leaves it as it was.
+    Click(-150, -90);
+    ClickField("0");
+    Type("99");
+    Key(Input::kKeyEscape);
+    Frames(2);
+    EXPECT_FALSE(EditorOpen());
+    EXPECT_EQ(Find("sign")->Require<Transform>()->translation.x, -150.0f);
+}
+
+TEST_F(MapEditorTest, ValuesThatWouldNotLoadAndNamesInUseAreRefused)
+{
+    Click(-150, -90);
+    EditRow(0, "1e39");
+    EXPECT_THAT(Text("0"), HasSubstr("refused"));
+    EXPECT_EQ(Find("sign")->Require<Transform>()->translation.x, -150.0f);
+    EXPECT_EQ(Text("SaveSpaceButton"), "Save Space");
+    ClickField("SpaceLayer");
+    for (int i = 0; i < 3; ++i) Key(Input::kKeyBackspace);
+    Type("1e39");
+    Key(Input::kKeyEnter);
+    Frames(1);
+    EXPECT_EQ(stage->zLayer, 0.0f);
+    for (const char* name : {"Debug", "Splash", "MapEditorSpace", "a/b"}) {
+        ClickField("SpaceName");
+        for (int i = 0; i < 5; ++i) Key(Input::kKeyBackspace);
+        Type(name);
+        Key(Input::kKeyEnter);
+        Frames(1);
+        EXPECT_EQ(Text("SpaceName"), "Space Name: stage") << name;
+    }
+    EXPECT_EQ(recorder.Count("refused"), 6u) << recorder.trace;
+    Chord(kKeyS);
+    EXPECT_THAT(recorder.trace, HasSubstr("Spaces/stage.txt"));
+    EXPECT_EQ(testing_content::ReadText(content.root / "Spaces/Splash.txt").find("sign"), std::string::npos);
+}
+
+// A designer's session over the shipped match: entities beyond the first screen of the object
+// list, types from the drop-down and rows beyond the first ten; the save holds those edits and
+// nothing else, and what the game looks up by name can be neither deleted nor renamed.
+class MatchEditorTest : public MapEditorTest {
+protected:
+    void PrepareContent() override
+    {
+        fs::copy(fs::path(VOLLEYRUN_SOURCE_DIR) / "Quillmoor", content.root,
+                 fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+        content.Archetype("box.txt", EntityJson("box", 0, 0, "1"));
+    }
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        Probe::Register();
+        RunOptions::Get().firstSpace = edited = "game";
+        Start();
+        Engine::Get()->events->AddListener(&recorder, &Recorder::OnTrace);
+        Frames(3);
+        stage = Engine::Get()->FindSpace("game");
+        Open();
+    }
+    void Edit(const std::string& entity, const std::string& type, const std::string& property, const std::string& value)
+    {
+        SelectFromList(entity);
+        ASSERT_EQ(editor->Selected(), Find(entity)) << entity;
+        ChooseComponentType(type);
+        EditProperty(property, value);
+    }
+};
+
+TEST_F(MatchEditorTest, ASessionOverTheMatchSavesExactlyItsEdits)
+{
+    const std::string original = testing_content::ReadText(content.root / "Spaces/game.txt");
+    Edit("levelLogic", "Timer", "secondsOfGame", "90");
+    Edit("levelLogic", "BallManager", "time_between_balls", "3");
+    Edit("Player0", "BehaviorPlayer", "lives", "7");
+    Edit("HitEffect_Player1Pos4", "ParticleEmitter", "isActive", "true");
+    EXPECT_EQ(Find("HitEffect_Player1Pos4")->Require<ParticleEmitter>()->isActive, true);
+
+    // Refused: what the game looks up, and a space that exists.
+    SelectFromList("Player0");
+    ClickField("SelectedName");
+    Type("x");
+    Key(Input::kKeyEnter);
+    Frames(1);
+    EXPECT_NE(Find("Player0"), nullptr);
+    EXPECT_THAT(recorder.trace, HasSubstr("\"Player0\" is needed by \"levelLogic\" (BallManager)"));
+    SelectFromList("TimerMin");
+    Key(kKeyDelete);
+    Frames(2);
+    EXPECT_NE(Find("TimerMin"), nullptr);
+    ClickField("SpaceName");
+    for (int i = 0; i < 4; ++i) Key(Input::kKeyBackspace);
+    Type("MainMenu");
+    Key(Input::kKeyEnter);
+    Frames(1);
+    EXPECT_EQ(Text("SpaceName"), "Space Name: game");
+    ClickField("SpaceName");
+    for (int i = 0; i < 4; ++i) Key(Input::kKeyBackspace);
+    Type("arena");
+    Key(Input::kKeyEnter);
+    Frames(1);
+    EXPECT_EQ(Text("SpaceName"), "Space Name: arena");
+    Undo();
+    EXPECT_EQ(Text("SpaceName"), "Space Name: game");
+    Chord(kKeyS);
+
+    rapidjson::Document before, after;
+    before.Parse(original.c_str());
+    after.Parse(testing_content::ReadText(content.root / "Spaces/game.txt").c_str());
+    ASSERT_TRUE(after.IsObject()) << recorder.trace;
+    auto& a = before["entities"];
+    auto& b = after["entities"];
+    ASSERT_EQ(a.Size(), b.Size());
+    auto set = [&](const char* entity, const char* type, const char* member, rapidjson::Value value) {
+        for (auto& object : a.GetArray())
+            if (std::string(object["name"].GetString()) == entity) object[type][member] = value;
+    };
+    set("levelLogic", "Timer", "secondsOfGame", rapidjson::Value(90.0));
+    set("levelLogic", "BallManager", "time_between_balls", rapidjson::Value(3));
+    set("Player0", "BehaviorPlayer", "lives", rapidjson::Value(7));
+    set("HitEffect_Player1Pos4", "ParticleEmitter", "isActive", rapidjson::Value(true));
+    for (rapidjson::SizeType i = 0; i < a.Size(); ++i)
+        EXPECT_TRUE(a[i] == b[i]) << Json(a[i]) << "\n" << Json(b[i]);
+    for (const auto& object : b.GetArray()) EXPECT_NO_THROW(Entity(object, nullptr, "reloaded"));  // it reads back
+}
+
+TEST_F(MatchEditorTest, TheMainMenuCursorCannotBeDeleted)
+{
+    DevMessageEvent end("\\edit-end");
+    Engine::Get()->events->Send(end);
+    Frames(2);
+    edited = "MainMenu";
+    stage = Make("MainMenu");
+    Open();
+    SelectFromList("Mouse");
+    Key(kKeyDelete);
+    Frames(2);
+    EXPECT_NE(stage->FindEntity("Mouse"), nullptr);
+    EXPECT_THAT(recorder.trace, HasSubstr("\"Mouse\" is needed by \"background\" (MouseClickEventSender)"));
+}
+
 // ---------------------------------------------------------------- the real program
 
 namespace program {
@@ -518,13 +857,6 @@ GameRun Play(const fs::path& data, const Script& script, const std::string& opti
     return replay_run::Play(script, 0, options, data.string());
 }
 
-std::string Json(const rapidjson::Value& value)
-{
-    rapidjson::StringBuffer buffer;
-    rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
-    value.Accept(writer);
-    return buffer.GetString();
-}
 
 // A copy of the game's content, removed at the end.
 struct ContentCopy {
