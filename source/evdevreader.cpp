@@ -190,7 +190,10 @@ void EvdevReader::Run()
     while (!stopping_.load()) {
         fds.assign({pollfd{wakeFd_, POLLIN, 0}, pollfd{probe_ ? probe_->MonitorFd() : -1, POLLIN, 0}});
         for (const auto& device : devices_) fds.push_back(pollfd{device->fd, POLLIN, 0});
-        if (poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR) break;
+        if (poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR) {
+            Note(std::string("input devices no longer read: ") + std::strerror(errno));
+            break;
+        }
         if (fds[0].revents != 0) {
             uint64_t count = 0;
             (void)!read(wakeFd_, &count, sizeof count);
@@ -213,9 +216,6 @@ void EvdevReader::Service(int fd)
 void EvdevReader::Adopt(std::unique_ptr<Device> device)
 {
     device->id = nextId_++;
-    if (!device->node.empty())
-        Note("input device " + device->node + " read with kernel time stamps: " + device->name + " (" +
-             KindName(device->kind) + ")");
     devices_.push_back(std::move(device));
     PublishDevices();
 }
@@ -230,15 +230,15 @@ void EvdevReader::AdoptAdded()
     for (auto& device : added) Adopt(std::move(device));
 }
 
-void EvdevReader::OpenNode(const std::string& path, const std::string& name)
+bool EvdevReader::OpenNode(const std::string& path, const std::string& name)
 {
     for (const auto& device : devices_)
-        if (device->node == path) return;
+        if (device->node == path) return false;
     std::string why;
     std::optional<EvdevProbe::Opened> opened = EvdevProbe::Open(path, &why);
     if (!opened) {
         if (!why.empty()) Note("input device " + path + " (" + name + ") skipped: " + why);
-        return;
+        return false;
     }
     auto device = std::make_unique<Device>();
     device->fd = opened->fd;
@@ -246,13 +246,16 @@ void EvdevReader::OpenNode(const std::string& path, const std::string& name)
     device->name = opened->name;
     device->node = path;
     Adopt(std::move(device));
+    return true;
 }
 
 void EvdevReader::FollowHotplug()
 {
     while (std::optional<EvdevProbe::Change> change = probe_->Receive()) {
         if (change->added) {
-            OpenNode(change->node.path, change->node.name);
+            if (OpenNode(change->node.path, change->node.name))
+                Note("input device plugged in, read with kernel time stamps: " + devices_.back()->name + " (" +
+                     KindName(devices_.back()->kind) + ")");
             continue;
         }
         for (size_t i = devices_.size(); i-- > 0;)

@@ -68,7 +68,7 @@ private:
     void Run();
     void Adopt(std::unique_ptr<Device> device);
     void AdoptAdded();
-    void OpenNode(const std::string& path, const std::string& name);
+    bool OpenNode(const std::string& path, const std::string& name);  // true when it is read now
     void Service(int fd);
     void FollowHotplug();
     bool Read(Device& device);
