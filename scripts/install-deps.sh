@@ -7,6 +7,7 @@ packages=(
   build-essential cmake pkg-config ccache
   libglfw3-dev rapidjson-dev libglm-dev
   libasound2-dev libsndfile1-dev libsamplerate0-dev libstb-dev python3-glad
+  libevdev-dev libudev-dev
   libgtest-dev libgmock-dev libbenchmark-dev valgrind time
   clang libclang-rt-14-dev
   xvfb xauth libgl1-mesa-dri

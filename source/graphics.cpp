@@ -201,8 +201,9 @@ void Graphics::InstallCallbacks()
     Input::Get()->AttachPlatform(true);
     glfwSetFramebufferSizeCallback(window, ResizeCallback);
     // Virtual time jumps over the frame's idle time: nothing could happen during it.
-    if (!RunOptions::Get().virtualTime)
-        FrameClock::Get()->idle = [](int64_t until) { if (Graphics::Exists()) Graphics::Get()->WaitForEvents(until); };
+    if (RunOptions::Get().virtualTime) return;
+    FrameClock::Get()->idle = [](int64_t until) { if (Graphics::Exists()) Graphics::Get()->WaitForEvents(until); };
+    Input::Get()->ReadInputDevices();
 }
 
 // No depth test and no clear colour: frames clear to (0, 0, 0, 0) and later draws cover

@@ -2,6 +2,7 @@
 
 #include "engine.h"
 #include "event.h"
+#include "evdevreader.h"
 #include "frameclock.h"
 #include "replay.h"
 #include "runoptions.h"
@@ -110,7 +111,7 @@ void Input::SetState(int code, int action)
 
 void Input::OnKey(int key, int action)
 {
-    if (action == kPress) Record(PressEvent::kKeyboard, 0, key, StampNow());
+    if (action == kPress) Record(PressEvent::kKeyboard, 0, key, PressInstant(PressKind::kKey, key, 0));
     SetState(key, action);
 }
 
@@ -146,6 +147,31 @@ int64_t Input::StampNow() const
     case StampRule::kExact: return stampFrom_;
     }
     return stampFrom_;
+}
+
+void Input::ReadInputDevices()
+{
+    if (devices_ || replay_) return;
+    devices_ = std::make_unique<EvdevReader>();
+    if (!devices_->Start(true)) devices_.reset();
+    deviceNotes_.push_back(devices_ ? devices_->StartupLine() : "no input devices readable: window-system time stamps");
+}
+
+int64_t Input::PressInstant(PressKind kind, int code, int joystick)
+{
+    if (!devices_ || rule_ == StampRule::kExact) return StampNow();
+    for (StampedPress record; devices_->Pop(&record);) kernelStamps_.Add(record);
+    int64_t arrival = rule_ == StampRule::kArrival ? FrameClock::Get()->Now() : stampTo_;
+    const char* pad = kind == PressKind::kPadButton && platform_ ? glfwGetJoystickName(joystick) : nullptr;
+    return kernelStamps_.Match(kind, code, kPress, arrival, pad ? pad : "").value_or(StampNow());
+}
+
+void Input::TraceDeviceNotes()
+{
+    if (devices_)
+        for (std::string& line : devices_->TakeMessages()) deviceNotes_.push_back(std::move(line));
+    for (const std::string& line : deviceNotes_) SendNow(TraceEvent(line + "\n", 0.0f));
+    deviceNotes_.clear();
 }
 
 void Input::Record(PressEvent::Device device, int32_t joystick, int32_t code, int64_t at)
@@ -245,6 +271,7 @@ void Input::ReadPlatformPad(int joystick, Pad& pad) const
 
 void Input::Poll()
 {
+    TraceDeviceNotes();
     if (replay_) replay_->DeliverPads(CurrentFrame(), FrameClock::Get()->frameStart, *this);
     PollPads();
 }
@@ -276,7 +303,10 @@ bool Input::DetectEdges(int joystick)
         changed = true;
         // A replayed pad says when; a read one happened since the last reading.
         bool stamped = b < pad.stamps.size() && pad.stamps[b] != 0;
-        if (down) Record(PressEvent::kPad, joystick, static_cast<int32_t>(b), stamped ? pad.stamps[b] : StampNow());
+        if (down) {
+            int64_t at = stamped ? pad.stamps[b] : PressInstant(PressKind::kPadButton, static_cast<int>(b), joystick);
+            Record(PressEvent::kPad, joystick, static_cast<int32_t>(b), at);
+        }
         MapPad(joystick, static_cast<int>(b), down);
     }
     // An unplugged pad lets go of everything it held, or its mouse button would stay down.

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "event.h"
+#include "pressstamps.h"
 
 #include <glm/vec2.hpp>
 
@@ -18,6 +19,7 @@
 #include <string>
 #include <vector>
 
+class EvdevReader;
 class Replay;
 
 enum KeyState : int {
@@ -113,6 +115,10 @@ public:
     // Graphics attaches the window's gamepads after glfwInit and detaches them before
     // glfwTerminate; without them (headless) only the replay drives gamepads.
     void AttachPlatform(bool attached) { platform_ = attached; }
+    // Reads the system's keyboards and pads on an input thread from now on, so that a key
+    // or button the window reports takes the instant the kernel stamped on it (real time,
+    // with a window). The start-up trace names the devices read, or says there are none.
+    void ReadInputDevices();
     // A pad driven by the replay (or a test), in the layout above: connecting gives 15
     // released buttons, centred sticks and released triggers (-1). Setting a button or an
     // axis of an absent pad connects it first. Poll reads them.
@@ -149,6 +155,10 @@ private:
     void MoveCursorWithPad();
     void SetState(int code, int action);
     int64_t StampNow() const;
+    // The instant of a press handled now: the kernel's stamp of the same change when an
+    // input device reported it, else the stamping rule's.
+    int64_t PressInstant(PressKind kind, int code, int joystick);
+    void TraceDeviceNotes();
     void Record(PressEvent::Device device, int32_t joystick, int32_t code, int64_t at);
 
     std::array<int, kKeyCount> keys_;
@@ -165,5 +175,8 @@ private:
     int64_t padsSeen_ = 0;            // when the pads were last read
     int64_t windowSeen_ = 0;
     int64_t seenUpTo_ = 0;
+    std::unique_ptr<EvdevReader> devices_;  // null without a window, in virtual time or with a replay
+    PressStamps kernelStamps_;
+    std::vector<std::string> deviceNotes_;  // for the trace, at the next poll
 
 };

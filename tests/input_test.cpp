@@ -2,14 +2,24 @@
 // through the same handlers the window callbacks and the replay use.
 #include "engine.h"
 #include "frameclock.h"
+#include "evdevreader.h"
 #include "gameerror.h"
 #include "gamesettings.h"
 #include "input.h"
+#include "pressstamps.h"
 #include "replay.h"
 #include "testcontent.h"
 
+#include <GLFW/glfw3.h>
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <linux/input.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <optional>
+#include <thread>
 
 namespace {
 
@@ -324,6 +334,200 @@ TEST(RebindTest, AKeyBoundElsewhereOrKeptForTheMenusIsRefusedAndChangesNothing)
     EXPECT_EQ(settings.bindings[1].letterKeys[0], 'C');
     EXPECT_EQ(settings.bindings[0].letterButtons[3], 4);
     EXPECT_TRUE(settings.BindingsValid());
+}
+
+// Which device record a change the window system reports takes its instant from.
+constexpr int64_t kMs = 1'000'000;
+
+StampedPress Record(PressKind kind, int code, int action, int64_t ms, const char* device = "Keyboard")
+{
+    return StampedPress{kind, code, action, ms * kMs, 1, device};
+}
+
+TEST(PressStampsTest, AChangeTakesTheOldestFittingRecordOnce)
+{
+    constexpr PressKind kKey = PressKind::kKey, kPad = PressKind::kPadButton;
+    constexpr int kPress = Input::kPress, kRelease = Input::kRelease;
+    struct Query {
+        PressKind kind;
+        int code, action;
+        int64_t arrivalMs;
+        const char* pad;
+        std::optional<int64_t> stampMs;
+    };
+    struct Case {
+        const char* what;
+        std::vector<StampedPress> records;
+        std::vector<Query> queries;
+    };
+    const Case cases[] = {
+        {"two presses of one key in a frame, in order",
+         {Record(kKey, kA, kPress, 100), Record(kKey, kA, kRelease, 103), Record(kKey, kA, kPress, 105)},
+         {{kKey, kA, kPress, 116, "", 100}, {kKey, kA, kPress, 116, "", 105}, {kKey, kA, kPress, 116, "", {}},
+          {kKey, kA, kRelease, 116, "", 103}}},
+        {"a release is no press, another key or a pad button not this key",
+         {Record(kKey, kA, kRelease, 100), Record(kKey, kQ, kPress, 100), Record(kPad, kA, kPress, 100, "Pad")},
+         {{kKey, kA, kPress, 110, "", {}}, {kKey, kA, kRelease, 110, "", 100}}},
+        {"250 ms before the arrival is the oldest usable", {Record(kKey, kA, kPress, 100)},
+         {{kKey, kA, kPress, 350, "", 100}}},
+        {"a stale record is not used", {Record(kKey, kA, kPress, 100)}, {{kKey, kA, kPress, 351, "", {}}}},
+        {"a record up to 1 ms after the arrival is used", {Record(kKey, kA, kPress, 120)},
+         {{kKey, kA, kPress, 118, "", {}}, {kKey, kA, kPress, 119, "", 120}}},
+        {"pads by name, the oldest of any pad without one",
+         {Record(kPad, Input::kPadA, kPress, 110, "Pad One"), Record(kPad, Input::kPadA, kPress, 100, "Pad Two"),
+          Record(kPad, Input::kPadA, kPress, 105, "Pad Two")},
+         {{kPad, Input::kPadA, kPress, 120, "Pad Three", {}}, {kPad, Input::kPadA, kPress, 120, "Pad One", 110},
+          {kPad, Input::kPadA, kPress, 120, "", 100}}},
+    };
+    for (const Case& test : cases) {
+        PressStamps stamps;
+        for (const StampedPress& record : test.records) stamps.Add(record);
+        for (const Query& query : test.queries) {
+            std::optional<int64_t> stamp =
+                stamps.Match(query.kind, query.code, query.action, query.arrivalMs * kMs, query.pad);
+            EXPECT_EQ(stamp, query.stampMs ? std::optional(*query.stampMs * kMs) : std::nullopt)
+                << test.what << ", arrival " << query.arrivalMs << " ms";
+        }
+    }
+
+    PressStamps stamps;
+    for (int ms = 0; ms < 2000; ++ms) stamps.Add(Record(kKey, kA, kPress, ms));
+    EXPECT_LE(stamps.Size(), 501u) << "records older than half a second are forgotten";
+}
+
+TEST(PressStampsTest, EveryKernelKeyHasItsOwnGlfwKey)
+{
+    std::vector<int> seen;
+    for (int code = 0; code <= KEY_MAX; ++code)
+        if (int key = EvdevReader::GlfwKey(code); key >= 0) seen.push_back(key);
+    EXPECT_EQ(seen.size(), 118u) << "every key GLFW names but WORLD_1 and F25, which no kernel key gives";
+    std::sort(seen.begin(), seen.end());
+    EXPECT_EQ(std::adjacent_find(seen.begin(), seen.end()), seen.end()) << "two kernel keys give one GLFW key";
+}
+
+// A device whose records the test writes: the reader reads the other end of a pipe.
+class FakeDevice {
+public:
+    FakeDevice(EvdevReader& reader, PressKind kind, const std::string& name)
+    {
+        int ends[2];
+        EXPECT_EQ(pipe2(ends, O_CLOEXEC), 0);
+        reader.AddDevice(ends[0], kind, name);
+        fd_ = ends[1];
+    }
+    ~FakeDevice() { Unplug(); }
+    void Write(int type, int code, int value, int64_t us = 0)
+    {
+        input_event event{};
+        event.input_event_sec = us / 1'000'000;
+        event.input_event_usec = us % 1'000'000;
+        event.type = static_cast<uint16_t>(type);
+        event.code = static_cast<uint16_t>(code);
+        event.value = value;
+        WriteBytes(&event, sizeof event);
+    }
+    void WriteBytes(const void* bytes, size_t size) { EXPECT_EQ(write(fd_, bytes, size), static_cast<ssize_t>(size)); }
+    void Unplug()
+    {
+        if (fd_ >= 0) close(fd_);
+        fd_ = -1;
+    }
+
+private:
+    int fd_ = -1;
+};
+
+// Pops records until one of each given code has come, or five seconds have passed.
+std::vector<StampedPress> PopUntil(EvdevReader& reader, std::vector<int> lastCodes)
+{
+    std::vector<StampedPress> popped;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    StampedPress press;
+    while (!lastCodes.empty() && std::chrono::steady_clock::now() < deadline) {
+        if (!reader.Pop(&press)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            continue;
+        }
+        popped.push_back(press);
+        std::erase(lastCodes, press.code);
+    }
+    EXPECT_TRUE(lastCodes.empty()) << "records still missing after 5 s";
+    return popped;
+}
+
+std::vector<std::tuple<int, int, int64_t>> From(const std::vector<StampedPress>& records, const std::string& device)
+{
+    std::vector<std::tuple<int, int, int64_t>> picked;
+    for (const StampedPress& record : records)
+        if (record.deviceName == device) picked.emplace_back(record.code, record.action, record.nanoseconds);
+    return picked;
+}
+
+TEST(EvdevReaderTest, RecordsKeepTheirKernelStampsInOrderExceptWhatTheKernelDropped)
+{
+    EvdevReader reader;
+    ASSERT_TRUE(reader.Start(false));
+    FakeDevice keyboard(reader, PressKind::kKey, "Keyboard");
+    FakeDevice pad(reader, PressKind::kPadButton, "Pad");
+    keyboard.Write(EV_MSC, MSC_SCAN, 30, 1'000'001);
+    keyboard.Write(EV_KEY, KEY_A, 1, 1'000'001);
+    keyboard.Write(EV_SYN, SYN_REPORT, 0, 1'000'001);
+    keyboard.Write(EV_KEY, KEY_A, 2, 1'500'000);
+    keyboard.Write(EV_KEY, KEY_POWER, 1, 1'600'000);  // GLFW has no name for it
+    keyboard.Write(EV_SYN, SYN_DROPPED, 0, 1'700'000);
+    keyboard.Write(EV_KEY, KEY_A, 0, 1'700'000);
+    keyboard.Write(EV_SYN, SYN_REPORT, 0, 1'700'000);
+    keyboard.Write(EV_KEY, KEY_102ND, 0, 2'000'000);
+    keyboard.Write(EV_KEY, KEY_KP0, 1, 2'000'000);
+    input_event last{};
+    last.input_event_sec = 3;
+    last.type = EV_KEY;
+    last.code = KEY_Z;
+    last.value = 1;
+    keyboard.WriteBytes(&last, 5);  // a record may arrive in pieces
+    pad.Write(EV_KEY, BTN_NORTH, 1, 4'000'000);
+    pad.Write(EV_KEY, BTN_WEST, 1, 4'000'000);
+    pad.Write(EV_ABS, ABS_X, 100, 4'000'000);
+    pad.Write(EV_KEY, BTN_DPAD_LEFT, 0, 4'100'000);
+    pad.Write(EV_KEY, BTN_MODE, 1, 4'200'000);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    keyboard.WriteBytes(reinterpret_cast<const char*>(&last) + 5, sizeof last - 5);
+
+    std::vector<StampedPress> records = PopUntil(reader, {GLFW_KEY_Z, 14});
+    using Row = std::tuple<int, int, int64_t>;
+    EXPECT_EQ(From(records, "Keyboard"),
+              (std::vector<Row>{{kA, 1, 1'000'001'000}, {kA, 2, 1'500'000'000}, {GLFW_KEY_WORLD_2, 0, 2'000'000'000},
+                                {GLFW_KEY_KP_0, 1, 2'000'000'000}, {GLFW_KEY_Z, 1, 3'000'000'000}}));
+    EXPECT_EQ(From(records, "Pad"), (std::vector<Row>{{Input::kPadY, 1, 4'000'000'000}, {Input::kPadX, 1, 4'000'000'000},
+                                                      {Input::kPadLeft, 0, 4'100'000'000}, {14, 1, 4'200'000'000}}));
+    EXPECT_EQ(reader.Dropped(), 0u);
+}
+
+TEST(EvdevReaderTest, AnEndedDeviceIsClosedAndTheOthersReadOn)
+{
+    EvdevReader reader;
+    EXPECT_EQ(reader.StartupLine(), "no input devices readable: window-system time stamps");
+    ASSERT_TRUE(reader.Start(false));
+    FakeDevice one(reader, PressKind::kPadButton, "Pad One");
+    FakeDevice two(reader, PressKind::kPadButton, "Pad Two");
+    one.Write(EV_KEY, BTN_SOUTH, 1, 1'000'000);
+    one.Unplug();
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (reader.Devices().size() != 1 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(reader.StartupLine(), "input devices read with kernel time stamps: Pad Two (pad)");
+    EXPECT_THAT(reader.TakeMessages(), testing::ElementsAre("input device removed: Pad One"));
+
+    two.Write(EV_KEY, BTN_START, 1, 2'000'000);
+    std::vector<StampedPress> records = PopUntil(reader, {Input::kPadStart});
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].deviceName, "Pad One");  // written before the unplug: still delivered
+    EXPECT_EQ(records[1].deviceName, "Pad Two");
+
+    auto stopping = std::chrono::steady_clock::now();
+    reader.Stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - stopping, std::chrono::seconds(1)) << "Stop waits for input";
+    EXPECT_TRUE(reader.Devices().empty());
 }
 
 } // namespace
