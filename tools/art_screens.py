@@ -537,11 +537,12 @@ def controllers_card(w=960, h=540):
     c.paint(t, c.linear((0, 335), (0, 385), [(0, WHITE), (1, GOLD_LIGHT)]))
     c.paint(c.mask().text(w / 2, 416, "\u2014 or share one keyboard: \u2014", "cond", 32), (220, 210, 250))
     y = 476
-    for x, who, key, col in ((300, "Player 1", "C", WARM), (660, "Player 2", "M", COOL)):
-        lab = c.mask().text(x - 24, y, who, "condb", 36, anchor="rm")
+    for x, who, keys, col in ((250, "Player 1", "CVXD", WARM), (690, "Player 2", "M,NJ", COOL)):
+        lab = c.mask().text(x - 70, y, who, "condb", 34, anchor="rm")
         c.paint(lab.grow(3), INK)
         c.paint(lab, col)
-        keycap(c, x + 26, y, key, 56, col)
+        for i, key in enumerate(keys):
+            keycap(c, x - 30 + i * 52, y, key, 46, col)
     return c.result()
 
 
@@ -727,28 +728,30 @@ def tutorial_gameplay():
         arrows.line([(cx + ax * 150, cy + ay * 150), (cx + ax * 128, cy + ay * 128)], 5)
     c.paint(arrows, WHITE, 0.8)
     text_block(c, 736, 560, 488,
-               "A ring closes on your spot as a ball comes in. Swing when it meets the inner "
-               "circle, on the beat: you have an eighth of a second either way. The letters of "
-               "the next balls wait at your spot, nearest one biggest.",
+               "A ring closes on your spot as a ball comes in. Press the ball's letter when the "
+               "ring meets the inner circle, on the beat: an eighth of a second either way. A "
+               "swing that hits nothing costs meter and locks you out a moment.",
                "cond", 27, (230, 224, 250))
     # keyboard column
     card(c, 1300, 220, 1840, 800, COOL)
     title_text(c, 1570, 262, "ONE KEYBOARD", 40, [(0, WHITE), (1, COOL_LIGHT)], glow=None, outline=3)
-    rows = ((340, "PLAYER 1", WARM, "C", ("Q", "W", "E")),
-            (530, "PLAYER 2", COOL, "M", ("P", "O", "I")))
-    for y, who, col, swing, spots in rows:
-        tl = c.mask().text(1336, y - 30, who, "condb", 32, anchor="lm")
+    rows = ((330, "PLAYER 1", WARM, "CVXD", ("Q", "W", "E")),
+            (505, "PLAYER 2", COOL, "M,NJ", ("P", "O", "I")))
+    for y, who, col, letters, spots in rows:
+        tl = c.mask().text(1336, y - 34, who, "condb", 32, anchor="lm")
         c.paint(tl.grow(2), INK)
         c.paint(tl, col)
-        c.paint(c.mask().text(1336, y + 30, "swing", "cond", 26, anchor="lm"), (210, 200, 240))
-        keycap(c, 1450, y + 30, swing, 58, col)
-        c.paint(c.mask().text(1520, y + 30, "spot", "cond", 26, anchor="lm"), (210, 200, 240))
+        c.paint(c.mask().text(1336, y + 20, "swing", "cond", 26, anchor="lm"), (210, 200, 240))
+        for i, (k, face) in enumerate(zip(letters, "ABXY")):
+            keycap(c, 1466 + i * 64, y + 20, k, 52, col)
+            c.paint(c.mask().text(1466 + i * 64, y + 58, face, "condb", 19), (200, 190, 235))
+        c.paint(c.mask().text(1336, y + 100, "spot", "cond", 26, anchor="lm"), (210, 200, 240))
         for i, k in enumerate(spots):
-            keycap(c, 1606 + i * 70, y + 30, k, 58, col)
-        c.paint(c.mask().text(1676, y + 80, "far  \u00b7  middle  \u00b7  near the net", "cond", 21),
+            keycap(c, 1466 + i * 64, y + 100, k, 52, col)
+        c.paint(c.mask().text(1780, y + 100, "far \u00b7 mid \u00b7 near", "cond", 19, anchor="rm"),
                 (180, 170, 220))
-    keycap(c, 1370, 710, "Esc", 58, GOLD)
-    text_block(c, 1420, 692, 400, "or Start on the first gamepad pauses the match.", "cond", 26,
+    keycap(c, 1370, 720, "Esc", 58, GOLD)
+    text_block(c, 1420, 702, 400, "or Start on either gamepad pauses the match.", "cond", 26,
                (230, 224, 250))
     return c.result()
 
