@@ -84,6 +84,7 @@ private:
     void Lose();
     bool ButtonMatches(int32_t button) const;
     bool PastLateEdge() const;
+    bool MatchOver() const;
     static int64_t HeardAt(BeatTime time);
     void Reward(bool playerZero, float error);
     void Burst(const std::string& prefix, int playerNumber);

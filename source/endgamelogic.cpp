@@ -1,4 +1,5 @@
 #include "endgamelogic.h"
+#include "matchstats.h"
 
 #include "ballmanager.h"
 #include "behaviormeter.h"
@@ -23,7 +24,9 @@ const char* const kMenuMusic = "event:/MainMenu";
 void Finish(Space& game, Result result, bool sendWin)
 {
     Entity* logic = game.RequireEntity("levelLogic");
-    logic->Require<BallManager>()->matchOver = true;
+    BallManager* manager = logic->Require<BallManager>();
+    if (manager->matchOver) return;  // the first result stands: one end screen, one verdict
+    manager->matchOver = true;
     if (PauseLogic* pause = logic->Get<PauseLogic>()) pause->pauseAllowed = false;  // no pause menu over the result
     EventManager* events = Engine::Get()->events.get();
     events->Send(CreateSpaceEvent("EndGame", EndGameLogic::kEndScreenDelay));
