@@ -417,6 +417,19 @@ int BehaviorBall::NearerBalls() const
     return count;
 }
 
+// How far the closing ring has come, 0 at the start of the flight and 1 when it meets the
+// spot: by the music clock, so that it meets the spot as the arrival beat is heard, seen the
+// player's visual delay later. Without music, by the flight so far.
+float BehaviorBall::RingProgress() const
+{
+    if (waiting) return 0.0f;
+    auto seenLate = static_cast<int64_t>(GameSettings::Get().visualOffsetMs * 1e6f);
+    std::optional<float> error = TimingError(FrameClock::Get()->Now() + seenLate);
+    float flight = static_cast<float>(std::abs(destLane - startLane)) * SixteenthSeconds();
+    if (!error || flight <= 0.0f) return Progress(true);
+    return std::clamp(1.0f + *error / flight, 0.0f, 1.0f);
+}
+
 void BehaviorBall::DrawAt(Sprite& sprite, glm::vec2 position, glm::vec2 size, glm::vec4 colour)
 {
     glm::mat3 world(size.x, 0.0f, 0.0f, 0.0f, size.y, 0.0f, position.x, position.y, 1.0f);
@@ -429,7 +442,7 @@ void BehaviorBall::OnDraw(DrawEvent&)
     if (finished) return;
     int nearer = NearerBalls();
     float shrink = std::pow(0.65f, static_cast<float>(nearer));
-    float p = waiting ? 0.0f : Progress(true);
+    float p = RingProgress();
     int32_t receiverLane = serveSide == 1 ? Spot(1) : -Spot(0);
     glm::vec2 spot(static_cast<float>(receiverLane) * kLaneWidth, SpotY(receiverLane));
     if (nearer == 0) DrawAt(innerRing_, spot, glm::vec2(kRingSize), ringColour);

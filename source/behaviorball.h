@@ -85,6 +85,7 @@ private:
     bool ButtonMatches(int32_t button) const;
     bool PastLateEdge() const;
     bool MatchOver() const;
+    float RingProgress() const;
     static int64_t HeardAt(BeatTime time);
     void Reward(bool playerZero, float error);
     void Burst(const std::string& prefix, int playerNumber);

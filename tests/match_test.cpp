@@ -5,6 +5,7 @@
 #include "endgamelogic.h"
 #include "frameclock.h"
 #include "gamesettings.h"
+#include "graphics.h"
 #include "input.h"
 #include "lifeindicator.h"
 #include "matchstats.h"
@@ -605,6 +606,28 @@ TEST_F(HitTest, ABallIsLostWhenTheClockPassesItsLateEdge)
         EXPECT_FALSE(ball->finished) << latencyMs;
         Frames(1);
         EXPECT_TRUE(ball->finished) << latencyMs;
+        Frames(60);
+    }
+}
+
+// The closing ring meets the spot as the arrival beat is heard, or as much earlier as the
+// player's picture is seen late.
+TEST_F(HitTest, TheRingMeetsTheSpotWhenTheBeatIsHeardLessTheVisualDelay)
+{
+    auto widestRing = [] {
+        float widest = 0.0f;
+        for (const Graphics::DrawRecord& draw : Graphics::Get()->drawLog)
+            if (draw.image == "EmptyCircle.png") widest = std::max(widest, draw.world[0][0]);
+        return widest;
+    };
+    for (float visualMs : {0.0f, 100.0f}) {
+        GameSettings::Get().visualOffsetMs = visualMs;
+        BehaviorBall* ball = Serve(0);
+        int64_t meets = HeardAt(ball) - static_cast<int64_t>(visualMs * 1e6f);
+        ASSERT_TRUE(RunUntil([&] { return FrameClock::Get()->frameStart + FrameClock::Get()->framePeriod > meets; }, 600));
+        EXPECT_GT(widestRing(), 50.0f) << visualMs;
+        Frames(1);
+        EXPECT_EQ(widestRing(), 50.0f) << visualMs;
         Frames(60);
     }
 }

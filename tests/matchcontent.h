@@ -96,6 +96,7 @@ inline void WriteMatchMusic(const TempContent& content)
 inline void WriteMatchContent(const TempContent& content)
 {
     WriteMatchMusic(content);
+    image_test_files::WritePng(content.root / "Textures" / "EmptyCircle.png", 8, 8);  // the timing rings
     // A 4 x 3 grid of twelve grade frames.
     image_test_files::WritePng(content.root / "Textures" / "Billboard.png", 16, 12);
     WriteText(content.root / "Textures" / "Billboard.txt", "{\"data\": [4, 3, 12]}");
