@@ -451,7 +451,10 @@ void BehaviorBall::OnDraw(DrawEvent&)
         glm::vec2 preview(spot.x + (spot.x < 0.0f ? shift : -shift), spot.y + shift);
         DrawAt(letterOverlay_, preview, glm::vec2(kRingSize * shrink), letterOverlay_.colour);
     }
-    if (!(nearer > 0 && p == 0.0f)) DrawAt(targetRing_, spot, glm::vec2(kRingSize * (1.0f + 2.5f * (1.0f - p * p))), ringColour);
+    // Rings of balls behind the nearest fade as their letters shrink, so that the ring to
+    // hit now stands out where several close on one spot.
+    glm::vec4 ring(glm::vec3(ringColour), ringColour.a * shrink);
+    if (!(nearer > 0 && p == 0.0f)) DrawAt(targetRing_, spot, glm::vec2(kRingSize * (1.0f + 2.5f * (1.0f - p * p))), ring);
     if (letterOverlay_.visible)
         Graphics::Get()->DrawSprite(owner->Require<Transform>()->GetMatrix(), letterOverlay_, letterOverlay_.colour);
 }

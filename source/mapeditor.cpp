@@ -77,6 +77,9 @@ const Need kNeeds[] = {
     {kTimer, "TimerSec"},               {kLevelLogic, "FullScreenToggle"},  {kLevelLogic, "DefaultSettingsButton"},
     {kLevelLogic, "MasterSoundSlider"}, {kLevelLogic, "background"},        {kOptionsLogic, "DefaultSettingsButton"},
     {kTutorial, "NextButton"},          {kTutorial, "PreviousButton"},      {kTutorial, "TutorialImage1"},
+    {kMatchFeedback, "BillBoardP[01]"}, {kMatchFeedback, "Timing[01]"},     {kMatchFeedback, "Streak[01]"},
+    {kEndGameLogic, "StatP[12]_*"},     {kControlsLogic, "AudioOffset*"},   {kControlsLogic, "VisualOffset*"},
+    {kControlsLogic, "P[12]*"},
 };
 
 Input& In() { return *Input::Get(); }
