@@ -83,13 +83,18 @@ BENCHMARK(BusyMatchFrame)->Unit(benchmark::kMicrosecond)->Iterations(600);
 
 // The same busy match drawn in a real window with Mesa's software OpenGL, each frame
 // finished (rasterised) before the next: wall time per frame, whatever thread did the work.
+// The busy match in a window, or null (the case skipped) without a display.
+Space* StartWindowMatch(benchmark::State& state)
+{
+    if (std::getenv("DISPLAY")) return StartBusyMatch(false);
+    state.SkipWithError("needs a display: run under xvfb-run");
+    return nullptr;
+}
+
 void WindowMatchFrame(benchmark::State& state)
 {
-    if (!std::getenv("DISPLAY")) {
-        state.SkipWithError("needs a display: run under xvfb-run");
-        return;
-    }
-    Space* game = StartBusyMatch(false);
+    Space* game = StartWindowMatch(state);
+    if (!game) return;
     Engine* engine = Engine::Get();
     for (auto _ : state) {
         engine->Update();
@@ -104,11 +109,8 @@ BENCHMARK(WindowMatchFrame)->Unit(benchmark::kMillisecond)->Iterations(120)->Use
 // panel over the frozen match and the victory art should cost no more than the match did.
 void WindowEndScreenFrame(benchmark::State& state)
 {
-    if (!std::getenv("DISPLAY")) {
-        state.SkipWithError("needs a display: run under xvfb-run");
-        return;
-    }
-    Space* game = StartBusyMatch(false);
+    Space* game = StartWindowMatch(state);
+    if (!game) return;
     Engine* engine = Engine::Get();
     BehaviorMeter* meter = game->RequireEntity("BeatMeter1")->Require<BehaviorMeter>();
     meter->value = meter->maximum;

@@ -51,6 +51,13 @@ constexpr int kMeterKeys[][3] = {{49, 1, -5}, {50, 1, 5}, {51, 2, -5}, {52, 2, 5
 
 } // namespace
 
+bool BallManager::MatchOver(const Space& space)
+{
+    Entity* logic = space.FindEntity("levelLogic");
+    BallManager* manager = logic ? logic->Get<BallManager>() : nullptr;
+    return manager && manager->matchOver;
+}
+
 void BallManager::Initialize()
 {
     MatchStats::Get().Clear();

@@ -20,6 +20,7 @@ class BallLostEvent;
 class BeatDivisionEvent;
 class BehaviorBall;
 class BehaviorMeter;
+class Space;
 class UpdateEvent;
 
 class BallManager : public ComponentOf<kBallManager> {
@@ -37,6 +38,8 @@ public:
     // kind 0 normal, 1 platinum, 2 rainbow, 3 alternating, 5 random; a zero launchTime
     // keeps the time the ball chose itself. The ball goes to serveSide, which then turns.
     BehaviorBall* SpawnBall(int32_t kind, BeatTime launchTime);
+    // Whether the match of this space is decided (false in a space without a match).
+    static bool MatchOver(const Space& space);
 
     void OnDivision(BeatDivisionEvent& event);
     void OnUpdate(UpdateEvent& event);

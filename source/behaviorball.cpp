@@ -194,7 +194,8 @@ void BehaviorBall::OnDivision(BeatDivisionEvent& event)
     steps += startLane < 0 ? 1 : -1;
     int32_t spot0 = Spot(0), spot1 = Spot(1);
     if (waiting) Launch(event, spot0, spot1);
-    if (Remaining() == 0 && !finished && !waiting && !MatchOver() && (GameSettings::autoplay || autoReturn)) {
+    bool due = Remaining() == 0 && !finished && !waiting && (GameSettings::autoplay || autoReturn);
+    if (due && !BallManager::MatchOver(*owner->space)) {
         // Autoplay swings exactly on the beat; a forced move just sends the ball back.
         BallHitEvent hit(startLane + steps, letter, HeardAt(arrivalTime), !GameSettings::autoplay);
         autoReturn = false;
@@ -275,18 +276,11 @@ bool BehaviorBall::ButtonMatches(int32_t button) const
     return letter == -1 || letter == button;
 }
 
-bool BehaviorBall::MatchOver() const
-{
-    Entity* logic = owner->space->FindEntity("levelLogic");
-    BallManager* manager = logic ? logic->Get<BallManager>() : nullptr;
-    return manager && manager->matchOver;
-}
-
 // Offers the ball to the swing: the swing returns the ball in time nearest to it.
 void BehaviorBall::OnHit(BallHitEvent& event)
 {
     bool fromOtherSide = (startLane < 0) != (event.lane < 0);
-    if (MatchOver() || finished || waiting || !fromOtherSide || !ButtonMatches(event.button)) return;
+    if (BallManager::MatchOver(*owner->space) || finished || waiting || !fromOtherSide || !ButtonMatches(event.button)) return;
     std::optional<float> error = TimingError(event.at);
     if (!error || !(std::abs(*error) <= kHitWindow)) return;
     if (event.nearest && !(std::abs(*error) < std::abs(event.error))) return;

@@ -84,7 +84,6 @@ private:
     void Lose();
     bool ButtonMatches(int32_t button) const;
     bool PastLateEdge() const;
-    bool MatchOver() const;
     float RingProgress() const;
     static int64_t HeardAt(BeatTime time);
     void Reward(bool playerZero, float error);

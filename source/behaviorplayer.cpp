@@ -58,11 +58,6 @@ void BehaviorPlayer::Serialize(std::vector<Property>& properties)
     properties.push_back({"lives", &lives, kInt});
 }
 
-bool BehaviorPlayer::MatchOver() const
-{
-    return owner->space->RequireEntity("levelLogic")->Require<BallManager>()->matchOver;
-}
-
 BehaviorMusician* BehaviorPlayer::Musician() const
 {
     Entity* spot = currentSpot.Get();
@@ -71,7 +66,7 @@ BehaviorMusician* BehaviorPlayer::Musician() const
 
 void BehaviorPlayer::MoveTo(int32_t spot, bool forced)
 {
-    if (MatchOver()) return;
+    if (BallManager::MatchOver(*owner->space)) return;
     // Only a forced move spares the balls already flying at him; a step of his own
     // leaves them for him to hit.
     for (const auto& entity : owner->space->Entities()) {
@@ -108,7 +103,7 @@ void BehaviorPlayer::Swing(int32_t letter, int64_t at, int device)
     BallHitEvent hit(Lane(), letter, at - latency);
     events->Send(hit);
     if (hit.nearest) return hit.nearest->Return(hit, hit.error);
-    if (MatchOver()) return;
+    if (BallManager::MatchOver(*owner->space)) return;
     lockedUntil_ = at + kFaultLockNs;
     MatchStats::Get().Fault(player);
     BehaviorMeter* meter = owner->space->RequireEntity(player == 0 ? "BeatMeter1" : "BeatMeter2")->Require<BehaviorMeter>();

@@ -43,7 +43,6 @@ public:
 private:
     // device: 0 keyboard, 1 pad (whose latency is taken off the instant).
     void Swing(int32_t letter, int64_t at, int device);
-    bool MatchOver() const;
     BehaviorMusician* Musician() const;
     void Burst(int level);
 
