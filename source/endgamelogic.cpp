@@ -62,6 +62,8 @@ void EndGameLogic::Initialize()
     EventManager* events = Engine::Get()->events.get();
     events->Send(PlaySoundEvent(kMenuMusic, false, {{"Location", 0.0f}, {"Transition", 0.0f}}));
     events->Send(PauseSoundEvent(kMenuMusic, false));
+    // The match under the statistics is frozen with its result shown: kept as one picture.
+    if (Space* game = Engine::Get()->FindSpace("game")) game->still = true;
     ShowStats();
 }
 

@@ -149,8 +149,22 @@ void Engine::DrawSpaces()
     // A snapshot: a draw handler may create or destroy spaces.
     std::vector<Space*> order;
     for (const auto& space : spaces) order.push_back(space.get());
-    for (Space* space : order)
-        if (!space->Detached()) space->events->Send(draw_);
+    auto draw = [this](auto from, auto to) {
+        for (auto space = from; space != to; ++space)
+            if (!(*space)->Detached()) (*space)->events->Send(draw_);
+    };
+    // The highest still space and those beneath it: drawn once, then shown as that picture.
+    auto still = std::find_if(order.rbegin(), order.rend(), [](Space* space) { return space->still; });
+    auto above = still.base();
+    Graphics* graphics = Graphics::Get();
+    if (still == order.rend()) {
+        if (pictureKeptFor_) graphics->DropKeptPicture();
+        pictureKeptFor_ = nullptr;
+    } else if (pictureKeptFor_ != *still || !graphics->ShowKeptPicture()) {
+        draw(order.begin(), above);
+        pictureKeptFor_ = graphics->KeepPicture() ? *still : nullptr;
+    }
+    draw(above, order.end());
 }
 
 Space* Engine::FindSpace(const std::string& name) const
@@ -181,6 +195,7 @@ void Engine::OnDestroySpace(DestroySpaceEvent& event)
             continue;
         }
         std::unique_ptr<Space> doomed = std::move(*it);
+        if (doomed.get() == pictureKeptFor_) pictureKeptFor_ = nullptr;
         it = spaces.erase(it);
         if (doomed->Busy()) {
             // One of its handlers is on the stack: stop it now, free it at the end of the frame.

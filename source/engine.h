@@ -59,6 +59,7 @@ private:
 
     DrawEvent draw_;        // reused every frame
     AnimateEvent animate_;  // reused every frame
+    const Space* pictureKeptFor_ = nullptr;  // the still space whose picture Graphics holds
     std::vector<std::unique_ptr<Space>> retired_;  // destroyed while one of their handlers ran
     std::unique_ptr<SettingsFile> settingsFile_;   // null until start-up reads it
     bool fullscreenSeen_ = true;  // the window's state at the last frame: a change is the player's choice

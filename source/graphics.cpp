@@ -260,6 +260,7 @@ void Graphics::Shutdown()
 {
     if (window) {
         batchVertices_.clear();  // the context goes: nothing more reaches it
+        DropKeptPicture();
         glDeleteVertexArrays(1, &plainVertexArray);
         glDeleteVertexArrays(1, &batchVertexArray);
         glDeleteBuffers(1, &plainQuadBuffer);
@@ -294,6 +295,54 @@ void Graphics::OnResize(int newWidth, int newHeight)
     if (!window) return;
     Flush();  // drawn with the viewport they were made for
     glViewport(picture.x, picture.y, picture.z, picture.w);
+}
+
+bool Graphics::KeepPicture()
+{
+    if (!window) return false;
+    Flush();
+    if (!keptFramebuffer_) {
+        glGenFramebuffers(1, &keptFramebuffer_);
+        glGenRenderbuffers(1, &keptColour_);
+    }
+    if (keptArea_.z != picture.z || keptArea_.w != picture.w) {
+        glBindRenderbuffer(GL_RENDERBUFFER, keptColour_);
+        glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, picture.z, picture.w);
+        glBindRenderbuffer(GL_RENDERBUFFER, 0);
+        glBindFramebuffer(GL_FRAMEBUFFER, keptFramebuffer_);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, keptColour_);
+    }
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, keptFramebuffer_);
+    bool complete = glCheckFramebufferStatus(GL_DRAW_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    if (complete)
+        glBlitFramebuffer(picture.x, picture.y, picture.x + picture.z, picture.y + picture.w, 0, 0, picture.z,
+                          picture.w, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    keptArea_ = complete ? picture : glm::ivec4(0);
+    return complete;
+}
+
+bool Graphics::ShowKeptPicture()
+{
+    if (!window || keptArea_ != picture || picture.z <= 0 || picture.w <= 0) return false;
+    Flush();
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, keptFramebuffer_);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    glBlitFramebuffer(0, 0, picture.z, picture.w, picture.x, picture.y, picture.x + picture.z, picture.y + picture.w,
+                      GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    return true;
+}
+
+void Graphics::DropKeptPicture()
+{
+    if (keptFramebuffer_) {
+        glDeleteFramebuffers(1, &keptFramebuffer_);
+        glDeleteRenderbuffers(1, &keptColour_);
+    }
+    keptFramebuffer_ = keptColour_ = 0;
+    keptArea_ = glm::ivec4(0);
 }
 
 void Graphics::OnUpdate(UpdateEvent& event)

@@ -93,6 +93,15 @@ public:
     // in Graphics call it; code issuing GL calls of its own must call it first.
     void Flush();
 
+    // A copy of the picture drawn so far this frame, to put back in later frames instead of
+    // drawing again what does not change (the frozen match under the end screen): one
+    // copy in place of every sprite, with no blending. KeepPicture is false without a
+    // window; ShowKeptPicture is false when there is none to show (never kept, dropped, or
+    // the window changed size since).
+    bool KeepPicture();
+    bool ShowKeptPicture();
+    void DropKeptPicture();
+
     bool Headless() const { return headless_; }
 
     bool fullscreen = true;   // the window fills the monitor (true at start)
@@ -176,4 +185,7 @@ private:
     float frameTime_ = 0.0f;  // seconds since GLFW started, read once per frame for the "time" uniform
     std::vector<BatchVertex> batchVertices_;  // four per quad, in draw order
     uint32_t batchTexture_ = kNoTexture;  // the one texture of this batch; kNoTexture while empty
+    uint32_t keptFramebuffer_ = 0;   // holds the kept picture's colour buffer
+    uint32_t keptColour_ = 0;        // renderbuffer, the size of the picture when kept
+    glm::ivec4 keptArea_{0};         // the picture's area it was copied from; zero size: nothing kept
 };

@@ -72,6 +72,9 @@ public:
 
     bool paused = false;   // entities stop receiving UpdateEvent; the space's own manager runs on
     bool visible = true;   // entities stop receiving DrawEvent
+    // Nothing drawn in this space changes any more (the match after its verdict): the
+    // engine draws it and every space beneath it once, then shows that picture again.
+    bool still = false;
     std::unique_ptr<EventManager> events;
     std::string name;      // also names the space file
     float zLayer = 0.0f;   // orders spaces in the engine: lower layers draw first

@@ -1,10 +1,12 @@
 // Real windows: the game under Xvfb with Mesa's software OpenGL, judged by screenshots.
 // WindowTest runs the program (or this test binary) under xvfb-run; the WindowInside
 // tests run inside that X server, in this process, and skip themselves anywhere else.
+#include "entity.h"
 #include "gameerror.h"
 #include "graphics.h"
 #include "imagetestfiles.h"
 #include "programrun.h"
+#include "space.h"
 #include "sprite.h"
 #include "testcontent.h"
 #include "texturestore.h"
@@ -297,6 +299,34 @@ TEST_F(WindowInside, DebugDrawModeShowsVioletOutlinesInsteadOfSprites)
     Colour inside = outlines.At(w / 2 - 120, h / 2 + 70);
     EXPECT_TRUE(Near(inside, {0, 0, 0}, 0)) << inside[0] << "," << inside[1] << "," << inside[2];
     EXPECT_FALSE(Near(sprites.At(w / 2 - 120, h / 2 + 70), {0, 0, 0}, 20));
+}
+
+// A still space is drawn once, then shown as that picture, pixel for pixel: changes in it
+// no longer show until it stops being still or the window changes size.
+TEST_F(WindowInside, AStillSpaceIsShownAsItsKeptPictureUntilItMovesOrTheWindowResizes)
+{
+    Start();
+    Frames(4);
+    Space* splash = Engine::Get()->FindSpace("Splash");
+    glm::vec2& box = splash->FindEntity("box")->Get<Transform>()->translation;
+    Picture drawn = Shot("drawn");
+    splash->still = true;
+    Picture kept = Shot("kept");
+    box.x += 150.0f;
+    Picture shown = Shot("shown");
+    EXPECT_EQ(drawn.pixels, kept.pixels);
+    EXPECT_EQ(kept.pixels, shown.pixels) << "the box's move shows although the space is still";
+    splash->still = false;
+    Picture moved = Shot("moved");
+    EXPECT_NE(moved.pixels, shown.pixels);
+    splash->still = true;
+    Shot("keptAgain");
+    box.x -= 150.0f;
+    Graphics::Get()->ToggleFullscreen();
+    Frames(2);  // the size change arrives through event polling
+    Picture resized = Shot("resized");
+    splash->still = false;
+    EXPECT_EQ(Shot("drawnResized").pixels, resized.pixels) << "the kept picture outlived the window's size";
 }
 
 // Draws of every kind in one frame, each setting only what differs from the draw before.
