@@ -105,8 +105,8 @@ void WindowMatchFrame(benchmark::State& state)
 }
 BENCHMARK(WindowMatchFrame)->Unit(benchmark::kMillisecond)->Iterations(120)->UseRealTime();
 
-// The end screen over that match, drawn the same way once it has opened: its veil and
-// panel over the frozen match and the victory art should cost no more than the match did.
+// The end screen over that match, drawn the same way once it has opened: its panel over
+// the kept picture of the frozen match and its victory art should cost no more than the match did.
 void WindowEndScreenFrame(benchmark::State& state)
 {
     Space* game = StartWindowMatch(state);
