@@ -154,7 +154,7 @@ void Engine::DrawSpaces()
             if (!(*space)->Detached()) (*space)->events->Send(draw_);
     };
     // The highest still space and those beneath it: drawn once, then shown as that picture.
-    auto still = std::find_if(order.rbegin(), order.rend(), [](Space* space) { return space->still; });
+    auto still = std::find_if(order.rbegin(), order.rend(), [](Space* space) { return space->still && !space->Held(); });
     auto above = still.base();
     Graphics* graphics = Graphics::Get();
     if (still == order.rend()) {

@@ -73,7 +73,8 @@ public:
     bool paused = false;   // entities stop receiving UpdateEvent; the space's own manager runs on
     bool visible = true;   // entities stop receiving DrawEvent
     // Nothing drawn in this space changes any more (the match after its verdict): the
-    // engine draws it and every space beneath it once, then shows that picture again.
+    // engine draws it and every space beneath it once, then shows that picture again
+    // (not while the map editor holds it: the designer's changes must show).
     bool still = false;
     std::unique_ptr<EventManager> events;
     std::string name;      // also names the space file
