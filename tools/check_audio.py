@@ -64,7 +64,7 @@ MATCH_CUES = ["event:/Match/Swing", "event:/Match/Count", "event:/Match/Go"]
 SCENES = {"main menu": [["event:/MainMenu"], ANNOUNCER_LINES],
           "match": [["event:/InGame"], ANNOUNCER_LINES, MATCH_HITS, MATCH_CUES],
           "menu over the match": [["event:/InGame"], ANNOUNCER_LINES, INTERFACE_SOUNDS]}
-# The master bus ends in a peak limiter (source/studiolimiter.h) with this ceiling. A scene
+# The master bus ends in a peak limiter (source/audio/studio/studiolimiter.h) with this ceiling. A scene
 # may peak above it at its worst, but asking the limiter for more than this much gain
 # reduction would duck the music audibly: the content must make room instead.
 LIMITER_CEILING = 0.944
