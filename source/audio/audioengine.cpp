@@ -1,7 +1,6 @@
 #include "audioengine.h"
 
 #include "audiodriver.h"
-#include "engine.h"
 #include "eventmanager.h"
 #include "frameclock.h"
 #include "gameerror.h"
@@ -39,12 +38,19 @@ bool SetOnMusicInMix(const char* name, float value)
 
 } // namespace
 
-AudioEngine* AudioEngine::Get()
+AudioEngine* AudioEngine::Start(EventManager& events)
 {
     if (!instance) {
         instance.reset(new AudioEngine());
+        instance->events_ = &events;
         instance->Initialize();  // after publishing: code it reaches may ask for the engine
     }
+    return instance.get();
+}
+
+AudioEngine* AudioEngine::Get()
+{
+    GAME_CHECK(instance != nullptr, "the audio engine is asked for before the engine started it");
     return instance.get();
 }
 
@@ -80,16 +86,16 @@ void AudioEngine::Verify(StudioResult result) const
 
 void AudioEngine::Trace(const std::string& text)
 {
-    if (quiet_ || !Engine::Exists()) return;
+    if (quiet_) return;
     // The trace starts listening after this engine and is first called a frame later:
     // start-up lines are kept for the first update rather than dropped.
     if (startingUp_) startupTrace_.push_back(text);
-    else Engine::Get()->events->Send(TraceEvent(text));
+    else events_->Send(TraceEvent(text));
 }
 
 void AudioEngine::Initialize()
 {
-    EventManager* events = Engine::Get()->events.get();
+    EventManager* events = events_;
     events->AddListener(this, &AudioEngine::OnUpdate);
     events->AddListener(this, &AudioEngine::OnPlaySound);
     events->AddListener(this, &AudioEngine::OnPauseSound);
@@ -167,8 +173,8 @@ void AudioEngine::Release()
     if (studio) studio->Release();  // closes the output, joining its thread, and frees every bank
     studio = nullptr;
     driver_.reset();
-    if (!quiet_ && Engine::Exists()) {
-        EventManager* events = Engine::Get()->events.get();
+    if (!quiet_) {
+        EventManager* events = events_;
         events->RemoveListener<UpdateEvent>(this);
         events->RemoveListener<PlaySoundEvent>(this);
         events->RemoveListener<PauseSoundEvent>(this);
@@ -403,7 +409,7 @@ void AudioEngine::DrainHandOver()
 void AudioEngine::Deliver(const HandOver& item)
 {
     if (item.hasClock) clock_ = item.clock;
-    EventManager* events = Engine::Get()->events.get();
+    EventManager* events = events_;
     switch (item.kind) {
     case HandOver::kTrace: events->Send(TraceEvent("type " + std::to_string(item.type) + "\n")); break;
     case HandOver::kBeat: events->Send(BeatEvent(item.time, item.tempo)); break;

@@ -1,5 +1,5 @@
-// AudioEngine: the game's connection to the studio. Created by the first Get (second in engine
-// start-up), destroyed by the engine's destructor. Sets the studio up with the output driver,
+// AudioEngine: the game's connection to the studio. Started by the engine's start-up with the
+// engine-wide event manager it serves, destroyed by the engine's destructor. Sets the studio up with the output driver,
 // loads every bank and serves the sound events of the engine-wide manager, on the game thread.
 // The timeline callback runs on the mixing thread: it tells the music clock where the
 // "event:/InGame" timeline runs and where each beat falls, keeps the beat count, and hands
@@ -13,6 +13,8 @@
 #include "musicclock.h"
 #include "spscring.h"
 #include "studioresult.h"
+
+class EventManager;
 
 #include <atomic>
 #include <cstdint>
@@ -41,6 +43,9 @@ public:
     static constexpr const char* kInGame = "event:/InGame";
     static constexpr const char* kClickTrack = "event:/UI/ClickTrack";  // the calibration's steady click
 
+    // Creates the audio engine on the manager whose sound events it serves (once; later
+    // calls return it). Get is for code running after that.
+    static AudioEngine* Start(EventManager& events);
     static AudioEngine* Get();
     static bool Exists();
     static void Destroy();
@@ -138,6 +143,7 @@ private:
     void Deliver(const HandOver& item);
 
     std::unique_ptr<AudioDriver> driver_;
+    EventManager* events_ = nullptr;  // the engine-wide manager handed to Start
     bool startingUp_ = true;  // the trace is not listening yet: lines wait in startupTrace_
     std::vector<std::string> startupTrace_;  // sent, in order, by the first update
     bool quiet_ = false;      // released at process exit: the trace may be gone already

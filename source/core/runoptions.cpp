@@ -1,10 +1,10 @@
 #include "runoptions.h"
 
 #include "gameerror.h"
-#include "settingsfile.h"
 
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 RunOptions& RunOptions::Get()
@@ -50,6 +50,17 @@ std::string ReplayFile(const std::string& path)
     std::error_code error;
     if (std::filesystem::is_directory(path, error)) throw GameError("Option --replay: " + path + " is a folder, not a replay file");
     return path;
+}
+
+// Without --settings: the player's own file under XDG_CONFIG_HOME (or ~/.config); none
+// when neither is set.
+std::string DefaultSettingsPath()
+{
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (config && *config == '/') return std::string(config) + "/volleyrun/settings.json";
+    const char* home = std::getenv("HOME");
+    if (home && *home) return std::string(home) + "/.config/volleyrun/settings.json";
+    return {};
 }
 
 std::string SettingsFileOption(const std::string& path)
@@ -99,7 +110,7 @@ RunOptions RunOptions::Parse(int argc, const char* const* argv)
         else if (option == "--settings") { options.settingsFile = SettingsFileOption(file()); settingsNamed = true; }
         else throw GameError("Unknown option " + option + "\n" + Usage());
     }
-    if (!settingsNamed) options.settingsFile = SettingsFile::DefaultPath();
+    if (!settingsNamed) options.settingsFile = DefaultSettingsPath();
     options.WarnAboutLateScreenshots();
     return options;
 }

@@ -58,12 +58,13 @@ void Engine::StartUp()
     const RunOptions& options = RunOptions::Get();
     GameSettings::Get().Reset();
     GameSettings::autoplay = options.autoplay;
+    Input::Get()->Connect(events.get(), &frameCount);
     settingsFile_ = std::make_unique<SettingsFile>(options.settingsFile);
     std::vector<std::string> settingsLines = settingsFile_->Load(GameSettings::Get());
     Graphics* graphics = Graphics::Get();
     if (!GameSettings::Get().fullScreen && graphics->fullscreen) graphics->ToggleFullscreen();
     fullscreenSeen_ = graphics->fullscreen;
-    AudioEngine::Get()->SetMasterVolume(static_cast<float>(GameSettings::Get().masterVolumePercent) / 100.0f);
+    AudioEngine::Start(*events)->SetMasterVolume(static_cast<float>(GameSettings::Get().masterVolumePercent) / 100.0f);
     events->AddListener(Trace::Get(), &Trace::OnTrace);
     // Queued: the trace listens from the end of the first frame.
     for (const std::string& line : settingsLines) events->Send(TraceEvent(line + "\n", 0.0f));

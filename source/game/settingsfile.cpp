@@ -165,15 +165,6 @@ void WriteCodes(JsonWriter& writer, const char* name,
 
 } // namespace
 
-std::string SettingsFile::DefaultPath()
-{
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config && *config == '/') return std::string(config) + "/volleyrun/settings.json";
-    const char* home = std::getenv("HOME");
-    if (home && *home) return std::string(home) + "/.config/volleyrun/settings.json";
-    return {};
-}
-
 std::vector<std::string> SettingsFile::FromJson(const rapidjson::Value& document, GameSettings& settings)
 {
     Lines lines;

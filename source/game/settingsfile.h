@@ -17,9 +17,6 @@
 
 class SettingsFile {
 public:
-    // Without --settings: the path above; empty when neither XDG_CONFIG_HOME nor HOME is set.
-    static std::string DefaultPath();
-
     explicit SettingsFile(std::string path) : path_(std::move(path)) {}
     const std::string& Path() const { return path_; }
 

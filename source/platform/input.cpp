@@ -1,6 +1,6 @@
 #include "input.h"
 
-#include "engine.h"
+#include "eventmanager.h"
 #include "event.h"
 #include "evdevreader.h"
 #include "frameclock.h"
@@ -23,18 +23,6 @@ constexpr float kCursorStep = 10.0f;  // pixels per frame at full deflection
 
 // Our layout index -> GLFW gamepad button (GLFW puts the guide button at 8).
 constexpr int kFromGlfwButton[Input::kPadButtonCount] = {0, 1, 2, 3, 4, 5, 6, 7, 9, 10, 11, 12, 13, 14, 8};
-
-template <class E>
-void SendNow(E&& event)
-{
-    if (Engine::Exists()) Engine::Get()->events->Send(std::forward<E>(event));
-}
-
-// The frame being run: the replay numbers frames from 1.
-int64_t CurrentFrame()
-{
-    return Engine::Exists() ? Engine::Get()->frameCount + 1 : 1;
-}
 
 // US layout with Shift held; 0 for the codes that type nothing.
 char Shifted(int code)
@@ -71,6 +59,24 @@ void Echo(const char* text)
 }
 
 } // namespace
+
+void Input::Connect(EventManager* events, const int64_t* frameCount)
+{
+    events_ = events;
+    frameCount_ = frameCount;
+}
+
+template <class E>
+void Input::SendNow(E&& event)
+{
+    if (events_) events_->Send(std::forward<E>(event));
+}
+
+// The frame being run: the replay numbers frames from 1.
+int64_t Input::CurrentFrame() const
+{
+    return frameCount_ ? *frameCount_ + 1 : 1;
+}
 
 Input* Input::Get()
 {

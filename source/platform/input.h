@@ -20,6 +20,7 @@
 #include <vector>
 
 class EvdevReader;
+class EventManager;
 class Replay;
 
 enum KeyState : int {
@@ -62,6 +63,11 @@ public:
     static bool Exists();
     static void Destroy();
     ~Input();
+
+    // The engine-wide manager that key, text, press and trace events go to, and the
+    // engine's frame counter, which numbers the replay's frames; the engine connects them
+    // at start-up. Unconnected (input alone in a test), nothing is sent and the frame is 1.
+    void Connect(EventManager* events, const int64_t* frameCount);
 
     // Window callbacks (and replay lines) land here.
     void OnKey(int key, int action);
@@ -131,6 +137,12 @@ public:
     glm::vec2 cursor{0.0f};  // window pixels, y downward
 
 private:
+    template <class E>
+    void SendNow(E&& event);
+    int64_t CurrentFrame() const;
+
+    EventManager* events_ = nullptr;
+    const int64_t* frameCount_ = nullptr;
     struct Press {
         int64_t at;
         PressEvent::Device device;
