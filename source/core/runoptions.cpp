@@ -52,6 +52,21 @@ std::string ReplayFile(const std::string& path)
     return path;
 }
 
+// Without --data: the content that came with the program, wherever it is started from:
+// the source tree's for a build (build/../Quillmoor) or the installed one
+// (bin/../share/volleyrun/Quillmoor); else "../Quillmoor" from the working folder.
+std::string DefaultContent()
+{
+    std::error_code error;
+    std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
+    if (!error) {
+        for (const std::filesystem::path& content :
+             {program / ".." / "Quillmoor", program / ".." / "share" / "volleyrun" / "Quillmoor"})
+            if (std::filesystem::is_directory(content / "Spaces", error)) return content.lexically_normal().string();
+    }
+    return "../Quillmoor";
+}
+
 // Without --settings: the player's own file under XDG_CONFIG_HOME (or ~/.config); none
 // when neither is set.
 std::string DefaultSettingsPath()
@@ -83,6 +98,7 @@ ScreenshotRequest ParseScreenshot(const std::string& text)
 RunOptions RunOptions::Parse(int argc, const char* const* argv)
 {
     RunOptions options;
+    options.data = DefaultContent();
     bool settingsNamed = false;
     for (int i = 1; i < argc; ++i) {
         std::string option = argv[i];

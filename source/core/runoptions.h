@@ -14,7 +14,9 @@ struct ScreenshotRequest {
 
 class RunOptions {
 public:
-    std::string data = "../Quillmoor";   // content root; every content path is built from it
+    // Content root; every content path is built from it. Parse gives the content beside the
+    // program (a build's source tree, or the installed share folder) unless --data names one.
+    std::string data = "../Quillmoor";
     std::string firstSpace = "Splash";   // the space created after "Debug"
     bool hasSeed = false;
     unsigned seed = 0;                   // used when hasSeed, else the calendar time
