@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds Volleyrun and starts it from build/, so "../Quillmoor" is the content folder.
+# Builds Volleyrun and starts it from build/; it reads the source tree's Quillmoor/.
 # Any arguments are passed on to the game (for example --windowed).
 # On a machine without a display the game runs for ten seconds inside a virtual X server
 # (xvfb-run, software OpenGL) and saves screenshots to build/screenshots/ instead.
