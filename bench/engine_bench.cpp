@@ -86,7 +86,7 @@ void SpaceLoad(benchmark::State& state)
 {
     BigSpace content;
     for (auto _ : state) {
-        Space space("Big");
+        Space space("Big", *Engine::Get()->events);
         benchmark::DoNotOptimize(space.Entities().size());
     }
 }
@@ -95,7 +95,7 @@ BENCHMARK(SpaceLoad)->Unit(benchmark::kMillisecond);
 void SpaceSave(benchmark::State& state)
 {
     BigSpace content;
-    Space space("Big");
+    Space space("Big", *Engine::Get()->events);
     for (auto _ : state) space.Save();
 }
 BENCHMARK(SpaceSave)->Unit(benchmark::kMillisecond);

@@ -65,7 +65,7 @@ void GraphicsStartUp(benchmark::State& state)
         UseRealContent(mode == kHeadless);
         Graphics* graphics = Started(state, [] { return Graphics::Get(); });
         if (!graphics) return;
-        graphics->SwapBuffers();
+        graphics->SwapBuffers(1);
         state.PauseTiming();
         state.counters["textures"] = static_cast<double>(TextureStore::Get()->Size());
         Graphics::Destroy();
@@ -112,7 +112,7 @@ struct SpriteField {
     }
     void Draw(Graphics* graphics)
     {
-        for (size_t i = 0; i < sprites.size(); ++i) graphics->DrawSprite(worlds[i], *sprites[i], glm::vec4(1.0f));
+        for (size_t i = 0; i < sprites.size(); ++i) sprites[i]->Draw(worlds[i], glm::vec4(1.0f));
     }
     std::vector<std::unique_ptr<Sprite>> sprites;
     std::vector<glm::mat3> worlds;

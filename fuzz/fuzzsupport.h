@@ -4,6 +4,7 @@
 // libFuzzer's single fuzzing thread; the folder is removed when the process exits.
 #pragma once
 
+#include "programsetup.h"
 #include "engine.h"
 #include "gameerror.h"
 #include "runoptions.h"
@@ -28,6 +29,9 @@
 namespace fuzz_support {
 
 namespace fs = std::filesystem;
+
+// Every harness reads entities and starts engines: the program's types and parts, from the start.
+inline const bool kProgramSetUp = (SetUpProgram(), true);
 
 inline fs::path& RootSlot()
 {

@@ -18,7 +18,7 @@ inline void ReadFrames(const std::string& image)
     uint32_t last = texture.frameCount == 0 ? 0 : texture.frameCount - 1;
     for (uint32_t frame : {0u, 1u, last, last + 1, 0xFFFFFFFFu}) {
         sprite.frameIndex = frame;
-        FrameUV(sprite);
+        FrameUV(sprite.GetTexture(), sprite.frameIndex);
         FrameUVScale(texture, frame);
         PageTexture(texture);
     }

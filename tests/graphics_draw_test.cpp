@@ -62,7 +62,7 @@ protected:
     }
     const Record& Draw(Sprite& sprite, const glm::mat3& world = Place(0, 0, 10, 10), glm::vec4 colour = glm::vec4(1.0f))
     {
-        Graphics::Get()->DrawSprite(world, sprite, colour);
+        sprite.Draw(world, colour);
         return Graphics::Get()->drawLog.back();
     }
 };
@@ -199,7 +199,7 @@ TEST_F(GraphicsDrawTest, ParticlesShareTheBatchImageAndColourWithTheirOwnAlpha)
     Start();
     Graphics* graphics = Graphics::Get();
     Sprite sprite(nullptr, "Sheet.png", 1, 0.0f, glm::vec4(1.0f, 0.5f, 0.0f, 1.0f));
-    graphics->BeginParticleBatch(sprite);
+    graphics->BeginParticleBatch(sprite.GetTexture(), sprite.frameIndex, glm::vec3(sprite.colour));
     EXPECT_TRUE(graphics->drawLog.empty());
     graphics->DrawParticle(Place(5.0f, 5.0f, 2.0f, 2.0f), 0.25f);
     graphics->DrawParticle(Place(6.0f, 5.0f, 2.0f, 2.0f), 0.5f);

@@ -351,7 +351,7 @@ TEST_F(EndOfMatchTest, TheEndOfTheMatchTakesThePauseKeyAway)
     ASSERT_NE(pause, nullptr);
     Meter(1)->value = Meter(1)->maximum;
     EndGameLogic::EndCheck(*Meter(1), true, false);
-    EXPECT_FALSE(pause->pauseAllowed);
+    EXPECT_FALSE(pause->PauseAllowed());
     Input::Get()->OnKey(Input::kKeyEscape, Input::kPress);
     Frames(2);
     EXPECT_EQ(Engine::Get()->FindSpace("PauseMenu"), nullptr);

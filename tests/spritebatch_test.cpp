@@ -123,7 +123,7 @@ TEST_F(WindowInsideBatches, StairsOfManyImagesShowEachImageWithLaterDrawsOnTop)
     for (int i = 0; i < kStairs; ++i) sprites.push_back(std::make_unique<Sprite>(nullptr, ImageName(i % kImages), 0));
     Picture picture = Shot([&](Graphics& graphics) {
         for (int i = 0; i < kStairs; ++i)
-            graphics.DrawSprite(Square(kLeft + kSide * 0.5f * static_cast<float>(i), 0.0f, kSide), *sprites[i], glm::vec4(1.0f));
+            sprites[i]->Draw(Square(kLeft + kSide * 0.5f * static_cast<float>(i), 0.0f, kSide), glm::vec4(1.0f));
     });
     ASSERT_TRUE(picture.Loaded());
     // World x to pixels from the stair row's own ends: the first stair's left edge and the
@@ -151,10 +151,10 @@ TEST_F(WindowInsideBatches, MoreQuadsThanOneBatchHoldsKeepTheirOrderAndParticles
     Picture picture = Shot([&](Graphics& graphics) {
         // 2,100 tinted squares on one spot, more than one batch holds: only the last may show.
         for (int i = 0; i < 2100; ++i)
-            graphics.DrawSprite(Square(-200.0f, 0.0f, 80.0f), white, i == 2099 ? glm::vec4(0, 1, 0, 1) : glm::vec4(1, 0, 0, 1));
+            white.Draw(Square(-200.0f, 0.0f, 80.0f), i == 2099 ? glm::vec4(0, 1, 0, 1) : glm::vec4(1, 0, 0, 1));
         // A sprite, then particles of another colour on top, half covering it.
-        graphics.DrawSprite(Square(200.0f, 0.0f, 80.0f), white, glm::vec4(1, 0, 0, 1));
-        graphics.BeginParticleBatch(spark);
+        white.Draw(Square(200.0f, 0.0f, 80.0f), glm::vec4(1, 0, 0, 1));
+        graphics.BeginParticleBatch(spark.GetTexture(), spark.frameIndex, glm::vec3(spark.colour));
         for (int i = 0; i < 3; ++i) graphics.DrawParticle(Square(220.0f, 0.0f, 40.0f), 1.0f);
     });
     ASSERT_TRUE(picture.Loaded());

@@ -47,7 +47,7 @@ protected:
     glm::vec2 UV(const std::string& image, uint32_t frame)
     {
         Sprite sprite(nullptr, image, frame);
-        return FrameUV(sprite);
+        return FrameUV(sprite.GetTexture(), sprite.frameIndex);
     }
 
     TempContent content;

@@ -341,10 +341,10 @@ struct MixedDraws {
     void OnDraw(DrawEvent&)
     {
         Graphics* graphics = Graphics::Get();
-        graphics->DrawSprite(glm::mat3(100.0f, 0, 0, 0, 100.0f, 0, -200.0f, 0, 1), red, red.colour);
-        graphics->DrawOutline(box);
-        graphics->DrawSprite(glm::mat3(100.0f, 0, 0, 0, 100.0f, 0, 200.0f, 0, 1), green, green.colour);
-        graphics->BeginParticleBatch(red);
+        red.Draw(glm::mat3(100.0f, 0, 0, 0, 100.0f, 0, -200.0f, 0, 1), red.colour);
+        graphics->DrawOutline(box.GetMatrix());
+        green.Draw(glm::mat3(100.0f, 0, 0, 0, 100.0f, 0, 200.0f, 0, 1), green.colour);
+        graphics->BeginParticleBatch(red.GetTexture(), red.frameIndex, glm::vec3(red.colour));
         graphics->DrawParticle(glm::mat3(50.0f, 0, 0, 0, 50.0f, 0, 0.0f, -200.0f, 1), 1.0f);
     }
 };

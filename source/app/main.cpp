@@ -2,6 +2,7 @@
 // dump when asked, and holds the one handler for fatal errors: whatever is thrown, its
 // text is printed on one line and the program waits for one character on standard input
 // (not at end of input) and exits 1.
+#include "programsetup.h"
 #include "engine.h"
 #include "gameerror.h"
 #include "runoptions.h"
@@ -30,6 +31,7 @@ int main(int argc, char** argv)
     // A sound output that goes away as a closed pipe is a lost device, handled where the
     // write fails, not a reason to end the program.
     std::signal(SIGPIPE, SIG_IGN);
+    SetUpProgram();
     try {
         RunOptions::Get() = RunOptions::Parse(argc, argv);
         for (Engine* engine = Engine::Get(); !engine->quit; engine = Engine::Get()) engine->Update();

@@ -53,7 +53,7 @@ rapidjson::Value* AuthoredSpace::Find(const Entity& entity)
 void AuthoredSpace::Add(const Entity& placed, const rapidjson::Value* from)
 {
     auto& allocator = document_.GetAllocator();
-    rapidjson::Value object = from ? rapidjson::Value(*from, allocator) : LiveObject(placed, allocator);
+    rapidjson::Value object = from ? rapidjson::Value(*from, allocator) : placed.Object(allocator);
     entries_.push_back({placed.Ref(), std::move(object)});
     SetString(placed, "name", placed.name);
     SetString(placed, "archetypeName", placed.archetypeName);
@@ -184,14 +184,4 @@ rapidjson::Value AuthoredSpace::ValueOf(const Property& p, rapidjson::Document::
         return rapidjson::Value(text.c_str(), static_cast<rapidjson::SizeType>(text.size()), allocator);
     }
     }
-}
-
-rapidjson::Value AuthoredSpace::LiveObject(const Entity& entity, rapidjson::Document::AllocatorType& allocator)
-{
-    rapidjson::StringBuffer buffer;
-    JsonWriter writer(buffer);
-    entity.Write(writer);
-    rapidjson::Document parsed(&allocator);
-    parsed.Parse(buffer.GetString(), buffer.GetSize());
-    return rapidjson::Value(parsed, allocator);
 }

@@ -52,8 +52,6 @@ public:
 
     // The JSON value a property holds, in the file's form.
     static rapidjson::Value ValueOf(const Property& property, rapidjson::Document::AllocatorType& allocator);
-    // An entity object written from live values.
-    static rapidjson::Value LiveObject(const Entity& entity, rapidjson::Document::AllocatorType& allocator);
 
 private:
     struct Entry {

@@ -11,8 +11,6 @@
 #include "jsonfile.h"
 #include "input.h"
 #include "mouseclickeventsender.h"
-#include "optionslogic.h"
-#include "pauselogic.h"
 #include "runoptions.h"
 #include "space.h"
 #include "sprite.h"
@@ -267,7 +265,7 @@ void MapEditor::Terminate()
 bool MapEditor::IsRunningMatch(const Space& edited)
 {
     bool match = std::any_of(edited.Entities().begin(), edited.Entities().end(),
-                             [](const auto& entity) { return entity->template Get<PauseLogic>() != nullptr; });
+                             [](const auto& entity) { return entity->GetComponent(kPauseLogic) != nullptr; });
     if (!match) return false;
     for (const char* menu : {"PauseMenu", "ReturnToGame", "EndGame"})
         if (Engine::Get()->FindSpace(menu)) return false;
@@ -752,7 +750,7 @@ bool MapEditor::StoreArchetype(const Entity& source, const std::string& name)
 {
     rapidjson::Document archetype;
     if (const rapidjson::Value* object = AuthoredObject(source)) archetype.CopyFrom(*object, archetype.GetAllocator());
-    else static_cast<rapidjson::Value&>(archetype) = AuthoredSpace::LiveObject(source, archetype.GetAllocator());
+    else static_cast<rapidjson::Value&>(archetype) = source.Object(archetype.GetAllocator());
     for (const char* member : {"name", "archetypeName"})
         if (archetype.IsObject() && archetype.HasMember(member)) archetype[member].SetString(name.c_str(), archetype.GetAllocator());
     try {
@@ -960,7 +958,7 @@ MapEditor::Step MapEditor::DeletionStep(Entity& entity)
     size_t place = authored ? authored_->PlaceOf(entity) : SIZE_MAX;
     Values object = std::make_shared<rapidjson::Document>();
     if (authored) object->CopyFrom(*authored, object->GetAllocator());
-    else static_cast<rapidjson::Value&>(*object) = AuthoredSpace::LiveObject(entity, object->GetAllocator());
+    else static_cast<rapidjson::Value&>(*object) = entity.Object(object->GetAllocator());
     return {"delete " + entity.name, {[this, key, object, place] { Restore(key, object, place); }}, {[this, key] { DeleteKeyed(key); }}};
 }
 
@@ -1498,11 +1496,11 @@ std::string MapEditor::NeededBy(const Entity& target, bool deleting) const
         for (const Need& need : kNeeds)
             if (entity->GetComponent(need.holder) && matches(need.pattern))
                 return "\"" + entity->name + "\" (" + ComponentRegistry::Get()->NameOf(need.holder) + ")";
-        if (!entity->Get<OptionsLogic>()) continue;
-        for (const auto* names : {OptionsLogic::kToggleNames.data(), OptionsLogic::kSliderNames.data()}) {
-            size_t count = names == OptionsLogic::kToggleNames.data() ? OptionsLogic::kToggleCount : OptionsLogic::kSliderCount;
-            for (size_t i = 0; i < count; ++i)
-                if (target.name == names[i]) return "\"" + entity->name + "\" (OptionsLogic)";
+        for (int type = 0; type < kComponentTypeCount; ++type) {
+            const Component* component = entity->GetComponent(type);
+            if (!component) continue;
+            for (const std::string& name : component->NamesLookedUp())
+                if (target.name == name) return "\"" + entity->name + "\" (" + ComponentRegistry::Get()->NameOf(type) + ")";
         }
     }
     return "";

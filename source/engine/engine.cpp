@@ -4,17 +4,16 @@
 #include "audioengine.h"
 #include "entity.h"
 #include "frameclock.h"
-#include "gamesettings.h"
 #include "gameerror.h"
 #include "graphics.h"
 #include "input.h"
 #include "jsonfile.h"
-#include "mapeditor.h"
+#include "log.h"
 #include "outputfile.h"
 #include "runoptions.h"
-#include "settingsfile.h"
 #include "space.h"
 #include "trace.h"
+#include "transform.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -25,8 +24,7 @@ namespace {
 Engine* instance = nullptr;
 
 const char* const kDebugSpace = "Debug";
-const char* const kEditorSpace = "MapEditorSpace";
-const std::string kEditOpen = "\\edit-open-";
+std::vector<Engine::Part*> parts;  // named by the program: see SetParts
 } // namespace
 
 Engine* Engine::Get()
@@ -53,21 +51,23 @@ void Engine::Destroy()
 
 Engine::Engine() : events(std::make_unique<EventManager>()) {}
 
+void Engine::SetParts(std::vector<Part*> named)
+{
+    parts = std::move(named);
+}
+
 void Engine::StartUp()
 {
     const RunOptions& options = RunOptions::Get();
-    GameSettings::Get().Reset();
-    GameSettings::autoplay = options.autoplay;
+    Log::SetSink([](const std::string& line) { Trace::Get()->Print(line); });
     Input::Get()->Connect(events.get(), &frameCount);
-    settingsFile_ = std::make_unique<SettingsFile>(options.settingsFile);
-    std::vector<std::string> settingsLines = settingsFile_->Load(GameSettings::Get());
-    Graphics* graphics = Graphics::Get();
-    if (!GameSettings::Get().fullScreen && graphics->fullscreen) graphics->ToggleFullscreen();
-    fullscreenSeen_ = graphics->fullscreen;
-    AudioEngine::Start(*events)->SetMasterVolume(static_cast<float>(GameSettings::Get().masterVolumePercent) / 100.0f);
+    Graphics::Get();
+    events->AddListener(this, &Engine::OnBeat);  // ahead of the game's: they draw with the new beat time
+    AudioEngine::Start(*events);
     events->AddListener(Trace::Get(), &Trace::OnTrace);
-    // Queued: the trace listens from the end of the first frame.
-    for (const std::string& line : settingsLines) events->Send(TraceEvent(line + "\n", 0.0f));
+    AddCommand("\\q", [this](const std::string&) { quit = true; });
+    // Before the first spaces: they are read with the player's settings in force.
+    for (Part* part : parts) part->StartUp(*this);
     CreateSpaceEvent debug(kDebugSpace);
     OnCreateSpace(debug);
     Trace::Get()->BindDebugLines(FindSpace(kDebugSpace));  // and hides the overlay
@@ -79,8 +79,14 @@ void Engine::StartUp()
     events->AddListener(this, &Engine::OnCreateSpace);
 }
 
+void Engine::OnBeat(BeatEvent&)
+{
+    Graphics::Get()->Beat();
+}
+
 void Engine::Shutdown()
 {
+    events->RemoveListener<BeatEvent>(this);
     events->RemoveListener<DevMessageEvent>(this);
     events->RemoveListener<DestroySpaceEvent>(this);
     events->RemoveListener<CreateSpaceEvent>(this);
@@ -95,6 +101,7 @@ Engine::~Engine()
     ArchetypeStore::Destroy();
     AudioEngine::Destroy();
     FrameClock::Destroy();
+    Log::SetSink(nullptr);
     Trace::Destroy();
     events.reset();
 }
@@ -113,35 +120,24 @@ void Engine::Update()
     graphics->PollWindow();
     input->Poll();
     input->DeliverPresses();
+    graphics->BeginFrame(dt);
+    if (graphics->CloseRequested()) quit = true;
     events->Send(UpdateEvent(dt, time));
     DrawSpaces();
     events->Send(animate_);
     graphics->UpdateMinimized();
     if (!input->textMode && input->Key(Input::kKeyF11) == kKeyPressed) graphics->ToggleFullscreen();
-    graphics->SwapBuffers();
+    graphics->SwapBuffers(frameCount + 1);
     input->EndFrame();
     graphics->PollEvents();
     events->Update(dt);
-    KeepSettings();
+    for (Part* part : parts) part->EndFrame(*this);
 
     // No handler of this engine runs now, so spaces destroyed from inside one can go.
     retired_.clear();
     ++frameCount;
     if (spaces.empty() || (spaces.size() == 1 && spaces.front()->name == kDebugSpace)) quit = true;
     if (RunOptions::Get().frames > 0 && frameCount >= RunOptions::Get().frames) quit = true;
-}
-
-// The window's full-screen state is the player's choice only when it changes (F11, the
-// options' toggle): --windowed must not be remembered. Any changed option is saved now.
-void Engine::KeepSettings()
-{
-    GameSettings& settings = GameSettings::Get();
-    if (bool fullscreen = Graphics::Get()->fullscreen; fullscreen != fullscreenSeen_) {
-        fullscreenSeen_ = fullscreen;
-        settings.fullScreen = fullscreen;
-    }
-    if (std::optional<std::string> failure = settingsFile_->SaveIfChanged(settings))
-        events->Send(TraceEvent(*failure + "\n"));
 }
 
 void Engine::DrawSpaces()
@@ -151,8 +147,11 @@ void Engine::DrawSpaces()
     std::vector<Space*> order;
     for (const auto& space : spaces) order.push_back(space.get());
     auto draw = [this](auto from, auto to) {
-        for (auto space = from; space != to; ++space)
-            if (!(*space)->Detached()) (*space)->events->Send(draw_);
+        for (auto space = from; space != to; ++space) {
+            if ((*space)->Detached()) continue;
+            (*space)->events->Send(draw_);
+            if (debugDrawMode) DrawOutlines(**space);
+        }
     };
     // The highest still space and those beneath it: drawn once, then shown as that picture.
     auto still = std::find_if(order.rbegin(), order.rend(), [](Space* space) { return space->still && !space->Held(); });
@@ -168,6 +167,13 @@ void Engine::DrawSpaces()
     draw(above, order.end());
 }
 
+// Debug drawing: the unit quad of every transform of the space, after its entities.
+void Engine::DrawOutlines(const Space& space)
+{
+    for (const auto& entity : space.Entities())
+        if (Transform* transform = entity->Get<Transform>()) Graphics::Get()->DrawOutline(transform->GetMatrix());
+}
+
 Space* Engine::FindSpace(const std::string& name) const
 {
     for (const auto& space : spaces)
@@ -177,6 +183,7 @@ Space* Engine::FindSpace(const std::string& name) const
 
 void Engine::InsertSpace(std::unique_ptr<Space> space)
 {
+    space->events->AddListener(Trace::Get(), &Trace::OnTrace);
     // Before the first space whose layer is not lower: the newest goes first among equals.
     float layer = space->zLayer;
     auto place = std::find_if(spaces.begin(), spaces.end(), [layer](const auto& s) { return layer <= s->zLayer; });
@@ -185,7 +192,7 @@ void Engine::InsertSpace(std::unique_ptr<Space> space)
 
 void Engine::OnCreateSpace(CreateSpaceEvent& event)
 {
-    InsertSpace(std::make_unique<Space>(event.name));
+    InsertSpace(std::make_unique<Space>(event.name, *events));
 }
 
 void Engine::OnDestroySpace(DestroySpaceEvent& event)
@@ -206,30 +213,22 @@ void Engine::OnDestroySpace(DestroySpaceEvent& event)
     }
 }
 
+void Engine::AddCommand(std::string prefix, std::function<void(const std::string&)> run)
+{
+    commands_.push_back({std::move(prefix), std::move(run)});
+}
+
 void Engine::OnDevMessage(DevMessageEvent& event)
 {
     const std::string& text = event.text;
-    if (text.compare(0, kEditOpen.size(), kEditOpen) == 0) OpenEditor(text.substr(kEditOpen.size()));
-    if (text.size() >= 2 && text[0] == '\\' && text[1] == 'q') quit = true;
+    for (const Command& command : commands_)
+        if (text.compare(0, command.prefix.size(), command.prefix) == 0) command.run(text.substr(command.prefix.size()));
 }
 
-void Engine::OpenEditor(const std::string& target)
+void Engine::PutOnTop(std::unique_ptr<Space> space)
 {
-    if (!FindSpace(target)) {
-        events->Send(TraceEvent("This space does not currently exist. Can not open editor\n", 0.0f));
-        return;
-    }
-    if (Space* open = FindSpace(kEditorSpace)) events->Send(DestroySpaceEvent(open, 0.0f));
-    try {
-        auto overlay = std::make_unique<Space>(kEditorSpace);
-        // Before the overlay's first update, which initialises the editor.
-        Entity* holder = overlay->FindEntity("mapEditor");
-        if (MapEditor* editor = holder ? holder->Get<MapEditor>() : nullptr) editor->SetEditedSpace(FindSpace(target));
-        spaces.push_back(std::move(overlay));  // always on top, whatever its layer
-    } catch (const GameError& error) {
-        // A console command must not end the game: report why the editor did not open.
-        events->Send(TraceEvent(std::string("Can not open editor: ") + error.what() + "\n", 0.0f));
-    }
+    space->events->AddListener(Trace::Get(), &Trace::OnTrace);
+    spaces.push_back(std::move(space));
 }
 
 void Engine::Dump(const std::string& path) const

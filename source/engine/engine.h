@@ -1,10 +1,11 @@
 // Engine: the process-wide owner of the run. Engine::Get creates it and starts the other
-// singletons in a fixed order; main() calls Update once per frame until quit is set, then
-// Engine::Destroy, which shuts it down and destroys every singleton in the reverse
-// dependency order (tests may create and destroy engines many times in one process).
-// Keeps the live spaces ordered by zLayer, paces frames at 60 Hz and sends the per-frame
-// events. Spaces come and go only through CreateSpaceEvent and DestroySpaceEvent on the
-// engine-wide manager and the editor console command. Game thread only.
+// singletons in a fixed order, then the parts the program named (SetParts); main() calls
+// Update once per frame until quit is set, then Engine::Destroy, which shuts it down and
+// destroys every singleton in the reverse dependency order (tests may create and destroy
+// engines many times in one process). Keeps the live spaces ordered by zLayer, paces frames
+// at 60 Hz, sends the per-frame events and runs the console commands. Spaces come and go
+// only through CreateSpaceEvent and DestroySpaceEvent on the engine-wide manager and the
+// console commands. Game thread only.
 #pragma once
 
 #include "event.h"
@@ -12,15 +13,29 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-class SettingsFile;
 class Space;
 
 class Engine {
 public:
+    // A part of the program above the engine that takes part in its start-up and frames
+    // (the game's settings, the editor's console command). Each engine calls StartUp on
+    // every part, in the order named, at the end of its own start-up, and EndFrame on
+    // each after every frame.
+    class Part {
+    public:
+        virtual ~Part() = default;
+        virtual void StartUp(Engine& engine) = 0;
+        virtual void EndFrame(Engine&) {}
+    };
+    // The parts every engine started from now on runs; not owned. Named once by the
+    // program (and by each test program) before the first engine starts.
+    static void SetParts(std::vector<Part*> parts);
+
     // The engine, created and started on first use. The pointer is published before
     // start-up, so code run by start-up receives the engine under construction.
     static Engine* Get();
@@ -33,10 +48,16 @@ public:
     void Shutdown();  // removes the engine's own listeners
 
     Space* FindSpace(const std::string& name) const;
+    // Console commands: a developer message that begins with prefix runs run with the
+    // rest of the message. Later commands are tried after earlier ones.
+    void AddCommand(std::string prefix, std::function<void(const std::string& rest)> run);
+    // Puts a space on top of every other, whatever its layer (the editor's overlay).
+    void PutOnTop(std::unique_ptr<Space> space);
 
     void OnCreateSpace(CreateSpaceEvent& event);
     void OnDestroySpace(DestroySpaceEvent& event);
     void OnDevMessage(DevMessageEvent& event);
+    void OnBeat(BeatEvent& event);
 
     // Writes {"spaces": [...]}: every live space in list order with name, zLayer, paused,
     // visible and its entities as the entity writer writes them.
@@ -53,14 +74,17 @@ private:
     ~Engine();
     void StartUp();
     void InsertSpace(std::unique_ptr<Space> space);
-    void OpenEditor(const std::string& target);
     void DrawSpaces();
-    void KeepSettings();
+    static void DrawOutlines(const Space& space);
+
+    struct Command {
+        std::string prefix;
+        std::function<void(const std::string&)> run;
+    };
 
     DrawEvent draw_;        // reused every frame
     AnimateEvent animate_;  // reused every frame
     const Space* pictureKeptFor_ = nullptr;  // the still space whose picture Graphics holds
     std::vector<std::unique_ptr<Space>> retired_;  // destroyed while one of their handlers ran
-    std::unique_ptr<SettingsFile> settingsFile_;   // null until start-up reads it
-    bool fullscreenSeen_ = true;  // the window's state at the last frame: a change is the player's choice
+    std::vector<Command> commands_;
 };

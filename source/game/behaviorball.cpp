@@ -427,7 +427,7 @@ float BehaviorBall::RingProgress() const
 void BehaviorBall::DrawAt(Sprite& sprite, glm::vec2 position, glm::vec2 size, glm::vec4 colour)
 {
     glm::mat3 world(size.x, 0.0f, 0.0f, 0.0f, size.y, 0.0f, position.x, position.y, 1.0f);
-    Graphics::Get()->DrawSprite(world, sprite, colour);
+    sprite.Draw(world, colour);
 }
 
 void BehaviorBall::OnDraw(DrawEvent&)
@@ -450,5 +450,5 @@ void BehaviorBall::OnDraw(DrawEvent&)
     glm::vec4 ring(glm::vec3(ringColour), ringColour.a * shrink);
     if (!(nearer > 0 && p == 0.0f)) DrawAt(targetRing_, spot, glm::vec2(kRingSize * (1.0f + 2.5f * (1.0f - p * p))), ring);
     if (letterOverlay_.visible)
-        Graphics::Get()->DrawSprite(owner->Require<Transform>()->GetMatrix(), letterOverlay_, letterOverlay_.colour);
+        letterOverlay_.Draw(owner->Require<Transform>()->GetMatrix(), letterOverlay_.colour);
 }

@@ -5,7 +5,6 @@
 #include "behaviormeter.h"
 #include "engine.h"
 #include "entity.h"
-#include "pauselogic.h"
 #include "space.h"
 #include "sprite.h"
 #include "spritetext.h"
@@ -27,7 +26,6 @@ void Finish(Space& game, Result result, bool sendWin)
     BallManager* manager = logic->Require<BallManager>();
     if (manager->matchOver) return;  // the first result stands: one end screen, one verdict
     manager->matchOver = true;
-    if (PauseLogic* pause = logic->Get<PauseLogic>()) pause->pauseAllowed = false;  // no pause menu over the result
     EventManager* events = Engine::Get()->events.get();
     events->Send(CreateSpaceEvent("EndGame", EndGameLogic::kEndScreenDelay));
     game.SetPaused(true);

@@ -31,7 +31,7 @@ void LifeIndicator::DrawRow(Sprite& sprite, const std::string& image, int32_t co
     if (sprite.imageName != image) sprite.SetImage(image);
     glm::mat3 world = owner->Require<Transform>()->GetMatrix();
     for (int32_t i = 0; i < count; ++i) {
-        Graphics::Get()->DrawSprite(world, sprite, sprite.colour);
+        sprite.Draw(world, sprite.colour);
         world[2][0] += offsetX;
     }
 }

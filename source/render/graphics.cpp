@@ -1,7 +1,6 @@
 #include "graphics.h"
 
 #include "camera.h"
-#include "engine.h"
 #include "event.h"
 #include "gameerror.h"
 #include "frameclock.h"
@@ -9,9 +8,7 @@
 #include "runoptions.h"
 #include "screenshot.h"
 #include "shaderprogram.h"
-#include "sprite.h"
 #include "texturestore.h"
-#include "transform.h"
 
 #include <glad/gl.h>
 #define GLFW_INCLUDE_NONE
@@ -130,11 +127,6 @@ Graphics::~Graphics() = default;
 
 void Graphics::StartUp()
 {
-    if (Engine::Exists()) {
-        Engine::Get()->events->AddListener(this, &Graphics::OnUpdate);
-        Engine::Get()->events->AddListener(this, &Graphics::OnBeat);
-        listening_ = true;
-    }
     Input::Get();  // reads the replay now, so a bad file stops start-up
     if (headless_) {
         if (!RunOptions::Get().screenshots.empty())
@@ -277,11 +269,6 @@ void Graphics::Shutdown()
         glfwTerminate();
         glfwStarted_ = false;
     }
-    if (listening_ && Engine::Exists()) {
-        Engine::Get()->events->RemoveListener<BeatEvent>(this);
-        Engine::Get()->events->RemoveListener<UpdateEvent>(this);
-    }
-    listening_ = false;
 }
 
 void Graphics::OnResize(int newWidth, int newHeight)
@@ -345,19 +332,23 @@ void Graphics::DropKeptPicture()
     keptArea_ = glm::ivec4(0);
 }
 
-void Graphics::OnUpdate(UpdateEvent& event)
+void Graphics::BeginFrame(float dt)
 {
-    beatTime -= event.dt;
+    beatTime -= dt;
     drawLog.clear();
     if (!window) return;
     Flush();  // draws made between frames land before the clear, as they always did
     frameTime_ = static_cast<float>(glfwGetTime());
     known_ = KnownGlState();  // whatever happened between frames, start from nothing known
     glClear(GL_COLOR_BUFFER_BIT);
-    if (glfwWindowShouldClose(window) && Engine::Exists()) Engine::Get()->quit = true;
 }
 
-void Graphics::OnBeat(BeatEvent&)
+bool Graphics::CloseRequested() const
+{
+    return window && glfwWindowShouldClose(window);
+}
+
+void Graphics::Beat()
 {
     if (window) Flush();  // the draws before the beat keep the beat time they were made with
     beatTime = 0.0f;
@@ -389,17 +380,16 @@ void Graphics::UpdateMinimized()
     minimized = window && glfwGetWindowAttrib(window, GLFW_ICONIFIED) != 0;
 }
 
-void Graphics::SwapBuffers()
+void Graphics::SwapBuffers(int64_t frame)
 {
     if (!window) return;
     Flush();
-    SaveScreenshots();
+    SaveScreenshots(frame);
     glfwSwapBuffers(window);
 }
 
-void Graphics::SaveScreenshots()
+void Graphics::SaveScreenshots(int64_t frame)
 {
-    int64_t frame = Engine::Exists() ? Engine::Get()->frameCount + 1 : 0;
     for (const ScreenshotRequest& request : RunOptions::Get().screenshots)
         if (request.frame == frame) Screenshot::SaveBackBuffer(request.file, width, height);
 }
@@ -507,29 +497,27 @@ void Graphics::AppendQuad(uint32_t page, glm::vec4 place, uint32_t gridQuad, con
     }
 }
 
-void Graphics::DrawSprite(const glm::mat3& world, Sprite& sprite, glm::vec4 rgba)
+void Graphics::DrawSprite(const glm::mat3& world, Texture& texture, uint32_t frame, glm::vec4 rgba)
 {
-    glm::vec2 uv = FrameUV(sprite);
-    Texture& texture = sprite.GetTexture();
-    glm::vec2 uvScale = FrameUVScale(texture, sprite.frameIndex);
+    glm::vec2 uv = FrameUV(texture, frame);
+    glm::vec2 uvScale = FrameUVScale(texture, frame);
     glm::mat3 model = Model(world, uvScale);
     glm::mat4 transform = ClipTransform(model);
     Record(DrawRecord::kSprite, texture.name, texture.currentFrame, world, model, transform, rgba, uv, uvScale);
     if (window) AppendQuad(PageTexture(texture), PagePlace(texture), texture.gridQuad, transform, rgba, PageUV(texture), uvScale);
 }
 
-void Graphics::BeginParticleBatch(Sprite& sprite)
+void Graphics::BeginParticleBatch(Texture& texture, uint32_t frame, glm::vec3 rgb)
 {
-    batch_.uv = FrameUV(sprite);
-    Texture& texture = sprite.GetTexture();
+    batch_.uv = FrameUV(texture, frame);
     batch_.pageUV = PageUV(texture);
     batch_.page = PageTexture(texture);
     batch_.place = PagePlace(texture);
     batch_.gridQuad = texture.gridQuad;
     batch_.image = texture.name;
     batch_.frame = texture.currentFrame;
-    batch_.rgb = glm::vec3(sprite.colour);
-    batch_.uvScale = FrameUVScale(texture, sprite.frameIndex);
+    batch_.rgb = rgb;
+    batch_.uvScale = FrameUVScale(texture, frame);
 }
 
 void Graphics::DrawParticle(const glm::mat3& world, float alpha)
@@ -541,10 +529,9 @@ void Graphics::DrawParticle(const glm::mat3& world, float alpha)
     if (window) AppendQuad(batch_.page, batch_.place, batch_.gridQuad, transform, rgba, batch_.pageUV, batch_.uvScale);
 }
 
-void Graphics::DrawOutline(Transform& transformComponent)
+void Graphics::DrawOutline(const glm::mat3& world)
 {
     if (!debugDrawMode) return;
-    const glm::mat3& world = transformComponent.GetMatrix();
     glm::mat3 model = screenScale * world;
     Record(DrawRecord::kOutline, "", 0, world, model, ClipTransform(model), kOutlineColour, glm::vec2(0.0f), glm::vec2(1.0f));
     if (!window) return;

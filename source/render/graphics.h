@@ -19,10 +19,6 @@
 #include <string>
 #include <vector>
 
-class BeatEvent;
-class Sprite;
-class Transform;
-class UpdateEvent;
 struct Texture;
 struct GLFWmonitor;
 struct GLFWwindow;
@@ -63,15 +59,19 @@ public:
     static void Destroy();
     ~Graphics();
 
-    void OnUpdate(UpdateEvent& event);
-    void OnBeat(BeatEvent& event);
+    // The engine's frame: BeginFrame before the frame's update (clears the picture and the
+    // draw log), Beat on every beat of the music (the shaders' beat time restarts).
+    void BeginFrame(float dt);
+    void Beat();
+    // The window system asked the window to close.
+    bool CloseRequested() const;
     void OnResize(int newWidth, int newHeight);
     // F11 and the level's full-screen button: monitor-filling <-> a 93.75 % window.
     void ToggleFullscreen();
 
     // Frame steps the engine runs after drawing, in this order.
     void UpdateMinimized();
-    void SwapBuffers();  // first saves the --screenshot asked for this frame
+    void SwapBuffers(int64_t frame);  // first saves the --screenshot asked for that frame (from 1)
     void PollEvents();   // window callbacks, then the replay's key, mouse and cursor lines
     // Window callbacks of events that came while the frame was busy (stamped with the
     // middle of the interval since the last poll).
@@ -80,10 +80,12 @@ public:
     // carries the instant it happened; reads the pads every millisecond meanwhile.
     void WaitForEvents(int64_t until);
 
-    void DrawSprite(const glm::mat3& world, Sprite& sprite, glm::vec4 rgba);
-    void BeginParticleBatch(Sprite& sprite);
+    // One frame of a texture over the world rectangle the matrix maps the unit square to.
+    void DrawSprite(const glm::mat3& world, Texture& texture, uint32_t frame, glm::vec4 rgba);
+    // Particles: one frame of one texture, tinted rgb, each drawn at its own place and alpha.
+    void BeginParticleBatch(Texture& texture, uint32_t frame, glm::vec3 rgb);
     void DrawParticle(const glm::mat3& world, float alpha);
-    void DrawOutline(Transform& transform);  // only while debugDrawMode is set
+    void DrawOutline(const glm::mat3& world);  // only while debugDrawMode is set
     // Window pixels (y down) to world units, through the letterboxed picture.
     glm::vec2 ScreenToWorld(float px, float py) const;
     // Where the picture goes in a framebuffer of that size: the largest centred 2:1 area,
@@ -121,7 +123,7 @@ public:
     WindowPlacement placement;  // set by the last ToggleFullscreen
 
     bool recordDraws = false;           // on in headless runs: tests and benchmarks read drawLog
-    std::vector<DrawRecord> drawLog;    // the draws of the current frame; cleared by OnUpdate
+    std::vector<DrawRecord> drawLog;    // the draws of the current frame; cleared by BeginFrame
 
 private:
     static constexpr size_t kBatchQuads = 2048;  // quads per draw call; 16-bit indices
@@ -166,7 +168,7 @@ private:
     void SetFixedRenderState();
     void BuildUnitQuad();
     void Shutdown();
-    void SaveScreenshots();
+    void SaveScreenshots(int64_t frame);
     void Record(DrawRecord::Kind kind, const std::string& image, uint32_t frame, const glm::mat3& world,
                 const glm::mat3& model, const glm::mat4& transform, glm::vec4 colour, glm::vec2 uv, glm::vec2 uvScale);
     glm::mat4 ClipTransform(const glm::mat3& model) const;
@@ -178,7 +180,6 @@ private:
     bool headless_ = false;
     int64_t lastWindowPoll_ = 0;  // when window events were last handled
     bool glfwStarted_ = false;
-    bool listening_ = false;
     ParticleBatch batch_;
     TexturedUniforms textured_;
     KnownGlState known_;

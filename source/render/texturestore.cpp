@@ -4,10 +4,9 @@
 #include "gameerror.h"
 #include "imagedecoder.h"
 #include "jsonfile.h"
+#include "log.h"
 #include "runoptions.h"
 #include "sheetpacker.h"
-#include "sprite.h"
-#include "trace.h"
 
 #include <glad/gl.h>
 
@@ -116,7 +115,7 @@ std::vector<fs::path> TextureStore::ScanOrder(const fs::path& directory)
             continue;
         }
         if (it->is_regular_file(unreadable) && !path.extension().empty()) paths.push_back(path);
-        else if (unreadable) Trace::Get()->Print(path.string() + ": skipped, it cannot be opened: " + unreadable.message() + "\n");
+        else if (unreadable) Log::Write(path.string() + ": skipped, it cannot be opened: " + unreadable.message() + "\n");
     }
     if (error && error != std::errc::no_such_file_or_directory)
         throw GameError(directory.string() + ": the texture folder cannot be read: " + error.message());
@@ -368,10 +367,9 @@ uint32_t GetGridQuad(float columns, float rows)
     return TextureStore::Get()->GetGridQuad(columns, rows);
 }
 
-glm::vec2 FrameUV(Sprite& sprite)
+glm::vec2 FrameUV(Texture& texture, uint32_t frame)
 {
-    Texture& texture = sprite.GetTexture();
-    uint32_t i = sprite.frameIndex;
+    uint32_t i = frame;
     if (texture.IsAtlas()) {
         const Atlas& atlas = texture.atlas;
         if (i >= atlas.frames.size()) i = 0;

@@ -18,7 +18,6 @@
 #include <unordered_map>
 #include <vector>
 
-class Sprite;
 
 // The unit quad's texture span: one grid cell, (0, 0) to (u, v), v counted upward.
 struct GridQuad {
@@ -92,8 +91,8 @@ private:
 void LoadTextureDirectory();  // the content's "Textures" folder, headless as the run says
 Texture& FindTexture(const std::string& name);
 uint32_t GetGridQuad(float columns, float rows);
-// Texture-coordinate offset of the sprite's frame; records the frame in the texture.
-glm::vec2 FrameUV(Sprite& sprite);
+// Texture-coordinate offset of the texture's frame; records the frame in the texture.
+glm::vec2 FrameUV(Texture& texture, uint32_t frame);
 // FrameUV's offset of the texture's currentFrame moved inside its page, as wrapping round
 // the page's own texture once did: u from the page's left, v up from its bottom edge. A
 // page shares its GL texture (a sheet) with other images, so nothing may wrap there.

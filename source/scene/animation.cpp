@@ -1,6 +1,5 @@
 #include "animation.h"
 
-#include "ballmanager.h"
 #include "entity.h"
 #include "space.h"
 #include "sprite.h"
@@ -31,9 +30,7 @@ void Animation::OnDivision(BeatDivisionEvent& event)
     int64_t next = frame >= count - 1 ? 0 : frame + 1;
     sprite->frameIndex = static_cast<uint32_t>(next < count ? next : 0);
 
-    Entity* logic = owner->space ? owner->space->FindEntity("levelLogic") : nullptr;
-    BallManager* manager = logic ? logic->Get<BallManager>() : nullptr;
-    if (manager && manager->matchOver) return;
+    if (owner->space && owner->space->paused) return;  // a frozen match keeps its last frame
     float progress = static_cast<float>(sprite->frameIndex) / static_cast<float>(count);
     bool resync = count == event.divisionCount || progress < 0.4f || progress > 0.6f;
     if (event.divisionIndex == 0 && resync) sprite->frameIndex = 0;

@@ -1,7 +1,7 @@
 // Animation: steps its entity's Sprite through the frames of its texture, one frame per
 // BeatDivisionEvent from the entity's BeatDivider, pulling back to frame 0 on each beat to
-// stay in phase (a cycle twice a beat long runs through its middle). After the match it
-// keeps stepping without re-synchronising. Game thread only.
+// stay in phase (a cycle twice a beat long runs through its middle). While its space is
+// paused (a frozen match) it keeps stepping without re-synchronising. Game thread only.
 #pragma once
 
 #include "component.h"

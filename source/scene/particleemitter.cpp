@@ -140,7 +140,7 @@ void ParticleEmitter::OnDraw(DrawEvent&)
                       std::clamp(b * 255.0f, 0.0f, 255.0f) / 255.0f, std::clamp(a, 0.0f, 1.0f)};
     if (!enabled || poolSize_ <= 0) return;
     Graphics* graphics = Graphics::Get();
-    graphics->BeginParticleBatch(sprite_);
+    graphics->BeginParticleBatch(sprite_.GetTexture(), sprite_.frameIndex, glm::vec3(sprite_.colour));
     for (int32_t k = 0; k < poolSize_; ++k) {
         Entity* particle = pool_[(lastSlot_ + static_cast<uint32_t>(k)) % static_cast<uint32_t>(poolSize_)].get();
         Transform* transform = particle->Require<Transform>();

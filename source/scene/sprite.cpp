@@ -52,11 +52,16 @@ Texture& Sprite::GetTexture()
     return *texture_;
 }
 
+void Sprite::Draw(const glm::mat3& world, glm::vec4 rgba)
+{
+    Graphics::Get()->DrawSprite(world, GetTexture(), frameIndex, rgba);
+}
+
 void Sprite::OnDraw(DrawEvent&)
 {
     if (debugDrawMode || !visible) return;
     // A sprite needs a place in the world; content without a Transform shows nothing.
     Transform* transform = owner->Get<Transform>();
     if (!transform) return;
-    Graphics::Get()->DrawSprite(transform->GetMatrix(), *this, colour);
+    Draw(transform->GetMatrix(), colour);
 }

@@ -7,6 +7,7 @@
 
 #include "component.h"
 
+#include <glm/mat3x3.hpp>
 #include <glm/vec4.hpp>
 
 #include <cstdint>
@@ -30,6 +31,9 @@ public:
     // The texture of imageName ("default.png" when there is none), looked up again after
     // SetImage or after the texture table was refilled.
     Texture& GetTexture();
+    std::optional<float> DrawLayer() const override { return zLayer; }
+    // This sprite's current frame over the world rectangle, in the colour given.
+    void Draw(const glm::mat3& world, glm::vec4 rgba);
 
     void OnDraw(DrawEvent& event);
 

@@ -103,11 +103,11 @@ void SpriteText::OnDraw(DrawEvent&)
     else if (justification == 2) x -= width * 0.5f * offset;
     Graphics* graphics = Graphics::Get();
     m[2][0] = x;
-    if (!debugDrawMode) graphics->DrawSprite(m, *glyphs_[0], colour);
+    if (!debugDrawMode) glyphs_[0]->Draw(m, colour);
     for (size_t i = 1; i < glyphs_.size(); ++i) {
         if (!glyphs_[i]->visible) continue;
         x += offset * size;
         m[2][0] = x;
-        if (!debugDrawMode) graphics->DrawSprite(m, *glyphs_[i], colour);
+        if (!debugDrawMode) glyphs_[i]->Draw(m, colour);
     }
 }

@@ -50,6 +50,6 @@ void Hover::OnDraw(DrawEvent&)
     for (int i = 0; i < 3; ++i, ringPhase -= 3.0f) {
         float p = ringPhase < 0.0f ? ringPhase + kPhaseMax : ringPhase;
         glm::mat3 world(10.0f * p, 0.0f, 0.0f, 0.0f, 10.0f * p, 0.0f, at.x, at.y + 5.0f * p - 80.0f, 1.0f);
-        Graphics::Get()->DrawSprite(world, ring, glm::vec4(1.0f, 1.0f, 1.0f, 0.15f * p));
+        ring.Draw(world, glm::vec4(1.0f, 1.0f, 1.0f, 0.15f * p));
     }
 }

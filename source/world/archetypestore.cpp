@@ -1,13 +1,12 @@
 #include "archetypestore.h"
 
-#include "authoredspace.h"
 #include "componentregistry.h"
 #include "entity.h"
 #include "gameerror.h"
 #include "jsonfile.h"
+#include "log.h"
 #include "runoptions.h"
 #include "space.h"
-#include "trace.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -50,7 +49,7 @@ void ArchetypeStore::Load()
         if (it->path().filename().string()[0] == '.') continue;
         std::error_code unreadable;  // a link to nowhere, a link loop
         if (it->is_regular_file(unreadable)) files.push_back(it->path());
-        else if (unreadable) Trace::Get()->Print(it->path().string() + ": skipped, it cannot be opened: " + unreadable.message() + "\n");
+        else if (unreadable) Log::Write(it->path().string() + ": skipped, it cannot be opened: " + unreadable.message() + "\n");
     }
     std::sort(files.begin(), files.end());
     for (const fs::path& file : files) {
@@ -84,7 +83,7 @@ const rapidjson::Value* ArchetypeStore::Authored(const std::string& name) const
 void ArchetypeStore::Save(const Entity& entity)
 {
     rapidjson::Document object;
-    static_cast<rapidjson::Value&>(object) = AuthoredSpace::LiveObject(entity, object.GetAllocator());
+    static_cast<rapidjson::Value&>(object) = entity.Object(object.GetAllocator());
     Save(object);
 }
 

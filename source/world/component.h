@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,11 @@ public:
     // step). Initialize runs it on loaded values; the map editor on a typed value before
     // taking it. where names the file, entity and component.
     virtual void Check(const std::string& where) const { (void)where; }
+    // Entities of its own space this component finds by name, when it finds them all at
+    // initialisation: the map editor refuses to delete or rename them.
+    virtual std::vector<std::string> NamesLookedUp() const { return {}; }
+    // Where its entity goes in its space's draw order, for the component that draws it.
+    virtual std::optional<float> DrawLayer() const { return std::nullopt; }
 
     const ComponentType type;
     Entity* const owner;  // null only for registry prototypes

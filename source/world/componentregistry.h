@@ -1,5 +1,6 @@
-// ComponentRegistry: the prototype of every component class under its class name. Built
-// and filled on first use (the archetype store or the first entity read asks for it) and
+// ComponentRegistry: the prototype of every component class under its class name. Built on
+// first use (the archetype store or the first entity read asks for it), filled by the
+// function the program named with SetTypes (each layer registers its own types), and
 // destroyed with the archetype store at engine destruction. Its key order, ascending byte
 // order of the names, is the order in which an entity's JSON members are read and written.
 // Game thread only.
@@ -15,6 +16,9 @@ class ComponentRegistry {
 public:
     static ComponentRegistry* Get();
     static void Destroy();
+    // The function that fills every registry built from now on: the program's list of
+    // every layer's types, given once at the start of main (and of each test program).
+    static void SetTypes(void (*registerTypes)(ComponentRegistry& registry));
 
     // A name registered twice keeps the later prototype.
     void Register(const std::string& name, std::unique_ptr<Component> prototype);

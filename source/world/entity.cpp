@@ -142,6 +142,16 @@ void Entity::Write(JsonWriter& writer) const
     writer.EndObject();
 }
 
+rapidjson::Value Entity::Object(rapidjson::Document::AllocatorType& allocator) const
+{
+    rapidjson::StringBuffer buffer;
+    JsonWriter writer(buffer);
+    Write(writer);
+    rapidjson::Document parsed(&allocator);
+    parsed.Parse(buffer.GetString(), buffer.GetSize());
+    return rapidjson::Value(parsed, allocator);
+}
+
 void Entity::OnInit(InitEvent&)
 {
     if (initialized_) return;  // created with initialisation before the space's InitEvent arrived

@@ -49,6 +49,8 @@ public:
 
     // The entity writer: the entity object of space and archetype files.
     void Write(JsonWriter& writer) const;
+    // The same object as a JSON value.
+    rapidjson::Value Object(rapidjson::Document::AllocatorType& allocator) const;
 
     void OnInit(InitEvent& event);
     void OnUpdate(UpdateEvent& event);

@@ -1,29 +1,26 @@
 #include "space.h"
 
 #include "archetypestore.h"
-#include "engine.h"
 #include "entity.h"
 #include "filecheck.h"
 #include "gameerror.h"
 #include "jsonfile.h"
 #include "runoptions.h"
-#include "sprite.h"
-#include "trace.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-Space::Space(const std::string& spaceName) : events(std::make_unique<EventManager>()), name(spaceName)
+Space::Space(const std::string& spaceName, EventManager& engineEvents)
+    : events(std::make_unique<EventManager>()), name(spaceName), engineEvents_(engineEvents)
 {
     events->AddListener(this, &Space::OnDraw);
     events->AddListener(this, &Space::OnDestroyEntity);
-    events->AddListener(Trace::Get(), &Trace::OnTrace);
     ArchetypeStore::Get();
     Load();
     events->Send(InitEvent(0.0f));
     // Last, so a space whose file fails to load leaves nothing on the engine's manager.
-    Engine::Get()->events->AddListener(this, &Space::OnUpdate);
+    engineEvents_.AddListener(this, &Space::OnUpdate);
 }
 
 DestroySpaceEvent::DestroySpaceEvent(Space* target, float eventDelay)
@@ -44,7 +41,7 @@ void Space::Detach()
 {
     if (detached_) return;
     detached_ = true;
-    Engine::Get()->events->RemoveListener<UpdateEvent>(this);
+    engineEvents_.RemoveListener<UpdateEvent>(this);
     events->RemoveListener<DrawEvent>(this);
     events->RemoveListener<DestroyEvent>(this);
     // Terminating a component may destroy other entities (a meter its notches): those calls
@@ -150,18 +147,25 @@ Entity* Space::FindEntity(const std::string& entityName) const
     return nullptr;
 }
 
+// The draw layer of the entity's drawing component (its sprite), if it has one.
+std::optional<float> Space::DrawLayerOf(const Entity& entity)
+{
+    const Component* drawn = entity.GetComponent(kSprite);
+    return drawn ? drawn->DrawLayer() : std::nullopt;
+}
+
 // Draw order: sprite entities in ascending sprite layer (a newcomer goes after equal
 // layers), ahead of the entities without a sprite, which are appended at the end.
 void Space::Insert(std::unique_ptr<Entity> entity)
 {
-    const Sprite* sprite = entity->Get<Sprite>();
-    if (!sprite) {
+    std::optional<float> layer = DrawLayerOf(*entity);
+    if (!layer) {
         entities_.push_back(std::move(entity));
         return;
     }
-    auto place = std::partition_point(entities_.begin(), entities_.end(), [sprite](const auto& existing) {
-        const Sprite* other = existing->template Get<Sprite>();
-        return other && other->zLayer <= sprite->zLayer;
+    auto place = std::partition_point(entities_.begin(), entities_.end(), [layer](const auto& existing) {
+        std::optional<float> other = DrawLayerOf(*existing);
+        return other && *other <= *layer;
     });
     entities_.insert(place, std::move(entity));
 }

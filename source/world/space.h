@@ -9,6 +9,7 @@
 #include "property.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,8 @@ public:
 
     // Registers the space's listeners, loads the file and queues the InitEvent that
     // initialises the loaded entities at the space's first update.
-    explicit Space(const std::string& spaceName);
+    // engineEvents: the engine-wide manager whose UpdateEvent runs the space.
+    Space(const std::string& spaceName, EventManager& engineEvents);
     Space(const Space&) = delete;
     Space& operator=(const Space&) = delete;
     ~Space();
@@ -82,10 +84,12 @@ public:
 
 private:
     void Insert(std::unique_ptr<Entity> entity);
+    static std::optional<float> DrawLayerOf(const Entity& entity);
     void FreeRetired();
 
     std::vector<std::unique_ptr<Entity>> entities_;  // draw and update order
     std::vector<std::unique_ptr<Entity>> retired_;   // destroyed while their handler ran
+    EventManager& engineEvents_;
     bool detached_ = false;
     bool held_ = false;
     bool pausedWhenReleased_ = false;  // while held: the paused state to give back

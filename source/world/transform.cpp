@@ -1,7 +1,6 @@
 #include "transform.h"
 
 #include "entity.h"
-#include "graphics.h"
 #include "space.h"
 
 #include <cmath>
@@ -19,15 +18,9 @@ Transform::Transform(Entity* owner, glm::vec2 initialTranslation, glm::vec2 init
 
 void Transform::Initialize()
 {
-    owner->space->events->AddListener(this, &Transform::OnDraw);
     if (parentName.empty()) return;
     Entity* found = owner->space->FindEntity(parentName);
     parent = found && found != owner ? found->Ref() : EntityRef();
-}
-
-void Transform::Terminate()
-{
-    owner->space->events->RemoveListener<DrawEvent>(this);
 }
 
 std::unique_ptr<Component> Transform::Clone(Entity* newOwner) const
@@ -74,9 +67,4 @@ const glm::mat3& Transform::GetMatrix()
     corners_ = {t - 0.5f * c0 - 0.5f * c1, t - 0.5f * c0 + 0.5f * c1, t + 0.5f * c0 + 0.5f * c1,
                 t + 0.5f * c0 - 0.5f * c1};
     return matrix_;
-}
-
-void Transform::OnDraw(DrawEvent&)
-{
-    Graphics::Get()->DrawOutline(*this);
 }

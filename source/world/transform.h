@@ -1,8 +1,7 @@
 // Transform: places its entity in the 2D world (translation, scale, rotation in degrees),
 // optionally offset by a parent entity's world position. Drawing, picking and collision
-// read its world matrix and the four world corners of the unit quad. Its DrawEvent
-// listener on the space's manager draws the quad outline while debug drawing is on.
-// Game thread only.
+// read its world matrix and the four world corners of the unit quad (the engine outlines
+// it while debug drawing is on). Game thread only.
 #pragma once
 
 #include "component.h"
@@ -14,7 +13,6 @@
 #include <array>
 #include <string>
 
-class DrawEvent;
 
 class Transform : public ComponentOf<kTransform> {
 public:
@@ -22,7 +20,6 @@ public:
               float rotation = 0.0f);
 
     void Initialize() override;
-    void Terminate() override;
     std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     void Serialize(std::vector<Property>& properties) override;
 
@@ -33,7 +30,6 @@ public:
     const glm::mat3& GetMatrix();
     const std::array<glm::vec2, 4>& Corners() { GetMatrix(); return corners_; }
 
-    void OnDraw(DrawEvent& event);
 
     glm::vec2 translation;
     glm::vec2 scale;

@@ -30,6 +30,13 @@ int32_t& OptionsLogic::Number(int slider)
     return *numbers[slider];
 }
 
+std::vector<std::string> OptionsLogic::NamesLookedUp() const
+{
+    std::vector<std::string> names(kToggleNames.begin(), kToggleNames.end());
+    names.insert(names.end(), kSliderNames.begin(), kSliderNames.end());
+    return names;
+}
+
 void OptionsLogic::Initialize()
 {
     Space* space = owner->space;

@@ -1,6 +1,7 @@
 #include "pauselogic.h"
 
 #include "audioengine.h"
+#include "ballmanager.h"
 #include "engine.h"
 #include "entity.h"
 #include "graphics.h"
@@ -79,7 +80,13 @@ void PauseLogic::OnUpdate(UpdateEvent& event)
         CountdownStep(*returning, event.dt);
     }
     if (pauseActive) FollowMenus(pauseMenu, returning, options, confirm);
-    if (PauseKey() && pauseAllowed) OnPauseKey(pauseMenu);
+    if (PauseKey() && PauseAllowed()) OnPauseKey(pauseMenu);
+}
+
+bool PauseLogic::PauseAllowed() const
+{
+    BallManager* manager = owner->Get<BallManager>();
+    return !(manager && manager->matchOver);
 }
 
 // What the menus opened over the paused match have become.

@@ -33,7 +33,8 @@ public:
 
     int countdownStep = 0;         // steps of the running countdown taken so far
     bool pauseActive = false;      // this component opened the pause and it has not ended
-    bool pauseAllowed = true;      // cleared by the end of the match
+    // False once the match on this entity has its verdict: no pause menu over the result.
+    bool PauseAllowed() const;
 
 private:
     void FollowMenus(Space* pauseMenu, Space* returning, Space* options, Space* confirm);

@@ -1,0 +1,8 @@
+// RegisterEditorComponents: puts the component types of this layer (the map editor) into the
+// registry under their class names. Called for every registry built, through the program's
+// list of every layer's types. Game thread only.
+#pragma once
+
+class ComponentRegistry;
+
+void RegisterEditorComponents(ComponentRegistry& registry);

@@ -1,0 +1,12 @@
+// The test programs' entry: the program's component types and engine parts, then every test.
+#include "programsetup.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    SetUpProgram();
+    testing::InitGoogleMock(&argc, argv);
+    return RUN_ALL_TESTS();
+}
