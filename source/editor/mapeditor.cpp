@@ -58,28 +58,6 @@ const char* const kToolNames[4] = {"Translate", "Scale", "Rotate", "ZLayer"};
 // Spaces of the engine itself, which a saved space must never replace.
 const char* const kEngineSpaces[] = {"Debug", "MapEditorSpace"};
 
-// The entities the game's code looks up by name, by the component that looks them up (or, for
-// the match, the component whose space the end screen reads). An entity of such a name may
-// not be deleted or renamed while a holder of that component is in the space.
-struct Need {
-    int holder;
-    const char* pattern;  // fnmatch pattern of entity names
-};
-const Need kNeeds[] = {
-    {kMouseClickEventSender, "Mouse"},
-    {kBallManager, "levelLogic"},       {kBallManager, "BeatMeter[12]"},    {kBallManager, "BeatMeter[12]BackBottom"},
-    {kBallManager, "PlayerScore[01]"},  {kBallManager, "Player[01]"},       {kBallManager, "Player[01]Pos*"},
-    {kBallManager, "BillBoardP[01]"},   {kBallManager, "HitEffect_*"},      {kBallManager, "MissEffect_*"},
-    {kBallManager, "ScoreCounter"},     {kBallManager, "WinArt"},           {kBehaviorPlayer, "LifeIndicator*"},
-    {kBehaviorMeter, "WinArt"},         {kTimer, "TimerGlow"},              {kTimer, "TimerMin"},
-    {kTimer, "TimerSec"},               {kLevelLogic, "FullScreenToggle"},  {kLevelLogic, "DefaultSettingsButton"},
-    {kLevelLogic, "MasterSoundSlider"}, {kLevelLogic, "background"},        {kOptionsLogic, "DefaultSettingsButton"},
-    {kTutorial, "NextButton"},          {kTutorial, "PreviousButton"},      {kTutorial, "TutorialImage1"},
-    {kMatchFeedback, "BillBoardP[01]"}, {kMatchFeedback, "Timing[01]"},     {kMatchFeedback, "Streak[01]"},
-    {kEndGameLogic, "StatP[12]_*"},     {kControlsLogic, "AudioOffset*"},   {kControlsLogic, "VisualOffset*"},
-    {kControlsLogic, "P[12]*"},
-};
-
 Input& In() { return *Input::Get(); }
 bool Pressed(int key) { return In().Key(key) == kKeyPressed; }
 bool Held(int key) { return In().Key(key) == kKeyHeld; }
@@ -1229,7 +1207,7 @@ void MapEditor::AddComponentToSelected()
         Trace("Map editor: \"" + selected->name + "\" already has " + typeName + "\n");
         return;
     }
-    if (std::string missing = MissingFor(prototype->type); !missing.empty()) {
+    if (std::string missing = MissingFor(*prototype); !missing.empty()) {
         Refuse(typeName + " not added: it looks up an entity named " + missing + ", which this space lacks");
         return;
     }
@@ -1493,14 +1471,11 @@ std::string MapEditor::NeededBy(const Entity& target, bool deleting) const
     auto matches = [&target](const char* pattern) { return fnmatch(pattern, target.name.c_str(), 0) == 0; };
     for (const auto& entity : edited->Entities()) {
         if (deleting && entity.get() == &target) continue;  // it goes with the one that needs it
-        for (const Need& need : kNeeds)
-            if (entity->GetComponent(need.holder) && matches(need.pattern))
-                return "\"" + entity->name + "\" (" + ComponentRegistry::Get()->NameOf(need.holder) + ")";
         for (int type = 0; type < kComponentTypeCount; ++type) {
             const Component* component = entity->GetComponent(type);
             if (!component) continue;
-            for (const std::string& name : component->NamesLookedUp())
-                if (target.name == name) return "\"" + entity->name + "\" (" + ComponentRegistry::Get()->NameOf(type) + ")";
+            for (const std::string& pattern : component->NamesNeeded())
+                if (matches(pattern.c_str())) return "\"" + entity->name + "\" (" + ComponentRegistry::Get()->NameOf(type) + ")";
         }
     }
     return "";
@@ -1508,15 +1483,14 @@ std::string MapEditor::NeededBy(const Entity& target, bool deleting) const
 
 // A component that looks entities up by name would stop the game at its first update
 // without them.
-std::string MapEditor::MissingFor(int type) const
+std::string MapEditor::MissingFor(const Component& prototype) const
 {
     Space* edited = EditedSpace();
     if (!edited) return "";
-    for (const Need& need : kNeeds) {
-        if (need.holder != type) continue;
+    for (const std::string& pattern : prototype.NamesNeeded()) {
         bool found = std::any_of(edited->Entities().begin(), edited->Entities().end(),
-                                 [&need](const auto& e) { return fnmatch(need.pattern, e->name.c_str(), 0) == 0; });
-        if (!found) return "\"" + std::string(need.pattern) + "\"";
+                                 [&pattern](const auto& e) { return fnmatch(pattern.c_str(), e->name.c_str(), 0) == 0; });
+        if (!found) return "\"" + pattern + "\"";
     }
     return "";
 }

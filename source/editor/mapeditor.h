@@ -70,7 +70,7 @@ public:
     // target's own components do not count.
     std::string NeededBy(const Entity& target, bool deleting) const;
     // A name the component type looks up that no entity of the edited space has, or "".
-    std::string MissingFor(int type) const;
+    std::string MissingFor(const Component& prototype) const;
     bool Unsaved() const;
     // The first property shown in row 0, entity in the object list's first entry and type in
     // the type list's first entry.

@@ -33,6 +33,10 @@ public:
     void Initialize() override;
     void Terminate() override;
     std::unique_ptr<Component> Clone(Entity* newOwner) const override;
+    std::vector<std::string> NamesNeeded() const override
+    {
+        return {"levelLogic", "BeatMeter[12]", "BeatMeter[12]BackBottom", "PlayerScore[01]", "Player[01]", "Player[01]Pos*", "BillBoardP[01]", "HitEffect_*", "MissEffect_*", "ScoreCounter", "WinArt"};
+    }
     void Serialize(std::vector<Property>& properties) override;
 
     // kind 0 normal, 1 platinum, 2 rainbow, 3 alternating, 5 random; a zero launchTime

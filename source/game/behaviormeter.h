@@ -26,6 +26,7 @@ public:
     void Initialize() override;
     void Terminate() override;
     std::unique_ptr<Component> Clone(Entity* newOwner) const override;
+    std::vector<std::string> NamesNeeded() const override { return {"WinArt"}; }
     void Serialize(std::vector<Property>&) override {}
 
     // Adds delta to the value, kept within 0 .. maximum (callers run the end check after).

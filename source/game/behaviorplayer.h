@@ -23,6 +23,7 @@ public:
     void Initialize() override;
     void Terminate() override;
     std::unique_ptr<Component> Clone(Entity* newOwner) const override;
+    std::vector<std::string> NamesNeeded() const override { return {"LifeIndicator*"}; }
     void Serialize(std::vector<Property>& properties) override;
 
     // Steps onto spot (1, 2 or 4). When the move is forced (a meter threshold), balls

@@ -31,6 +31,7 @@ public:
     void Initialize() override;
     void Terminate() override;
     std::unique_ptr<Component> Clone(Entity* newOwner) const override;
+    std::vector<std::string> NamesNeeded() const override { return {"StatP[12]_*"}; }
     void Serialize(std::vector<Property>&) override {}
 
     // meter: the meter that changed (or "BeatMeter1" at time-up); leftSide: it stands left

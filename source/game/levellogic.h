@@ -20,6 +20,10 @@ public:
     void Initialize() override;
     void Terminate() override;
     std::unique_ptr<Component> Clone(Entity* newOwner) const override;
+    std::vector<std::string> NamesNeeded() const override
+    {
+        return {"FullScreenToggle", "DefaultSettingsButton", "MasterSoundSlider", "background"};
+    }
     void Serialize(std::vector<Property>& properties) override;
 
     void OnTrigger(TriggerEvent& event);

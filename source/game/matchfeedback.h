@@ -29,6 +29,7 @@ public:
     void Initialize() override;
     void Terminate() override;
     std::unique_ptr<Component> Clone(Entity* newOwner) const override;
+    std::vector<std::string> NamesNeeded() const override { return {"BillBoardP[01]", "Timing[01]", "Streak[01]"}; }
     void Serialize(std::vector<Property>&) override {}
 
     void OnSwing(SwingEvent& event);

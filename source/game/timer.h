@@ -18,6 +18,7 @@ public:
     void Initialize() override;
     void Terminate() override;
     std::unique_ptr<Component> Clone(Entity* newOwner) const override;
+    std::vector<std::string> NamesNeeded() const override { return {"TimerGlow", "TimerMin", "TimerSec"}; }
     void Serialize(std::vector<Property>& properties) override;
 
     void OnUpdate(UpdateEvent& event);

@@ -78,6 +78,8 @@ void Button::OnTrigger(TriggerEvent& event)
 void Button::Handle(int state)
 {
     int click = Mouse::ClickState();
+    if (click == kKeyPressed) pressedOn = state != 1;
+    if (state == 1) pressedOn = false;
     if (state == 0 && click == kKeyUp) {
         Grow(true);
         if (!hoveredImageName.empty()) ShowImage(hoveredImageName);
@@ -87,7 +89,8 @@ void Button::Handle(int state)
         Play("event:/UI/Select");
     } else if (state == 2 && click == kKeyReleased) {
         Grow(true);
-        Press();
+        if (pressedOn) Press();
+        pressedOn = false;
     } else if (state == 1 && click == kKeyUp) {
         Grow(false);
         if (!hoveredImageName.empty()) ShowImage(normalImageName);

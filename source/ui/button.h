@@ -32,6 +32,9 @@ public:
     bool wasBlocked = false;      // the button was not usable at the previous trigger
     bool armed = true;            // cleared while blocked: the first trigger after counts as an entry
     bool hovered = false;         // drawn enlarged
+    // The click went down while the pointer was on this button and it has not left since:
+    // only then does the release click it (a press begun elsewhere and dragged on does not).
+    bool pressedOn = false;
     std::string normalImageName;  // the sprite's image at initialisation
     std::string hoveredImageName; // empty: the image does not change on hover
 

@@ -26,6 +26,7 @@ public:
     void Initialize() override;
     void Terminate() override;
     std::unique_ptr<Component> Clone(Entity* newOwner) const override;
+    std::vector<std::string> NamesNeeded() const override { return {"Mouse"}; }
     void Serialize(std::vector<Property>&) override {}
 
     void OnUpdate(UpdateEvent& event);

@@ -85,9 +85,10 @@ public:
     // step). Initialize runs it on loaded values; the map editor on a typed value before
     // taking it. where names the file, entity and component.
     virtual void Check(const std::string& where) const { (void)where; }
-    // Entities of its own space this component finds by name, when it finds them all at
-    // initialisation: the map editor refuses to delete or rename them.
-    virtual std::vector<std::string> NamesLookedUp() const { return {}; }
+    // The names (fnmatch patterns) of the entities of its own space this component finds
+    // by name and cannot do without: the map editor refuses to delete or rename them, and
+    // to add the component to a space that lacks them.
+    virtual std::vector<std::string> NamesNeeded() const { return {}; }
     // Where its entity goes in its space's draw order, for the component that draws it.
     virtual std::optional<float> DrawLayer() const { return std::nullopt; }
 

@@ -37,6 +37,7 @@ public:
     void Initialize() override;
     void Terminate() override;
     std::unique_ptr<Component> Clone(Entity* newOwner) const override;
+    std::vector<std::string> NamesNeeded() const override { return {"AudioOffset*", "VisualOffset*", "P[12]*"}; }
     void Serialize(std::vector<Property>&) override {}
 
     void OnTrigger(TriggerEvent& event);

@@ -30,9 +30,10 @@ int32_t& OptionsLogic::Number(int slider)
     return *numbers[slider];
 }
 
-std::vector<std::string> OptionsLogic::NamesLookedUp() const
+std::vector<std::string> OptionsLogic::NamesNeeded() const
 {
-    std::vector<std::string> names(kToggleNames.begin(), kToggleNames.end());
+    std::vector<std::string> names{"DefaultSettingsButton"};
+    names.insert(names.end(), kToggleNames.begin(), kToggleNames.end());
     names.insert(names.end(), kSliderNames.begin(), kSliderNames.end());
     return names;
 }

@@ -37,7 +37,7 @@ public:
     // The entity names the screen needs, in the order of the toggles and of the sliders.
     static const std::array<const char*, kToggleCount> kToggleNames;
     static const std::array<const char*, kSliderCount> kSliderNames;
-    std::vector<std::string> NamesLookedUp() const override;
+    std::vector<std::string> NamesNeeded() const override;
 
 private:
     static bool& Flag(int toggle);
