@@ -1,6 +1,5 @@
-// The output driver: its block rule against a scripted device, an idle driver without a
-// device, device loss and the re-open that follows, the WAV copy of the mix, and a real
-// ALSA null device. The studio drives the plug-in as it does in the game.
+// The output driver: its block rule against a scripted device, its clock against a simulated
+// card, and a real ALSA null device. The studio drives the plug-in as it does in the game.
 #include "audiodriver.h"
 #include "audiotestcontent.h"
 #include "simulatedcard.h"
@@ -35,7 +34,7 @@ protected:
         AudioDriver::SetDeviceFactory(nullptr);
     }
     // A studio mixing through a new driver, with the DSP set-up the audio engine makes.
-    void Start(unsigned period, bool virtualOutput = false)
+    void Start(unsigned period)
     {
         AudioDriver::Hooks hooks;
         hooks.trace = [this](const std::string& text) {
@@ -44,7 +43,6 @@ protected:
         };
         hooks.deviceLost = [this] { lost = true; };
         hooks.now = now;
-        hooks.virtualOutput = virtualOutput;
         driver = std::make_unique<AudioDriver>(std::move(hooks));
         ASSERT_EQ(StudioSystem::Create(&studio), STUDIO_OK);
         studio->SetDSPBufferSize(period / 2, 2);
@@ -58,14 +56,13 @@ protected:
         std::lock_guard guard(traceLock);
         return trace;
     }
-    // Ten minutes of timeline; with loopTone the first 0.1 s (a 440 Hz tone) repeats instead.
-    StudioEventInstance* PlayLongEvent(bool loopTone = false)
+    // Ten minutes of timeline playing a 0.1 s tone.
+    StudioEventInstance* PlayLongEvent()
     {
         audio_content::AudioFolder audio(content.root);
         audio.Sound("tone.wav", 48000, 1, audio_content::Sine(4800, 48000, 440.0, 0.5f));
         StudioBank* bank = nullptr;
-        std::string loop = loopTone ? ", \"loop\": {\"start\": 0, \"end\": 0.1}" : "";
-        std::string event = "{\"path\": \"event:/Long\", \"length\": 600" + loop + ", \"tracks\": [{\"sound\": \"tone.wav\"}]}";
+        std::string event = "{\"path\": \"event:/Long\", \"length\": 600, \"tracks\": [{\"sound\": \"tone.wav\"}]}";
         EXPECT_EQ(studio->LoadBankFile(audio.Bank("b.json", event), &bank), STUDIO_OK);
         StudioEventDescription* description = nullptr;
         StudioEventInstance* instance = nullptr;
@@ -103,66 +100,6 @@ TEST_F(AudioDriverTest, KeepsTheDeviceFilledToItsLatencyAPeriodAtATime)
     device.log.resize(expected.size());  // the script's end answers "nothing free" from then on
     EXPECT_EQ(device.log, expected);
     EXPECT_EQ(Trace(), "init\nAudio output: period 480 frames, latency 960 frames (20.0 ms)\nclose\n");
-}
-
-TEST_F(AudioDriverTest, WithoutADeviceInitSucceedsAndNothingRuns)
-{
-    device.present = false;
-    Start(480);
-    EXPECT_FALSE(driver->Running());
-    studio->Release();  // close returns at once
-    studio = nullptr;
-    EXPECT_EQ(device.written, 0);
-    EXPECT_EQ(Trace(), "init\nclose\n");
-}
-
-TEST_F(AudioDriverTest, ALostDeviceEndsTheWorkerAndReselectingReopensTheDefault)
-{
-    Start(480);
-    StudioEventInstance* music = PlayLongEvent();
-    ASSERT_TRUE(WaitFor([&] { return device.written > 4800; }));
-    device.lost = true;
-    ASSERT_TRUE(WaitFor([&] { return lost.load(); }));
-    EXPECT_FALSE(driver->Running());
-    int before = 0;
-    music->GetTimelinePosition(&before);
-    EXPECT_GT(before, 0);
-
-    // What the audio engine's update does after the loss.
-    device.lost = false;
-    ASSERT_EQ(studio->SetOutputSilent(), STUDIO_OK);
-    ASSERT_EQ(studio->SetOutputByPlugin(handle), STUDIO_OK);
-    EXPECT_TRUE(driver->Running());
-    EXPECT_EQ(device.opened, 2);
-    int64_t writtenAtReopen = device.written;
-    ASSERT_TRUE(WaitFor([&] { return device.written > writtenAtReopen + 4800; }));
-    int after = 0;
-    music->GetTimelinePosition(&after);
-    EXPECT_GT(after, before);  // the music goes on from where it stood
-    EXPECT_EQ(Trace(), "init\nAudio output: period 480 frames, latency 960 frames (20.0 ms)\nclose\n"
-                       "init\nAudio output: period 480 frames, latency 960 frames (20.0 ms)\n");
-}
-
-TEST_F(AudioDriverTest, WritesTheMixToAWavFile)
-{
-    std::string wav = (content.root / "out.wav").string();
-    std::string error;
-    Start(480, true);  // the virtual output, so the amount mixed is exact
-    ASSERT_TRUE(driver->WriteTo(wav, 48000, &error)) << error;
-    PlayLongEvent(true);
-    for (int frame = 0; frame < 30; ++frame) driver->MixVirtual(frame * 16666666LL, 16666666LL);
-    EXPECT_EQ(driver->VirtualFramesMixed(), 24000);  // 30 frames of 1/60 s at 48 kHz
-    studio->Release();
-    studio = nullptr;
-    driver.reset();  // completes the file
-    int channels = 0, rate = 0;
-    std::vector<float> samples = audio_content::ReadWav(wav, &channels, &rate);
-    ASSERT_EQ(channels, 2);
-    EXPECT_EQ(rate, 48000);
-    ASSERT_EQ(samples.size(), 2u * 24000u);
-    std::vector<float> tone = audio_content::Sine(4800, 48000, 440.0, 0.5f);
-    for (int i : {10, 1000, 4799, 4810})  // the sound loops every 0.1 s
-        EXPECT_NEAR(samples[2 * static_cast<size_t>(i)], tone[static_cast<size_t>(i % 4800)], 1.0 / 16000);
 }
 
 // The output clock against a simulated card with 1024-frame periods, 20 ms of server latency

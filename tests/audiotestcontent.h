@@ -87,9 +87,6 @@ struct AudioFolder {
 // makes. Unless a script of answers is given, its buffer drains in real time.
 struct FakeDeviceState {
     std::atomic<bool> present{true};  // false: there is no device
-    std::atomic<bool> lost{false};    // the open device reports itself lost
-    std::atomic<int> opened{0};
-    std::atomic<int64_t> written{0};  // frames, over every device
     unsigned period = 480;
     unsigned rate = 48000;
     unsigned bufferFrames = 960;
@@ -119,31 +116,25 @@ public:
         if (!state_->present || rate != state_->rate) return false;
         *periodFrames = state_->period;
         *bufferFrames = state_->bufferFrames;
-        ++state_->opened;
         start_ = std::chrono::steady_clock::now();
         return true;
     }
     long Available() override
     {
-        if (state_->lost) return -1;
         std::lock_guard guard(state_->lock);
-        long free = 0;
         if (!state_->script.empty()) {
-            free = state_->next < state_->script.size() ? state_->script[state_->next++] : 0;
-        } else {
-            double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-            int64_t queued = std::max<int64_t>(0, written_ - static_cast<int64_t>(seconds * state_->rate));
-            free = static_cast<long>(state_->bufferFrames) - static_cast<long>(queued);
+            long free = state_->next < state_->script.size() ? state_->script[state_->next++] : 0;
+            state_->log.push_back("free " + std::to_string(free));
+            return free;
         }
-        if (!state_->script.empty()) state_->log.push_back("free " + std::to_string(free));
-        return free;
+        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+        int64_t queued = std::max<int64_t>(0, written_ - static_cast<int64_t>(seconds * state_->rate));
+        return static_cast<long>(state_->bufferFrames) - static_cast<long>(queued);
     }
     bool Write(const float*, unsigned frames) override
     {
-        if (state_->lost) return false;
         std::lock_guard guard(state_->lock);
         written_ += frames;
-        state_->written += frames;
         if (!state_->script.empty()) state_->log.push_back("write " + std::to_string(frames));
         return true;
     }
