@@ -40,7 +40,6 @@ inline void WritePng(const std::filesystem::path& path, int width, int height,
     stbi_write_png(path.c_str(), width, height, 4, pixels.data(), width * 4);
 }
 
-// A decoded picture (RGB), for looking at screenshots.
 struct AtlasRegion {
     std::string name;
     int x, y, w, h, index;
@@ -59,6 +58,7 @@ inline std::string AtlasPage(const std::string& page, int width, int height, con
     return text;
 }
 
+// A decoded picture (RGB), for looking at screenshots.
 class Picture {
 public:
     explicit Picture(const std::string& path)

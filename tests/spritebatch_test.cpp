@@ -1,22 +1,19 @@
 // Batched sprite drawing in a real window under Xvfb: draws gathered into one draw call
 // must keep their order, each its own image found in its place on the shared sheet,
-// across every flush (a full batch, another kind of draw). The WindowInsideBatches tests run inside the X server
-// that WindowBatchTest starts and skip themselves anywhere else.
+// across every flush (a full batch, another kind of draw). These run inside the X server
+// that WindowTest.InProcessWindowChecks starts and skip themselves anywhere else.
 #include "engine.h"
 #include "event.h"
 #include "graphics.h"
 #include "imagetestfiles.h"
-#include "programrun.h"
 #include "sprite.h"
 #include "testcontent.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
-#include <unistd.h>
 
 namespace {
 
@@ -37,11 +34,6 @@ Colour ImageColour(int i)
     return {i * 12, 255 - i * 12, (i % 2) * 255};
 }
 
-unsigned char Byte(int value)
-{
-    return static_cast<unsigned char>(value);
-}
-
 std::string ImageName(int i)
 {
     return "Solid" + std::to_string(i) + ".png";
@@ -54,18 +46,6 @@ bool Near(Colour c, Colour want)
     return true;
 }
 
-TEST(WindowBatchTest, BatchedDrawsInsideXvfb)
-{
-    char self[4096] = {};
-    ssize_t length = readlink("/proc/self/exe", self, sizeof(self) - 1);
-    ASSERT_GT(length, 0);
-    program_run::Result run =
-        program_run::UnderXvfb(std::string(self) + " --gtest_filter='WindowInsideBatches*'", std::string(kInsideMarker) + "=1");
-    EXPECT_EQ(run.status, 0) << run.output;
-    EXPECT_THAT(run.output, testing::HasSubstr("[  PASSED  ] 2 tests"));
-    EXPECT_THAT(run.output, testing::Not(testing::HasSubstr("ERROR ")));
-}
-
 // Whatever the test puts in draw, drawn every frame in the space's draw pass.
 struct Drawer {
     std::function<void(Graphics&)> draw;
@@ -76,7 +56,7 @@ class WindowInsideBatches : public testing_content::EngineTest {
 protected:
     void SetUp() override
     {
-        if (!std::getenv(kInsideMarker)) GTEST_SKIP() << "runs inside WindowBatchTest.BatchedDrawsInsideXvfb";
+        if (!std::getenv(kInsideMarker)) GTEST_SKIP() << "runs inside WindowTest.InProcessWindowChecks";
         EngineTest::SetUp();
         RunOptions::Get().headless = false;
     }
@@ -94,7 +74,7 @@ protected:
             fs::copy_file(source / "Textures" / file, content.root / "Textures" / file);
         for (int i = 0; i < kImages; ++i) {
             Colour c = ImageColour(i);
-            WritePng(content.root / "Textures" / ImageName(i), 4, 4, [c](int, int) { return Rgba{Byte(c[0]), Byte(c[1]), Byte(c[2]), 255}; });
+            WritePng(content.root / "Textures" / ImageName(i), 4, 4, [c](int, int) { return Rgba{uint8_t(c[0]), uint8_t(c[1]), uint8_t(c[2]), 255}; });
         }
         WritePng(content.root / "Textures" / "White.png", 4, 4);
     }

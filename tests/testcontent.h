@@ -8,7 +8,9 @@
 #include "space.h"
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -30,15 +32,17 @@ inline void WriteText(const std::filesystem::path& path, const std::string& text
     std::ofstream(path) << text;
 }
 
-// A content folder in the temporary directory, removed at the end of the test.
+// A fresh content folder of its own in the temporary directory, removed at the end of the test.
 class TempContent {
 public:
     TempContent()
     {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         std::string name = info ? std::string(info->test_suite_name()) + "." + info->name() : "content";
-        root = std::filesystem::temp_directory_path() / ("volleyrun-" + name + "-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(root);
+        std::string pattern = (std::filesystem::temp_directory_path() / ("volleyrun-" + name + "-XXXXXX")).string();
+        if (!mkdtemp(pattern.data()))
+            throw std::filesystem::filesystem_error("mkdtemp", pattern, std::error_code(errno, std::generic_category()));
+        root = pattern;
         std::filesystem::create_directories(root / "Spaces");
         std::filesystem::create_directories(root / "Archetypes");
     }

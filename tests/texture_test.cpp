@@ -103,19 +103,6 @@ TEST_F(TextureTest, GridDescriptionGivesFramesInReadingOrder)
     EXPECT_EQ(FrameUVScale(ball, 5), glm::vec2(1.0f, 1.0f));
 }
 
-TEST_F(TextureTest, PlainImageIsOneFrameOnTheWholeImage)
-{
-    Image("Ball.png", 8, 2);
-    Load();
-    const Texture& ball = FindTexture("Ball.png");
-    EXPECT_EQ(ball.frameCount, 1u);
-    EXPECT_EQ(ball.pageTextures.size(), 1u);
-    const GridQuad& quad = TextureStore::Get()->Quad(ball.gridQuad);
-    EXPECT_EQ(quad.columns, 1);
-    EXPECT_EQ(quad.rows, 1);
-    EXPECT_EQ(UV("Ball.png", 0), glm::vec2(0.0f, 0.0f));
-}
-
 TEST_F(TextureTest, EqualGridsShareOneQuad)
 {
     Image("A.png");
@@ -133,6 +120,10 @@ TEST_F(TextureTest, EqualGridsShareOneQuad)
     EXPECT_EQ(store->QuadCount(), 3u);  // 1 x 1 (plain images and the fallback), 4 x 2, 2 x 4
     EXPECT_EQ(store->GetGridQuad(4.0f, 2.0f), FindTexture("A.png").gridQuad);
     EXPECT_EQ(store->GetGridQuad(4.5f, 2.0f), 3u);  // a fractional grid never matches a stored one
+    const Texture& plain = FindTexture("D.png");  // one frame on the whole image
+    EXPECT_EQ(plain.frameCount, 1u);
+    EXPECT_EQ(store->Quad(plain.gridQuad).columns * store->Quad(plain.gridQuad).rows, 1);
+    EXPECT_EQ(UV("D.png", 0), glm::vec2(0.0f, 0.0f));
 }
 
 TEST_F(TextureTest, UnknownNamesFallBackToDefaultThenToABuiltInImage)
@@ -258,31 +249,9 @@ TEST_F(TextureTest, ImagesThatCannotBeUsedStopStartUpNamingTheFile)
     EXPECT_THAT(LoadError(), HasSubstr("the image Broken.png failed to load in"));
 }
 
-TEST_F(TextureTest, TheDecoderHandsImagesOverInListOrderWithTheirFailures)
-{
-    Image("a.png", 3, 1);
-    Text("b.png", "not a picture");
-    Image("c.png", 5, 2);
-    std::vector<std::string> files;
-    for (const char* name : {"a.png", "b.png", "c.png", "a.png"}) files.push_back((Textures() / name).string());
-    ImageDecoder decoder(files, 1);
-    std::vector<int> widths;
-    for (int i = 0; i < 4; ++i) {
-        auto image = decoder.Next();
-        ASSERT_NE(image, nullptr);
-        widths.push_back(image->width);
-        EXPECT_EQ(image->pixels == nullptr, i == 1);
-        EXPECT_EQ(image->error.empty(), i != 1);
-    }
-    EXPECT_EQ(widths, (std::vector<int>{3, 0, 5, 3}));
-    EXPECT_EQ(decoder.Next(), nullptr);
-
-    ImageDecoder abandoned(files, 1);  // destroyed with files left: stops without waiting for them
-}
-
-// Several workers finish in any order; the caller still gets the list's order, and a
-// decoder dropped half-way stops every worker.
-TEST_F(TextureTest, SeveralWorkersHandImagesOverInListOrder)
+// One worker or several finishing in any order: the caller still gets the list's order
+// with each failure in its place, and a decoder dropped half-way stops every worker.
+TEST_F(TextureTest, WorkersHandImagesOverInListOrder)
 {
     std::vector<std::string> files;
     for (int i = 0; i < 24; ++i) {
@@ -291,17 +260,19 @@ TEST_F(TextureTest, SeveralWorkersHandImagesOverInListOrder)
         else Image(name, 1 + i, 1 + (i * 37) % 300);  // uneven sizes, uneven decoding times
         files.push_back((Textures() / name).string());
     }
-    ImageDecoder decoder(files, 4, 3);
-    EXPECT_EQ(decoder.WorkerCount(), 3u);
-    for (int i = 0; i < 24; ++i) {
-        auto image = decoder.Next();
-        ASSERT_NE(image, nullptr);
-        EXPECT_EQ(image->width, i == 7 ? 0 : 1 + i);
-        EXPECT_EQ(image->pixels == nullptr, i == 7);
-    }
-    EXPECT_EQ(decoder.Next(), nullptr);
-    {
-        ImageDecoder abandoned(files, 4, 3);
+    for (auto [ahead, workers] : {std::pair<size_t, size_t>{1, 1}, {4, 3}}) {
+        SCOPED_TRACE(std::to_string(workers) + " workers");
+        ImageDecoder decoder(files, ahead, workers);
+        EXPECT_EQ(decoder.WorkerCount(), workers);
+        for (int i = 0; i < 24; ++i) {
+            auto image = decoder.Next();
+            ASSERT_NE(image, nullptr);
+            EXPECT_EQ(image->width, i == 7 ? 0 : 1 + i);
+            EXPECT_EQ(image->pixels == nullptr, i == 7);
+            EXPECT_EQ(image->error.empty(), i != 7);
+        }
+        EXPECT_EQ(decoder.Next(), nullptr);
+        ImageDecoder abandoned(files, ahead, workers);
         EXPECT_EQ(abandoned.Next()->width, 1);
     }
     int width = 0, height = 0, channels = 0;

@@ -111,23 +111,7 @@ TEST(WindowTest, TheSplashPictureFillsTheLetterboxedPictureUpright)
     EXPECT_THAT(run.output, HasSubstr("Could not write /dev/full: No space left on device"));
 }
 
-// Every image of the real content decoded and uploaded, its shaders compiled, no GL error.
-TEST(WindowTest, WindowedStartAndTheRealContent)
-{
-    testing_content::TempContent content;
-    fs::path shot = content.root / "windowed.png";
-    std::string data = std::string(VOLLEYRUN_SOURCE_DIR) + "/Quillmoor";
-    Result run = UnderXvfb(std::string(VOLLEYRUN_BINARY) + " --data " + data + " --windowed --frames 6 --screenshot 5:" +
-                           shot.string());
-    ASSERT_EQ(run.status, 0) << run.output;
-    EXPECT_THAT(run.output, testing::Not(HasSubstr("ERROR ")));
-    Picture picture(shot.string());
-    ASSERT_TRUE(picture.Loaded());
-    EXPECT_EQ(picture.width, 1800);
-    EXPECT_EQ(picture.height, 1012);
-    // What the splash shows at frame 5 (a fade, a picture) is the content's business.
-}
-
+// The tests below, and the batching tests (WindowInsideBatches), in one X server.
 TEST(WindowTest, InProcessWindowChecks)
 {
     char self[4096] = {};
@@ -171,11 +155,6 @@ bool Violet(Colour c)
     return Near(c, {120, 81, 169}, 6);
 }
 
-bool White(Colour c)
-{
-    return c[0] > 200 && c[1] > 200 && c[2] > 200;
-}
-
 TEST_F(WindowInside, TheWindowIsBorderlessMonitorSizedAndTogglesToTheSmallerWindow)
 {
     Start();
@@ -209,11 +188,9 @@ TEST_F(WindowInside, TheDebugOverlayShowsTheTraceLines)
     Picture shown = Shot("shown");
     // The lines sit at the top left of the picture (below the 60-pixel bar), over the
     // cleared (black) frame.
-    auto white = [](Colour c) { return White(c); };
-    int before = hidden.Count(0, 60, 700, 180, white);
-    int after = shown.Count(0, 60, 700, 180, white);
-    EXPECT_EQ(before, 0);
-    EXPECT_GT(after, 1500);
+    auto white = [](Colour c) { return c[0] > 200 && c[1] > 200 && c[2] > 200; };
+    EXPECT_EQ(hidden.Count(0, 60, 700, 180, white), 0);
+    EXPECT_GT(shown.Count(0, 60, 700, 180, white), 1500);
     // Line 0 (the newest) on top, line 1 below it.
     EXPECT_GT(shown.Count(0, 75, 700, 115, white), 800);
     EXPECT_GT(shown.Count(0, 115, 700, 150, white), 300);
@@ -288,10 +265,9 @@ TEST_F(WindowInside, DebugDrawModeShowsVioletOutlinesInsteadOfSprites)
     Picture outlines = Shot("outlines");
     ASSERT_TRUE(outlines.Loaded());
     int w = outlines.width, h = outlines.height;
-    auto violet = [](Colour c) { return Violet(c); };
-    EXPECT_EQ(sprites.Count(0, 0, w, h, violet), 0);
+    EXPECT_EQ(sprites.Count(0, 0, w, h, Violet), 0);
     // A 200 x 100 box is 360 x 203 pixels: its outline and one diagonal, in lines one pixel wide.
-    int lines = outlines.Count(0, 0, w, h, violet);
+    int lines = outlines.Count(0, 0, w, h, Violet);
     EXPECT_GT(lines, 900);
     EXPECT_LT(lines, 3000);
     // Inside the box, away from the diagonal: nothing but the cleared frame now, where
