@@ -23,23 +23,15 @@ using namespace testing_content;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-glm::vec2 Scale(Entity* entity)
-{
-    return entity->Get<Transform>()->scale;
-}
-
 // A scale equal to (w, h) but for float rounding of the hover factor.
 ::testing::AssertionResult ScaleIs(Entity* entity, float w, float h)
 {
-    glm::vec2 scale = Scale(entity);
+    glm::vec2 scale = entity->Get<Transform>()->scale;
     if (std::fabs(scale.x - w) < 1e-3f && std::fabs(scale.y - h) < 1e-3f) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << entity->name << " is " << scale.x << " x " << scale.y << ", not " << w << " x " << h;
 }
 
-glm::vec2 At(Entity* entity)
-{
-    return entity->Get<Transform>()->translation;
-}
+glm::vec2 At(Entity* entity) { return entity->Get<Transform>()->translation; }
 
 std::vector<std::string> Paths(const std::vector<PlaySoundEvent>& sounds)
 {
@@ -118,11 +110,7 @@ TEST_F(ButtonTest, AClickIsAPressAndAReleaseOnTheButtonWithItsLookAndSounds)
     Release();
     EXPECT_TRUE(ScaleIs(a, 120, 48));
     ASSERT_EQ(clicks.States("button").size(), 1u);
-    for (const TriggerLog::Entry& entry : clicks.entries) {
-        if (entry.name == "button") {
-            EXPECT_EQ(entry.sender, a);
-        }
-    }
+    for (const TriggerLog::Entry& entry : clicks.entries) EXPECT_TRUE(entry.name != "button" || entry.sender == a);
     PointAt({0, -150});
     EXPECT_TRUE(ScaleIs(a, 100, 40));
     EXPECT_EQ(a->Get<Sprite>()->imageName, "Plain.png");
@@ -172,6 +160,14 @@ TEST_F(ButtonTest, BlockedButtonsDropTheirLookAndCountTheFirstTriggerAfterAsAnEn
     Press();
     Release();
     EXPECT_EQ(clicks.States("button").size(), 1u);
+    // Nothing reacts while the console has the keyboard.
+    PointAt({0, -150});
+    Input::Get()->textMode = true;
+    PointAt({-30, 0});
+    EXPECT_TRUE(ScaleIs(a, 100, 40));
+    Input::Get()->textMode = false;
+    PointAt({-31, 0});
+    EXPECT_TRUE(ScaleIs(a, 120, 48));
 }
 
 TEST_F(ButtonTest, LeavingOnTheFrameOfThePressNeverCompoundsTheGrowth)
@@ -184,16 +180,6 @@ TEST_F(ButtonTest, LeavingOnTheFrameOfThePressNeverCompoundsTheGrowth)
     EXPECT_TRUE(ScaleIs(a, 120, 48));
     PointAt({0, -150});
     EXPECT_TRUE(ScaleIs(a, 100, 40));
-}
-
-TEST_F(ButtonTest, NothingReactsWhileTheConsoleHasTheKeyboard)
-{
-    Input::Get()->textMode = true;
-    PointAt({-30, 0});
-    EXPECT_TRUE(ScaleIs(a, 100, 40));
-    Input::Get()->textMode = false;
-    PointAt({-31, 0});
-    EXPECT_TRUE(ScaleIs(a, 120, 48));
 }
 
 // ---- Cursor ----
@@ -379,20 +365,17 @@ TEST_F(SliderTest, UnderTheCursorOrHeldTheKnobStepsOncePerPressAndTheCursorStays
 
 TEST_F(SliderTest, ATrackThatWouldDivideByZeroIsBadContent)
 {
-    try {
-        Make("Flat");
-        Frames(2);
-        FAIL() << "a one-position slider was accepted";
-    } catch (const GameError& error) {
-        EXPECT_THAT(error.what(), HasSubstr("Flat.txt: entity \"Knob\", component \"Slider\": \"subDivisions\" must be at least 2"));
-    }
+    auto error = [this](const char* space) -> std::string {
+        try {
+            Open(space);
+        } catch (const GameError& error) {
+            return error.what();
+        }
+        return "accepted";
+    };
+    EXPECT_THAT(error("Flat"), HasSubstr("Flat.txt: entity \"Knob\", component \"Slider\": \"subDivisions\" must be at least 2"));
     Engine::Destroy();
-    try {
-        Open("Even");
-        FAIL() << "equal bounds were accepted";
-    } catch (const GameError& error) {
-        EXPECT_THAT(error.what(), HasSubstr("\"lowerBound\" and \"upperBound\" must differ"));
-    }
+    EXPECT_THAT(error("Even"), HasSubstr("\"lowerBound\" and \"upperBound\" must differ"));
 }
 
 // ---- Space loader ----
@@ -479,17 +462,6 @@ TEST_F(LoaderTest, LeavingTheEndScreenTakesTheFinishedMatchAlong)
     Click("EndGame", "ToMenu");
     Frames(80);
     EXPECT_THAT(SpaceNames(), ElementsAre("MainMenu", "Debug"));
-}
-
-TEST_F(LoaderTest, ACopiedLoaderKeepsWhereItLeads)
-{
-    Open("MainMenu");
-    Entity* options = In("MainMenu", "Options");
-    std::unique_ptr<Entity> copy = options->Clone();
-    SpaceLoader* loader = copy->Get<SpaceLoader>();
-    EXPECT_EQ(loader->spaceToLoad, "MainMenuOptions");
-    EXPECT_FALSE(loader->destroyCurrentSpace);
-    EXPECT_EQ(loader->trigger, "button");
 }
 
 // ---- Hover ----

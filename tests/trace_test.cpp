@@ -94,9 +94,7 @@ TEST_F(TraceTest, TheConsoleTakesTheTopLineWhileTyping)
     Press(65);
     Press(66);
     EXPECT_EQ(Shown()[0], "\\ab");
-    Press(Input::kKeyBackspace);
-    Press(Input::kKeyBackspace);
-    Press(Input::kKeyBackspace);
+    for (int i = 0; i < 3; ++i) Press(Input::kKeyBackspace);
     EXPECT_EQ(trace->Lines()[0], "\\");  // the opening backslash stays
     EXPECT_EQ(input->text, "\\");        // and the line that will be sent agrees
 
@@ -113,23 +111,20 @@ TEST_F(TraceTest, TheConsoleTakesTheTopLineWhileTyping)
     EXPECT_TRUE(Engine::Get()->quit);
 }
 
-TEST_F(TraceTest, AfterQuitMessagesStillPrintButTheOverlayStays)
+// A line whose entity is gone is skipped; after quitting, messages still print but the
+// overlay stays.
+TEST_F(TraceTest, AGoneLineIsSkippedAndAfterQuitTheOverlayStays)
 {
+    Space* debug = Engine::Get()->FindSpace("Debug");
+    debug->DestroyEntity(debug->FindEntity("DebugText1"));
     trace->Print("before");
+    EXPECT_EQ(trace->LineText(1), nullptr);
+    EXPECT_EQ(Shown()[0], "before");
     Engine::Get()->quit = true;
     testing::internal::CaptureStdout();
     trace->Print("after");
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "after\n");
     EXPECT_EQ(Shown()[0], "before");
-}
-
-TEST_F(TraceTest, ALineWhoseEntityIsGoneIsSkipped)
-{
-    Space* debug = Engine::Get()->FindSpace("Debug");
-    debug->DestroyEntity(debug->FindEntity("DebugText1"));
-    trace->Print("still fine");
-    EXPECT_EQ(trace->LineText(1), nullptr);
-    EXPECT_EQ(Shown()[0], "still fine");
 }
 
 } // namespace
