@@ -126,6 +126,18 @@ TEST_F(ButtonTest, AClickIsAPressAndAReleaseOnTheButtonWithItsLookAndSounds)
     Release();
     EXPECT_EQ(clicks.States("button").size(), 1u);
     EXPECT_TRUE(ScaleIs(a, 100, 40));
+    // Pressed elsewhere and dragged onto the button, released there: no click, though the
+    // release happens on it; nor when the pointer leaves and comes back before the release.
+    PointAt({0, -150});
+    Press();
+    PointAt({-30, 0});
+    Release();
+    PointAt({-30, 0});
+    Press();
+    PointAt({0, -150});
+    PointAt({-30, 0});
+    Release();
+    EXPECT_EQ(clicks.States("button").size(), 1u);
 
     Entity* play = menu->FindEntity("PlayButton");
     PointAt(At(play));
