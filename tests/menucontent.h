@@ -116,10 +116,7 @@ struct EventLog {
         Engine::Get()->events->AddListener(this, &EventLog::On);
         Engine::Get()->events->Update(0.0f);
     }
-    ~EventLog()
-    {
-        if (Engine::Exists()) Engine::Get()->events->RemoveListener<Ev>(this);
-    }
+    ~EventLog() { if (Engine::Exists()) Engine::Get()->events->RemoveListener<Ev>(this); }
     void On(Ev& event) { events.push_back(event); }
     std::vector<Ev> events;
 };
@@ -152,21 +149,9 @@ protected:
         Input::Get()->OnCursor(graphics->width * 0.5 + acrossPerUnit * centre.x, graphics->height * 0.5 - upPerUnit * centre.y);
         Frames(frames);
     }
-    void Press(int frames = 1)
-    {
-        Input::Get()->OnMouseButton(Input::kMouseLeft, Input::kPress);
-        Frames(frames);
-    }
-    void Release(int frames = 2)
-    {
-        Input::Get()->OnMouseButton(Input::kMouseLeft, Input::kRelease);
-        Frames(frames);
-    }
-    void Pad(int button, bool down, int frames = 1)
-    {
-        Input::Get()->SetVirtualButton(0, button, down);
-        Frames(frames);
-    }
+    void Press(int frames = 1) { Input::Get()->OnMouseButton(Input::kMouseLeft, Input::kPress); Frames(frames); }
+    void Release(int frames = 2) { Input::Get()->OnMouseButton(Input::kMouseLeft, Input::kRelease); Frames(frames); }
+    void Pad(int button, bool down, int frames = 1) { Input::Get()->SetVirtualButton(0, button, down); Frames(frames); }
     // A click as its button reports it: the "button" trigger on the entity's own manager.
     static void Click(const std::string& space, const std::string& button)
     {

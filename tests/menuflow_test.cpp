@@ -38,17 +38,12 @@ std::string Knob(const std::string& name, float x, float y, int lower, int upper
                      std::to_string(upper) + ", \"subDivisions\": " + std::to_string(positions) + ", \"sliderLength\": 120}");
 }
 
-std::string Toggle(const std::string& name, float y)
-{
-    return ButtonPiece(name, -200, y);
-}
-
 // The options screen: eight toggles, four sliders, the defaults button and the way back.
 std::vector<std::string> OptionsEntities(const std::string& back)
 {
     std::vector<std::string> entities = {ClickSender(), Piece("options", 0, 0, 1, 1, "\"OptionsLogic\": {}")};
     float y = 200;
-    for (const char* name : OptionsLogic::kToggleNames) entities.push_back(Toggle(name, y -= 40));
+    for (const char* name : OptionsLogic::kToggleNames) entities.push_back(ButtonPiece(name, -200, y -= 40));
     entities.push_back(Knob("EventsPerGameSlider", 0, 150, 0, 6, 7));
     entities.push_back(Knob("EventLengthSlider", 0, 100, 32, 256, 8));
     entities.push_back(Knob("EventBallSpawnSlider", 0, 50, 0, 6, 7));
@@ -137,6 +132,14 @@ protected:
         bool paused = false;
         if (StudioEventInstance* music = Music(path)) music->GetPaused(&paused);
         return paused;
+    }
+    void OpenControls()
+    {
+        Open("MainMenu");
+        Click("MainMenu", "Options");
+        Frames(6);
+        Click("MainMenuOptions", "Controls");
+        Frames(6);
     }
     static std::string Countdown()
     {
@@ -229,27 +232,9 @@ TEST_F(FlowTest, MinimisingPausesOnceAndTheMenuWaitsForThePlayersReturn)
     EXPECT_THAT(SpaceNames(), ElementsAre("game", "PauseMenu", "Debug"));
 }
 
-TEST_F(FlowTest, QuittingFromThePauseMenuTearsTheMatchDown)
-{
-    Space* pauseMenu = nullptr;
-    Open("game");
-    Key(Input::kKeyEscape, 4);
-    pauseMenu = Engine::Get()->FindSpace("PauseMenu");
-    Click("PauseMenu", "Quit");
-    Frames(5);
-    EXPECT_TRUE(pauseMenu->paused);  // its buttons wait under the dialog
-    Click("QuitConfirm", "No");
-    Frames(2);
-    EXPECT_FALSE(pauseMenu->paused);
-    Click("PauseMenu", "Quit");
-    Frames(5);
-    Click("QuitConfirm", "Yes");
-    Frames(80);
-    EXPECT_THAT(SpaceNames(), ElementsAre("MainMenu", "Debug"));
-    EXPECT_FALSE(Engine::Get()->FindSpace("MainMenu")->paused);
-}
-
-TEST_F(FlowTest, TheOptionsOverlayReplacesThePauseMenuAndLeadsBackToIt)
+// The options replace the pause menu and lead back to it; the quit dialog holds the pause
+// menu's buttons until its NO; its YES tears the match down.
+TEST_F(FlowTest, ThePauseMenuLeadsToTheOptionsAndBackAndItsQuitTearsTheMatchDown)
 {
     Space* game = Open("game");
     Key(Input::kKeyEscape, 4);
@@ -261,20 +246,31 @@ TEST_F(FlowTest, TheOptionsOverlayReplacesThePauseMenuAndLeadsBackToIt)
     Click("OptionsMenu", "Back");
     Frames(5);
     EXPECT_THAT(SpaceNames(), ElementsAre("game", "PauseMenu", "Debug"));
+    Space* pauseMenu = Engine::Get()->FindSpace("PauseMenu");
+    Click("PauseMenu", "Quit");
+    Frames(5);
+    EXPECT_TRUE(pauseMenu->paused);
+    Click("QuitConfirm", "No");
+    Frames(2);
+    EXPECT_FALSE(pauseMenu->paused);
     Click("PauseMenu", "ResumeButton");
     Frames(230);
     EXPECT_FALSE(game->paused);
+
+    Key(Input::kKeyEscape, 4);
+    Click("PauseMenu", "Quit");
+    Frames(5);
+    Click("QuitConfirm", "Yes");
+    Frames(80);
+    EXPECT_THAT(SpaceNames(), ElementsAre("MainMenu", "Debug"));
+    EXPECT_FALSE(Engine::Get()->FindSpace("MainMenu")->paused);
 }
 
 // Over either options screen: that screen waits, unseen; a taken key is refused with a
 // line and a free one bound; the delays step; Escape gives the options screen back.
 TEST_F(FlowTest, TheControlsScreenRebindsRefusesATakenKeyStepsTheDelaysAndLeadsBack)
 {
-    Open("MainMenu");
-    Click("MainMenu", "Options");
-    Frames(6);
-    Click("MainMenuOptions", "Controls");
-    Frames(6);
+    OpenControls();
     Space* options = Engine::Get()->FindSpace("MainMenuOptions");
     ASSERT_NE(options, nullptr);
     EXPECT_TRUE(options->paused);
@@ -314,11 +310,7 @@ TEST_F(FlowTest, TheControlsScreenRebindsRefusesATakenKeyStepsTheDelaysAndLeadsB
 // with it applied, finds the taps on time and leaves the delay where it is.
 TEST_F(FlowTest, TheTapTestMeasuresTheDelayOfTheDeviceTappedWithFromTheClickTracksClock)
 {
-    Open("MainMenu");
-    Click("MainMenu", "Options");
-    Frames(6);
-    Click("MainMenuOptions", "Controls");
-    Frames(6);
+    OpenControls();
     const GameSettings& settings = GameSettings::Get();
     auto tapTest = [this] {
         Click("Controls", "P1TapTest");
@@ -345,13 +337,12 @@ protected:
     }
 };
 
+// Between the winning point and the end screen the match is over: no pause.
 TEST_F(EndOfMatchTest, TheEndOfTheMatchTakesThePauseKeyAway)
 {
-    PauseLogic* pause = game->RequireEntity("levelLogic")->Get<PauseLogic>();
-    ASSERT_NE(pause, nullptr);
     Meter(1)->value = Meter(1)->maximum;
     EndGameLogic::EndCheck(*Meter(1), true, false);
-    EXPECT_FALSE(pause->PauseAllowed());
+    EXPECT_FALSE(game->RequireEntity("levelLogic")->Require<PauseLogic>()->PauseAllowed());
     Input::Get()->OnKey(Input::kKeyEscape, Input::kPress);
     Frames(2);
     EXPECT_EQ(Engine::Get()->FindSpace("PauseMenu"), nullptr);
@@ -508,20 +499,15 @@ TEST_F(PagesTest, FollowObjectIsDataThatLoadsSavesAndCopiesButMovesNothing)
     Frames(5);
     EXPECT_EQ(follower->Get<Transform>()->translation, glm::vec2(-50, 20));
     std::unique_ptr<Entity> clone = follower->Clone();
-    FollowObject* follow = clone->Get<FollowObject>();
-    EXPECT_EQ(follow->objectToFollow, "leader");
-    EXPECT_TRUE(follow->followScale);
-    EXPECT_FALSE(follow->followTranslation);
-    EXPECT_FALSE(follow->followRotation);
+    const FollowObject* follow = clone->Get<FollowObject>();
+    EXPECT_TRUE(follow->objectToFollow == "leader" && follow->followScale && !follow->followTranslation);
     space->Save();
     std::string saved = ReadText(space->Path());
     size_t at = saved.find("\"FollowObject\"");
-    ASSERT_NE(at, std::string::npos) << saved;
     for (const char* member : {"\"objectToFollow\": \"leader\"", "\"followTranslation\": false", "\"followScale\": true",
                                "\"followRotation\": false"}) {
-        size_t next = saved.find(member, at);
-        ASSERT_NE(next, std::string::npos) << member << " in\n" << saved;
-        at = next;  // in this order
+        at = saved.find(member, at);  // in this order
+        ASSERT_NE(at, std::string::npos) << member << " in\n" << saved;
     }
 }
 

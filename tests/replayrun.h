@@ -114,20 +114,19 @@ struct GameRun {
 inline GameRun Play(const Script& script, int frames, const std::string& options = "",
                     const std::string& data = std::string(VOLLEYRUN_SOURCE_DIR) + "/Quillmoor")
 {
-    namespace fs = std::filesystem;
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    fs::path base = fs::temp_directory_path() / (std::string("volleyrun-replay-") + info->name() + "-" + std::to_string(::getpid()));
-    fs::path replay = base.string() + ".replay", dump = base.string() + ".json";
+    // A fresh folder of its own for the replay and the dump, removed after the run.
+    std::string folder = (std::filesystem::temp_directory_path() / "volleyrun-replay-XXXXXX").string();
+    if (!mkdtemp(folder.data())) ADD_FAILURE() << "no temporary folder";
+    const std::string replay = folder + "/script.replay", dump = folder + "/dump.json";
     testing_content::WriteText(replay, script.Text());
     program_run::Result result = program_run::RunGame(
-        "--data " + data + " --headless --virtual-time --seed 5 --replay " + replay.string() + " --dump " + dump.string() +
+        "--data " + data + " --headless --virtual-time --seed 5 --replay " + replay + " --dump " + dump +
         (frames > 0 ? " --frames " + std::to_string(frames) : "") + " " + options);
     GameRun run;
     run.status = result.status;
     run.output = std::move(result.output);
     run.dump.Parse(testing_content::ReadText(dump).c_str());
-    fs::remove(replay);
-    fs::remove(dump);
+    std::filesystem::remove_all(folder);
     if (!run.dump.IsObject()) run.dump.Parse("{\"spaces\": []}");
     return run;
 }

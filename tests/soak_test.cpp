@@ -19,13 +19,10 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <functional>
-#include <sstream>
 
 namespace {
-
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 constexpr bool kSanitized = true;  // the sanitizers keep freed memory aside: sizes mean nothing
@@ -73,12 +70,6 @@ protected:
         Engine::Destroy();
         RunOptions::Get() = RunOptions();
     }
-    // The program as `--headless --virtual-time --autoplay --seed N` starts it.
-    void StartProgram(unsigned seed)
-    {
-        testing_content::UseHeadlessOptions(content.root, seed).autoplay = true;
-        Engine::Get();
-    }
     void Frames(int count)
     {
         for (int i = 0; i < count; ++i) Engine::Get()->Update();
@@ -118,8 +109,10 @@ protected:
         }
         return condition();
     }
-    void SkipSplash()
+    // The program as `--headless --virtual-time --autoplay --seed N` starts it, past the splash.
+    void StartAtMainMenu(unsigned seed)
     {
+        testing_content::UseHeadlessOptions(content.root, seed).autoplay = true;
         Frames(150);
         Input::Get()->OnKey(Input::kKeySpace, Input::kPress);
         Frames(1);
@@ -155,8 +148,7 @@ protected:
 
 TEST_F(SoakTest, ThirtyMatchesInARowKeepMemoryFlatAndRepeatForTheSameSeed)
 {
-    StartProgram(11);
-    SkipSplash();
+    StartAtMainMenu(11);
     const int count = Matches();
     std::vector<MatchRecord> matches(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {
@@ -179,8 +171,7 @@ TEST_F(SoakTest, ThirtyMatchesInARowKeepMemoryFlatAndRepeatForTheSameSeed)
 
     // The same seed in a new engine plays the same first matches.
     Engine::Destroy();
-    StartProgram(11);
-    SkipSplash();
+    StartAtMainMenu(11);
     for (int i = 0; i < 2; ++i) {
         MatchRecord again;
         PlayOneMatch(&again);
