@@ -8,6 +8,7 @@ unbuildable. Not part of CI: a full run takes a rebuild and a suite run per faul
     python3 tools/mutate.py --window        # with the window tests (needs xvfb-run)
     python3 tools/mutate.py --check         # only report stale faults, no build
     python3 tools/mutate.py --only game     # the faults of one layer
+    python3 tools/mutate.py --ids 3,7       # these faults only
 
 The copy is a git worktree of HEAD in a fresh temporary folder (removed at the end); the
 working tree is never touched. Prints a Markdown table and the totals.
@@ -47,14 +48,26 @@ def stale(tree, mutation):
     return text.count(mutation["find"]) != 1
 
 
-def suite(build, window):
-    """Names of the failing tests (empty: the suite passed); None when it could not run."""
+def suite(build, window, shards=2):
+    """Names of the failing tests (empty: the suite passed). The suite runs in shards side by
+    side; every test keeps to its own temporary folder, so they cannot meet."""
     skip = "Soak*" if window else "Window*:Soak*"
-    code, output = run(f"./volleyrun_tests --gtest_filter=-{skip} --gtest_brief=1", build, timeout=1800)
-    failed = sorted(set(FAILED.findall(output)))
-    if code != 0 and not failed:
-        failed = ["(the suite stopped: " + output.strip().split("\n")[-1][:80] + ")"]
-    return failed
+    command = f"./volleyrun_tests --gtest_filter=-{skip} --gtest_brief=1"
+    runs = [subprocess.Popen(command, cwd=build, shell=True, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
+                             env=dict(os.environ, GTEST_TOTAL_SHARDS=str(shards), GTEST_SHARD_INDEX=str(i)))
+            for i in range(shards)]
+    failed = set()
+    for process in runs:
+        try:
+            output = process.communicate(timeout=1800)[0]
+        except subprocess.TimeoutExpired:
+            process.kill()
+            output = process.communicate()[0] + "\n(timed out)"
+        found = FAILED.findall(output)
+        failed.update(found)
+        if process.returncode != 0 and not found:
+            failed.add("(the suite stopped: " + output.strip().split("\n")[-1][:80] + ")")
+    return sorted(failed)
 
 
 def try_mutation(tree, build, mutation, window):
@@ -76,9 +89,12 @@ def main():
     parser.add_argument("--window", action="store_true", help="also run the window tests")
     parser.add_argument("--check", action="store_true", help="only report the stale faults")
     parser.add_argument("--only", help="only the faults of this layer")
+    parser.add_argument("--ids", help="only these faults, by number: 3,7,12")
     parser.add_argument("--mutations", default=os.path.join(ROOT, "tools", "mutations.txt"))
     args = parser.parse_args()
-    mutations = [m for m in read_mutations(args.mutations) if not args.only or m["layer"] == args.only]
+    ids = {int(n) for n in args.ids.split(",")} if args.ids else None
+    mutations = [m for m in read_mutations(args.mutations)
+                 if (not args.only or m["layer"] == args.only) and (ids is None or m["id"] in ids)]
     if args.check:
         old = [m for m in mutations if stale(ROOT, m)]
         for m in old:
