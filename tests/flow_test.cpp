@@ -1,11 +1,9 @@
 // The flow of scenes in the real program and its real content, headless and in virtual
-// time, driven by replay files the way a player would: mouse, gamepad and keyboard. Each
-// run is judged by its trace on standard output and by the dump of the spaces left at exit.
+// time, driven by replay files as a player would, judged by the trace and the dump at exit.
 #include "replayrun.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <rapidjson/document.h>
 
 #include <cstring>
 #include <regex>
@@ -14,30 +12,23 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using replay_run::GameRun;
+using replay_run::Play;
 
 constexpr int kKeySpace = 32, kKeyEscape = 256, kKeyEnter = 257, kKeyRight = 262, kKeyLeft = 263, kKeyDown = 264,
               kKeyUp = 265;
 constexpr int kPadA = 0, kPadB = 1, kPadUp = 10, kPadRight = 11, kPadDown = 12, kPadLeft = 13;
 
-using replay_run::GameRun;
-using replay_run::Play;
-
-// Any key skips the splash: the main menu.
 class Script : public replay_run::Script {
 public:
-    Script& SkipSplash()
-    {
-        Wait(2).Key(kKeySpace, 20);
-        return *this;
-    }
+    Script& SkipSplash() { return static_cast<Script&>(Wait(2).Key(kKeySpace, 20)); }  // any key: the main menu
     // Arrow keys (u, d, l, r) and D-pad presses (U, D, L, R), one after another.
     Script& Walk(const std::string& moves)
     {
         constexpr char kMoves[] = "udlrUDLR";
         constexpr int kKeys[] = {kKeyUp, kKeyDown, kKeyLeft, kKeyRight}, kPads[] = {kPadUp, kPadDown, kPadLeft, kPadRight};
         for (char move : moves) {
-            const char* at = std::strchr(kMoves, move);
-            long index = at ? at - kMoves : 0;
+            long index = std::strchr(kMoves, move) - kMoves;
             if (index < 4) Key(kKeys[index], 4);
             else Pad(kPads[index - 4], 4);
         }
@@ -45,29 +36,8 @@ public:
     }
 };
 
-// The widgets the keys put the cursor on, in order, from the trace.
-std::vector<std::string> Visits(const GameRun& run)
-{
-    std::vector<std::string> names;
-    std::regex line("Cursor in \\w+: on (\\w+)");
-    for (auto it = std::sregex_iterator(run.output.begin(), run.output.end(), line); it != std::sregex_iterator(); ++it)
-        names.push_back((*it)[1]);
-    return names;
-}
-
-// Where the main menu's buttons stand.
-constexpr float kMenuX = 0.0f;
-constexpr float kPlayY = 40.0f, kOptionsY = -20.0f;
-
-std::string Image(const rapidjson::Value* entity)
-{
-    return entity ? (*entity)["Sprite"]["imageName"].GetString() : "(missing)";
-}
-
-float X(const rapidjson::Value* entity)
-{
-    return entity ? (*entity)["Transform"]["translationX"].GetFloat() : -9999.0f;
-}
+std::string Image(const rapidjson::Value* entity) { return entity ? (*entity)["Sprite"]["imageName"].GetString() : "-"; }
+float X(const rapidjson::Value* entity) { return entity ? (*entity)["Transform"]["translationX"].GetFloat() : -9999.0f; }
 
 TEST(ProgramFlowTest, TheSplashGivesWayToTheFirstKeyClickOrPadButton)
 {
@@ -86,13 +56,11 @@ TEST(ProgramFlowTest, TheSplashGivesWayToTheFirstKeyClickOrPadButton)
 TEST(ProgramFlowTest, OptionsChangedInTheMainMenuHoldInTheNextMatch)
 {
     Script script;
-    script.SkipSplash().Click(kMenuX, kOptionsY, 10);
-    script.Click(-252, 62);  // the A toggle: off
-    // "Events per match" from 2 to 4: its knob dragged two steps right.
-    const float step = 190.0f / 6.0f, from = 70.0f + 2 * step;
+    script.SkipSplash().Click(0, -20, 10);  // OPTIONS
+    script.Click(-252, 62);                 // the A toggle: off
+    const float step = 190.0f / 6.0f, from = 70.0f + 2 * step;  // "Events per match" dragged from 2 to 4
     script.Point(from, 72).Press().Point(from + 2 * step + 3, 79).Release();
-    script.Click(0, -188, 10);                    // back
-    script.Click(kMenuX, kPlayY, 420);            // a new match
+    script.Click(0, -188, 10).Click(0, 40, 420);  // back, PLAY
     script.Key(kKeyEscape, 10).Click(0, 22, 10);  // pause, options
     GameRun run = Play(script, script.Frame());
     ASSERT_EQ(run.status, 0) << run.output;
@@ -108,9 +76,8 @@ TEST(ProgramFlowTest, TheKeyboardQuitsAndTheProgramEndsWithStatusZero)
     Script script;
     script.SkipSplash();
     for (int i = 0; i < 5; ++i) script.Key(kKeyDown, 3);  // options ... quit, then nothing lower
-    script.Key(kKeyEnter, 10).Key(kKeyEnter, 10);         // NO, where the dialog starts, keeps the menu
-    script.Key(kKeyEnter, 10);
-    script.Key(kKeyLeft, 3).Key(kKeyEnter, 10);  // yes
+    script.Key(kKeyEnter, 10).Key(kKeyEnter, 10);      // NO, where the dialog starts, keeps the menu
+    script.Key(kKeyEnter, 10).Key(kKeyLeft, 3).Key(kKeyEnter, 10);  // yes
     GameRun run = Play(script, 0);
     EXPECT_EQ(run.status, 0) << run.output;
     EXPECT_EQ(run.Frames("MainMenu/QuitButton: opening \"MainMenuQuitConfirm\" at frame (\\d+)").size(), 2u) << run.output;
@@ -118,35 +85,37 @@ TEST(ProgramFlowTest, TheKeyboardQuitsAndTheProgramEndsWithStatusZero)
     EXPECT_THAT(run.Spaces(), ElementsAre("Debug"));
 }
 
-// Each screen starts on its default button and the keys and the D-pad walk its widgets as
-// they are laid out: down a column, not across to whatever is nearest below, and left or
-// right on a slider moves the slider.
+// Each screen starts on its default button; the keys and the D-pad walk its widgets as laid
+// out (down a column, not to whatever is nearest below), and left or right moves a slider.
 TEST(ProgramFlowTest, ArrowsAndTheDpadWalkEveryScreenInItsLaidOutOrder)
 {
-    struct Screen {
+    const std::vector<std::string> confirm = {"NoButton", "YesButton", "NoButton"};
+    const struct {
         const char* space;
         const char* moves;
         std::vector<std::string> visits;
-    };
-    const Screen screens[] = {
+    } screens[] = {
         {"MainMenu", "dDdDdu", {"PlayButton", "OptionsButton", "TutorialButton", "CreditsButton", "QuitButton", "CreditsButton"}},
         {"MainMenuOptions", "dDdDllU",
          {"EventsPerGameSlider", "EventLengthSlider", "EventBallSpawnSlider", "BallSpawnRateSlider", "MasterSoundSlider",
           "BallSpawnRateSlider"}},
         {"PauseMenu", "DdDu", {"ResumeButton", "OptionsButton", "MainMenuButton", "MasterSoundSlider", "MainMenuButton"}},
         {"Tutorial", "lR", {"NextButton", "BackButton", "NextButton"}},
-        {"MainMenuQuitConfirm", "Lr", {"NoButton", "YesButton", "NoButton"}},
-        {"QuitConfirm", "lR", {"NoButton", "YesButton", "NoButton"}},
+        {"MainMenuQuitConfirm", "Lr", confirm},
+        {"QuitConfirm", "lR", confirm},
         {"EndGame", "rL", {"PlayAgainButton", "MainMenuButton", "PlayAgainButton"}},
         {"CreditsUpdated", "udlr", {"BackButton"}},
     };
-    for (const Screen& screen : screens) {
+    for (const auto& screen : screens) {
         Script script;
-        script.Wait(3);
-        script.Walk(screen.moves);
+        script.Wait(3).Walk(screen.moves);
         GameRun run = Play(script, script.Frame(), std::string("--space ") + screen.space);
         ASSERT_EQ(run.status, 0) << run.output;
-        EXPECT_EQ(Visits(run), screen.visits) << screen.space << " with " << screen.moves;
+        std::vector<std::string> visits;
+        std::regex line("Cursor in \\w+: on (\\w+)");
+        for (auto it = std::sregex_iterator(run.output.begin(), run.output.end(), line); it != std::sregex_iterator(); ++it)
+            visits.push_back((*it)[1]);
+        EXPECT_EQ(visits, screen.visits) << screen.space << " with " << screen.moves;
     }
 }
 
@@ -155,11 +124,10 @@ TEST(ProgramFlowTest, ArrowsAndTheDpadWalkEveryScreenInItsLaidOutOrder)
 TEST(ProgramFlowTest, EscapeAndPadBGoBackWhereverThereIsAWayBack)
 {
     Script script;
-    script.Wait(3);
-    script.Walk("dddd").Key(kKeyEnter, 10).Pad(kPadB, 10);  // quit dialog, B
-    script.Key(kKeyEnter, 10).Key(kKeyEscape, 10);                 // again, Escape
-    script.Walk("uu").Key(kKeyEnter, 10).Key(kKeyEscape, 10);       // tutorial, Escape
-    script.Walk("D").Pad(kPadA, 10).Pad(kPadB, 10);                 // options by the pad, B
+    script.Wait(3).Walk("dddd").Key(kKeyEnter, 10).Pad(kPadB, 10);  // quit dialog, B
+    script.Key(kKeyEnter, 10).Key(kKeyEscape, 10);                   // again, Escape
+    script.Walk("uu").Key(kKeyEnter, 10).Key(kKeyEscape, 10);        // tutorial, Escape
+    script.Walk("D").Pad(kPadA, 10).Pad(kPadB, 10);                  // options by the pad, B
     GameRun run = Play(script, script.Frame(), "--space MainMenu");
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_EQ(run.Frames("MainMenuQuitConfirm/NoButton: closed, opening \"\" at frame (\\d+)").size(), 2u) << run.output;
@@ -169,9 +137,8 @@ TEST(ProgramFlowTest, EscapeAndPadBGoBackWhereverThereIsAWayBack)
 }
 
 // A pause of any length, at any point of the bar, must not move the beat: autoplay returns
-// every ball exactly on its beat, so after each pause (and after the map editor closes) the
-// match goes on with the top grade and nobody misses, as if it had never stopped. All of it
-// comes within the autoplay match, which a meter ends after about 1700 frames of play.
+// every ball on its beat, so after each pause (and after the map editor closes) nobody misses
+// and the signs show the top grade. All of it within the autoplay match (about 1700 frames).
 TEST(ProgramFlowTest, PausesOfAnyLengthLeaveEveryBallOnTheBeat)
 {
     constexpr int kKeyLeftControl = 341, kKeyF6 = 295;
@@ -183,12 +150,10 @@ TEST(ProgramFlowTest, PausesOfAnyLengthLeaveEveryBallOnTheBeat)
     GameRun run = Play(script, script.Frame(), "--space game --autoplay");
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_EQ(run.Frames("Pause: paused at frame (\\d+)").size(), 2u) << run.output;
-    auto text = [&](const char* name) {
-        const rapidjson::Value* entity = run.Entity("game", name);
-        return entity ? std::string((*entity)["SpriteText"]["text"].GetString()) : "(missing)";
-    };
-    EXPECT_EQ(text("PlayerScore0"), "0");  // misses of each side
-    EXPECT_EQ(text("PlayerScore1"), "0");
+    for (const char* score : {"PlayerScore0", "PlayerScore1"}) {  // misses of each side
+        const rapidjson::Value* entity = run.Entity("game", score);
+        EXPECT_STREQ(entity ? (*entity)["SpriteText"]["text"].GetString() : "-", "0") << score;
+    }
     for (const char* billboard : {"BillBoardP0", "BillBoardP1"}) {
         const rapidjson::Value* entity = run.Entity("game", billboard);
         ASSERT_NE(entity, nullptr);

@@ -12,13 +12,11 @@
 
 namespace {
 
+using program_run::Result;
+using program_run::RunGame;
 using testing_content::ReadText;
 using testing_content::TempContent;
 using ::testing::HasSubstr;
-
-using program_run::Result;
-using program_run::RunGame;
-using program_run::RealContent;
 
 // Started from another folder without --data, the game finds the content beside itself.
 TEST(ProgramTest, AHeadlessRunOfTheRealContentDumpsEveryLiveSpace)
@@ -50,18 +48,17 @@ TEST(ProgramTest, BadContentOptionsInputsAndOutputsEndWithStatusOneAndTheirReaso
     content.Space("Bad", R"({"zLayer": 0, "entities": [{"name": "ball", "archetypeName": "", "Transform": {"scaleX": "big"}}]})");
     std::filesystem::create_directories(content.root / "Spaces" / "Folder.txt");
     ASSERT_EQ(mkfifo((content.root / "Spaces" / "Pipe.txt").c_str(), 0600), 0);
-    std::string run = "--data " + content.root.string() + " --headless --virtual-time --frames 3 ";
-    struct Case {
-        std::string arguments, reason;
-    } cases[] = {
+    const std::string run = "--data " + content.root.string() + " --headless --virtual-time --frames 3 ";
+    const std::string folder = content.root.string();
+    const std::pair<std::string, std::string> cases[] = {
         {"--space Bad", "Bad.txt: entity 0 \"ball\", component \"Transform\": member \"scaleX\""},
         {"--space Nowhere", "Invalid space file was given to Space::Load"},
         {"--frames many", "--frames needs a whole number"},
         {"--frames 0", "--frames needs a positive number of frames"},
         {"--frames -4", "--frames needs a positive number of frames"},
         {"--dump ''", "--dump needs a file name"},
-        {"--replay " + content.root.string(), "is a folder, not a replay file"},
-        {"--settings " + content.root.string(), "is a folder, not a settings file"},
+        {"--replay " + folder, "is a folder, not a replay file"},
+        {"--settings " + folder, "is a folder, not a settings file"},
         {"--settings ''", "--settings needs a file name"},
         {"--replay /dev/zero", "the replay file is a device"},
         {"--space ../Outside", "leads outside the content folder"},
@@ -70,39 +67,16 @@ TEST(ProgramTest, BadContentOptionsInputsAndOutputsEndWithStatusOneAndTheirReaso
         {"--dump /dev/full", "Could not write /dev/full"},
         {"--audio-out /dev/full", "/dev/full"},
     };
-    for (const Case& c : cases) {
-        Result result = RunGame(run + c.arguments);
-        EXPECT_EQ(result.status, 1) << c.arguments << "\n" << result.output;
-        EXPECT_THAT(result.output, HasSubstr(c.reason)) << c.arguments;
+    for (const auto& [arguments, reason] : cases) {
+        Result result = RunGame(run + arguments);
+        EXPECT_EQ(result.status, 1) << arguments << "\n" << result.output;
+        EXPECT_THAT(result.output, HasSubstr(reason)) << arguments;
     }
     Result result = RunGame(run + "--dump /dev/null");
     EXPECT_EQ(result.status, 0) << result.output;
     EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
-    result = RunGame(run + "--screenshot 9:late.png");
-    EXPECT_THAT(result.output, HasSubstr("--screenshot 9:late.png comes after the last frame (--frames 3)"));
-}
-
-// The result line of a dumped match ("" when the match space is missing or still running),
-// and the names of the dumped spaces.
-std::string ResultOf(const std::string& dump, std::vector<std::string>* names = nullptr)
-{
-    rapidjson::Document document;
-    document.Parse(dump.c_str());
-    std::string result;
-    for (const auto& space : document["spaces"].GetArray()) {
-        if (names) names->push_back(space["name"].GetString());
-        if (std::string(space["name"].GetString()) != "game" || !space["paused"].GetBool()) continue;
-        for (const auto& entity : space["entities"].GetArray())
-            if (std::string(entity["name"].GetString()) == "WinArt") result = entity["Sprite"]["imageName"].GetString();
-    }
-    return result;
-}
-
-// An autoplay match of the real content run for frames, dumped to dump.
-std::string AutoplayMatch(unsigned seed, int frames, const std::filesystem::path& dump)
-{
-    return RealContent() + " --headless --virtual-time --space game --autoplay --seed " + std::to_string(seed) +
-           " --frames " + std::to_string(frames) + " --dump " + dump.string();
+    EXPECT_THAT(RunGame(run + "--screenshot 9:late.png").output,
+                HasSubstr("--screenshot 9:late.png comes after the last frame (--frames 3)"));
 }
 
 // Autoplay returns every ball on the beat, so only the serves decide whose meter fills
@@ -110,21 +84,30 @@ std::string AutoplayMatch(unsigned seed, int frames, const std::filesystem::path
 TEST(ProgramTest, AutoplayMatchesEndWithAResultRepeatExactlyAndEachSideWinsSome)
 {
     TempContent folder;
+    // The result art of a match of the seed run for 2400 frames (about 1700 make a match).
+    auto play = [&folder](unsigned seed, const std::string& name) {
+        auto dump = folder.root / name;
+        EXPECT_EQ(RunGame(program_run::RealContent() + " --headless --virtual-time --space game --autoplay --seed " +
+                          std::to_string(seed) + " --frames 2400 --dump " + dump.string()).status, 0);
+        rapidjson::Document document;
+        document.Parse(ReadText(dump).c_str());
+        std::string result;
+        bool ended = false;
+        for (const auto& space : document["spaces"].GetArray()) {
+            ended = ended || std::string(space["name"].GetString()) == "EndGame";
+            if (std::string(space["name"].GetString()) != "game" || !space["paused"].GetBool()) continue;
+            for (const auto& entity : space["entities"].GetArray())
+                if (std::string(entity["name"].GetString()) == "WinArt") result = entity["Sprite"]["imageName"].GetString();
+        }
+        EXPECT_TRUE(ended && !result.empty()) << "seed " << seed << ": the match did not end";
+        return result;
+    };
     std::map<std::string, int> wins;
-    for (unsigned seed = 1; seed <= 10; ++seed) {
-        auto dump = folder.root / ("seed-" + std::to_string(seed) + ".json");
-        ASSERT_EQ(RunGame(AutoplayMatch(seed, 2400, dump)).status, 0);  // such a match ends in about 1700 frames
-        std::vector<std::string> names;
-        std::string result = ResultOf(ReadText(dump), &names);
-        EXPECT_NE(result, "") << "seed " << seed << ": the match did not end";
-        EXPECT_THAT(names, ::testing::Contains("EndGame")) << "seed " << seed;
-        ++wins[result];
-    }
+    for (unsigned seed = 1; seed <= 10; ++seed) ++wins[play(seed, "seed-" + std::to_string(seed) + ".json")];
     EXPECT_GT(wins["victoryScreen_P1.png"], 0);
     EXPECT_GT(wins["victoryScreen_P2.png"], 0);
-    auto again = folder.root / "seed-1-again.json";
-    ASSERT_EQ(RunGame(AutoplayMatch(1, 2400, again)).status, 0);
-    EXPECT_EQ(ReadText(again), ReadText(folder.root / "seed-1.json"));
+    play(1, "again.json");
+    EXPECT_EQ(ReadText(folder.root / "again.json"), ReadText(folder.root / "seed-1.json"));
 }
 
 // The player's settings across runs: a bad file is answered value by value, kept aside,
@@ -138,8 +121,9 @@ TEST(ProgramTest, SettingsAreReadAtStartKeptAsideWhenBadAndSavedWhenChanged)
     const std::string bad = R"({"masterVolumePercent": 250, "eventsEnabled": false})";
     testing_content::WriteText(settings, bad);
     testing_content::WriteText(content.root / "f11.txt", "2 key 300 press\n3 key 300 release\n");
-    std::string run = "--data " + content.root.string() + " --headless --virtual-time --frames 6 --settings ";
-    Result result = RunGame(run + settings + " --replay " + (content.root / "f11.txt").string());
+    const std::string run = "--data " + content.root.string() + " --headless --virtual-time --frames 6 --settings ";
+    const std::string f11 = " --replay " + (content.root / "f11.txt").string();
+    Result result = RunGame(run + settings + f11);
     ASSERT_EQ(result.status, 0) << result.output;
     EXPECT_THAT(result.output, HasSubstr("Settings " + settings +
                                          ": masterVolumePercent is not a whole number from 0 to 100; using 100"));
@@ -148,13 +132,10 @@ TEST(ProgramTest, SettingsAreReadAtStartKeptAsideWhenBadAndSavedWhenChanged)
     EXPECT_THAT(saved, HasSubstr("\"eventsEnabled\": false"));
     EXPECT_THAT(saved, HasSubstr("\"masterVolumePercent\": 100"));
     EXPECT_THAT(saved, HasSubstr("\"fullScreen\": false"));
-    // The next run starts in a window, so the same switch goes back to full screen.
-    ASSERT_EQ(RunGame(run + settings + " --replay " + (content.root / "f11.txt").string()).status, 0);
+    ASSERT_EQ(RunGame(run + settings + f11).status, 0);  // started in a window, the switch goes back to full screen
     EXPECT_THAT(ReadText(settings), HasSubstr("\"fullScreen\": true"));
-
     const std::string untouched = (content.root / "untouched.json").string();
-    result = RunGame(run + untouched + " --windowed");
-    EXPECT_EQ(result.status, 0) << result.output;
+    EXPECT_EQ(RunGame(run + untouched + " --windowed").status, 0);
     EXPECT_FALSE(std::filesystem::exists(untouched));
 }
 

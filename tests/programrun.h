@@ -1,58 +1,45 @@
-// Runs the real program (or any command) as a child process for the tests that judge the
-// whole game from outside: exit status and everything it printed. Window runs go under a
-// fresh 1920x1080 Xvfb server with Mesa's software OpenGL.
+// Runs the real program (or any command) as a child process: exit status and everything it
+// printed. Window runs go under a fresh 1920x1080 Xvfb server with Mesa's software OpenGL.
 #pragma once
 
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
 namespace program_run {
 
 struct Result {
-    int status = -1;  // the exit status, or -1 when the child did not exit normally
+    int status = -1;     // the exit status, or -1 when the child did not exit normally
     std::string output;  // standard output and standard error, interleaved
 };
 
-// Every child gets a fresh, empty configuration folder (XDG_CONFIG_HOME), removed after
-// it: a test run never reads or writes the player's settings file, and no run's options
-// leak into the next.
+// Every child gets a fresh configuration folder (XDG_CONFIG_HOME), removed after it: no run
+// touches the player's settings, and no run's options leak into the next.
 inline Result Run(const std::string& command)
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "volleyrun-config-XXXXXX").string();
+    std::string folder = (std::filesystem::temp_directory_path() / "volleyrun-config-XXXXXX").string();
     Result result;
-    if (!mkdtemp(pattern.data())) return result;
-    std::string line = "XDG_CONFIG_HOME=" + pattern + "; export XDG_CONFIG_HOME; " + command + " </dev/null 2>&1";
-    FILE* pipe = popen(line.c_str(), "r");
-    if (pipe) {
+    if (!mkdtemp(folder.data())) return result;
+    std::string line = "XDG_CONFIG_HOME=" + folder + "; export XDG_CONFIG_HOME; " + command + " </dev/null 2>&1";
+    if (FILE* pipe = popen(line.c_str(), "r")) {
         char buffer[4096];
         while (size_t got = fread(buffer, 1, sizeof buffer, pipe)) result.output.append(buffer, got);
         int status = pclose(pipe);
         result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
-    std::filesystem::remove_all(pattern);
+    std::filesystem::remove_all(folder);
     return result;
 }
 
-// "--data" naming the committed content.
-inline std::string RealContent()
-{
-    return std::string("--data ") + VOLLEYRUN_SOURCE_DIR + "/Quillmoor";
-}
+inline std::string RealContent() { return std::string("--data ") + VOLLEYRUN_SOURCE_DIR + "/Quillmoor"; }
 
-inline Result RunGame(const std::string& arguments)
-{
-    return Run(std::string(VOLLEYRUN_BINARY) + " " + arguments);
-}
+inline Result RunGame(const std::string& arguments) { return Run(std::string(VOLLEYRUN_BINARY) + " " + arguments); }
 
-// Mesa's driver keeps allocations until exit, and it is unloaded before the leak check,
-// which then cannot name it for the suppressions of scripts/lsan.supp. Under the address
-// sanitizer the child loads it at start, so it stays loaded and named; elsewhere (or with
-// no such driver) leak checking is off for the child.
+// Mesa's driver, unloaded before the leak check, could not be named by scripts/lsan.supp:
+// under the address sanitizer the child preloads it; elsewhere leak checking is off.
 inline std::string LeakCheckPrefix()
 {
 #ifdef __SANITIZE_ADDRESS__
@@ -63,22 +50,21 @@ inline std::string LeakCheckPrefix()
     return "env ASAN_OPTIONS=detect_leaks=0 ";
 }
 
-// xvfb-run -a searches for a free display from a number of our own: runs started at the
-// same moment from the same number could both take it.
+// xvfb-run -a searches from a display number of our own: runs started together from the
+// same number could both take it.
 inline Result UnderXvfb(const std::string& command, const std::string& environment = "")
 {
     std::string first = std::to_string(100 + getpid() % 800);
     return Run(environment + " xvfb-run -a -n " + first + " -s \"-screen 0 1920x1080x24\" " + LeakCheckPrefix() + command);
 }
 
-// A replay line pointing the cursor's tip (-5, +5 from its centre) at a world position of
-// the Xvfb window, which covers the 1920 x 1080 screen and one pixel more and shows
-// 1066.7 x 533.3 world units around the origin on its letterboxed 1920 x 960 picture.
+// A replay line pointing the cursor's tip (-5, +5 from its centre) at a world position of the
+// Xvfb window (1920 x 1081 pixels, 1066.7 x 533.3 world units on its letterboxed picture).
 inline std::string CursorLine(int frame, double x, double y)
 {
-    const double width = 1920.0, height = 1081.0, perUnit = 1920.0 / 1066.67;
-    return std::to_string(frame) + " cursor " + std::to_string(width / 2 + perUnit * (x + 5)) + " " +
-           std::to_string(height / 2 - perUnit * (y - 5)) + "\n";
+    const double perUnit = 1920.0 / 1066.67;
+    return std::to_string(frame) + " cursor " + std::to_string(960.0 + perUnit * (x + 5)) + " " +
+           std::to_string(1081.0 / 2 - perUnit * (y - 5)) + "\n";
 }
 
 }  // namespace program_run

@@ -1,7 +1,6 @@
 // Scripted play of the real program: a Script builds a replay file (input changes by frame,
-// with world positions turned into the pixels of the headless 1920 x 1080 screen), Play runs
-// the game headless in virtual time with it and hands back the exit status, the output and
-// the --dump of every live space.
+// world positions turned into pixels of the headless 1920 x 1080 screen); Play runs the game
+// headless in virtual time with it and hands back the exit status, output and --dump.
 #pragma once
 
 #include "programrun.h"
@@ -26,22 +25,14 @@ public:
         frame_ += frames;
         return *this;
     }
-    // Zoom 2 shows 1066.7 x 533.3 world units on the 1920 x 960 picture letterboxed into the
-    // screen: 1.8 pixels a unit either way; aimed so that the cursor's tip (-5, +5 from its
-    // centre) lands on the point.
+    // Zoom 2 shows 1066.7 x 533.3 world units on the letterboxed 1920 x 960 picture, 1.8
+    // pixels a unit; aimed so that the cursor's tip (-5, +5 from its centre) lands on the point.
     Script& Point(float x, float y, int settle = 3)
     {
-        Line("cursor " + std::to_string(960.0f + 1.8f * (x + 5.0f)) + " " + std::to_string(540.0f - 1.8f * (y - 5.0f)));
-        return Wait(settle);
+        return Do("cursor " + std::to_string(960.0f + 1.8f * (x + 5.0f)) + " " + std::to_string(540.0f - 1.8f * (y - 5.0f)),
+                  settle);
     }
-    Script& Click(float x, float y, int settle = 3, int held = 2)
-    {
-        Point(x, y);
-        Line("mouse 0 press");
-        Wait(held);
-        Line("mouse 0 release");
-        return Wait(settle);
-    }
+    Script& Click(float x, float y, int settle = 3, int held = 2) { return Point(x, y).Press(held).Release(settle); }
     Script& Press(int settle = 2) { return Do("mouse 0 press", settle); }
     Script& Release(int settle = 2) { return Do("mouse 0 release", settle); }
     Script& KeyDown(int code, int settle = 0) { return Do("key " + std::to_string(code) + " press", settle); }
@@ -55,17 +46,16 @@ public:
     }
     Script& Pad(int button, int settle = 3)
     {
-        Do("pad 0 button " + std::to_string(button) + " press", 2);
-        return Do("pad 0 button " + std::to_string(button) + " release", settle);
+        return Do("pad 0 button " + std::to_string(button) + " press", 2)
+            .Do("pad 0 button " + std::to_string(button) + " release", settle);
     }
     int Frame() const { return frame_; }
     std::string Text() const { return text_.str(); }
 
 private:
-    void Line(const std::string& line) { text_ << frame_ << " " << line << "\n"; }
     Script& Do(const std::string& line, int settle)
     {
-        Line(line);
+        text_ << frame_ << " " << line << "\n";
         return Wait(settle);
     }
 
@@ -92,10 +82,9 @@ struct GameRun {
     }
     const rapidjson::Value* Entity(const std::string& space, const std::string& name) const
     {
-        const rapidjson::Value* found = Space(space);
-        if (!found) return nullptr;
-        for (const auto& entity : (*found)["entities"].GetArray())
-            if (name == entity["name"].GetString()) return &entity;
+        if (const rapidjson::Value* found = Space(space))
+            for (const auto& entity : (*found)["entities"].GetArray())
+                if (name == entity["name"].GetString()) return &entity;
         return nullptr;
     }
     // Frame numbers of the trace lines matching pattern (its first group is the frame).
@@ -109,12 +98,12 @@ struct GameRun {
     }
 };
 
-// Runs the game headless in virtual time, seed 5, on data (the real content by default) with
-// the script and the further options; frames 0 lets it end by itself.
+// Runs the game headless in virtual time, seed 5, on data (the real content by default)
+// with the script and further options; frames 0 lets it end by itself. The replay and the
+// dump live in a fresh folder of their own, removed after the run.
 inline GameRun Play(const Script& script, int frames, const std::string& options = "",
                     const std::string& data = std::string(VOLLEYRUN_SOURCE_DIR) + "/Quillmoor")
 {
-    // A fresh folder of its own for the replay and the dump, removed after the run.
     std::string folder = (std::filesystem::temp_directory_path() / "volleyrun-replay-XXXXXX").string();
     if (!mkdtemp(folder.data())) ADD_FAILURE() << "no temporary folder";
     const std::string replay = folder + "/script.replay", dump = folder + "/dump.json";
@@ -122,9 +111,7 @@ inline GameRun Play(const Script& script, int frames, const std::string& options
     program_run::Result result = program_run::RunGame(
         "--data " + data + " --headless --virtual-time --seed 5 --replay " + replay + " --dump " + dump +
         (frames > 0 ? " --frames " + std::to_string(frames) : "") + " " + options);
-    GameRun run;
-    run.status = result.status;
-    run.output = std::move(result.output);
+    GameRun run{result.status, std::move(result.output), {}};
     run.dump.Parse(testing_content::ReadText(dump).c_str());
     std::filesystem::remove_all(folder);
     if (!run.dump.IsObject()) run.dump.Parse("{\"spaces\": []}");
