@@ -36,39 +36,17 @@ public:
     }
 };
 
-std::string Image(const rapidjson::Value* entity) { return entity ? (*entity)["Sprite"]["imageName"].GetString() : "-"; }
-float X(const rapidjson::Value* entity) { return entity ? (*entity)["Transform"]["translationX"].GetFloat() : -9999.0f; }
-
 TEST(ProgramFlowTest, TheSplashGivesWayToTheFirstKeyClickOrPadButton)
 {
-    for (int input = 0; input < 4; ++input) {
-        Script script;
-        script.Wait(1);
-        if (input == 0) script.Key(kKeySpace);
-        else if (input == 1) script.Press().Release();
-        else script.Pad(input == 2 ? kPadA : kPadB);
-        GameRun run = Play(script, 8);
-        ASSERT_EQ(run.status, 0) << run.output;
-        EXPECT_THAT(run.Spaces(), ElementsAre("MainMenu", "Debug")) << "input " << input;
+    Script scripts[4];
+    scripts[0].Wait(1).Key(kKeySpace);
+    scripts[1].Wait(1).Press().Release();
+    scripts[2].Wait(1).Pad(kPadA);
+    scripts[3].Wait(1).Pad(kPadB);
+    for (const Script& script : scripts) {
+        SCOPED_TRACE(script.Text());
+        EXPECT_THAT(Play(script, 8).Spaces(), ElementsAre("MainMenu", "Debug"));
     }
-}
-
-TEST(ProgramFlowTest, OptionsChangedInTheMainMenuHoldInTheNextMatch)
-{
-    Script script;
-    script.SkipSplash().Click(0, -20, 10);  // OPTIONS
-    script.Click(-252, 62);                 // the A toggle: off
-    const float step = 190.0f / 6.0f, from = 70.0f + 2 * step;  // "Events per match" dragged from 2 to 4
-    script.Point(from, 72).Press().Point(from + 2 * step + 3, 79).Release();
-    script.Click(0, -188, 10).Click(0, 40, 420);  // back, PLAY
-    script.Key(kKeyEscape, 10).Click(0, 22, 10);  // pause, options
-    GameRun run = Play(script, script.Frame());
-    ASSERT_EQ(run.status, 0) << run.output;
-    ASSERT_NE(run.Space("OptionsMenu"), nullptr) << run.output;
-    EXPECT_EQ(Image(run.Entity("OptionsMenu", "AButton")), "Button00.png");
-    EXPECT_EQ(Image(run.Entity("OptionsMenu", "BButton")), "PauseJack.png");
-    EXPECT_NEAR(X(run.Entity("OptionsMenu", "EventsPerGameSlider")), from + 2 * step, 0.01f);
-    EXPECT_NEAR(X(run.Entity("OptionsMenu", "EventLengthSlider")), 70.0f + 3 * 190.0f / 7, 0.01f);  // untouched: 128
 }
 
 TEST(ProgramFlowTest, TheKeyboardQuitsAndTheProgramEndsWithStatusZero)
@@ -150,15 +128,12 @@ TEST(ProgramFlowTest, PausesOfAnyLengthLeaveEveryBallOnTheBeat)
     GameRun run = Play(script, script.Frame(), "--space game --autoplay");
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_EQ(run.Frames("Pause: paused at frame (\\d+)").size(), 2u) << run.output;
-    for (const char* score : {"PlayerScore0", "PlayerScore1"}) {  // misses of each side
-        const rapidjson::Value* entity = run.Entity("game", score);
-        EXPECT_STREQ(entity ? (*entity)["SpriteText"]["text"].GetString() : "-", "0") << score;
-    }
-    for (const char* billboard : {"BillBoardP0", "BillBoardP1"}) {
-        const rapidjson::Value* entity = run.Entity("game", billboard);
-        ASSERT_NE(entity, nullptr);
-        uint32_t frame = (*entity)["Sprite"]["frameIndex"].GetUint();
-        EXPECT_TRUE(frame == 3 || frame == 8) << billboard << " shows grade frame " << frame;  // PERFECT
+    for (const char* side : {"0", "1"}) {  // no misses; the signs show PERFECT (frame 3 or 8)
+        const rapidjson::Value *score = run.Entity("game", std::string("PlayerScore") + side),
+                               *sign = run.Entity("game", std::string("BillBoardP") + side);
+        ASSERT_TRUE(score && sign);
+        EXPECT_STREQ((*score)["SpriteText"]["text"].GetString(), "0") << side;
+        EXPECT_THAT((*sign)["Sprite"]["frameIndex"].GetUint(), ::testing::AnyOf(3u, 8u)) << side;
     }
 }
 

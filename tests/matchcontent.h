@@ -16,13 +16,6 @@
 
 namespace testing_content {
 
-inline std::string Join(const std::vector<std::string>& parts)
-{
-    std::string joined;
-    for (const std::string& part : parts) joined += (joined.empty() ? "" : ",\n") + part;
-    return joined;
-}
-
 // An entity object: name, position and extra component members ("\"Sprite\": {...}").
 inline std::string Thing(const std::string& name, float x, float y, const std::string& members = "")
 {
@@ -72,24 +65,23 @@ inline std::string GameSpaceJson()
         entities.push_back(Thing("Player" + std::to_string(player), 0, 0,
                                  "\"BehaviorPlayer\": {\"player\": " + std::to_string(player) + ", \"position\": 4, \"lives\": 5}"));
     }
-    return "{\"zLayer\": 0, \"entities\": [\n" + Join(entities) + "\n]}";
+    std::string json = "{\"zLayer\": 0, \"entities\": [\n" + entities[0];
+    for (size_t i = 1; i < entities.size(); ++i) json += ",\n" + entities[i];
+    return json + "\n]}";
 }
 
-// Music for the match: a silent in-game song at 120 beats per minute, ten minutes long,
-// the pause-menu song and the announcer lines (every path the match plays).
+// A silent in-game song at 120 beats per minute, ten minutes long, and every other path the
+// match plays (the pause-menu song, the announcer's lines, the match's sounds).
 inline void WriteMatchMusic(const TempContent& content)
 {
     audio_content::AudioFolder audio(content.root);
     audio.Sound("silence.wav", 8000, 1, audio_content::Constant(800, 1, 0.0f));
     std::string events;
-    for (const char* path : {"event:/InGame", "event:/PauseMenu", "event:/Announcer/AlternatingBall",
-                             "event:/Announcer/PlatinumBall", "event:/Announcer/RainbowBall", "event:/Match/Swing",
-                             "event:/Match/HitPerfect", "event:/Match/HitGreat", "event:/Match/HitGood",
-                             "event:/Match/HitOk", "event:/Match/Return", "event:/Match/Miss", "event:/Match/Count",
-                             "event:/Match/Go"}) {
-        events += std::string(events.empty() ? "" : ",") + "{\"path\": \"" + path +
+    for (std::string path : {"InGame", "PauseMenu", "Announcer/AlternatingBall", "Announcer/PlatinumBall",
+                             "Announcer/RainbowBall", "Match/Swing", "Match/HitPerfect", "Match/HitGreat", "Match/HitGood",
+                             "Match/HitOk", "Match/Return", "Match/Miss", "Match/Count", "Match/Go"})
+        events += (events.empty() ? "{\"path\": \"event:/" : ",{\"path\": \"event:/") + path +
                   "\", \"tempo\": 120, \"length\": 600, \"tracks\": [{\"sound\": \"silence.wav\"}]}";
-    }
     audio.Bank("match.json", events);
 }
 
@@ -97,8 +89,7 @@ inline void WriteMatchContent(const TempContent& content)
 {
     WriteMatchMusic(content);
     image_test_files::WritePng(content.root / "Textures" / "EmptyCircle.png", 8, 8);  // the timing rings
-    // A 4 x 3 grid of twelve grade frames.
-    image_test_files::WritePng(content.root / "Textures" / "Billboard.png", 16, 12);
+    image_test_files::WritePng(content.root / "Textures" / "Billboard.png", 16, 12);  // 4 x 3 grade frames
     WriteText(content.root / "Textures" / "Billboard.txt", "{\"data\": [4, 3, 12]}");
     content.SimpleSpace("EndGame", 10.0f);
     content.Space("game", GameSpaceJson());
@@ -122,10 +113,12 @@ protected:
         Start();
         Frames(4);  // entities initialise in the second frame; their own updates start in the fourth
         game = Engine::Get()->FindSpace("game");
-        manager = game->RequireEntity("levelLogic")->Get<BallManager>();
+        manager = Of<BallManager>("levelLogic");
     }
-    BehaviorMeter* Meter(int number) { return game->RequireEntity("BeatMeter" + std::to_string(number))->Get<BehaviorMeter>(); }
-    BehaviorPlayer* Player(int number) { return game->RequireEntity("Player" + std::to_string(number))->Get<BehaviorPlayer>(); }
+    template <class C>
+    C* Of(const std::string& entity) { return game->RequireEntity(entity)->template Get<C>(); }
+    BehaviorMeter* Meter(int number) { return Of<BehaviorMeter>("BeatMeter" + std::to_string(number)); }
+    BehaviorPlayer* Player(int number) { return Of<BehaviorPlayer>("Player" + std::to_string(number)); }
     std::vector<BehaviorBall*> Balls()
     {
         std::vector<BehaviorBall*> balls;

@@ -12,14 +12,6 @@ namespace {
 
 class PhysicsTest : public testing_content::EngineTest {
 protected:
-    void SetUp() override
-    {
-        EngineTest::SetUp();
-        Start();
-        ComponentRegistry::Get()->Register("RigidBody", std::make_unique<RigidBody>(nullptr));
-        ComponentRegistry::Get()->Register("BoxCollider", std::make_unique<BoxCollider>(nullptr));
-        ComponentRegistry::Get()->Register("CircleCollider", std::make_unique<CircleCollider>(nullptr));
-    }
     // An initialised entity with a 40 x 10 transform (unless withTransform is false) and the named components.
     Entity* Make(std::initializer_list<const char*> components, bool withTransform = true)
     {
@@ -33,25 +25,26 @@ protected:
     }
 };
 
-TEST_F(PhysicsTest, BodiesIntegrateWithTheNewVelocity)
+// A body moves by its new velocity; colliders size themselves from the transform once, at
+// start; a body needs a transform.
+TEST_F(PhysicsTest, BodiesIntegrateWithTheNewVelocityAndCollidersReadTheTransformOnce)
 {
-    Entity* body = Make({"RigidBody"});
+    Start();
+    ComponentRegistry::Get()->Register("RigidBody", std::make_unique<RigidBody>(nullptr));
+    ComponentRegistry::Get()->Register("BoxCollider", std::make_unique<BoxCollider>(nullptr));
+    ComponentRegistry::Get()->Register("CircleCollider", std::make_unique<CircleCollider>(nullptr));
+    Entity* body = Make({"RigidBody", "CircleCollider", "BoxCollider"});
     RigidBody* rigid = body->Get<RigidBody>();
     rigid->velocity = {100.0f, 0.0f};
     rigid->acceleration = {0.0f, -60.0f};
     rigid->angularVelocity = 90.0f;
     UpdateEvent update(1.0f / 60.0f, 0.0f);
     rigid->OnUpdate(update);
+    const Transform* transform = body->Get<Transform>();
     EXPECT_NEAR(rigid->velocity.y, -1.0f, 1e-6f);
-    EXPECT_NEAR(body->Get<Transform>()->translation.x, 100.0f / 60.0f, 1e-5f);
-    EXPECT_NEAR(body->Get<Transform>()->translation.y, -1.0f / 60.0f, 1e-6f);  // moved by the new velocity
-    EXPECT_NEAR(body->Get<Transform>()->rotation, 1.5f, 1e-5f);
-}
-
-// Colliders size themselves from the transform once, at start; a body needs a transform.
-TEST_F(PhysicsTest, CollidersReadTheTransformOnceAndABodyWithoutOneIsAContentError)
-{
-    Entity* body = Make({"RigidBody", "CircleCollider", "BoxCollider"});
+    EXPECT_NEAR(transform->translation.x, 100.0f / 60.0f, 1e-5f);
+    EXPECT_NEAR(transform->translation.y, -1.0f / 60.0f, 1e-6f);
+    EXPECT_NEAR(transform->rotation, 1.5f, 1e-5f);
     EXPECT_EQ(body->Get<CircleCollider>()->radius, 20.0f);
     body->Get<Transform>()->scale = {1.0f, 1.0f};
     EXPECT_EQ(body->Get<BoxCollider>()->scale, glm::vec2(40.0f, 10.0f));
