@@ -30,9 +30,8 @@ using testing_content::WriteText;
 
 std::vector<fs::path> Regressions(const std::string& reader)
 {
-    std::vector<fs::path> files;
-    for (const auto& entry : fs::directory_iterator(fs::path(VOLLEYRUN_SOURCE_DIR) / "fuzz" / "regressions" / reader))
-        files.push_back(entry.path());
+    const fs::path folder = fs::path(VOLLEYRUN_SOURCE_DIR) / "fuzz" / "regressions" / reader;
+    std::vector<fs::path> files(fs::directory_iterator(folder), {});
     std::sort(files.begin(), files.end());
     return files;
 }
@@ -57,9 +56,8 @@ TEST(DescriptionRegressionTest, GridsAndAtlasesWhoseCellsOverflowACountAreRefuse
     image_test_files::WritePng(textures / "page.png", 64, 32);
     image_test_files::WritePng(textures / "page2.png", 16, 16);
     for (auto [reader, description] : {std::pair{"grid", "Sheet.txt"}, std::pair{"atlas", "Sheet.atlas"}}) {
-        std::vector<fs::path> files = Regressions(reader);
-        ASSERT_FALSE(files.empty());
-        for (const fs::path& file : files) {
+        ASSERT_FALSE(Regressions(reader).empty());
+        for (const fs::path& file : Regressions(reader)) {
             WriteText(textures / description, ReadText(file));
             std::string error = ErrorOf([&] { TextureStore::Get()->LoadDirectory(textures, false); });
             EXPECT_THAT(error, HasSubstr((textures / description).string())) << file;
@@ -116,9 +114,10 @@ TEST_F(SpaceRegressionTest, EveryStoredSpaceInputLoadsOrIsRefusedNamingFileMembe
     std::string many = "{\"zLayer\": 0, \"entities\": [{}";
     for (rapidjson::SizeType i = 0; i < Space::kMaxEntities; ++i) many += ", {}";
     content.Space("Many", many + "]}");
-    content.Space("Deep", "{\"zLayer\": 0, \"entities\": " + std::string(1000000, '[') + std::string(1000000, ']') + "}");
+    const std::string deep = std::string(1000000, '[') + std::string(1000000, ']');
+    content.Space("Deep", "{\"zLayer\": 0, \"entities\": " + deep + "}");
     Start();
-    EXPECT_THAT(ErrorOf([this] { Make("Many"); }), HasSubstr("Many.txt: member \"entities\" holds 10001 entities, above the limit"));
+    EXPECT_THAT(ErrorOf([this] { Make("Many"); }), HasSubstr("Many.txt: member \"entities\" holds 10001 entities"));
     EXPECT_THAT(ErrorOf([this] { Make("Deep"); }),
                 testing::AllOf(HasSubstr("Deep.txt"), HasSubstr("must be a JSON object")));
     size_t refused = 0;
@@ -170,7 +169,8 @@ TEST(AudioRegressionTest, AbsurdSoundsAndBanksAreRefusedAndNonFiniteSamplesSilen
     StudioSoundDecoder decoder(sound, 44100);
     testing::internal::CaptureStdout();
     while (decoder.Step(1000, &problem)) continue;
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), sound->path + ": samples that are not finite numbers are played as silence\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              sound->path + ": samples that are not finite numbers are played as silence\n");
     EXPECT_EQ(sound->Samples()[10] + sound->Samples()[3000], 0.0f);
     EXPECT_EQ(sound->Samples()[11], 0.25f);
 
@@ -184,9 +184,8 @@ TEST(AudioRegressionTest, AbsurdSoundsAndBanksAreRefusedAndNonFiniteSamplesSilen
     EXPECT_NE(studio->LoadBankFile(audio.Bank("escape.json", R"({"path": "event:/E", "tracks": [{"sound": "escape.wav"}]})"),
                                    &loaded), STUDIO_OK);
     EXPECT_THAT(studio->LastError(), HasSubstr("\"escape.wav\" must name a file inside the sound folder"));
-    std::vector<fs::path> files = Regressions("bank");
-    ASSERT_FALSE(files.empty());
-    for (const fs::path& file : files) {
+    ASSERT_FALSE(Regressions("bank").empty());
+    for (const fs::path& file : Regressions("bank")) {
         fs::path bank = audio.Banks() / file.filename();
         WriteText(bank, ReadText(file));
         StudioResult result = studio->LoadBankFile(bank.string(), &loaded);
@@ -194,9 +193,9 @@ TEST(AudioRegressionTest, AbsurdSoundsAndBanksAreRefusedAndNonFiniteSamplesSilen
         EXPECT_THAT(studio->LastError(), HasSubstr("Bank " + bank.string() + ": ")) << file;
     }
     for (std::string tempo : {"0.001", "60000"}) {
-        std::string bank = audio.Bank("tempo" + tempo + ".json", "{\"path\": \"event:/T" + tempo + "\", \"tempo\": " + tempo +
-                                                                     ", \"length\": 86400, \"tracks\": [{\"sound\": \"mono.wav\"}]}");
-        EXPECT_EQ(studio->LoadBankFile(bank, &loaded), STUDIO_OK) << studio->LastError();
+        std::string json = "{\"path\": \"event:/T" + tempo + "\", \"tempo\": " + tempo +
+                           ", \"length\": 86400, \"tracks\": [{\"sound\": \"mono.wav\"}]}";
+        EXPECT_EQ(studio->LoadBankFile(audio.Bank("tempo" + tempo + ".json", json), &loaded), STUDIO_OK) << studio->LastError();
     }
     studio->Release();
 }

@@ -70,9 +70,9 @@ inline std::string GameSpaceJson()
     return json + "\n]}";
 }
 
-// A silent in-game song at 120 beats per minute, ten minutes long, and every other path the
-// match plays (the pause-menu song, the announcer's lines, the match's sounds).
-inline void WriteMatchMusic(const TempContent& content)
+// The game space and its archetypes; music: a silent in-game song at 120 beats per minute,
+// ten minutes long, and every other path the match plays (menu song, announcer, sounds).
+inline void WriteMatchContent(const TempContent& content)
 {
     audio_content::AudioFolder audio(content.root);
     audio.Sound("silence.wav", 8000, 1, audio_content::Constant(800, 1, 0.0f));
@@ -83,11 +83,6 @@ inline void WriteMatchMusic(const TempContent& content)
         events += (events.empty() ? "{\"path\": \"event:/" : ",{\"path\": \"event:/") + path +
                   "\", \"tempo\": 120, \"length\": 600, \"tracks\": [{\"sound\": \"silence.wav\"}]}";
     audio.Bank("match.json", events);
-}
-
-inline void WriteMatchContent(const TempContent& content)
-{
-    WriteMatchMusic(content);
     image_test_files::WritePng(content.root / "Textures" / "EmptyCircle.png", 8, 8);  // the timing rings
     image_test_files::WritePng(content.root / "Textures" / "Billboard.png", 16, 12);  // 4 x 3 grade frames
     WriteText(content.root / "Textures" / "Billboard.txt", "{\"data\": [4, 3, 12]}");

@@ -1,6 +1,5 @@
-// A match of the real content drawn in a real window (Xvfb, Mesa's software GL): every image
-// uploaded and every shader compiled without a GL error, and balls, letters and timing rings
-// on screen once the opening is over.
+// A match of the real content in a real window (Xvfb, Mesa's software GL): no GL error, and
+// balls, letters and timing rings on screen once the opening is over.
 #include "imagetestfiles.h"
 #include "programrun.h"
 #include "testcontent.h"

@@ -10,45 +10,42 @@
 
 namespace {
 
-class PhysicsTest : public testing_content::EngineTest {
-protected:
-    // An initialised entity with a 40 x 10 transform (unless withTransform is false) and the named components.
-    Entity* Make(std::initializer_list<const char*> components, bool withTransform = true)
-    {
+using PhysicsTest = testing_content::EngineTest;
+
+// A body moves by its new velocity; colliders size themselves from the 40 x 10 transform
+// once, at start; a body needs a transform.
+TEST_F(PhysicsTest, BodiesIntegrateWithTheNewVelocityAndCollidersReadTheTransformOnce)
+{
+    Start();
+    ComponentRegistry* registry = ComponentRegistry::Get();
+    registry->Register("RigidBody", std::make_unique<RigidBody>(nullptr));
+    registry->Register("BoxCollider", std::make_unique<BoxCollider>(nullptr));
+    registry->Register("CircleCollider", std::make_unique<CircleCollider>(nullptr));
+    auto make = [registry](bool withTransform) {
         Entity source("body");
         if (withTransform) source.AddComponent(Transform(nullptr, {0.0f, 0.0f}, {40.0f, 10.0f}));
-        for (const char* name : components) source.AddComponent(*ComponentRegistry::Get()->Find(name));
+        for (const char* name : {"RigidBody", "CircleCollider", "BoxCollider"}) source.AddComponent(*registry->Find(name));
         Entity* entity = Engine::Get()->FindSpace("Splash")->CreateEntity(source, false);
         InitEvent init;
         entity->OnInit(init);
         return entity;
-    }
-};
-
-// A body moves by its new velocity; colliders size themselves from the transform once, at
-// start; a body needs a transform.
-TEST_F(PhysicsTest, BodiesIntegrateWithTheNewVelocityAndCollidersReadTheTransformOnce)
-{
-    Start();
-    ComponentRegistry::Get()->Register("RigidBody", std::make_unique<RigidBody>(nullptr));
-    ComponentRegistry::Get()->Register("BoxCollider", std::make_unique<BoxCollider>(nullptr));
-    ComponentRegistry::Get()->Register("CircleCollider", std::make_unique<CircleCollider>(nullptr));
-    Entity* body = Make({"RigidBody", "CircleCollider", "BoxCollider"});
+    };
+    EXPECT_THROW(make(false), GameError);
+    Entity* body = make(true);
     RigidBody* rigid = body->Get<RigidBody>();
     rigid->velocity = {100.0f, 0.0f};
     rigid->acceleration = {0.0f, -60.0f};
     rigid->angularVelocity = 90.0f;
     UpdateEvent update(1.0f / 60.0f, 0.0f);
     rigid->OnUpdate(update);
-    const Transform* transform = body->Get<Transform>();
+    Transform* transform = body->Get<Transform>();
     EXPECT_NEAR(rigid->velocity.y, -1.0f, 1e-6f);
     EXPECT_NEAR(transform->translation.x, 100.0f / 60.0f, 1e-5f);
     EXPECT_NEAR(transform->translation.y, -1.0f / 60.0f, 1e-6f);
     EXPECT_NEAR(transform->rotation, 1.5f, 1e-5f);
     EXPECT_EQ(body->Get<CircleCollider>()->radius, 20.0f);
-    body->Get<Transform>()->scale = {1.0f, 1.0f};
+    transform->scale = {1.0f, 1.0f};
     EXPECT_EQ(body->Get<BoxCollider>()->scale, glm::vec2(40.0f, 10.0f));
-    EXPECT_THROW(Make({"RigidBody"}, false), GameError);
 }
 
 } // namespace

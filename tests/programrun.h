@@ -16,8 +16,8 @@ struct Result {
     std::string output;  // standard output and standard error, interleaved
 };
 
-// Every child gets a fresh configuration folder (XDG_CONFIG_HOME), removed after it: no run
-// touches the player's settings, and no run's options leak into the next.
+// Every child gets a fresh configuration folder (XDG_CONFIG_HOME): no run touches the
+// player's settings or leaks its options into the next.
 inline Result Run(const std::string& command)
 {
     std::string folder = (std::filesystem::temp_directory_path() / "volleyrun-config-XXXXXX").string();
@@ -50,8 +50,7 @@ inline std::string LeakCheckPrefix()
     return "env ASAN_OPTIONS=detect_leaks=0 ";
 }
 
-// xvfb-run -a searches from a display number of our own: runs started together from the
-// same number could both take it.
+// xvfb-run -a searches from a display number of our own: runs started together could take the same.
 inline Result UnderXvfb(const std::string& command, const std::string& environment = "")
 {
     std::string first = std::to_string(100 + getpid() % 800);

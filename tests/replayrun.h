@@ -98,9 +98,8 @@ struct GameRun {
     }
 };
 
-// Runs the game headless in virtual time, seed 5, on data (the real content by default)
-// with the script and further options; frames 0 lets it end by itself. The replay and the
-// dump live in a fresh folder of their own, removed after the run.
+// Runs the game headless in virtual time, seed 5, on data (the real content by default) with
+// the script and options; frames 0 lets it end by itself. Its files go in a fresh folder.
 inline GameRun Play(const Script& script, int frames, const std::string& options = "",
                     const std::string& data = std::string(VOLLEYRUN_SOURCE_DIR) + "/Quillmoor")
 {
