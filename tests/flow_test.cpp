@@ -37,9 +37,9 @@ public:
 TEST(ProgramFlowTest, TheKeyboardQuitsAndTheProgramEndsWithStatusZero)
 {
     Script script;
-    script.Wait(2).Key(kKeySpace, 20);                      // past the splash
-    for (int i = 0; i < 5; ++i) script.Key(kKeyDown, 3);  // options ... quit, then nothing lower
-    script.Key(kKeyEnter, 10).Key(kKeyEnter, 10);          // NO, where the dialog starts, keeps the menu
+    script.Wait(2).Key(kKeySpace, 20);                              // past the splash
+    for (int i = 0; i < 5; ++i) script.Key(kKeyDown, 3);            // options ... quit, then nothing lower
+    script.Key(kKeyEnter, 10).Key(kKeyEnter, 10);                   // NO, where the dialog starts, keeps the menu
     script.Key(kKeyEnter, 10).Key(kKeyLeft, 3).Key(kKeyEnter, 10);  // yes
     GameRun run = Play(script, 0);
     EXPECT_EQ(run.status, 0) << run.output;
@@ -54,10 +54,10 @@ TEST(ProgramFlowTest, EscapeAndPadBGoBackWhereverThereIsAWayBack)
 {
     Script script;
     script.Wait(3);
-    script.Walk("dddd").Key(kKeyEnter, 10).Pad(kPadB, 10);  // quit dialog, B
-    script.Key(kKeyEnter, 10).Key(kKeyEscape, 10);                   // again, Escape
-    script.Walk("uu").Key(kKeyEnter, 10).Key(kKeyEscape, 10);        // tutorial, Escape
-    script.Walk("D").Pad(kPadA, 10).Pad(kPadB, 10);                  // options by the pad, B
+    script.Walk("dddd").Key(kKeyEnter, 10).Pad(kPadB, 10);     // quit dialog, B
+    script.Key(kKeyEnter, 10).Key(kKeyEscape, 10);             // again, Escape
+    script.Walk("uu").Key(kKeyEnter, 10).Key(kKeyEscape, 10);  // tutorial, Escape
+    script.Walk("D").Pad(kPadA, 10).Pad(kPadB, 10);            // options by the pad, B
     GameRun run = Play(script, script.Frame(), "--space MainMenu");
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_EQ(run.Frames("MainMenuQuitConfirm/NoButton: closed, opening \"\" at frame (\\d+)").size(), 2u) << run.output;
