@@ -275,8 +275,9 @@ TEST_F(SliderTest, UnderTheCursorOrHeldTheKnobStepsOncePerPressAndTheCursorStays
 
 TEST_F(SliderTest, ATrackThatWouldDivideByZeroIsBadContent)
 {
-    for (const auto& [space, error] : {std::pair("Flat", "Flat.txt: entity \"Knob\", component \"Slider\": \"subDivisions\" must be at least 2"),
-                                       std::pair("Even", "\"lowerBound\" and \"upperBound\" must differ")}) {
+    for (const auto& [space, error] :
+         {std::pair("Flat", "Flat.txt: entity \"Knob\", component \"Slider\": \"subDivisions\" must be at least 2"),
+          std::pair("Even", "\"lowerBound\" and \"upperBound\" must differ")}) {
         Engine::Destroy();
         std::string what = "accepted";
         try {

@@ -33,6 +33,7 @@ using ::testing::HasSubstr;
 constexpr int kKeyD = 68, kKeyS = 83, kKeyY = 89, kKeyZ = 90, kKeyDelete = 261, kKeyRight = 262, kKeyUp = 265;
 constexpr int kKeyPageUp = 266, kKeyPageDown = 267, kKeyLeftControl = 341;
 const fs::path kShipped = fs::path(VOLLEYRUN_SOURCE_DIR) / "Quillmoor";
+constexpr auto kOver = fs::copy_options::recursive | fs::copy_options::overwrite_existing;
 
 // Trace lines and the match music's "Pause" values sent on the engine-wide manager.
 struct Recorder {
@@ -213,7 +214,7 @@ protected:
 // Every shipped space and archetype, loaded and saved without a change, is its file again, byte for byte.
 class ShippedContentTest : public testing_content::EngineTest {
 protected:
-    void PrepareContent() override { fs::copy(kShipped, content.root, fs::copy_options::recursive | fs::copy_options::overwrite_existing); }
+    void PrepareContent() override { fs::copy(kShipped, content.root, kOver); }
 };
 
 TEST_F(ShippedContentTest, SavingWithoutChangesGivesEveryFileBackByteForByte)
@@ -558,7 +559,7 @@ TEST_F(MapEditorTest, RowsTakeOnlyWhatReadsAsTheKindAndWouldLoadAndNamesInUseAre
 class MatchEditorTest : public MapEditorTest {
 protected:
     MatchEditorTest() { edited = "game"; }
-    void PrepareContent() override { fs::copy(kShipped, content.root, fs::copy_options::recursive | fs::copy_options::overwrite_existing); }
+    void PrepareContent() override { fs::copy(kShipped, content.root, kOver); }
 };
 
 TEST_F(MatchEditorTest, ASessionOverTheMatchSavesExactlyItsEdits)

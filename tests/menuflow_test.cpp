@@ -44,10 +44,12 @@ std::string OptionsJson(const std::string& back)
     for (const char* name : OptionsLogic::kToggleNames) entities.push_back(ButtonPiece(name, -200, y -= 40));
     entities.insert(entities.end(), {Knob("EventsPerGameSlider", 0, 150, 0, 6, 7), Knob("EventLengthSlider", 0, 100, 32, 256, 8),
                                      Knob("EventBallSpawnSlider", 0, 50, 0, 6, 7), Knob("BallSpawnRateSlider", 0, 0, 1, 6, 6),
-                                     ButtonPiece("DefaultSettingsButton", 0, -100), ButtonPiece("Back", 0, -200, Loader(back, true)),
+                                     ButtonPiece("DefaultSettingsButton", 0, -100),
+                                     ButtonPiece("Back", 0, -200, Loader(back, true)),
                                      ButtonPiece("Controls", 200, 200, Loader("Controls", false)), Cursor()});
     if (back.empty())
-        entities.insert(entities.end(), {Piece("levelLogic", 0, 0, 1, 1, "\"LevelLogic\": {}"), ButtonPiece("FullScreenToggle", 200, 100),
+        entities.insert(entities.end(), {Piece("levelLogic", 0, 0, 1, 1, "\"LevelLogic\": {}"),
+                                         ButtonPiece("FullScreenToggle", 200, 100),
                                          Knob("MasterSoundSlider", 100, -100, 0, 100, 11)});
     return SpaceJson(back.empty() ? 5 : 10, entities);
 }
@@ -58,7 +60,8 @@ std::string ControlsJson()
     std::vector<std::string> entities = {ClickSender(), Piece("controls", 0, 0, 1, 1, "\"ControlsLogic\": {}")};
     float y = 250;
     for (const std::string& name : ControlsLogic::ButtonNames()) entities.push_back(ButtonPiece(name, 300, y -= 12));
-    for (const char* line : {"Message", "P1Message"}) entities.push_back(Piece(line, 0, -150, 10, 20, "\"SpriteText\": {\"text\": \"\"}"));
+    for (const char* line : {"Message", "P1Message"})
+        entities.push_back(Piece(line, 0, -150, 10, 20, "\"SpriteText\": {\"text\": \"\"}"));
     entities.insert(entities.end(), {ButtonPiece("BackButton", 0, -200, Loader("", true)), Cursor()});
     return SpaceJson(12, entities);
 }
@@ -70,7 +73,8 @@ protected:
         WriteMenuSounds(content, true);
         content.Space("game", SpaceJson(0, {Piece("levelLogic", 0, 0, 1, 1, "\"LevelLogic\": {}, \"PauseLogic\": {}")}));
         content.Space("PauseMenu", SpaceJson(10, {ClickSender(), Piece("levelLogic", 0, 0, 1, 1, "\"LevelLogic\": {}"),
-                                                  ButtonPiece("FullScreenToggle", 200, 100), Knob("MasterSoundSlider", 100, -100, 0, 100, 11),
+                                                  ButtonPiece("FullScreenToggle", 200, 100),
+                                                  Knob("MasterSoundSlider", 100, -100, 0, 100, 11),
                                                   ButtonPiece("DefaultSettingsButton", 200, 0),
                                                   ButtonPiece("ResumeButton", 0, 100, Loader("ReturnToGame", true)),
                                                   ButtonPiece("Options", 0, 50, Loader("OptionsMenu", false)),
@@ -322,7 +326,8 @@ TEST_F(FlowTest, TheOptionsAndTheSoundSliderWriteTheirSettingsAndDefaultsResetTh
 TEST_F(MenuTest, TheTutorialsArrowsTurnThePagesRoundAndParkWhereThereIsNoPage)
 {
     WriteMenuSounds(content);
-    content.Space("Tutorial", SpaceJson(0, {Piece("TutorialImage1", 0, 0, 1066, 533, "\"Sprite\": {\"imageName\": \"Volleyrun Overview Tutorial.png\"}"),
+    const std::string picture = "\"Sprite\": {\"imageName\": \"Volleyrun Overview Tutorial.png\"}";
+    content.Space("Tutorial", SpaceJson(0, {Piece("TutorialImage1", 0, 0, 1066, 533, picture),
                                             ButtonPiece("PreviousButton", -400, -500), ButtonPiece("NextButton", 400, -500),
                                             Piece("guide", 0, 0, 1, 1, "\"Tutorial\": {}")}));
     Space* tutorial = Open("Tutorial");
@@ -336,7 +341,8 @@ TEST_F(MenuTest, TheTutorialsArrowsTurnThePagesRoundAndParkWhereThereIsNoPage)
     };
     for (const auto& c : clicks) {
         Click("Tutorial", c.arrow);
-        EXPECT_EQ(tutorial->FindEntity("TutorialImage1")->Get<Sprite>()->imageName, "Volleyrun " + std::string(c.page) + " Tutorial.png");
+        std::string shown = tutorial->FindEntity("TutorialImage1")->Get<Sprite>()->imageName;
+        EXPECT_EQ(shown, "Volleyrun " + std::string(c.page) + " Tutorial.png");
         EXPECT_EQ(arrowY("PreviousButton"), c.previous) << c.page;
         EXPECT_EQ(arrowY("NextButton"), c.next) << c.page;
     }
