@@ -1,6 +1,6 @@
 // The flow around a match in a headless engine with real (silent) music: pausing with the
 // countdown and the music hand-over, quitting to the main menu, the options screens and
-// the window and sound controls, and the tutorial pages.
+// the window and sound controls.
 #include "audioengine.h"
 #include "behaviormeter.h"
 #include "controlslogic.h"
@@ -321,31 +321,6 @@ TEST_F(FlowTest, TheOptionsAndTheSoundSliderWriteTheirSettingsAndDefaultsResetTh
     EXPECT_TRUE(Graphics::Get()->fullscreen);
     Click("PauseMenu", "DefaultSettingsButton");  // again: full screen stays
     EXPECT_TRUE(Graphics::Get()->fullscreen);
-}
-
-TEST_F(MenuTest, TheTutorialsArrowsTurnThePagesRoundAndParkWhereThereIsNoPage)
-{
-    WriteMenuSounds(content);
-    const std::string picture = "\"Sprite\": {\"imageName\": \"Volleyrun Overview Tutorial.png\"}";
-    content.Space("Tutorial", SpaceJson(0, {Piece("TutorialImage1", 0, 0, 1066, 533, picture),
-                                            ButtonPiece("PreviousButton", -400, -500), ButtonPiece("NextButton", 400, -500),
-                                            Piece("guide", 0, 0, 1, 1, "\"Tutorial\": {}")}));
-    Space* tutorial = Open("Tutorial");
-    auto arrowY = [&](const char* name) { return tutorial->FindEntity(name)->Get<Transform>()->translation.y; };
-    EXPECT_EQ(arrowY("PreviousButton"), -500.0f);  // as placed until the first click
-    // Each row: the arrow clicked, the page shown after, and where the two arrows stand (-1000: parked).
-    const struct { const char* arrow; const char* page; float previous, next; } clicks[] = {
-        {"NextButton", "Gameplay", -230, -230}, {"NextButton", "Hype Bar", -230, -230},
-        {"NextButton", "Events", -230, -1000},  {"NextButton", "Overview", -1000, -230},
-        {"PreviousButton", "Events", -230, -1000}, {"PreviousButton", "Hype Bar", -230, -230},
-    };
-    for (const auto& c : clicks) {
-        Click("Tutorial", c.arrow);
-        std::string shown = tutorial->FindEntity("TutorialImage1")->Get<Sprite>()->imageName;
-        EXPECT_EQ(shown, "Volleyrun " + std::string(c.page) + " Tutorial.png");
-        EXPECT_EQ(arrowY("PreviousButton"), c.previous) << c.page;
-        EXPECT_EQ(arrowY("NextButton"), c.next) << c.page;
-    }
 }
 
 } // namespace
