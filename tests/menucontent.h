@@ -1,5 +1,5 @@
-// Test helpers for the interface: entity objects for menu spaces, a headless engine with
-// a pointer that the tests move and click, and recorders for triggers and sound events.
+// Test helpers for the interface: entity objects for menu spaces, recorders of events, and a
+// headless engine with a pointer that the tests move and click.
 #pragma once
 
 #include "audiotestcontent.h"
@@ -20,8 +20,7 @@
 namespace testing_content {
 
 // An entity object with a transform (position, scale) and extra component members.
-inline std::string Piece(const std::string& name, float x, float y, float width, float height,
-                         const std::string& members = "")
+inline std::string Piece(const std::string& name, float x, float y, float width, float height, const std::string& members = "")
 {
     return "{\"name\": \"" + name + "\", \"archetypeName\": \"\", \"Transform\": {\"translationX\": " + std::to_string(x) +
            ", \"translationY\": " + std::to_string(y) + ", \"scaleX\": " + std::to_string(width) +
@@ -29,11 +28,7 @@ inline std::string Piece(const std::string& name, float x, float y, float width,
 }
 
 // The hit test; listed first, so every entity after it hears its triggers in the same frame.
-inline std::string ClickSender()
-{
-    return Piece("clicks", 0, 0, 1, 1, "\"MouseClickEventSender\": {}");
-}
-
+inline std::string ClickSender() { return Piece("clicks", 0, 0, 1, 1, "\"MouseClickEventSender\": {}"); }
 inline std::string Cursor()
 {
     return Piece("Mouse", 0, 0, 40, 40, "\"Sprite\": {\"imageName\": \"Cursor.png\", \"zLayer\": 50}, \"Mouse\": {}");
@@ -79,11 +74,7 @@ inline void WriteMenuSounds(const TempContent& content, bool withMatchMusic = fa
 
 // Every trigger an entity's own manager delivers: (name, state, sender).
 struct TriggerLog {
-    struct Entry {
-        std::string name;
-        int state;
-        Entity* sender;
-    };
+    struct Entry { std::string name; int state; Entity* sender; };
     explicit TriggerLog(Entity* entity) : watched(entity->Ref())
     {
         entity->events->AddListener(this, &TriggerLog::On);
@@ -102,8 +93,6 @@ struct TriggerLog {
         return states;
     }
     TriggerLog(const TriggerLog&) = delete;
-    TriggerLog& operator=(const TriggerLog&) = delete;
-
     EntityRef watched;
     std::vector<Entry> entries;
 };
@@ -152,12 +141,20 @@ protected:
     void Press(int frames = 1) { Input::Get()->OnMouseButton(Input::kMouseLeft, Input::kPress); Frames(frames); }
     void Release(int frames = 2) { Input::Get()->OnMouseButton(Input::kMouseLeft, Input::kRelease); Frames(frames); }
     void Pad(int button, bool down, int frames = 1) { Input::Get()->SetVirtualButton(0, button, down); Frames(frames); }
-    // A click as its button reports it: the "button" trigger on the entity's own manager.
-    static void Click(const std::string& space, const std::string& button)
+    // Presses at from and moves to, still held.
+    void Drag(glm::vec2 from, glm::vec2 to)
+    {
+        PointAt(from);
+        Press();
+        PointAt(to);
+    }
+    // A click as its button reports it (the "button" trigger on the entity's own manager), then frames.
+    void Click(const std::string& space, const std::string& button, int frames = 0)
     {
         Entity* entity = In(space, button);
         ASSERT_NE(entity, nullptr) << space << "/" << button;
         entity->events->Send(TriggerEvent(0, "button", entity->Ref()));
+        Frames(frames);
     }
     void Key(int code, int frames = 1)
     {

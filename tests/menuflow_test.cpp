@@ -1,13 +1,10 @@
 // The flow around a match in a headless engine with real (silent) music: pausing with the
 // countdown and the music hand-over, quitting to the main menu, the options screens and
-// the window and sound controls, the main menu's overlays, credits, tutorial pages and
-// follow-object data.
+// the window and sound controls.
 #include "audioengine.h"
 #include "behaviormeter.h"
 #include "controlslogic.h"
-#include "credits.h"
 #include "endgamelogic.h"
-#include "followobject.h"
 #include "gamesettings.h"
 #include "graphics.h"
 #include "matchcontent.h"
@@ -38,24 +35,26 @@ std::string Knob(const std::string& name, float x, float y, int lower, int upper
                      std::to_string(upper) + ", \"subDivisions\": " + std::to_string(positions) + ", \"sliderLength\": 120}");
 }
 
-// The options screen: eight toggles, four sliders, the defaults button and the way back.
-std::vector<std::string> OptionsEntities(const std::string& back)
+// The options screen: eight toggles, four sliders, the defaults button, the controls and the way back;
+// over the main menu, the window and sound controls as well.
+std::string OptionsJson(const std::string& back)
 {
     std::vector<std::string> entities = {ClickSender(), Piece("options", 0, 0, 1, 1, "\"OptionsLogic\": {}")};
     float y = 200;
     for (const char* name : OptionsLogic::kToggleNames) entities.push_back(ButtonPiece(name, -200, y -= 40));
-    entities.push_back(Knob("EventsPerGameSlider", 0, 150, 0, 6, 7));
-    entities.push_back(Knob("EventLengthSlider", 0, 100, 32, 256, 8));
-    entities.push_back(Knob("EventBallSpawnSlider", 0, 50, 0, 6, 7));
-    entities.push_back(Knob("BallSpawnRateSlider", 0, 0, 1, 6, 6));
-    entities.push_back(ButtonPiece("DefaultSettingsButton", 0, -100));
-    entities.push_back(ButtonPiece("Back", 0, -200, Loader(back, true)));
-    entities.push_back(ButtonPiece("Controls", 200, 200, Loader("Controls", false)));
-    entities.push_back(Cursor());
-    return entities;
+    entities.insert(entities.end(), {Knob("EventsPerGameSlider", 0, 150, 0, 6, 7), Knob("EventLengthSlider", 0, 100, 32, 256, 8),
+                                     Knob("EventBallSpawnSlider", 0, 50, 0, 6, 7), Knob("BallSpawnRateSlider", 0, 0, 1, 6, 6),
+                                     ButtonPiece("DefaultSettingsButton", 0, -100),
+                                     ButtonPiece("Back", 0, -200, Loader(back, true)),
+                                     ButtonPiece("Controls", 200, 200, Loader("Controls", false)), Cursor()});
+    if (back.empty())
+        entities.insert(entities.end(), {Piece("levelLogic", 0, 0, 1, 1, "\"LevelLogic\": {}"),
+                                         ButtonPiece("FullScreenToggle", 200, 100),
+                                         Knob("MasterSoundSlider", 100, -100, 0, 100, 11)});
+    return SpaceJson(back.empty() ? 5 : 10, entities);
 }
 
-// The controls screen: every button it listens to, its prompt line and the way back.
+// The controls screen: every button it listens to, its prompt lines and the way back.
 std::string ControlsJson()
 {
     std::vector<std::string> entities = {ClickSender(), Piece("controls", 0, 0, 1, 1, "\"ControlsLogic\": {}")};
@@ -63,102 +62,69 @@ std::string ControlsJson()
     for (const std::string& name : ControlsLogic::ButtonNames()) entities.push_back(ButtonPiece(name, 300, y -= 12));
     for (const char* line : {"Message", "P1Message"})
         entities.push_back(Piece(line, 0, -150, 10, 20, "\"SpriteText\": {\"text\": \"\"}"));
-    entities.push_back(ButtonPiece("BackButton", 0, -200, Loader("", true)));
-    entities.push_back(Cursor());
+    entities.insert(entities.end(), {ButtonPiece("BackButton", 0, -200, Loader("", true)), Cursor()});
     return SpaceJson(12, entities);
-}
-
-// The window and sound controls of the pause menu and of the main menu's options.
-std::vector<std::string> WindowControls(bool withDefaults)
-{
-    std::vector<std::string> controls = {Piece("levelLogic", 0, 0, 1, 1, "\"LevelLogic\": {}"),
-                                         ButtonPiece("FullScreenToggle", 200, 100),
-                                         Knob("MasterSoundSlider", 100, -100, 0, 100, 11)};
-    if (withDefaults) controls.push_back(ButtonPiece("DefaultSettingsButton", 200, 0));
-    return controls;
-}
-
-void WriteFlowContent(const TempContent& content)
-{
-    WriteMenuSounds(content, true);
-    content.Space("game", SpaceJson(0, {Piece("levelLogic", 0, 0, 1, 1, "\"LevelLogic\": {}, \"PauseLogic\": {}")}));
-    std::vector<std::string> pause = {ClickSender()};
-    for (const std::string& entity : WindowControls(true)) pause.push_back(entity);
-    for (const std::string& entity : {ButtonPiece("ResumeButton", 0, 100, Loader("ReturnToGame", true)),
-                                      ButtonPiece("Options", 0, 50, Loader("OptionsMenu", false)),
-                                      ButtonPiece("Quit", 0, 0, Loader("QuitConfirm", false)), Cursor()})
-        pause.push_back(entity);
-    content.Space("PauseMenu", SpaceJson(10, pause));
-    content.Space("ReturnToGame", SpaceJson(10, {Piece("countdownText", 0, 0, 40, 60, "\"SpriteText\": {\"text\": \"\"}")}));
-    content.Space("OptionsMenu", SpaceJson(10, OptionsEntities("PauseMenu")));
-    content.Space("QuitConfirm", SpaceJson(30, {ClickSender(), Piece("FadePanel", 0, 0, 10, 10, "\"Sprite\": {\"a\": 0}"),
-                                                ButtonPiece("Yes", -100, 0, Loader("MainMenu", true)),
-                                                ButtonPiece("No", 100, 0, Loader("", true)), Cursor()}));
-    content.Space("MainMenu", SpaceJson(0, {Piece("levelLogic", 0, 0, 1, 1, "\"LevelLogic\": {}, \"MainMenuLogic\": {}"),
-                                            ButtonPiece("Options", 0, 0, Loader("MainMenuOptions", false))}));
-    std::vector<std::string> options = OptionsEntities("");
-    for (const std::string& entity : WindowControls(false)) options.push_back(entity);
-    content.Space("MainMenuOptions", SpaceJson(5, options));
-    content.Space("Controls", ControlsJson());
-    audio_content::AudioFolder(content.root)
-        .Bank("click.json", "{\"path\": \"event:/UI/ClickTrack\", \"oneShot\": false, \"tempo\": 100, \"length\": 28.8, "
-                            "\"tracks\": [{\"sound\": \"tick.wav\"}]}");
-    content.SimpleSpace("MainMenuQuitConfirm", 5);
-    content.SimpleSpace("EndGame", 20);
 }
 
 class FlowTest : public MenuTest {
 protected:
-    void PrepareContent() override { WriteFlowContent(content); }
+    void PrepareContent() override
+    {
+        WriteMenuSounds(content, true);
+        content.Space("game", SpaceJson(0, {Piece("levelLogic", 0, 0, 1, 1, "\"LevelLogic\": {}, \"PauseLogic\": {}")}));
+        content.Space("PauseMenu", SpaceJson(10, {ClickSender(), Piece("levelLogic", 0, 0, 1, 1, "\"LevelLogic\": {}"),
+                                                  ButtonPiece("FullScreenToggle", 200, 100),
+                                                  Knob("MasterSoundSlider", 100, -100, 0, 100, 11),
+                                                  ButtonPiece("DefaultSettingsButton", 200, 0),
+                                                  ButtonPiece("ResumeButton", 0, 100, Loader("ReturnToGame", true)),
+                                                  ButtonPiece("Options", 0, 50, Loader("OptionsMenu", false)),
+                                                  ButtonPiece("Quit", 0, 0, Loader("QuitConfirm", false)), Cursor()}));
+        content.Space("ReturnToGame", SpaceJson(10, {Piece("countdownText", 0, 0, 40, 60, "\"SpriteText\": {\"text\": \"\"}")}));
+        content.Space("OptionsMenu", OptionsJson("PauseMenu"));
+        content.Space("QuitConfirm", SpaceJson(30, {ClickSender(), Piece("FadePanel", 0, 0, 10, 10, "\"Sprite\": {\"a\": 0}"),
+                                                    ButtonPiece("Yes", -100, 0, Loader("MainMenu", true)),
+                                                    ButtonPiece("No", 100, 0, Loader("", true)), Cursor()}));
+        content.Space("MainMenu", SpaceJson(0, {Piece("levelLogic", 0, 0, 1, 1, "\"LevelLogic\": {}, \"MainMenuLogic\": {}"),
+                                                ButtonPiece("Options", 0, 0, Loader("MainMenuOptions", false))}));
+        content.Space("MainMenuOptions", OptionsJson(""));
+        content.Space("Controls", ControlsJson());
+        audio_content::AudioFolder(content.root)
+            .Bank("click.json", "{\"path\": \"event:/UI/ClickTrack\", \"oneShot\": false, \"tempo\": 100, \"length\": 28.8, "
+                                "\"tracks\": [{\"sound\": \"tick.wav\"}]}");
+        content.SimpleSpace("MainMenuQuitConfirm", 5);
+        content.SimpleSpace("EndGame", 20);
+    }
     void TearDown() override
     {
         MenuTest::TearDown();
         GameSettings::Get().Reset();
     }
-    static StudioEventInstance* Music(const std::string& path)
-    {
-        StudioEventInstance* music = AudioEngine::Get()->instances[path];
-        if (!music) ADD_FAILURE() << path << " is not playing";
-        return music;
-    }
+    // Where a song stands in milliseconds (-1: not playing), and whether it is paused.
     static int Position(const std::string& path)
     {
         int milliseconds = -1;
-        if (StudioEventInstance* music = Music(path)) music->GetTimelinePosition(&milliseconds);
+        if (StudioEventInstance* music = AudioEngine::Get()->instances[path]) music->GetTimelinePosition(&milliseconds);
         return milliseconds;
     }
     static bool Paused(const std::string& path)
     {
         bool paused = false;
-        if (StudioEventInstance* music = Music(path)) music->GetPaused(&paused);
+        if (StudioEventInstance* music = AudioEngine::Get()->instances[path]) music->GetPaused(&paused);
         return paused;
     }
     void OpenControls()
     {
         Open("MainMenu");
-        Click("MainMenu", "Options");
-        Frames(6);
-        Click("MainMenuOptions", "Controls");
-        Frames(6);
-    }
-    static std::string Countdown()
-    {
-        Entity* text = In("ReturnToGame", "countdownText");
-        return text ? text->Get<SpriteText>()->text : "(none)";
+        Click("MainMenu", "Options", 6);
+        Click("MainMenuOptions", "Controls", 6);
     }
 };
-
-// ---- Pause ----
 
 TEST_F(FlowTest, EscapeTwiceCountsThreeTwoOneGoOnTheBeatAndPlayResumesWithTheMusicWhereItWas)
 {
     Space* game = Open("game");
-    PauseLogic* pause = game->FindEntity("levelLogic")->Get<PauseLogic>();
     Frames(120);
-    ASSERT_FALSE(Paused("event:/InGame"));
     Key(Input::kKeyEscape);
-    EXPECT_TRUE(game->paused);
-    EXPECT_TRUE(pause->pauseActive);
     EXPECT_THAT(SpaceNames(), ElementsAre("game", "PauseMenu", "Debug"));
     EXPECT_TRUE(Paused("event:/InGame"));
     EXPECT_FALSE(Paused("event:/PauseMenu"));
@@ -166,7 +132,6 @@ TEST_F(FlowTest, EscapeTwiceCountsThreeTwoOneGoOnTheBeatAndPlayResumesWithTheMus
     EXPECT_GT(pausedAt, 1500);
     Frames(90);
     EXPECT_EQ(Position("event:/InGame"), pausedAt);
-
     for (int round = 0; round < 2; ++round) {  // a second pause shows the same sequence
         if (round == 1) {
             Frames(30);
@@ -175,16 +140,16 @@ TEST_F(FlowTest, EscapeTwiceCountsThreeTwoOneGoOnTheBeatAndPlayResumesWithTheMus
         }
         Frames(4);
         Input::Get()->OnKey(Input::kKeyEscape, Input::kPress);
-        std::map<std::string, int> shown;  // text -> frame it appeared
-        std::map<std::string, int> afterBeat;  // text -> ms of the pause-menu song past its beat then
-        int frame = 0, resumed = -1;
-        for (; frame < 300 && resumed < 0; ++frame) {
+        std::map<std::string, int> shown, afterBeat;  // text -> frame it appeared, ms of the pause song past its beat
+        int resumed = -1;
+        for (int frame = 0; frame < 300 && resumed < 0; ++frame) {
             Frames(1);
             if (frame == 0) Input::Get()->OnKey(Input::kKeyEscape, Input::kRelease);
-            std::string text = Countdown();
-            if (!shown.count(text) && !text.empty() && In("ReturnToGame", "countdownText")) {
-                shown[text] = frame;
-                afterBeat[text] = Position("event:/PauseMenu") % 500;
+            Entity* text = In("ReturnToGame", "countdownText");
+            std::string shownText = text ? text->Get<SpriteText>()->text : "";
+            if (!shownText.empty() && !shown.count(shownText)) {
+                shown[shownText] = frame;
+                afterBeat[shownText] = Position("event:/PauseMenu") % 500;
             }
             if (!game->paused) resumed = frame;
         }
@@ -195,7 +160,6 @@ TEST_F(FlowTest, EscapeTwiceCountsThreeTwoOneGoOnTheBeatAndPlayResumesWithTheMus
             EXPECT_NEAR(shown[text] - start, 30 * beats, 1) << text;  // 120 beats a minute
         for (const auto& [text, ms] : afterBeat) EXPECT_LT(ms, 40) << text << " came off the beat";
         EXPECT_NEAR(resumed - start, 4 * 30 + 1, 2);  // the update after the fifth beat
-        EXPECT_FALSE(pause->pauseActive);
         EXPECT_THAT(SpaceNames(), ElementsAre("game", "Debug"));
         EXPECT_FALSE(Paused("event:/InGame"));
         EXPECT_TRUE(Paused("event:/PauseMenu"));
@@ -204,7 +168,7 @@ TEST_F(FlowTest, EscapeTwiceCountsThreeTwoOneGoOnTheBeatAndPlayResumesWithTheMus
     }
 }
 
-TEST_F(FlowTest, ThePauseKeyWaitsWhileTheCountdownRunsAndAfterTheMatch)
+TEST_F(FlowTest, ThePauseKeyWaitsWhileTheCountdownRunsAndAfterTheMatchAndMinimisingPausesOnce)
 {
     Space* game = Open("game");
     Key(Input::kKeyEscape);
@@ -212,24 +176,39 @@ TEST_F(FlowTest, ThePauseKeyWaitsWhileTheCountdownRunsAndAfterTheMatch)
     Key(Input::kKeyEscape);  // during the countdown: no pause menu
     EXPECT_EQ(Engine::Get()->FindSpace("PauseMenu"), nullptr);
     Frames(240);
-    EXPECT_FALSE(game->paused);
+    for (int frame = 0; frame < 120; ++frame) {
+        Graphics::Get()->minimized = true;  // what the window reports while it is down
+        Frames(1);
+    }
+    Graphics::Get()->minimized = false;
+    EXPECT_TRUE(game->paused);
+    Frames(10);  // back again: still paused until the player chooses
+    EXPECT_THAT(SpaceNames(), ElementsAre("game", "PauseMenu", "Debug"));
+    Click("PauseMenu", "ResumeButton", 240);
     Open("EndGame");
     Key(Input::kKeyEscape);
     EXPECT_EQ(Engine::Get()->FindSpace("PauseMenu"), nullptr);
     EXPECT_FALSE(game->paused);
 }
 
-TEST_F(FlowTest, MinimisingPausesOnceAndTheMenuWaitsForThePlayersReturn)
-{
-    Space* game = Open("game");
-    for (int frame = 0; frame < 120; ++frame) {
-        Graphics::Get()->minimized = true;  // what the window reports while it is down
-        Frames(1);
+class EndOfMatchTest : public MatchTest {
+protected:
+    void PrepareContent() override
+    {
+        MatchTest::PrepareContent();
+        std::string json = GameSpaceJson();
+        content.Space("game", json.replace(json.find("\"BallManager\": {}"), 17, "\"BallManager\": {}, \"PauseLogic\": {}"));
     }
-    EXPECT_TRUE(game->paused);
-    EXPECT_THAT(SpaceNames(), ElementsAre("game", "PauseMenu", "Debug"));
-    Frames(10);  // back again: still paused until the player chooses
-    EXPECT_THAT(SpaceNames(), ElementsAre("game", "PauseMenu", "Debug"));
+};
+
+// Between the winning point and the end screen the match is over: no pause.
+TEST_F(EndOfMatchTest, TheEndOfTheMatchTakesThePauseKeyAway)
+{
+    Meter(1)->value = Meter(1)->maximum;
+    EndGameLogic::EndCheck(*Meter(1), true, false);
+    Input::Get()->OnKey(Input::kKeyEscape, Input::kPress);
+    Frames(2);
+    EXPECT_EQ(Engine::Get()->FindSpace("PauseMenu"), nullptr);
 }
 
 // The options replace the pause menu and lead back to it; the quit dialog holds the pause
@@ -238,30 +217,18 @@ TEST_F(FlowTest, ThePauseMenuLeadsToTheOptionsAndBackAndItsQuitTearsTheMatchDown
 {
     Space* game = Open("game");
     Key(Input::kKeyEscape, 4);
-    Click("PauseMenu", "Options");
-    Frames(2);
+    Click("PauseMenu", "Options", 5);
     EXPECT_THAT(SpaceNames(), ElementsAre("game", "OptionsMenu", "Debug"));
-    EXPECT_TRUE(game->paused);
-    Frames(3);
-    Click("OptionsMenu", "Back");
-    Frames(5);
-    EXPECT_THAT(SpaceNames(), ElementsAre("game", "PauseMenu", "Debug"));
+    Click("OptionsMenu", "Back", 5);
     Space* pauseMenu = Engine::Get()->FindSpace("PauseMenu");
-    Click("PauseMenu", "Quit");
-    Frames(5);
+    ASSERT_NE(pauseMenu, nullptr);
+    EXPECT_TRUE(game->paused);
+    Click("PauseMenu", "Quit", 5);
     EXPECT_TRUE(pauseMenu->paused);
-    Click("QuitConfirm", "No");
-    Frames(2);
+    Click("QuitConfirm", "No", 2);
     EXPECT_FALSE(pauseMenu->paused);
-    Click("PauseMenu", "ResumeButton");
-    Frames(230);
-    EXPECT_FALSE(game->paused);
-
-    Key(Input::kKeyEscape, 4);
-    Click("PauseMenu", "Quit");
-    Frames(5);
-    Click("QuitConfirm", "Yes");
-    Frames(80);
+    Click("PauseMenu", "Quit", 5);
+    Click("QuitConfirm", "Yes", 80);
     EXPECT_THAT(SpaceNames(), ElementsAre("MainMenu", "Debug"));
     EXPECT_FALSE(Engine::Get()->FindSpace("MainMenu")->paused);
 }
@@ -272,28 +239,20 @@ TEST_F(FlowTest, TheControlsScreenRebindsRefusesATakenKeyStepsTheDelaysAndLeadsB
 {
     OpenControls();
     Space* options = Engine::Get()->FindSpace("MainMenuOptions");
-    ASSERT_NE(options, nullptr);
-    EXPECT_TRUE(options->paused);
-    EXPECT_FALSE(options->visible);
+    EXPECT_TRUE(options->paused && !options->visible);
     const GameSettings& settings = GameSettings::Get();
     auto message = [] { return In("Controls", "Message")->Get<SpriteText>()->text; };
-    Click("Controls", "P1LetterKey0");
-    Frames(1);
-    Key('M');
-    EXPECT_EQ(message(), "REFUSED: M is already bound for player 2");
-    EXPECT_EQ(settings.bindings[0].letterKeys[0], 'C');
-    Click("Controls", "P1LetterKey0");
-    Frames(1);
-    Key('Z');
-    EXPECT_EQ(message(), "PLAYER 1 LETTER A KEY IS Z");
-    EXPECT_EQ(settings.bindings[0].letterKeys[0], 'Z');
-    Click("Controls", "P2OffsetUp");
-    Click("Controls", "P2Device");
-    Click("Controls", "P2OffsetDown");
-    Click("Controls", "AudioOffsetUp");
+    const struct { char key; const char* said; char bound; } rebinds[] = {
+        {'M', "REFUSED: M is already bound for player 2", 'C'}, {'Z', "PLAYER 1 LETTER A KEY IS Z", 'Z'}};
+    for (const auto& rebind : rebinds) {
+        Click("Controls", "P1LetterKey0", 1);
+        Key(rebind.key);
+        EXPECT_EQ(message(), rebind.said);
+        EXPECT_EQ(settings.bindings[0].letterKeys[0], rebind.bound);
+    }
+    for (const char* button : {"P2OffsetUp", "P2Device", "P2OffsetDown", "AudioOffsetUp"}) Click("Controls", button);
     MatchStats::Get().Clear();
-    Click("Controls", "P1LastMatch");
-    Frames(1);
+    Click("Controls", "P1LastMatch", 1);
     EXPECT_EQ(settings.inputOffsetMs[1][0], 5.0f);
     EXPECT_EQ(settings.inputOffsetMs[1][1], -5.0f);
     EXPECT_EQ(settings.audioOffsetMs, 5.0f);
@@ -301,8 +260,8 @@ TEST_F(FlowTest, TheControlsScreenRebindsRefusesATakenKeyStepsTheDelaysAndLeadsB
     EXPECT_EQ(message(), "LAST MATCH: NEEDS 10 STEADY HITS");
     Key(Input::kKeyEscape, 3);
     EXPECT_THAT(SpaceNames(), ElementsAre("MainMenu", "MainMenuOptions", "Debug"));
-    EXPECT_FALSE(options->paused);
-    EXPECT_TRUE(options->visible);
+    EXPECT_TRUE(!options->paused && options->visible);
+    EXPECT_TRUE(Engine::Get()->FindSpace("MainMenu")->paused);  // under the options
 }
 
 // A beat of the click track is 36 frames at 100 a minute: tapping every 36 frames keeps one
@@ -313,8 +272,7 @@ TEST_F(FlowTest, TheTapTestMeasuresTheDelayOfTheDeviceTappedWithFromTheClickTrac
     OpenControls();
     const GameSettings& settings = GameSettings::Get();
     auto tapTest = [this] {
-        Click("Controls", "P1TapTest");
-        Frames(150);  // the listening bar
+        Click("Controls", "P1TapTest", 150);  // then the listening bar
         for (size_t tap = 0; tap < Calibration::kTaps; ++tap) Key('C', 35);
         return In("Controls", "P1Message")->Get<SpriteText>()->text;
     };
@@ -326,189 +284,43 @@ TEST_F(FlowTest, TheTapTestMeasuresTheDelayOfTheDeviceTappedWithFromTheClickTrac
     EXPECT_EQ(settings.inputOffsetMs[0][1], 0.0f);
 }
 
-class EndOfMatchTest : public MatchTest {
-protected:
-    void PrepareContent() override
-    {
-        MatchTest::PrepareContent();
-        std::string json = GameSpaceJson();
-        json.replace(json.find("\"BallManager\": {}"), 17, "\"BallManager\": {}, \"PauseLogic\": {}");
-        content.Space("game", json);
-    }
-};
-
-// Between the winning point and the end screen the match is over: no pause.
-TEST_F(EndOfMatchTest, TheEndOfTheMatchTakesThePauseKeyAway)
+// The toggles write their settings; the defaults button, on either menu, resets every setting and
+// what the screen shows, and a full-screen window stays full screen.
+TEST_F(FlowTest, TheOptionsAndTheSoundSliderWriteTheirSettingsAndDefaultsResetThem)
 {
-    Meter(1)->value = Meter(1)->maximum;
-    EndGameLogic::EndCheck(*Meter(1), true, false);
-    EXPECT_FALSE(game->RequireEntity("levelLogic")->Require<PauseLogic>()->PauseAllowed());
-    Input::Get()->OnKey(Input::kKeyEscape, Input::kPress);
-    Frames(2);
-    EXPECT_EQ(Engine::Get()->FindSpace("PauseMenu"), nullptr);
-}
-
-// ---- Options ----
-
-TEST_F(FlowTest, TogglesSlidersAndDefaultsEditTheSettingsAndTheScreenShowsThemOnReopening)
-{
-    Open("MainMenu");  // a new engine starts from the default settings
     GameSettings& settings = GameSettings::Get();
-    settings.bButtonEnabled = false;
-    settings.ballSpawnRate = 5;
-    Click("MainMenu", "Options");
-    Frames(5);
-    PointAt({400, 250});  // off the first toggle, where the screen puts the cursor
+    OpenControls();
+    Key(Input::kKeyEscape, 3);
     auto image = [](const char* name) { return In("MainMenuOptions", name)->Get<Sprite>()->imageName; };
     auto knobX = [](const char* name) { return In("MainMenuOptions", name)->Get<Transform>()->translation.x; };
-    EXPECT_EQ(image("AButton"), "PauseJack.png");
-    EXPECT_EQ(image("BButton"), "Button00.png");  // shown as it is at opening
-    EXPECT_FLOAT_EQ(knobX("BallSpawnRateSlider"), 96.0f);  // 5 on 1..6 over 120 units
-    EXPECT_TRUE(Engine::Get()->FindSpace("MainMenu")->paused);
-
     Click("MainMenuOptions", "AButton");
-    Click("MainMenuOptions", "PlatinumBallButton");
     EXPECT_FALSE(settings.aButtonEnabled);
-    EXPECT_FALSE(settings.platinumBallEnabled);
     EXPECT_EQ(image("AButton"), "Button00.png");
-    // A slider writes its setting directly.
-    PointAt({40, 150});  // the knob stands at 2 of 0..6
-    Press();
-    PointAt({80, 150});
-    Release();
-    EXPECT_EQ(settings.eventsPerGame, 4);
-
-    Click("MainMenuOptions", "Back");
-    Frames(5);
-    EXPECT_FALSE(Engine::Get()->FindSpace("MainMenu")->paused);
-    Click("MainMenu", "Options");
-    Frames(5);
-    PointAt({400, 250});
-    EXPECT_EQ(image("AButton"), "Button00.png");
-    EXPECT_FLOAT_EQ(knobX("EventsPerGameSlider"), 80.0f);
-
+    settings.eventsPerGame = 4;
+    settings.ballSpawnRate = 5;
     Click("MainMenuOptions", "DefaultSettingsButton");
     EXPECT_TRUE(settings.aButtonEnabled && settings.bButtonEnabled && settings.platinumBallEnabled);
     EXPECT_EQ(settings.eventsPerGame, 2);
     EXPECT_EQ(settings.eventLength, 128);
     EXPECT_EQ(settings.eventBallSpawn, 4);
     EXPECT_EQ(settings.ballSpawnRate, 3);
-    EXPECT_EQ(image("BButton"), "PauseJack.png");
+    EXPECT_EQ(image("AButton"), "PauseJack.png");
     EXPECT_NEAR(knobX("EventLengthSlider"), 3 * 120.0f / 7, 1e-3f);  // 128 on 32..256 in steps of 32
     EXPECT_FLOAT_EQ(knobX("BallSpawnRateSlider"), 48.0f);
-}
-
-TEST_F(FlowTest, TheWindowAndSoundControlsFollowTheirSettings)
-{
+    Engine::Destroy();
     Open("game");
-    Key(Input::kKeyEscape, 4);
-    Graphics* graphics = Graphics::Get();
-    Entity* toggle = In("PauseMenu", "FullScreenToggle");
-    ASSERT_TRUE(graphics->fullscreen);
-    Frames(1);
-    EXPECT_EQ(toggle->Get<Sprite>()->imageName, "FullScreenButtonOn.png");
-    Click("PauseMenu", "FullScreenToggle");
-    Frames(1);
-    EXPECT_FALSE(graphics->fullscreen);
-    EXPECT_EQ(toggle->Get<Sprite>()->imageName, "FullScreenButtonOff.png");
-
-    Entity* knob = In("PauseMenu", "MasterSoundSlider");
-    EXPECT_FLOAT_EQ(knob->Get<Transform>()->translation.x, 220.0f);  // 100 % at the end of the track
-    PointAt({220, -100});
-    Press();
-    PointAt({160, -100});
+    Key(Input::kKeyEscape, 5);
+    Click("PauseMenu", "FullScreenToggle", 1);
+    EXPECT_EQ(In("PauseMenu", "FullScreenToggle")->Get<Sprite>()->imageName, "FullScreenButtonOff.png");
+    Drag({220, -100}, {160, -100});  // the knob: 100 % at the end of the track
     Release();
-    EXPECT_EQ(GameSettings::Get().masterVolumePercent, 50);
     EXPECT_FLOAT_EQ(AudioEngine::Get()->volume, 0.5f);
-
-    Click("PauseMenu", "DefaultSettingsButton");
-    Frames(1);
-    EXPECT_EQ(GameSettings::Get().masterVolumePercent, 100);
-    EXPECT_FLOAT_EQ(knob->Get<Transform>()->translation.x, 220.0f);
+    Click("PauseMenu", "DefaultSettingsButton", 1);
+    EXPECT_FLOAT_EQ(In("PauseMenu", "MasterSoundSlider")->Get<Transform>()->translation.x, 220.0f);
     EXPECT_FLOAT_EQ(AudioEngine::Get()->volume, 1.0f);
-    EXPECT_TRUE(graphics->fullscreen);
-    Click("PauseMenu", "DefaultSettingsButton");  // a full-screen window stays full screen
-    EXPECT_TRUE(graphics->fullscreen);
-}
-
-// ---- Credits, tutorial, follow object ----
-
-class PagesTest : public MenuTest {
-protected:
-    void PrepareContent() override
-    {
-        WriteMenuSounds(content);
-        content.Space("CreditsUpdated", SpaceJson(0, {Piece("roll", 0, -900, 533, 1667, "\"Sprite\": {}, \"Credits\": {}")}));
-        content.Space("Tutorial", SpaceJson(0, {Piece("TutorialImage1", 0, 0, 1066, 533,
-                                                      "\"Sprite\": {\"imageName\": \"Volleyrun Overview Tutorial.png\"}"),
-                                                ButtonPiece("PreviousButton", -400, -500),
-                                                ButtonPiece("NextButton", 400, -500),
-                                                Piece("guide", 0, 0, 1, 1, "\"Tutorial\": {}")}));
-        content.Space("Follow", SpaceJson(0, {Piece("leader", 10, 10, 5, 5),
-                                              Piece("follower", -50, 20, 5, 5,
-                                                    "\"FollowObject\": {\"objectToFollow\": \"leader\", "
-                                                    "\"followScale\": true, \"followTranslation\": false}")}));
-    }
-};
-
-TEST_F(PagesTest, TheCreditsRollOneAndAHalfUnitsAFrameAndHalfThatWhilePaused)
-{
-    Space* credits = Open("CreditsUpdated");
-    Entity* roll = credits->FindEntity("roll");
-    float y = roll->Get<Transform>()->translation.y;
-    Frames(10);
-    EXPECT_FLOAT_EQ(roll->Get<Transform>()->translation.y - y, 15.0f);
-    credits->paused = true;
-    Frames(10);
-    EXPECT_FLOAT_EQ(roll->Get<Transform>()->translation.y - y, 22.5f);
-    credits->paused = false;
-    roll->paused = true;
-    Frames(10);
-    EXPECT_FLOAT_EQ(roll->Get<Transform>()->translation.y - y, 30.0f);
-}
-
-TEST_F(PagesTest, TheArrowsTurnThePagesRoundAndParkWhereThereIsNoPage)
-{
-    Space* tutorial = Open("Tutorial");
-    auto page = [&] { return tutorial->FindEntity("TutorialImage1")->Get<Sprite>()->imageName; };
-    auto arrowY = [&](const char* name) { return tutorial->FindEntity(name)->Get<Transform>()->translation.y; };
-    EXPECT_EQ(arrowY("PreviousButton"), -500.0f);  // as placed until the first click
-    Click("Tutorial", "NextButton");
-    EXPECT_EQ(page(), "Volleyrun Gameplay Tutorial.png");
-    EXPECT_EQ(arrowY("PreviousButton"), -230.0f);
-    EXPECT_EQ(arrowY("NextButton"), -230.0f);
-    Click("Tutorial", "NextButton");
-    Click("Tutorial", "NextButton");
-    EXPECT_EQ(page(), "Volleyrun Events Tutorial.png");
-    EXPECT_EQ(arrowY("NextButton"), -1000.0f);
-    Click("Tutorial", "NextButton");  // round to the first page
-    EXPECT_EQ(page(), "Volleyrun Overview Tutorial.png");
-    EXPECT_EQ(arrowY("PreviousButton"), -1000.0f);
-    Click("Tutorial", "PreviousButton");
-    EXPECT_EQ(page(), "Volleyrun Events Tutorial.png");
-    Click("Tutorial", "PreviousButton");
-    EXPECT_EQ(page(), "Volleyrun Hype Bar Tutorial.png");
-    EXPECT_EQ(arrowY("NextButton"), -230.0f);
-}
-
-TEST_F(PagesTest, FollowObjectIsDataThatLoadsSavesAndCopiesButMovesNothing)
-{
-    Space* space = Open("Follow");
-    Entity* follower = space->FindEntity("follower");
-    space->FindEntity("leader")->Get<Transform>()->translation = {300, 300};
-    Frames(5);
-    EXPECT_EQ(follower->Get<Transform>()->translation, glm::vec2(-50, 20));
-    std::unique_ptr<Entity> clone = follower->Clone();
-    const FollowObject* follow = clone->Get<FollowObject>();
-    EXPECT_TRUE(follow->objectToFollow == "leader" && follow->followScale && !follow->followTranslation);
-    space->Save();
-    std::string saved = ReadText(space->Path());
-    size_t at = saved.find("\"FollowObject\"");
-    for (const char* member : {"\"objectToFollow\": \"leader\"", "\"followTranslation\": false", "\"followScale\": true",
-                               "\"followRotation\": false"}) {
-        at = saved.find(member, at);  // in this order
-        ASSERT_NE(at, std::string::npos) << member << " in\n" << saved;
-    }
+    EXPECT_TRUE(Graphics::Get()->fullscreen);
+    Click("PauseMenu", "DefaultSettingsButton");  // again: full screen stays
+    EXPECT_TRUE(Graphics::Get()->fullscreen);
 }
 
 } // namespace

@@ -11,29 +11,24 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 using image_test_files::Measure;
 using image_test_files::Region;
-using program_run::CursorLine;
-
-std::string KeyLines(int frame, int code)
-{
-    return std::to_string(frame) + " key " + std::to_string(code) + " press\n" + std::to_string(frame + 1) + " key " +
-           std::to_string(code) + " release\n";
-}
 
 TEST(WindowEditorTest, TheEditorOverTheMatchShowsItsPanelTheChosenToolAndTheSelectedEntity)
 {
     testing_content::TempContent scratch;
-    fs::path replay = scratch.root / "editor.replay", shot = scratch.root / "editor.png";
-    // The console command letter by letter, then a click on the left billboard.
-    std::string lines = KeyLines(20, 92);
-    int frame = 22;
-    for (char c : std::string("edit-open-game")) {
-        lines += KeyLines(frame, c >= 'a' && c <= 'z' ? c - 32 : c);
+    std::filesystem::path replay = scratch.root / "editor.replay", shot = scratch.root / "editor.png";
+    // The console key, the command letter by letter and Enter, then a click on the left billboard.
+    std::string lines, command = "\\EDIT-OPEN-GAME\n";
+    int frame = 20;
+    for (char c : command) {
+        int code = c == '\\' ? 92 : c == '\n' ? 257 : c;
+        lines += std::to_string(frame) + " key " + std::to_string(code) + " press\n" + std::to_string(frame + 1) + " key " +
+                 std::to_string(code) + " release\n";
         frame += 2;
     }
-    lines += KeyLines(frame, 257) + CursorLine(frame + 10, -280, 87) + std::to_string(frame + 14) + " mouse 0 press\n" +
+    frame -= 2;
+    lines += program_run::CursorLine(frame + 10, -280, 87) + std::to_string(frame + 14) + " mouse 0 press\n" +
              std::to_string(frame + 15) + " mouse 0 release\n";
     testing_content::WriteText(replay, lines);
     int shotFrame = frame + 30;

@@ -13,18 +13,13 @@ namespace {
 
 namespace fs = std::filesystem;
 using Colour = std::array<int, 3>;
-
 using program_run::CursorLine;
 
 Colour Mean(const image_test_files::Picture& picture, double x, double y, double halfWidth, double halfHeight)
 {
     return image_test_files::Measure(picture, x, y, halfWidth, halfHeight).mean;
 }
-
-bool Gold(Colour c)
-{
-    return c[0] > 170 && c[1] > 140 && c[2] < 140;
-}
+bool Gold(Colour c) { return c[0] > 170 && c[1] > 140 && c[2] < 140; }
 
 TEST(WindowMenuTest, TheHoveredButtonLightsTheOverlayVeilsTheMenuAndAToggleShowsItsSetting)
 {
