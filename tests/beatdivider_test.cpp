@@ -1,3 +1,4 @@
+// Beat dividers split each beat into timed divisions; animations step their frames on them.
 #include "animation.h"
 #include "beatdivider.h"
 #include "entity.h"
@@ -13,18 +14,6 @@ namespace {
 
 using testing_content::EngineTest;
 
-// Records each division with the time it arrived, counted in the entity's own updates.
-struct DivisionLog {
-    struct Entry {
-        float at;
-        BeatTime time;
-        uint32_t index;
-    };
-    std::vector<Entry> entries;
-    float now = 0.0f;
-    void OnDivision(BeatDivisionEvent& event) { entries.push_back({now, event.time, event.divisionIndex}); }
-};
-
 class BeatDividerTest : public EngineTest {
 protected:
     void SetUp() override
@@ -35,59 +24,61 @@ protected:
         source.AddComponent(*ComponentRegistry::Get()->Find("BeatDivider"));
         entity = Engine::Get()->FindSpace("Splash")->CreateEntity(source, true);
         divider = entity->Get<BeatDivider>();
-        entity->events->AddListener(&log, &DivisionLog::OnDivision);
+        entity->events->AddListener(this, &BeatDividerTest::OnDivision);
         entity->events->Update(0.0f);
     }
-    // Sends one beat and runs the entity's manager for one beat in 1 ms steps.
-    void Beat(BeatTime time, float tempo = 120.0f)
+    void OnDivision(BeatDivisionEvent& event) { log.push_back({now, event.time, event.divisionIndex}); }
+    // Sends one beat at 120 beats a minute and runs the entity's manager through it in 1 ms steps.
+    void Beat(BeatTime time = BeatTime())
     {
-        BeatEvent beat(time, tempo);
-        log.now = 0.0f;
+        BeatEvent beat(time, 120.0f);
+        now = 0.0f;
         divider->OnBeat(beat);
         for (int step = 0; step < 500; ++step) {
-            log.now += 0.001f;
+            now += 0.001f;
             entity->events->Update(0.001f);
         }
     }
+
+    struct Division {
+        float at;  // seconds after the beat
+        BeatTime time;
+        uint32_t index;
+    };
+    std::vector<Division> log;
+    float now = 0.0f;
     Entity* entity = nullptr;
     BeatDivider* divider = nullptr;
-    DivisionLog log;
 };
 
-TEST_F(BeatDividerTest, FourEvenDivisionsFallOnTheSixteenths)
+// Four even divisions fall on the sixteenths (the first at once), stamped across a bar line.
+TEST_F(BeatDividerTest, FourEvenDivisionsFallOnTheSixteenthsAndWrapIntoTheNextBar)
 {
     divider->denominator = 4;
-    Beat(BeatTime(3, 4));
-    ASSERT_EQ(log.entries.size(), 4u);
-    EXPECT_EQ(log.entries[0].at, 0.0f);  // delivered at once
-    for (uint32_t i = 0; i < 4; ++i) {
-        EXPECT_NEAR(log.entries[i].at, 0.125f * static_cast<float>(i), 0.0015f) << i;
-        EXPECT_EQ(log.entries[i].time, BeatTime(3, 4 + static_cast<int32_t>(i))) << i;
-        EXPECT_EQ(log.entries[i].index, i);
+    const std::vector<BeatTime> rows[] = {{{3, 4}, {3, 5}, {3, 6}, {3, 7}}, {{2, 14}, {2, 15}, {3, 0}, {3, 1}}};
+    for (const std::vector<BeatTime>& expected : rows) {
+        log.clear();
+        Beat(expected[0]);
+        ASSERT_EQ(log.size(), 4u);
+        for (uint32_t i = 0; i < 4; ++i) {
+            EXPECT_NEAR(log[i].at, 0.125f * static_cast<float>(i), i ? 0.0015f : 0.0f) << i;
+            EXPECT_EQ(log[i].time, expected[i]) << i;
+            EXPECT_EQ(log[i].index, i);
+        }
     }
-}
-
-TEST_F(BeatDividerTest, StampsWrapIntoTheNextBarOnce)
-{
-    divider->denominator = 4;
-    Beat(BeatTime(2, 14));
-    ASSERT_EQ(log.entries.size(), 4u);
-    EXPECT_EQ(log.entries[2].time, BeatTime(3, 0));
-    EXPECT_EQ(log.entries[3].time, BeatTime(3, 1));
 }
 
 TEST_F(BeatDividerTest, EasingBendsTheSpacingAndZeroIsReplacedForGood)
 {
     divider->denominator = 2;
-    divider->easing = 2.0f;
-    Beat(BeatTime());
-    EXPECT_NEAR(log.entries[1].at, 0.25f * 0.5f, 0.0015f);
-    log.entries.clear();
-    divider->easing = -2.0f;
-    Beat(BeatTime());
-    EXPECT_NEAR(log.entries[1].at, (1.0f - std::sqrt(0.75f)) * 0.5f, 0.0015f);
+    for (auto [easing, second] : {std::pair{2.0f, 0.25f * 0.5f}, {-2.0f, (1.0f - std::sqrt(0.75f)) * 0.5f}}) {
+        log.clear();
+        divider->easing = easing;
+        Beat();
+        EXPECT_NEAR(log[1].at, second, 0.0015f) << easing;
+    }
     divider->easing = 0.0f;
-    Beat(BeatTime());
+    Beat();
     EXPECT_EQ(divider->easing, 1.1920929e-7f);
 }
 
@@ -95,19 +86,16 @@ TEST_F(BeatDividerTest, NumeratorSkipsBeatsAndZeroNeitherDividesByZeroNorStops)
 {
     divider->numerator = 3;
     std::vector<size_t> counts;
-    for (int beat = 0; beat < 7; ++beat) {
-        Beat(BeatTime(0, 0));
-        counts.push_back(log.entries.size());
-    }
+    for (int beat = 0; beat < 7; ++beat, counts.push_back(log.size())) Beat();
     EXPECT_EQ(counts, (std::vector<size_t>{1, 1, 1, 2, 2, 2, 3}));
     divider->numerator = 0;  // acts as 1: every beat
     divider->beatCounter = 0;
-    Beat(BeatTime());
-    Beat(BeatTime());
-    EXPECT_EQ(log.entries.size(), 5u);
+    Beat();
+    Beat();
+    EXPECT_EQ(log.size(), 5u);
     divider->denominator = 0;
-    Beat(BeatTime());
-    EXPECT_EQ(log.entries.size(), 5u);
+    Beat();
+    EXPECT_EQ(log.size(), 5u);
 }
 
 class AnimationTest : public EngineTest {
@@ -115,26 +103,20 @@ protected:
     void PrepareContent() override
     {
         // 4- and 8-frame grids (the description gives columns, rows and frame count).
-        for (auto [name, frames] : {std::pair{"Four", 4}, std::pair{"Eight", 8}}) {
-            image_test_files::WritePng(content.root / "Textures" / (std::string(name) + ".png"), frames * 4, 4);
-            testing_content::WriteText(content.root / "Textures" / (std::string(name) + ".txt"),
-                                       "{\"data\": [" + std::to_string(frames) + ", 1, " + std::to_string(frames) + "]}");
+        for (int frames : {4, 8}) {
+            std::filesystem::path image = content.root / "Textures" / (std::to_string(frames) + ".png");
+            image_test_files::WritePng(image, frames * 4, 4);
+            testing_content::WriteText(image.replace_extension(".txt"), "{\"data\": [" + std::to_string(frames) + ", 1, " +
+                                                                            std::to_string(frames) + "]}");
         }
     }
-    void SetUp() override
-    {
-        EngineTest::SetUp();
-        Start();
-    }
-    Entity* Animated(const std::string& image)
+    // The sprite's frame after each of four divisions per beat, over beats.
+    std::vector<uint32_t> Frames(const std::string& image, int beats)
     {
         Entity source("animated");
         source.AddComponent(Sprite(nullptr, image));
         source.AddComponent(*ComponentRegistry::Get()->Find("Animation"));
-        return Engine::Get()->FindSpace("Splash")->CreateEntity(source, true);
-    }
-    static std::vector<uint32_t> Frames(Entity* entity, int beats)
-    {
+        Entity* entity = Engine::Get()->FindSpace("Splash")->CreateEntity(source, true);
         std::vector<uint32_t> frames;
         for (int beat = 0; beat < beats; ++beat)
             for (uint32_t i = 0; i < 4; ++i) {
@@ -148,10 +130,11 @@ protected:
 
 TEST_F(AnimationTest, FramesStepOnDivisionsAndResynchroniseOnBeats)
 {
-    ASSERT_EQ(FindTexture("Four.png").frameCount, 4u);
-    EXPECT_EQ(Frames(Animated("Four.png"), 2), (std::vector<uint32_t>{0, 1, 2, 3, 0, 1, 2, 3}));
-    EXPECT_EQ(Frames(Animated("Eight.png"), 3), (std::vector<uint32_t>{0, 1, 2, 3, 4, 5, 6, 7, 0, 1, 2, 3}));
-    EXPECT_EQ(Frames(Animated("default.png"), 1), (std::vector<uint32_t>{0, 0, 0, 0}));
+    Start();
+    ASSERT_EQ(FindTexture("4.png").frameCount, 4u);
+    EXPECT_EQ(Frames("4.png", 2), (std::vector<uint32_t>{0, 1, 2, 3, 0, 1, 2, 3}));
+    EXPECT_EQ(Frames("8.png", 3), (std::vector<uint32_t>{0, 1, 2, 3, 4, 5, 6, 7, 0, 1, 2, 3}));
+    EXPECT_EQ(Frames("default.png", 1), (std::vector<uint32_t>{0, 0, 0, 0}));
 }
 
 } // namespace

@@ -1,7 +1,6 @@
-// A playback device for the device-fault tests: it refuses to open, fails in the middle
-// of a stream, disappears and comes back, or reports mended underruns, as the test tells
-// it through a plan shared by every device its factory makes. It takes sound only as fast
-// as the test grants frames, so each test decides exactly how much music plays.
+// A playback device that refuses to open, fails mid-stream, disappears and comes back, or reports
+// mended underruns, as a plan shared by every device its factory makes says. It takes sound only
+// as fast as the test grants frames, so each test decides exactly how much music plays.
 #pragma once
 
 #include "studiodevice.h"
@@ -10,25 +9,19 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <vector>
 
 struct FaultPlan {
-    std::atomic<bool> present{true};        // false: no device at all (Query and Open fail)
-    std::atomic<int> refuseOpens{0};        // opens still to refuse while the device is present
-    std::atomic<bool> lost{false};          // the open device is gone: its next Available or Write fails
-    std::atomic<bool> failWrites{false};    // the open device fails while taking a block
-    std::atomic<int> underrunEvery{0};      // every Nth Available reports a mended underrun (0); 0 never
-    unsigned period = 480;
-    unsigned rate = 48000;
+    std::atomic<bool> present{true};      // false: no device at all (Query and Open fail)
+    std::atomic<int> refuseOpens{0};      // opens still to refuse while the device is present
+    std::atomic<bool> lost{false};        // the open device is gone: its next Available or Write fails
+    std::atomic<bool> failWrites{false};  // the open device fails while taking a block
+    std::atomic<int> underrunEvery{0};    // every Nth Available reports a mended underrun (0); 0 never
+    unsigned period = 480, rate = 48000;
+    // Successful and refused opens, closes, underruns reported, devices open now.
+    std::atomic<int> opens{0}, refused{0}, closes{0}, underruns{0}, openNow{0};
 
-    std::atomic<int> opens{0};              // successful opens
-    std::atomic<int> refused{0};            // opens refused
-    std::atomic<int> closes{0};
-    std::atomic<int> underruns{0};          // underruns reported
-    std::atomic<int> failures{0};           // losses reported (Available or Write)
-    std::atomic<int> openNow{0};            // devices open at this moment
-
-    // Lets frames more of sound be written, across devices.
-    void Grant(int64_t frames)
+    void Grant(int64_t frames)  // lets frames more of sound be written, across devices
     {
         std::lock_guard guard(lock);
         granted += frames;
@@ -45,8 +38,8 @@ struct FaultPlan {
     }
 
     std::mutex lock;
-    int64_t granted = 0;  // frames the test allows, over every device
-    int64_t written = 0;  // frames written, over every device
+    int64_t granted = 0, written = 0;  // frames allowed and written, over every device
+    std::vector<unsigned> writes;      // the frames of each write, in order
 };
 
 class FaultDevice final : public StudioDevice {
@@ -77,9 +70,8 @@ public:
     }
     long Available() override
     {
-        if (Failed()) return -1;
-        int every = plan_->underrunEvery;
-        if (every > 0 && ++polls_ % every == 0) {
+        if (Failed(false)) return -1;
+        if (int every = plan_->underrunEvery; every > 0 && ++polls_ % every == 0) {
             ++plan_->underruns;
             return 0;
         }
@@ -91,6 +83,7 @@ public:
         if (Failed(true)) return false;
         std::lock_guard guard(plan_->lock);
         plan_->written += frames;
+        plan_->writes.push_back(frames);
         return true;
     }
     void Close() override
@@ -102,14 +95,12 @@ public:
     }
 
 private:
-    bool Failed(bool writing = false)
+    bool Failed(bool writing) const
     {
-        bool failed = !open_ || !plan_->present || plan_->lost || (writing && plan_->failWrites);
-        if (failed) ++plan_->failures;
-        return failed;
+        return !open_ || !plan_->present || plan_->lost || (writing && plan_->failWrites);
     }
 
     FaultPlan* plan_;
     bool open_ = false;
-    int polls_ = 0;            // calls of Available
+    int polls_ = 0;  // calls of Available
 };

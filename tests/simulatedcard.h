@@ -1,11 +1,9 @@
 // A simulated sound card for clock tests and benchmarks, in virtual time shared with the test.
-// The card's hardware pointer moves a period at a time at the card's own pace (the nominal
-// rate off by a drift in parts per million); its status reports the frames still queued plus
-// a sound server's latency, stamped when the pointer last moved, as ALSA does. The plan can
-// stall the feeding thread (so the card underruns) or lose the device. Time moves only when
-// every party waits: the test (standing in for the game thread) lets it run to an instant, and
-// the driver's worker sleeps in Wait until the card has room. Nothing reads the wall clock,
-// so every run is the same. Benchmarks can run the same card in real time instead.
+// The hardware pointer moves a period at a time at the card's own pace (the nominal rate off by
+// a drift in ppm); Status reports the frames queued plus a sound server's latency, stamped when
+// the pointer last moved, as ALSA does. The plan can stall the feeding thread (an underrun) or
+// lose the device. Time moves only when every party waits: the test runs it to an instant, and
+// the driver's worker sleeps in Wait until the card has room. Benchmarks may use real time.
 #pragma once
 
 #include "studiodevice.h"
@@ -24,9 +22,7 @@
 
 namespace simulated_card {
 
-// Virtual time, in steady-clock nanoseconds. In real time (set before a card opens) it is
-// the steady clock itself: the card plays beside the rest of the machine, and a worker that
-// wakes late makes it underrun as a real card would.
+// Steady-clock nanoseconds; with real set (before a card opens) the steady clock itself.
 class SimulatedTime {
 public:
     bool real = false;
@@ -37,8 +33,7 @@ public:
         std::lock_guard guard(lock_);
         return now_;
     }
-    // Test side: time runs to t; returns once the card has done all that falls due by then
-    // (in real time: sleeps until t, without the lock the card's worker wakes with).
+    // Test side: runs time to t and returns once the card has done all that falls due by then.
     void AdvanceTo(int64_t t)
     {
         if (real) {
@@ -56,8 +51,9 @@ public:
     bool SleepUntil(int64_t t, const std::atomic<bool>& interrupted)
     {
         std::unique_lock lock(lock_);
-        if (real) {  // an absolute deadline on CLOCK_MONOTONIC, which Interrupt can end early
-            wake_.wait_until(lock, Instant(t), [&] { return interrupted || SteadyNow() >= t; });
+        if (real) {
+            auto deadline = std::chrono::steady_clock::time_point(std::chrono::nanoseconds(t));
+            wake_.wait_until(lock, deadline, [&] { return interrupted || SteadyNow() >= t; });
             return !interrupted;
         }
         sleeping_ = true;
@@ -83,47 +79,36 @@ private:
         return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
             .count();
     }
-    static std::chrono::steady_clock::time_point Instant(int64_t ns)
-    {
-        return std::chrono::steady_clock::time_point(std::chrono::nanoseconds(ns));
-    }
 
     std::mutex lock_;
     std::condition_variable wake_;
-    int64_t now_ = 0;
-    int64_t allowed_ = 0;
-    int cards_ = 0;            // cards whose worker the test must wait for
+    int64_t now_ = 0, allowed_ = 0, sleepingUntil_ = 0;
+    int cards_ = 0;  // cards whose worker the test must wait for
     bool sleeping_ = false;
-    int64_t sleepingUntil_ = 0;
 };
 
 struct CardPlan {
     SimulatedTime time;
-    unsigned rate = 48000;
-    unsigned period = 1024;
-    unsigned periods = 16;           // buffer size in periods
+    unsigned rate = 48000, period = 1024, periods = 16;  // the buffer holds periods periods
     int64_t serverLatencyNs = 20'000'000;
     double driftPpm = 100.0;
     std::atomic<int64_t> stallAt{-1};  // the next Wait at or after this instant sleeps stallNs more
     int64_t stallNs = 0;
-    std::atomic<bool> lost{false};     // the open card is gone: its next Wait fails
+    std::atomic<bool> lost{false};           // the open card is gone: its next Wait fails
     std::atomic<bool> delayNonsense{false};  // Status reports a negative delay
     bool capture = false;                    // keep the left channel of everything written
 
-    // Where each stretch of uninterrupted playback began: its first frame over every card
-    // (which is the mix frame, as the driver writes every frame it mixes) and the instant the
-    // card played it.
+    // Each stretch of unbroken playback: its first frame over every card (the mix frame) and
+    // the instant the card played it.
     struct Stretch {
-        int64_t firstFrame;
-        int64_t startNs;
+        int64_t firstFrame, startNs;
     };
     std::mutex lock;
     std::vector<Stretch> stretches;
     std::vector<std::pair<int64_t, int64_t>> unheard;  // frames a lost card never played: [first, end)
-    int64_t written = 0;  // frames, over every card
-    std::vector<float> left;  // when capturing: every frame written, over every card
-    int opens = 0;
-    int underruns = 0;
+    int64_t written = 0;                               // frames, over every card
+    std::vector<float> left;                           // when capturing: every frame written
+    int opens = 0, underruns = 0;
 
     double FramesPerNs() const { return rate * (1.0 + driftPpm * 1e-6) / 1e9; }
     // When a listener hears a frame (over every card); -1 for a frame a lost card dropped.
@@ -154,8 +139,7 @@ public:
     bool Open(unsigned rate, unsigned minimumPeriod, unsigned* periodFrames, unsigned* bufferFrames) override
     {
         if (rate != plan_->rate) return false;
-        period_ = std::max(plan_->period, minimumPeriod);
-        *periodFrames = period_;
+        *periodFrames = period_ = std::max(plan_->period, minimumPeriod);
         *bufferFrames = buffer_ = plan_->periods * period_;
         std::lock_guard guard(plan_->lock);
         ++plan_->opens;
@@ -172,8 +156,7 @@ public:
     {
         if (plan_->lost) return Gone();
         Advance();
-        int64_t now = plan_->time.Now();
-        int64_t until = now + int64_t{timeoutMs} * 1'000'000;
+        int64_t now = plan_->time.Now(), until = now + int64_t{timeoutMs} * 1'000'000;
         int64_t needed = written_ - buffer_ + std::min(frames, buffer_);  // the pointer must pass this
         if (running_ && needed > played_) until = std::min(until, StepTime((needed - startFrame_ + period_ - 1) / period_));
         else until = now;  // room already, or a stopped card that nothing will drain
@@ -182,8 +165,7 @@ public:
             until += plan_->stallNs;
         }
         if (until > now && !plan_->time.SleepUntil(until, interrupted_)) return true;
-        if (plan_->lost) return Gone();
-        return true;
+        return plan_->lost ? Gone() : true;
     }
     bool Write(const float* stereo, unsigned frames) override
     {
@@ -241,12 +223,11 @@ private:
     {
         return startNs_ + std::llround(static_cast<double>(steps * period_) / plan_->FramesPerNs());
     }
-    // Moves the pointer to now, a period at a time; running dry is an underrun.
+    // Moves the pointer to now, a period at a time, exactly as StepTime rounds; running dry is an underrun.
     void Advance()
     {
         if (!running_) return;
         int64_t now = plan_->time.Now();
-        // The pointer has moved at every step time up to now, exactly as StepTime rounds it.
         auto steps = static_cast<int64_t>(std::floor(static_cast<double>(now - startNs_) * plan_->FramesPerNs() / period_));
         while (StepTime(steps + 1) <= now) ++steps;
         while (steps > 0 && StepTime(steps) > now) --steps;
@@ -259,10 +240,8 @@ private:
     }
 
     CardPlan* plan_;
-    bool open_ = false;
-    bool running_ = false;
-    unsigned period_ = 0;
-    unsigned buffer_ = 0;
+    bool open_ = false, running_ = false;
+    unsigned period_ = 0, buffer_ = 0;
     int64_t written_ = 0;     // frames written to this card
     int64_t played_ = 0;      // frames the pointer has passed
     int64_t startFrame_ = 0;  // this card's frame at which the current stretch began
