@@ -1,7 +1,6 @@
 // The draw operations of a headless engine, read back from the recording of draw calls.
 #include "camera.h"
 #include "event.h"
-#include "gameerror.h"
 #include "graphics.h"
 #include "imagetestfiles.h"
 #include "sprite.h"
@@ -18,10 +17,7 @@ using Record = Graphics::DrawRecord;
 glm::mat3 Place(float x, float y = 0.0f, float scale = 10.0f) { return glm::mat3(scale, 0, 0, 0, scale, 0, x, y, 1); }
 
 // The clip-space position of a point of the unit quad under a recorded draw.
-glm::vec2 Clip(const Record& record, float x = 0.0f, float y = 0.0f)
-{
-    return glm::vec2(record.transform * glm::vec4(x, y, 0.0f, 1.0f));
-}
+glm::vec2 Clip(const Record& r, float x = 0, float y = 0) { return glm::vec2(r.transform * glm::vec4(x, y, 0, 1)); }
 
 std::string SpriteEntity(const std::string& name, float x, const std::string& layer)
 {
@@ -34,7 +30,8 @@ protected:
     void PrepareContent() override
     {
         auto textures = content.root / "Textures";
-        for (auto [name, width, height] : {std::tuple{"default.png", 8, 8}, {"Ball.png", 16, 16}, {"Sheet.png", 4, 4}, {"page.png", 256, 64}})
+        for (auto [name, width, height] :
+             {std::tuple{"default.png", 8, 8}, {"Ball.png", 16, 16}, {"Sheet.png", 4, 4}, {"page.png", 256, 64}})
             image_test_files::WritePng(textures / name, width, height);
         testing_content::WriteText(textures / "Sheet.atlas",
                                    "\n" + image_test_files::AtlasPage("page.png", 256, 64,
@@ -65,29 +62,21 @@ TEST_F(GraphicsDrawTest, SpritesDrawTheirImageOrTheFallbackInLayerOrder)
     EXPECT_EQ(log[0].image, "default.png");
 }
 
-// Screen scale 3, zoom 2: the view is 3200 x 1600 scaled units wide. A camera change
-// rebuilds only the matrix it touches.
+// Screen scale 3, zoom 2: the view is 3200 x 1600 scaled units wide.
 TEST_F(GraphicsDrawTest, SpritesLandWhereTheCameraShowsThem)
 {
     Start();
     Sprite sprite(nullptr, "Ball.png");
-    const Record& record = Draw(sprite, Place(100.0f, 50.0f), glm::vec4(0.5f, 0.25f, 1.0f, 0.75f));
+    const Record& record = Draw(sprite, Place(100.0f, 50.0f));
     EXPECT_NEAR(Clip(record, 0.5f, 0.5f).x, 105.0f * 3.0f / 1600.0f, 1e-6);
     EXPECT_NEAR(Clip(record, 0.5f, 0.5f).y, 55.0f * 3.0f / 800.0f, 1e-6);
-    EXPECT_EQ(record.colour, glm::vec4(0.5f, 0.25f, 1.0f, 0.75f));
-    Camera* camera = Camera::Get();
-    int views = camera->viewBuilds, projections = camera->projectionBuilds;
-    camera->SetZoom(1.0f);
+    Camera::Get()->SetZoom(1.0f);
     EXPECT_NEAR(Clip(Draw(sprite, Place(100.0f))).x, 300.0f / 800.0f, 1e-6);  // twice as far out
-    EXPECT_EQ(camera->projectionBuilds, projections + 1);
-    EXPECT_EQ(camera->viewBuilds, views);
-    camera->SetPosition(300.0f, 0.0f, 0.0f);  // scaled units: world x 100 is now in the centre
+    Camera::Get()->SetPosition(300.0f, 0.0f, 0.0f);  // scaled units: world x 100 is now in the centre
     EXPECT_NEAR(Clip(Draw(sprite, Place(100.0f))).x, 0.0f, 1e-6);
-    EXPECT_EQ(camera->viewBuilds, views + 1);
 }
 
-// Atlas frames of other sizes scale the quad, frames past the end draw frame 0, and
-// particles share the batch's image and colour with their own alpha.
+// Atlas frames of other sizes scale the quad; particles take the batch's image and colour, their own alpha.
 TEST_F(GraphicsDrawTest, AtlasFramesAndParticlesScaleTheQuadByTheFramesSize)
 {
     Start();
@@ -100,15 +89,9 @@ TEST_F(GraphicsDrawTest, AtlasFramesAndParticlesScaleTheQuadByTheFramesSize)
     graphics->BeginParticleBatch(sprite.GetTexture(), sprite.frameIndex, glm::vec3(sprite.colour));
     graphics->DrawParticle(Place(6.0f, 5.0f, 2.0f), 0.5f);
     const Record& particle = graphics->drawLog.back();
-    EXPECT_EQ(particle.kind, Record::kParticle);
     EXPECT_EQ(particle.image, "Sheet.png");
     EXPECT_EQ(particle.colour, glm::vec4(1.0f, 0.5f, 0.0f, 0.5f));
     EXPECT_EQ(glm::vec2(particle.model[0][0], particle.model[2][0]), glm::vec2(12.0f, 18.0f));  // 3 x 2 x uvScale 2
-    sprite.frameIndex = 12;
-    const Record& past = Draw(sprite);
-    EXPECT_EQ(past.frame, 0u);
-    EXPECT_EQ(past.uvScale, glm::vec2(1.0f, 1.0f));
-    EXPECT_EQ(past.uv, glm::vec2(0.0f, -1.0f));
 }
 
 // Zoom 2 shows 1066.7 x 533.3 world units on the largest centred 2:1 part of the window;
@@ -118,15 +101,16 @@ TEST_F(GraphicsDrawTest, ThePictureKeepsItsShapeInAnyWindowAndThePointerFollowsI
     Start();
     Graphics* graphics = Graphics::Get();
     const glm::vec2 half(1600.0f / 3.0f, 800.0f / 3.0f);
-    for (auto [width, height, picture] : {std::tuple{1920, 1080, glm::ivec4{0, 60, 1920, 960}}, {1680, 1050, {0, 105, 1680, 840}},
-                                          {1280, 1024, {0, 192, 1280, 640}}, {2560, 1080, {200, 0, 2160, 1080}}}) {
+    for (auto [width, height, picture] :
+         {std::tuple{1920, 1080, glm::ivec4{0, 60, 1920, 960}}, {1680, 1050, {0, 105, 1680, 840}},
+          {1280, 1024, {0, 192, 1280, 640}}, {2560, 1080, {200, 0, 2160, 1080}}}) {
         SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height));
         graphics->OnResize(width, height);
         EXPECT_EQ(graphics->picture, picture);
-        EXPECT_LT(glm::length(graphics->ScreenToWorld(picture.x, picture.y) - glm::vec2(-half.x, half.y)), 0.01f);
-        EXPECT_LT(glm::length(graphics->ScreenToWorld(picture.x + picture.z, picture.y + picture.w) - glm::vec2(half.x, -half.y)),
-                  0.01f);
-        EXPECT_EQ(graphics->ScreenToWorld(width * 0.5f, height * 0.5f), glm::vec2(0.0f, 0.0f));
+        glm::vec2 topLeft = graphics->ScreenToWorld(picture.x, picture.y);
+        glm::vec2 bottomRight = graphics->ScreenToWorld(picture.x + picture.z, picture.y + picture.w);
+        EXPECT_LT(glm::length(topLeft - glm::vec2(-half.x, half.y)), 0.01f);
+        EXPECT_LT(glm::length(bottomRight - glm::vec2(half.x, -half.y)), 0.01f);
     }
 }
 
@@ -134,19 +118,11 @@ TEST_F(GraphicsDrawTest, BeatTimeCountsDownFromEachBeat)
 {
     Start();
     Frames(1);  // the graphics' listeners become active at the end of the first frame
-    for (int beat = 0; beat < 2; ++beat) {
-        Engine::Get()->events->Send(BeatEvent(BeatTime(), 120.0f));
-        EXPECT_EQ(Graphics::Get()->beatTime, 0.0f);
-        Frames(29);
-        EXPECT_NEAR(Graphics::Get()->beatTime, -29.0f / 60.0f, 1e-4);
-        Frames(1);
-    }
-}
-
-TEST_F(GraphicsDrawTest, ScreenshotsNeedAWindow)
-{
-    RunOptions::Get().screenshots.push_back({1, "shot.png"});
-    EXPECT_THROW(Start(), GameError);
+    Engine::Get()->events->Send(BeatEvent(BeatTime(), 120.0f));
+    Frames(29);
+    EXPECT_NEAR(Graphics::Get()->beatTime, -29.0f / 60.0f, 1e-4);
+    Engine::Get()->events->Send(BeatEvent(BeatTime(), 120.0f));
+    EXPECT_EQ(Graphics::Get()->beatTime, 0.0f);
 }
 
 } // namespace

@@ -52,8 +52,8 @@ inline std::string AtlasPage(const std::string& page, int width, int height, con
     std::string text = page + "\nsize: " + std::to_string(width) + "," + std::to_string(height) +
                        "\nformat: RGBA8888\nfilter: Nearest,Nearest\nrepeat: none\n";
     for (const AtlasRegion& r : regions)
-        text += r.name + "\n  rotate: false\n  xy: " + pair(r.x, r.y) + "\n  size: " + pair(r.w, r.h) + "\n  orig: " + pair(r.w, r.h) +
-                "\n  offset: 0, 0\n  index: " + std::to_string(r.index) + "\n";
+        text += r.name + "\n  rotate: false\n  xy: " + pair(r.x, r.y) + "\n  size: " + pair(r.w, r.h) +
+                "\n  orig: " + pair(r.w, r.h) + "\n  offset: 0, 0\n  index: " + std::to_string(r.index) + "\n";
     return text;
 }
 

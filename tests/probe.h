@@ -15,8 +15,9 @@ public:
     std::unique_ptr<Component> Clone(Entity* newOwner) const override { return std::make_unique<Probe>(newOwner); }
     void Serialize(std::vector<Property>& properties) override
     {
-        properties.insert(properties.end(), {{"count", &count, kInt}, {"label", &label, kString}, {"ratio", &ratio, kDouble},
-                                             {"speed", &speed, kFloat}, {"on", &on, kBool}, {"mask", &mask, kUnsigned}});
+        properties.insert(properties.end(), {{"count", &count, kInt}, {"label", &label, kString},
+                                             {"ratio", &ratio, kDouble}, {"speed", &speed, kFloat},
+                                             {"on", &on, kBool}, {"mask", &mask, kUnsigned}});
     }
     static void Register() { ComponentRegistry::Get()->Register("Probe", std::make_unique<Probe>(nullptr)); }
 

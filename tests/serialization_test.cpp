@@ -4,9 +4,7 @@
 #include "jsonfile.h"
 #include "probe.h"
 #include "settingsfile.h"
-#include "sprite.h"
 #include "testcontent.h"
-#include "transform.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -38,23 +36,30 @@ protected:
     }
 };
 
-TEST_F(SerializationTest, EveryKindIsReadAndWrittenInItsFileFormExactly)
+// Every kind is read (a missing member keeps the prototype's value) and written exactly; unlisted
+// members and unknown components are dropped, a stub gives a placeholder; the text reads back the same.
+TEST_F(SerializationTest, EveryKindIsReadAndWrittenInItsFileFormAndReadsBackTheSame)
 {
-    auto entity = Read(R"({"name": "p", "archetypeName": "a", "Probe": {"count": -4, "speed": 3, "mask": 4000000000}})");
+    auto entity = Read(R"({"name": "p", "archetypeName": "a", "Probe": {"count": 2147483647, "speed": 3, "mask": 4000000000},
+                           "Sprite": {}, "Stub": 42, "NotAComponent": {}, "Transform": {"rotation": 33.3, "extra": 1}})");
     Probe* probe = entity->Get<Probe>();
     ASSERT_NE(probe, nullptr);
-    EXPECT_EQ(probe->count, -4);
     EXPECT_EQ(probe->speed, 3.0f);  // an integer is a fine Float
-    EXPECT_EQ(probe->mask, 4000000000u);
-    EXPECT_EQ(probe->label, "probe");  // absent: the prototype's value
+    EXPECT_EQ(probe->label, "probe");
     probe->speed = 0.1f;
-    probe->ratio = 0.5;
-    probe->label = std::string("tab\there\x01");
+    probe->ratio = 0.1;
+    probe->label = std::string("tab\there\x01\"q\\");
     probe->on = true;
-    EXPECT_EQ(Write(*entity), "{\n    \"name\": \"p\",\n    \"archetypeName\": \"a\",\n    \"Probe\": {\n"
-                              "        \"count\": -4,\n        \"label\": \"tab\\there\\u0001\",\n"
-                              "        \"ratio\": 0.5,\n        \"speed\": 0.1,\n        \"on\": true,\n"
-                              "        \"mask\": 4000000000\n    }\n}");
+    std::string text = Write(*entity);
+    EXPECT_THAT(text, HasSubstr("    \"Probe\": {\n        \"count\": 2147483647,\n"
+                                "        \"label\": \"tab\\there\\u0001\\\"q\\\\\",\n        \"ratio\": 0.1,\n"
+                                "        \"speed\": 0.1,\n        \"on\": true,\n        \"mask\": 4000000000\n    },\n"));
+    EXPECT_LT(text.find("\"Probe\""), text.find("\"Sprite\""));
+    EXPECT_LT(text.find("\"Sprite\""), text.find("\"Transform\""));
+    EXPECT_EQ(text.find("extra"), std::string::npos);
+    EXPECT_EQ(text.find("NotAComponent"), std::string::npos);
+    EXPECT_THAT(text, HasSubstr("\"Stub\": {}"));
+    EXPECT_EQ(Write(*Read(text)), text);
     probe->speed = std::nanf("");  // no file could read it back
     EXPECT_THROW(Write(*entity), GameError);
 }
@@ -63,19 +68,9 @@ TEST_F(SerializationTest, EveryKindIsReadAndWrittenInItsFileFormExactly)
 // property it saves, whatever value each holds.
 TEST_F(SerializationTest, ACopyOfEveryComponentKeepsEverySavedProperty)
 {
-    auto written = [](Component& component) {
-        rapidjson::StringBuffer buffer;
-        JsonWriter writer(buffer);
-        writer.StartObject();
-        std::vector<Property> properties;
-        component.Serialize(properties);
-        for (const Property& p : properties) WriteValue(writer, p);
-        writer.EndObject();
-        return std::string(buffer.GetString());
-    };
-    Entity holder("holder");
     ComponentRegistry::Get()->ForEach([&](const std::string& name, const Component& prototype) {
-        std::unique_ptr<Component> original = prototype.Copy(&holder);
+        Entity holder("holder"), copy("holder");
+        Component* original = holder.AddComponent(prototype);
         std::vector<Property> properties;
         original->Serialize(properties);
         int n = 1;
@@ -90,27 +85,9 @@ TEST_F(SerializationTest, ACopyOfEveryComponentKeepsEverySavedProperty)
             case kBool: *static_cast<bool*>(p.address) = !*static_cast<bool*>(p.address); break;
             }
         }
-        EXPECT_EQ(written(*original->Copy(&holder)), written(*original)) << name;
+        copy.AddComponent(*original);
+        EXPECT_EQ(Write(copy), Write(holder)) << name;
     });
-}
-
-// Components go out in name order, unlisted members and unknown components are dropped, a
-// stub member gives a placeholder, and what was written reads back to the same text.
-TEST_F(SerializationTest, ReadingWhatWasWrittenGivesTheSameEntity)
-{
-    auto first = Read(R"({"name": "p", "archetypeName": "a", "Probe": {"count": 2147483647, "label": "\"q\\",
-                          "ratio": 0.1, "speed": 1e-7, "on": true, "mask": 0}, "Sprite": {}, "Stub": 42, "NotAComponent": {},
-                          "Transform": {"translationX": -3.75, "rotation": 33.3, "parent": "x", "extra": 1}})");
-    std::string text = Write(*first);
-    EXPECT_LT(text.find("\"Probe\""), text.find("\"Sprite\""));
-    EXPECT_LT(text.find("\"Sprite\""), text.find("\"Transform\""));
-    EXPECT_EQ(text.find("extra"), std::string::npos);
-    EXPECT_EQ(text.find("NotAComponent"), std::string::npos);
-    EXPECT_THAT(text, HasSubstr("\"Stub\": {}"));
-    auto second = Read(text);
-    EXPECT_EQ(Write(*second), text);
-    EXPECT_EQ(second->Get<Probe>()->ratio, 0.1);
-    EXPECT_EQ(second->Get<Transform>()->rotation, 33.3f);
 }
 
 TEST_F(SerializationTest, WrongMemberTypesNameTheFileEntityComponentAndMember)
@@ -119,13 +96,9 @@ TEST_F(SerializationTest, WrongMemberTypesNameTheFileEntityComponentAndMember)
         {R"({"name": "ball", "archetypeName": "", "Transform": {"translationX": "left"}})",
          "test.txt: entity 0 \"ball\", component \"Transform\": member \"translationX\""},
         {R"({"name": "p", "archetypeName": "", "Probe": {"count": 3.0}})", "\"count\" must be an integer"},
-        {R"({"name": "p", "archetypeName": "", "Probe": {"count": 3000000000}})", "\"count\""},
         {R"({"name": "p", "archetypeName": "", "Probe": {"mask": -1}})", "\"mask\""},
         {R"({"name": "p", "archetypeName": "", "Probe": {"on": 1}})", "\"on\""},
-        {R"({"name": "p", "archetypeName": "", "Probe": [1]})", "must be a JSON object"},
         {R"({"archetypeName": "", "Transform": {}})", "test.txt: entity 0: member \"name\" must be a string"},
-        {R"({"name": "n", "archetypeName": 4})", "\"archetypeName\""},
-        {"[1, 2]", "must be a JSON object"},
     };
     for (const auto& [json, expected] : cases) {
         std::string error = "no error";
@@ -138,14 +111,13 @@ TEST_F(SerializationTest, WrongMemberTypesNameTheFileEntityComponentAndMember)
     }
 }
 
-// The settings file of these tests lies in the test's own temporary folder.
 class SettingsFileTest : public ::testing::Test {
 protected:
     testing_content::TempContent folder;
     std::string path = (folder.root / "config" / "settings.json").string();
 };
 
-TEST_F(SettingsFileTest, EveryOptionComesBackAsSavedAndAnUnchangedOneIsNotWrittenAgain)
+TEST_F(SettingsFileTest, EveryOptionComesBackAsSaved)
 {
     GameSettings changed;
     changed.fullScreen = false;
@@ -154,14 +126,10 @@ TEST_F(SettingsFileTest, EveryOptionComesBackAsSavedAndAnUnchangedOneIsNotWritte
     changed.inputOffsetMs[1][1] = 23.4f;
     ASSERT_EQ(changed.Rebind(0, GameSettings::Control::kSpotKey, 2, 'Z'), "");
     ASSERT_EQ(changed.Rebind(1, GameSettings::Control::kLetterButton, 0, 5), "");
-    SettingsFile file(path);
-    EXPECT_EQ(file.SaveIfChanged(changed), std::nullopt);  // the folder is made on the way
+    EXPECT_EQ(SettingsFile(path).SaveIfChanged(changed), std::nullopt);  // the folder is made on the way
     GameSettings loaded;
     EXPECT_TRUE(SettingsFile(path).Load(loaded).empty());
     EXPECT_EQ(loaded, changed);
-    std::filesystem::remove(path);
-    EXPECT_EQ(file.SaveIfChanged(changed), std::nullopt);
-    EXPECT_FALSE(std::filesystem::exists(path));
 }
 
 TEST_F(SettingsFileTest, EachBadValueKeepsItsDefaultWithOneLineAndTheBadFileIsKeptAside)
@@ -171,13 +139,11 @@ TEST_F(SettingsFileTest, EachBadValueKeepsItsDefaultWithOneLineAndTheBadFileIsKe
     const std::pair<std::string, std::string> cases[] = {
         {"{\"masterVolumePercent\": 40,", "is not JSON"},
         {"[1, 2]", "is not a JSON object"},
-        {R"({"masterVolumePercent": 250})", "masterVolumePercent is not a whole number from 0 to 100; using 100"},
         {R"({"ballSpawnRate": "fast"})", "ballSpawnRate is not a whole number from 1 to 6; using 3"},
         {R"({"eventLength": 12.5})", "eventLength is not a whole number from 32 to 256; using 128"},
         {R"({"fullScreen": 0})", "fullScreen is not true or false; using true"},
         {R"({"audioOffsetMs": 900})", "audioOffsetMs is not a number of milliseconds from -500 to 500; using 0"},
         {R"({"inputOffsetMs": [[0, "x"], [0, 0]]})", "inputOffsetMs[0][1] is not a number of milliseconds"},
-        {R"({"inputOffsetMs": 3})", "inputOffsetMs is not two players'"},
         {R"({"bindings": [{"letterKeys": [77, 86, 88, 68], )" + keys, "bindings bind a key twice"},
         {R"({"bindings": [{"letterKeys": [67, 86, 88], )" + keys, "bindings are not two players'"},
         {R"({"volume": 3})", "unknown option volume"},
@@ -188,8 +154,7 @@ TEST_F(SettingsFileTest, EachBadValueKeepsItsDefaultWithOneLineAndTheBadFileIsKe
         GameSettings settings;
         std::vector<std::string> lines = SettingsFile(path).Load(settings);
         ASSERT_EQ(lines.size(), 2u);
-        EXPECT_THAT(lines[0], HasSubstr("Settings " + path + ": "));
-        EXPECT_THAT(lines[0], HasSubstr(line));
+        EXPECT_THAT(lines[0], ::testing::AllOf(HasSubstr("Settings " + path + ": "), HasSubstr(line)));
         EXPECT_THAT(lines[1], HasSubstr("kept aside as " + path + ".bad"));
         EXPECT_EQ(settings, GameSettings());
         EXPECT_EQ(testing_content::ReadText(path + ".bad"), text);

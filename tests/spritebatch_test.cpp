@@ -1,7 +1,6 @@
-// Batched sprite drawing in a real window under Xvfb: draws gathered into one draw call
-// must keep their order, each its own image found in its place on the shared sheet,
-// across every flush (a full batch, another kind of draw). These run inside the X server
-// that WindowTest.InProcessWindowChecks starts and skip themselves anywhere else.
+// Batched sprite drawing in a real window under Xvfb: draws gathered into one draw call keep
+// their order and each its own image on the shared sheet, across every flush (a full batch,
+// another kind of draw). Runs inside WindowTest.InProcessWindowChecks' X server only.
 #include "engine.h"
 #include "event.h"
 #include "graphics.h"
@@ -87,9 +86,9 @@ TEST_F(WindowInsideBatches, EveryQuadShowsItsOwnImageInDrawOrderAcrossEveryFlush
     ASSERT_TRUE(picture.Loaded());
     auto expectColour = [&](double x, double y, Colour want, const std::string& what) {
         Colour seen = image_test_files::Measure(picture, x, y, 8.0, 8.0).mean;
-        for (int c = 0; c < 3; ++c) EXPECT_NEAR(seen[c], want[c], 4) << what << ": " << seen[0] << "," << seen[1] << "," << seen[2];
+        for (int c = 0; c < 3; ++c) EXPECT_NEAR(seen[c], want[c], 4) << what << ", channel " << c;
     };
-    for (int i = 0; i < 24; ++i) expectColour(-480.0 + 40.0 * i, 150.0, ImageColour(i % kImages), "square " + std::to_string(i));
+    for (int i = 0; i < 24; ++i) expectColour(-480.0 + 40.0 * i, 150.0, ImageColour(i % kImages), "square" + std::to_string(i));
     expectColour(-200.0, -100.0, {0, 255, 0}, "the pile");
     expectColour(175.0, -100.0, {255, 0, 0}, "the sprite");
     expectColour(220.0, -100.0, ImageColour(3), "the particles");

@@ -46,8 +46,8 @@ protected:
 
 TEST_F(SpriteTextTest, JustificationPlacesTheFirstLastOrMiddleCharacterOnTheEntity)
 {
-    const std::pair<int, Floats> cases[] = {
-        {0, {100.0f, 137.0f, 174.0f}}, {1, {26.0f, 63.0f, 100.0f}}, {2, {63.0f, 100.0f, 137.0f}}, {7, {100.0f, 137.0f, 174.0f}}};
+    const std::pair<int, Floats> cases[] = {{0, {100.0f, 137.0f, 174.0f}}, {1, {26.0f, 63.0f, 100.0f}},
+                                            {2, {63.0f, 100.0f, 137.0f}}, {7, {100.0f, 137.0f, 174.0f}}};
     for (const auto& [justification, centres] : cases) {
         label->justification = justification;
         EXPECT_EQ(Centres(), centres) << justification;
@@ -66,28 +66,11 @@ TEST_F(SpriteTextTest, GlyphsShowTheirCharacterFramesOnTheScaledQuadAndASizeChan
     label->size = 2.0f;
     EXPECT_EQ(Centres(), (Floats{100.0f, 174.0f, 248.0f}));  // width and spacing scale
     EXPECT_EQ(log[0].world[0][0], 4.0f);
-    label->isGlowing = true;
-    Frames(1);
-    EXPECT_EQ(log[0].image, "FontSheet00.png");  // glyphs built before keep their sheet
-    label->Rebuild();
-    Frames(1);
-    EXPECT_EQ(log[0].image, "FontSheetGlow00.png");
-}
-
-TEST_F(SpriteTextTest, CharactersTheSheetsDoNotHoldAreDropped)
-{
-    label->SetText("a{b\n~\x7f\xc3\xa9z");
-    EXPECT_EQ(label->text, "abz");
-    ASSERT_EQ(label->Glyphs().size(), 3u);
-    EXPECT_EQ(label->Glyphs()[0]->frameIndex, 65u);
-    EXPECT_EQ(label->Glyphs()[2]->frameIndex, 90u);
-    label->SetText(" z");  // the first and the last character a sheet holds
-    EXPECT_EQ(label->Glyphs().size(), 2u);
 }
 
 // Empty, hidden or debug-drawn text draws nothing and builds nothing; a text assigned or
-// sent to the entity is noticed at the next draw.
-TEST_F(SpriteTextTest, EmptyOrHiddenTextDrawsAndBuildsNothing)
+// sent to the entity is noticed at the next draw; a set text keeps only what the sheets hold.
+TEST_F(SpriteTextTest, EmptyOrHiddenTextDrawsAndBuildsNothingAndUnknownCharactersAreDropped)
 {
     label->text = "";
     EXPECT_TRUE(Centres().empty());
@@ -102,6 +85,12 @@ TEST_F(SpriteTextTest, EmptyOrHiddenTextDrawsAndBuildsNothing)
     debugDrawMode = true;
     EXPECT_TRUE(Centres().empty());
     debugDrawMode = false;
+    label->SetText("a{b\n~\x7f\xc3\xa9z");  // characters the sheets do not hold are dropped
+    EXPECT_EQ(label->text, "abz");
+    ASSERT_EQ(label->Glyphs().size(), 3u);
+    EXPECT_EQ(label->Glyphs()[2]->frameIndex, 90u);
+    label->SetText(" z");  // the first and the last character a sheet holds
+    EXPECT_EQ(label->Glyphs().size(), 2u);
 }
 
 } // namespace

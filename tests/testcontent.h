@@ -118,10 +118,7 @@ protected:
     virtual void PrepareContent() {}
 
     Engine* Start() { return Engine::Get(); }
-    void Frames(int count)
-    {
-        for (int i = 0; i < count; ++i) Engine::Get()->Update();
-    }
+    void Frames(int count) { for (int i = 0; i < count; ++i) Engine::Get()->Update(); }
     Space* Make(const std::string& name)
     {
         CreateSpaceEvent create(name);
