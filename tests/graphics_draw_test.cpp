@@ -21,8 +21,8 @@ glm::vec2 Clip(const Record& r, float x = 0, float y = 0) { return glm::vec2(r.t
 
 std::string SpriteEntity(const std::string& name, float x, const std::string& layer)
 {
-    return "{\"name\": \"" + name + "\", \"archetypeName\": \"\", \"Transform\": {\"translationX\": " + std::to_string(x) +
-           "}, \"Sprite\": {\"imageName\": \"Ball.png\", \"zLayer\": " + layer + "}}";
+    return "{\"name\": \"" + name + "\", \"archetypeName\": \"\", \"Transform\": {\"translationX\": " +
+           std::to_string(x) + "}, \"Sprite\": {\"imageName\": \"Ball.png\", \"zLayer\": " + layer + "}}";
 }
 
 class GraphicsDrawTest : public testing_content::EngineTest {
@@ -33,9 +33,9 @@ protected:
         for (auto [name, width, height] :
              {std::tuple{"default.png", 8, 8}, {"Ball.png", 16, 16}, {"Sheet.png", 4, 4}, {"page.png", 256, 64}})
             image_test_files::WritePng(textures / name, width, height);
-        testing_content::WriteText(textures / "Sheet.atlas",
-                                   "\n" + image_test_files::AtlasPage("page.png", 256, 64,
-                                                                      {{"a", 0, 0, 64, 64, 0}, {"b", 64, 0, 128, 32, 1}}));
+        std::string atlas =
+            image_test_files::AtlasPage("page.png", 256, 64, {{"a", 0, 0, 64, 64, 0}, {"b", 64, 0, 128, 32, 1}});
+        testing_content::WriteText(textures / "Sheet.atlas", "\n" + atlas);
         content.SimpleSpace("Splash", 0.0f, SpriteEntity("high", 10.0f, "1") + ", " + SpriteEntity("low", 20.0f, "0"));
     }
     const Record& Draw(Sprite& sprite, const glm::mat3& world = Place(0), glm::vec4 colour = glm::vec4(1.0f))

@@ -88,7 +88,7 @@ TEST_F(WindowInsideBatches, EveryQuadShowsItsOwnImageInDrawOrderAcrossEveryFlush
         Colour seen = image_test_files::Measure(picture, x, y, 8.0, 8.0).mean;
         for (int c = 0; c < 3; ++c) EXPECT_NEAR(seen[c], want[c], 4) << what << ", channel " << c;
     };
-    for (int i = 0; i < 24; ++i) expectColour(-480.0 + 40.0 * i, 150.0, ImageColour(i % kImages), "square" + std::to_string(i));
+    for (int i = 0; i < 24; ++i) expectColour(-480.0 + 40.0 * i, 150.0, ImageColour(i % kImages), std::to_string(i));
     expectColour(-200.0, -100.0, {0, 255, 0}, "the pile");
     expectColour(175.0, -100.0, {255, 0, 0}, "the sprite");
     expectColour(220.0, -100.0, ImageColour(3), "the particles");
