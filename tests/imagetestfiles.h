@@ -31,11 +31,11 @@ inline void WritePng(const std::filesystem::path& path, int width, int height,
                      const std::function<Rgba(int, int)>& colour = [](int, int) { return Rgba{255, 255, 255, 255}; })
 {
     std::filesystem::create_directories(path.parent_path());
-    std::vector<uint8_t> pixels(static_cast<size_t>(width * height * 4));
+    std::vector<uint8_t> pixels;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             Rgba c = colour(x, y);
-            std::copy(c.begin(), c.end(), pixels.begin() + (y * width + x) * 4);
+            pixels.insert(pixels.end(), c.begin(), c.end());
         }
     stbi_write_png(path.c_str(), width, height, 4, pixels.data(), width * 4);
 }
@@ -48,13 +48,12 @@ struct AtlasRegion {
 // One page of an ".atlas" description in the common packer layout, regions in the order given.
 inline std::string AtlasPage(const std::string& page, int width, int height, const std::vector<AtlasRegion>& regions)
 {
+    auto pair = [](int a, int b) { return std::to_string(a) + ", " + std::to_string(b); };
     std::string text = page + "\nsize: " + std::to_string(width) + "," + std::to_string(height) +
                        "\nformat: RGBA8888\nfilter: Nearest,Nearest\nrepeat: none\n";
-    for (const AtlasRegion& r : regions) {
-        text += r.name + "\n  rotate: false\n  xy: " + std::to_string(r.x) + ", " + std::to_string(r.y) +
-                "\n  size: " + std::to_string(r.w) + ", " + std::to_string(r.h) + "\n  orig: " + std::to_string(r.w) +
-                ", " + std::to_string(r.h) + "\n  offset: 0, 0\n  index: " + std::to_string(r.index) + "\n";
-    }
+    for (const AtlasRegion& r : regions)
+        text += r.name + "\n  rotate: false\n  xy: " + pair(r.x, r.y) + "\n  size: " + pair(r.w, r.h) +
+                "\n  orig: " + pair(r.w, r.h) + "\n  offset: 0, 0\n  index: " + std::to_string(r.index) + "\n";
     return text;
 }
 
@@ -63,8 +62,7 @@ class Picture {
 public:
     explicit Picture(const std::string& path)
     {
-        unsigned char* data = stbi_load(path.c_str(), &width, &height, &channels, STBI_rgb);
-        if (data) {
+        if (unsigned char* data = stbi_load(path.c_str(), &width, &height, &channels, STBI_rgb)) {
             pixels.assign(data, data + static_cast<size_t>(width * height * 3));
             stbi_image_free(data);
         }
@@ -104,14 +102,12 @@ inline Region Measure(const Picture& picture, double x, double y, double halfWid
     Region region;
     long sum[3] = {0, 0, 0}, count = 0;
     for (int py = row(y + halfHeight); py < row(y - halfHeight); ++py)
-        for (int px = column(x - halfWidth); px < column(x + halfWidth); ++px) {
+        for (int px = column(x - halfWidth); px < column(x + halfWidth); ++px, ++count) {
             std::array<int, 3> c = picture.At(px, py);
             for (int i = 0; i < 3; ++i) sum[i] += c[i];
-            if (c[0] > 200 && c[1] > 200 && c[2] > 200) ++region.bright;
-            ++count;
+            region.bright += c[0] > 200 && c[1] > 200 && c[2] > 200;
         }
-    if (count > 0)
-        for (int i = 0; i < 3; ++i) region.mean[i] = static_cast<int>(sum[i] / count);
+    for (int i = 0; i < 3 && count > 0; ++i) region.mean[i] = static_cast<int>(sum[i] / count);
     return region;
 }
 

@@ -11,25 +11,13 @@
 class Probe : public ComponentOf<static_cast<ComponentType>(6)> {
 public:
     explicit Probe(Entity* owner) : ComponentOf(owner) {}
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override
-    {
-        auto copy = std::make_unique<Probe>(newOwner);
-        copy->count = count;
-        copy->label = label;
-        copy->ratio = ratio;
-        copy->speed = speed;
-        copy->on = on;
-        copy->mask = mask;
-        return copy;
-    }
+    // Only constructs: Copy takes the properties over, as for every component.
+    std::unique_ptr<Component> Clone(Entity* newOwner) const override { return std::make_unique<Probe>(newOwner); }
     void Serialize(std::vector<Property>& properties) override
     {
-        properties.push_back({"count", &count, kInt});
-        properties.push_back({"label", &label, kString});
-        properties.push_back({"ratio", &ratio, kDouble});
-        properties.push_back({"speed", &speed, kFloat});
-        properties.push_back({"on", &on, kBool});
-        properties.push_back({"mask", &mask, kUnsigned});
+        properties.insert(properties.end(), {{"count", &count, kInt}, {"label", &label, kString},
+                                             {"ratio", &ratio, kDouble}, {"speed", &speed, kFloat},
+                                             {"on", &on, kBool}, {"mask", &mask, kUnsigned}});
     }
     static void Register() { ComponentRegistry::Get()->Register("Probe", std::make_unique<Probe>(nullptr)); }
 

@@ -13,7 +13,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 
 namespace testing_content {
@@ -21,9 +21,7 @@ namespace testing_content {
 inline std::string ReadText(const std::filesystem::path& path)
 {
     std::ifstream file(path);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 inline void WriteText(const std::filesystem::path& path, const std::string& text)
@@ -49,10 +47,7 @@ public:
     ~TempContent() { std::filesystem::remove_all(root); }
 
     void Space(const std::string& name, const std::string& json) const { WriteText(root / "Spaces" / (name + ".txt"), json); }
-    void Archetype(const std::string& file, const std::string& json) const
-    {
-        WriteText(root / "Archetypes" / file, json);
-    }
+    void Archetype(const std::string& file, const std::string& json) const { WriteText(root / "Archetypes" / file, json); }
     // The real content, pictures, shaders and sound linked and spaces and archetypes copied,
     // with the match cut to the given length. False when game.txt no longer holds the length.
     bool RealContentWithMatchOf(int seconds) const
@@ -89,7 +84,6 @@ inline std::string EntityJson(const std::string& name, float x = 0.0f, float y =
     return json + "}";
 }
 
-// A started headless engine over a fresh content folder holding "Debug" and "Splash".
 // Fresh run options as `--headless --virtual-time --seed N` with data as the content folder.
 inline RunOptions& UseHeadlessOptions(const std::filesystem::path& data, unsigned seed)
 {
@@ -103,6 +97,7 @@ inline RunOptions& UseHeadlessOptions(const std::filesystem::path& data, unsigne
     return options;
 }
 
+// A started headless engine over a fresh content folder holding "Debug" and "Splash".
 class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -123,10 +118,7 @@ protected:
     virtual void PrepareContent() {}
 
     Engine* Start() { return Engine::Get(); }
-    void Frames(int count)
-    {
-        for (int i = 0; i < count; ++i) Engine::Get()->Update();
-    }
+    void Frames(int count) { for (int i = 0; i < count; ++i) Engine::Get()->Update(); }
     Space* Make(const std::string& name)
     {
         CreateSpaceEvent create(name);
