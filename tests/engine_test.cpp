@@ -1,5 +1,4 @@
 #include "engine.h"
-#include "entity.h"
 #include "gameerror.h"
 #include "space.h"
 #include "testcontent.h"

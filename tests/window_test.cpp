@@ -1,6 +1,5 @@
-// Real windows under Xvfb with Mesa's software OpenGL, judged by screenshots. WindowTest runs
-// this test binary under xvfb-run; the WindowInside tests run inside that X server, in this
-// process, and skip themselves anywhere else.
+// Real windows under Xvfb with Mesa's software OpenGL, judged by screenshots: WindowTest runs this
+// binary under xvfb-run, where the WindowInside tests run (anywhere else they skip themselves).
 #include "entity.h"
 #include "gameerror.h"
 #include "graphics.h"
