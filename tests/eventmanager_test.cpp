@@ -172,7 +172,7 @@ TEST(DelayQueueTest, EventsLeaveOnceInDelayOrderThroughHoldsAndRefills)
         for (int i = 0; i < count; ++i, ++pushed) {  // pooled copies of two sizes among events made with new
             float delay = static_cast<float>(std::rand() % 2000) / 1000.0f - 0.5f;
             std::string text = std::to_string(pushed);
-            if (i % 3 == 0) queue.Push(std::make_unique<TraceEvent>(text + " is longer than the small-string buffer", delay));
+            if (i % 3 == 0) queue.Push(std::make_unique<TraceEvent>(text + std::string(40, '.'), delay));
             else if (i % 3 == 1) queue.Emplace(TraceEvent(text, delay));
             else queue.Emplace(LambdaEvent([token] {}, delay));
         }

@@ -116,7 +116,8 @@ TEST(ReplayTest, MalformedLinesNameTheFileAndLine)
 {
     for (const char* line : {"1 key 65 push", "0 key 65 press", "1 key 20 press", "1 mouse 8 press", "1 cursor 10",
                              "1 pad 16 connect", "1 pad 0 axis 0 2", "1 pad 0 hat 0 up", "x key 65 press", "1 jump",
-                             "1 key 65 press +16.7ms", "1 key 65 press +-1ms", "1 key 65 press +5", "1 key 65 press +5s"}) {
+                             "1 key 65 press +16.7ms", "1 key 65 press +-1ms", "1 key 65 press +5",
+                             "1 key 65 press +5s"}) {
         try {
             Replay::Parse("# a comment\n\n" + std::string(line) + "\n", "moves.replay");
             ADD_FAILURE() << line << " was accepted";
@@ -130,16 +131,16 @@ TEST(ReplayTest, MalformedLinesNameTheFileAndLine)
 using ReplayRunTest = testing_content::EngineTest;
 TEST_F(ReplayRunTest, ReplayLinesArriveAtTheirFramesStampedAtTheirInstants)
 {
-    testing_content::WriteText(content.root / "moves.replay", "2 key 65 press +4.25ms\n3 key 65 release\n"
-                                                              "2 pad 0 button 0 press +1ms\n4 cursor 100 200\n5 pad 0 disconnect\n");
-    RunOptions::Get().replayFile = (content.root / "moves.replay").string();
+    std::string replay = (content.root / "moves.replay").string();
+    testing_content::WriteText(replay, "2 key 65 press +4.25ms\n3 key 65 release\n2 pad 0 button 0 press +1ms\n"
+                                       "4 cursor 100 200\n5 pad 0 disconnect\n");
+    RunOptions::Get().replayFile = replay;
     Start();
     Listener heard;
     Engine::Get()->events->AddListener(&heard, &Listener::OnPress);
     Input* input = Input::Get();
     Frames(1);
-    EXPECT_EQ(input->Key(kA), kKeyUp);
-    EXPECT_FALSE(input->JoystickPresent(0));
+    EXPECT_EQ(input->Key(kA), kKeyUp);  // nothing before its frame
     Frames(1);  // frame 2: the pad at its first poll, the key at event polling
     int64_t frameTwo = FrameClock::Get()->frameStart;
     EXPECT_EQ(input->Key(kA), kKeyPressed);
@@ -151,7 +152,6 @@ TEST_F(ReplayRunTest, ReplayLinesArriveAtTheirFramesStampedAtTheirInstants)
     EXPECT_EQ(heard.presses[0].at, frameTwo + 1'000'000);
     EXPECT_EQ(heard.presses[1].device, PressEvent::kKeyboard);
     EXPECT_EQ(heard.presses[1].at, frameTwo + 4'250'000);
-    Engine::Get()->events->RemoveListener<PressEvent>(&heard);
     EXPECT_EQ(input->Key(kA), kKeyReleased);
     Frames(1);
     EXPECT_EQ(input->cursor, glm::vec2(100.0f, 200.0f));
@@ -297,8 +297,9 @@ TEST(EvdevReaderTest, RecordsKeepTheirKernelStampsInOrderExceptWhatTheKernelDrop
     EXPECT_EQ(From(records, "Keyboard"),
               (std::vector<Row>{{kA, 1, 1'000'001'000}, {kA, 2, 1'500'000'000}, {GLFW_KEY_WORLD_2, 0, 2'000'000'000},
                                 {GLFW_KEY_KP_0, 1, 2'000'000'000}, {GLFW_KEY_Z, 1, 3'000'000'000}}));
-    EXPECT_EQ(From(records, "Pad"), (std::vector<Row>{{Input::kPadY, 1, 4'000'000'000}, {Input::kPadX, 1, 4'000'000'000},
-                                                      {Input::kPadLeft, 0, 4'100'000'000}, {14, 1, 4'200'000'000}}));
+    EXPECT_EQ(From(records, "Pad"),
+              (std::vector<Row>{{Input::kPadY, 1, 4'000'000'000}, {Input::kPadX, 1, 4'000'000'000},
+                                {Input::kPadLeft, 0, 4'100'000'000}, {14, 1, 4'200'000'000}}));
     EXPECT_EQ(reader.Dropped(), 0u);
 }
 

@@ -45,8 +45,8 @@ TEST(WindowTest, InProcessWindowChecks)
 {
     char self[4096] = {};
     ASSERT_GT(readlink("/proc/self/exe", self, sizeof(self) - 1), 0);
-    program_run::Result run =
-        program_run::UnderXvfb(std::string(self) + " --gtest_filter='WindowInside*'", std::string(kInsideMarker) + "=1");
+    program_run::Result run = program_run::UnderXvfb(std::string(self) + " --gtest_filter='WindowInside*'",
+                                                     std::string(kInsideMarker) + "=1");
     EXPECT_EQ(run.status, 0) << run.output;
     EXPECT_THAT(run.output, HasSubstr("[  PASSED  ]"));
     EXPECT_THAT(run.output, Not(HasSubstr("SKIPPED")));
@@ -62,16 +62,15 @@ protected:
         EngineTest::SetUp();
         RunOptions::Get().headless = false;
     }
-    // The real shaders, font sheets and debug overlay, and a splash space holding a box.
+    // The real shaders and font sheets, and a splash space holding a box.
     void PrepareContent() override
     {
         const fs::path source = fs::path(VOLLEYRUN_SOURCE_DIR) / "Quillmoor";
         fs::copy(source / "Shaders", content.root / "Shaders");
         fs::create_directories(content.root / "Textures");
-        for (const char* file : {"FontSheet00.png", "FontSheet00.txt", "FontSheetGlow00.png", "FontSheetGlow00.txt", "default.png",
-                                 "TestingLines.png"})
+        for (const char* file : {"FontSheet00.png", "FontSheet00.txt", "FontSheetGlow00.png", "FontSheetGlow00.txt",
+                                 "default.png", "TestingLines.png"})
             fs::copy_file(source / "Textures" / file, content.root / "Textures" / file);
-        fs::copy_file(source / "Spaces" / "Debug.txt", content.root / "Spaces" / "Debug.txt", fs::copy_options::overwrite_existing);
         content.SimpleSpace("Splash", 0.0f,
                             R"({"name": "box", "archetypeName": "", "Transform": {"scaleX": 200.0, "scaleY": 100.0},
                                 "Sprite": {"imageName": "TestingLines.png"}})");
@@ -91,14 +90,14 @@ protected:
 // to the top), shows exactly its own texels of the source image, texel for texel.
 TEST_F(WindowInside, AtlasAndGridFramesShowExactlyTheirOwnTexels)
 {
-    auto texel = [](int x, int y) { return Rgba{uint8_t(x * 16 + 8), uint8_t(y * 30 + 10), uint8_t(250 - x * 9 - y), 255}; };
+    auto texel = [](int x, int y) { return Rgba{uint8_t(x * 16 + 8), uint8_t(y * 30 + 10), uint8_t(99 + x + y), 255}; };
     fs::path folder = content.root / "Textures" / "Frames";
     WritePng(folder / "page.png", 16, 8, texel);
     WritePng(folder / "Atlas.png", 1, 1);
     WritePng(folder / "Grid.png", 16, 8, texel);  // 4 x 2 cells of 4 x 4 texels
     testing_content::WriteText(folder / "Grid.txt", R"({"data": [4, 2, 0]})");
-    testing_content::WriteText(folder / "Atlas.atlas", "\n" + image_test_files::AtlasPage("page.png", 16, 8, {{"a", 0, 0, 4, 4, 0},
-                                                        {"b", 12, 4, 4, 4, 1}, {"c", 5, 3, 4, 4, 2}, {"d", 9, 0, 4, 4, 3}}));
+    testing_content::WriteText(folder / "Atlas.atlas", "\n" + image_test_files::AtlasPage("page.png", 16, 8,
+        {{"a", 0, 0, 4, 4, 0}, {"b", 12, 4, 4, 4, 1}, {"c", 5, 3, 4, 4, 2}, {"d", 9, 0, 4, 4, 3}}));
     content.SimpleSpace("Splash", 0.0f, R"({"name": "frame", "archetypeName": "", "Sprite": {"imageName": "Atlas.png"},
                                             "Transform": {"scaleX": 400.0, "scaleY": 400.0}})");
     Start();
@@ -122,7 +121,7 @@ TEST_F(WindowInside, AtlasAndGridFramesShowExactlyTheirOwnTexels)
                 Colour seen = shot.At(static_cast<int>(shot.width / 2 + (-150.0 + 100.0 * tx) * perUnit),
                                       static_cast<int>(shot.height / 2 - (150.0 - 100.0 * ty) * perUnit));
                 Rgba want = texel(c.x + tx, c.y + ty);
-                EXPECT_TRUE(Near(seen, {want[0], want[1], want[2]}, 1)) << c.image << c.frame << " texel " << tx << "," << ty;
+                EXPECT_TRUE(Near(seen, {want[0], want[1], want[2]}, 1)) << c.image << c.frame << " at " << tx << ty;
             }
     }
 }
