@@ -2,7 +2,6 @@
 #include "programsetup.h"
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 int main(int argc, char** argv)
 {

@@ -1,31 +1,17 @@
 // The trace's three overlay lines and the developer console on a headless engine.
-#include "gameerror.h"
 #include "input.h"
 #include "spritetext.h"
 #include "testcontent.h"
 #include "trace.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 namespace {
 
-using testing::HasSubstr;
-
-std::string DebugLine(const std::string& name, float y)
-{
-    return "{\"name\": \"" + name + "\", \"archetypeName\": \"DebugText\", \"Transform\": {\"translationY\": " +
-           std::to_string(y) + "}, \"SpriteText\": {\"text\": \"\", \"size\": 0.3}}";
-}
+using Lines = std::array<std::string, 3>;
 
 class TraceTest : public testing_content::EngineTest {
 protected:
-    void PrepareContent() override
-    {
-        content.SimpleSpace("Debug", 100.0f,
-                            DebugLine("DebugText0", 250.0f) + ", " + DebugLine("DebugText1", 230.0f) + ", " +
-                                DebugLine("DebugText2", 210.0f));
-    }
     void SetUp() override
     {
         EngineTest::SetUp();
@@ -34,11 +20,12 @@ protected:
         trace = Trace::Get();
         input = Input::Get();
     }
-    std::vector<std::string> Shown() const
+    std::string Shown(int line) const { return trace->LineText(line) ? trace->LineText(line)->text : "(unbound)"; }
+    std::string Printed(std::initializer_list<const char*> texts)
     {
-        std::vector<std::string> texts;
-        for (int i = 0; i < 3; ++i) texts.push_back(trace->LineText(i) ? trace->LineText(i)->text : "(unbound)");
-        return texts;
+        testing::internal::CaptureStdout();
+        for (const char* text : texts) trace->Print(text);
+        return testing::internal::GetCapturedStdout();
     }
     // One frame in which key is pressed (and released at its end).
     void Press(int key)
@@ -52,79 +39,49 @@ protected:
     Input* input = nullptr;
 };
 
-TEST_F(TraceTest, TheOverlayIsBoundAndHidden)
-{
-    Space* debug = Engine::Get()->FindSpace("Debug");
-    EXPECT_FALSE(debug->visible);
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(trace->LineText(i), debug->FindEntity(Trace::kLineNames[i])->Get<SpriteText>());
-    try {
-        trace->BindDebugLines(nullptr);
-        ADD_FAILURE() << "bound to nothing";
-    } catch (const GameError& error) {
-        EXPECT_THAT(error.what(), HasSubstr("debugSpace"));
-    }
-}
-
-// A message sent without its line end (the audio engine's beat-type line) is given one,
-// so it never runs into the next; an empty message prints nothing.
+// A message sent without its line end (the audio engine's beat-type line) is given one, so
+// it never runs into the next; an empty one prints nothing. A line whose entity is gone is
+// skipped; after quitting, messages still print but the overlay stays.
 TEST_F(TraceTest, MessagesPrintAsWholeLinesAndShowNewestOnTop)
 {
-    testing::internal::CaptureStdout();
+    EXPECT_EQ(Printed({"B", "C\n", "", "D"}), "B\nC\nD\n");
+    Printed({"C\n", "B"});
     Engine::Get()->events->Send(TraceEvent("A"));
-    trace->Print("B");
-    trace->Print("C\n");
-    trace->Print("");
-    trace->Print("D");
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "A\nB\nC\nD\n");
-    trace->Print("C\n");
-    trace->Print("B");
-    trace->Print("A");
-    EXPECT_EQ(trace->Lines(), (std::array<std::string, 3>{"A\n", "B\n", "C\n"}));
-    EXPECT_EQ(Shown(), (std::vector<std::string>{"A", "B", "C"}));  // the line end is not drawn
+    EXPECT_EQ(trace->Lines(), (Lines{"A\n", "B\n", "C\n"}));
+    EXPECT_EQ(Shown(0) + Shown(1) + Shown(2), "ABC");  // the line end is not drawn
+    Space* debug = Engine::Get()->FindSpace("Debug");
+    debug->DestroyEntity(debug->FindEntity("DebugText1"));
+    trace->Print("E");
+    EXPECT_EQ(trace->LineText(1), nullptr);
+    EXPECT_EQ(Shown(0), "E");
+    Engine::Get()->quit = true;
+    EXPECT_EQ(Printed({"after"}), "after\n");
+    EXPECT_EQ(Shown(0), "E");
 }
 
-TEST_F(TraceTest, TheConsoleTakesTheTopLineWhileTyping)
+// Keys pressed before the backslash are no part of the command; backspace keeps the
+// backslash; what prints while typing goes below the line; \q and enter end the game.
+TEST_F(TraceTest, TheConsoleTakesTheTopLineWhileTypingAndBackslashQEnterQuits)
 {
     trace->Print("old\n");
+    Press(65);
     Press(Input::kKeyBackslash);
     EXPECT_TRUE(trace->ConsoleOpen());
     EXPECT_EQ(trace->Lines()[0], "\\");
-    EXPECT_EQ(trace->Lines()[1], "old\n");  // moved down
     Press(65);
     Press(66);
-    EXPECT_EQ(Shown()[0], "\\ab");
+    EXPECT_EQ(Shown(0), "\\ab");
     for (int i = 0; i < 3; ++i) Press(Input::kKeyBackspace);
-    EXPECT_EQ(trace->Lines()[0], "\\");  // the opening backslash stays
-    EXPECT_EQ(input->text, "\\");        // and the line that will be sent agrees
-
-    testing::internal::CaptureStdout();
-    trace->Print("while typing");
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    EXPECT_EQ(trace->Lines(), (std::array<std::string, 3>{"\\", "while typing\n", "old\n"}));
-
+    EXPECT_EQ(trace->Lines()[0], "\\");
+    EXPECT_EQ(input->text, "\\");  // and the line that will be sent agrees
+    EXPECT_EQ(Printed({"while typing"}), "");
+    EXPECT_EQ(trace->Lines(), (Lines{"\\", "while typing\n", "old\n"}));
     Press(81);
     Press(Input::kKeyEnter);
     EXPECT_FALSE(trace->ConsoleOpen());
-    EXPECT_FALSE(input->textMode);
+    EXPECT_EQ(input->text, "");
     EXPECT_EQ(trace->Lines()[0], "\\q");  // the submitted command stays on top
     EXPECT_TRUE(Engine::Get()->quit);
-}
-
-// A line whose entity is gone is skipped; after quitting, messages still print but the
-// overlay stays.
-TEST_F(TraceTest, AGoneLineIsSkippedAndAfterQuitTheOverlayStays)
-{
-    Space* debug = Engine::Get()->FindSpace("Debug");
-    debug->DestroyEntity(debug->FindEntity("DebugText1"));
-    trace->Print("before");
-    EXPECT_EQ(trace->LineText(1), nullptr);
-    EXPECT_EQ(Shown()[0], "before");
-    Engine::Get()->quit = true;
-    testing::internal::CaptureStdout();
-    trace->Print("after");
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "after\n");
-    EXPECT_EQ(Shown()[0], "before");
 }
 
 } // namespace
