@@ -29,7 +29,7 @@ protected:
         std::string fields = SpaceJson(5, {ClickSender(), Box("Second", -60, "Two"), Box("First", 60, "Name:", 5),
                                            Box("Label", 0, "Label", TextBox::kInert), Cursor()});
         content.Space("Fields", fields);
-        content.Space("MapEditorSpace", fields);
+        content.Space("Overlay", fields);
     }
     void SetUp() override
     {
@@ -109,14 +109,15 @@ TEST_F(TextBoxTest, FocusMovesWithTheOldBoxReportingBeforeTheNewOneAtAnyCaretPha
     EXPECT_EQ(second->actualText, "Twox");
 }
 
-TEST_F(TextBoxTest, BoxesInAPausedSpaceStayStillExceptInTheEditorOverlayAndADestroyedOneLetsTheFocusGo)
+TEST_F(TextBoxTest, BoxesInAPausedSpaceStayStillUnlessItsWidgetsAreKeptLiveAndADestroyedOneLetsTheFocusGo)
 {
     fields->paused = true;
     ClickAt(On(first));
     EXPECT_EQ(TextBox::Focused(), nullptr);
-    Space* overlay = Make("MapEditorSpace");
+    Space* overlay = Make("Overlay");
     Frames(4);
     overlay->paused = true;
+    overlay->widgetsLive = true;  // as the map editor keeps its own paused overlay
     TextBox* field = overlay->FindEntity("First")->Get<TextBox>();
     ClickAt(On(field));
     Key('Q');

@@ -9,8 +9,9 @@ unbuildable. Not part of CI: a full run takes a rebuild and a suite run per faul
     python3 tools/mutate.py --check         # only report stale faults, no build
     python3 tools/mutate.py --only game     # the faults of one layer
     python3 tools/mutate.py --ids 3,7       # these faults only
+    python3 tools/mutate.py --rev 6265ba3   # an older commit's suite (faults read from the working tree)
 
-The copy is a git worktree of HEAD in a fresh temporary folder (removed at the end); the
+The copy is a git worktree of HEAD (or --rev) in a fresh temporary folder (removed at the end); the
 working tree is never touched. Prints a Markdown table and the totals.
 """
 import argparse
@@ -90,6 +91,7 @@ def main():
     parser.add_argument("--check", action="store_true", help="only report the stale faults")
     parser.add_argument("--only", help="only the faults of this layer")
     parser.add_argument("--ids", help="only these faults, by number: 3,7,12")
+    parser.add_argument("--rev", default="HEAD", help="the commit whose suite is tried (default HEAD)")
     parser.add_argument("--mutations", default=os.path.join(ROOT, "tools", "mutations.txt"))
     args = parser.parse_args()
     ids = {int(n) for n in args.ids.split(",")} if args.ids else None
@@ -107,7 +109,7 @@ def main():
     build = os.path.join(tree, "build")
     results = []
     try:
-        code, output = run(f"git worktree add --detach {tree} HEAD", ROOT)
+        code, output = run(f"git worktree add --detach {tree} {args.rev}", ROOT)
         if code != 0:
             sys.exit(output)
         os.makedirs(build)

@@ -45,7 +45,8 @@ enum EventType : int {
     kSwingEvent = 27,
     kBallReturnedEvent = 28,
     kPressEvent = 29,
-    kEventTypeCount = 30,
+    kSpaceHeldEvent = 30,
+    kEventTypeCount = 31,
 };
 
 // Sentinel delay: deliver at once instead of queueing.
@@ -240,6 +241,15 @@ public:
     explicit DevMessageEvent(std::string message, float eventDelay = kSendNow)
         : EventOf(eventDelay), text(std::move(message)) {}
     std::string text;
+};
+
+// The map editor has stopped a space to edit it (held) or given it back, on the engine-wide
+// manager just after Hold or Release: the game decides what its music does meanwhile.
+class SpaceHeldEvent : public EventOf<kSpaceHeldEvent> {
+public:
+    SpaceHeldEvent(SpaceRef target, bool isHeld) : EventOf(kSendNow), space(std::move(target)), held(isHeld) {}
+    SpaceRef space;
+    bool held;
 };
 
 class DestroySpaceEvent : public EventOf<kDestroySpaceEvent> {

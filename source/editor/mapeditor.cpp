@@ -1,6 +1,7 @@
 #include "mapeditor.h"
 
 #include "archetypestore.h"
+#include "audioengine.h"
 #include "authoredspace.h"
 #include "button.h"
 #include "camera.h"
@@ -51,8 +52,6 @@ constexpr int kTypeRows = 24;            // component-type entries per column
 constexpr float kTypeColumn = 140.0f;
 constexpr int kWheelStep = 3;            // list entries per notch of the mouse wheel
 
-const char* const kInGame = "event:/InGame";
-const char* const kPauseMusic = "event:/PauseMenu";
 const char* const kObjectPrefix = "ObjectList";
 const char* const kToolNames[4] = {"Translate", "Scale", "Rotate", "ZLayer"};
 // Spaces of the engine itself, which a saved space must never replace.
@@ -195,16 +194,18 @@ void MapEditor::Initialize()
     engine.AddListener(this, &MapEditor::OnDestroySpace);
     cameraAtOpen_ = CameraPosition();
     owner->space->paused = true;
+    owner->space->widgetsLive = true;
     Space* edited = EditedSpace();
     if (edited) {
-        HandMusicOver(*edited, true);
         edited->Hold();
+        engine.Send(SpaceHeldEvent(edited->Ref(), true));
         edited->events->AddListener(this, &MapEditor::OnSelected);
         ownHitTest_ = !HasHitTest(*edited);
         authored_ = std::make_unique<AuthoredSpace>(*edited);
         saveName_ = openedAs_ = edited->name;
     }
-    engine.Send(ParameterChangeEvent(kInGame, {{"Pause", edited && edited->paused ? 1.0f : 0.0f}}));
+    // The clock's song is muffled while a paused space is edited.
+    engine.Send(ParameterChangeEvent(AudioEngine::kInGame, {{"Pause", edited && edited->paused ? 1.0f : 0.0f}}));
     FindOverlayEntities();
     ListenToFields();
     BuildTypeList();
@@ -233,35 +234,10 @@ void MapEditor::Terminate()
         edited->events->RemoveListener<MapEditorSelectedEvent>(this);
         edited->Release();
         stillPaused = edited->paused;  // a match paused under its menu stays paused
-        if (!stillPaused) HandMusicOver(*edited, false);
+        engine.Send(SpaceHeldEvent(edited->Ref(), false));
     }
     Camera::Get()->SetPosition(cameraAtOpen_.x, cameraAtOpen_.y, cameraAtOpen_.z);
-    engine.Send(ParameterChangeEvent(kInGame, {{"Pause", stillPaused ? 1.0f : 0.0f}}));
-}
-
-// A running match, with no pause menu of its own open: its music is its clock.
-bool MapEditor::IsRunningMatch(const Space& edited)
-{
-    bool match = std::any_of(edited.Entities().begin(), edited.Entities().end(),
-                             [](const auto& entity) { return entity->GetComponent(kPauseLogic) != nullptr; });
-    if (!match) return false;
-    for (const char* menu : {"PauseMenu", "ReturnToGame", "EndGame"})
-        if (Engine::Get()->FindSpace(menu)) return false;
-    return true;
-}
-
-// The match's music is its clock: it stops with the match while the editor is open, the
-// pause-menu track taking over as in a pause, so no ball is late when the match goes on.
-// Escape also reaches the match's pause logic, which, finding its match paused (by this
-// editor) and no pause menu open, hands the music over to the pause-menu track; when the
-// match resumes here its music comes back with it, as the pause menu's own resume does.
-void MapEditor::HandMusicOver(const Space& edited, bool hold) const
-{
-    if (!IsRunningMatch(edited)) return;
-    EventManager& engine = *Engine::Get()->events;
-    engine.Send(PauseSoundEvent(kInGame, hold));
-    engine.Send(PauseSoundEvent(kPauseMusic, !hold));
-    engine.Send(SyncSoundEvent(kPauseMusic, kInGame));
+    engine.Send(ParameterChangeEvent(AudioEngine::kInGame, {{"Pause", stillPaused ? 1.0f : 0.0f}}));
 }
 
 void MapEditor::Close()

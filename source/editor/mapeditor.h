@@ -190,9 +190,6 @@ private:
     void OnTextBox(Entity* sender, int state);
     void OnListEntry(Entity* entry);
     void Close();
-    static bool IsRunningMatch(const Space& edited);
-    // Stops (hold) or restarts the running match's music with the match.
-    void HandMusicOver(const Space& edited, bool hold) const;
     void Trace(const std::string& line) const;
 
     SpaceRef edited_;              // checked against the engine's live spaces before every use

@@ -4,6 +4,7 @@
 #include "behaviorball.h"
 #include "behaviormeter.h"
 #include "behaviorplayer.h"
+#include "contentnames.h"
 #include "endgamelogic.h"
 #include "engine.h"
 #include "entity.h"
@@ -53,7 +54,7 @@ constexpr int kMeterKeys[][3] = {{49, 1, -5}, {50, 1, 5}, {51, 2, -5}, {52, 2, 5
 
 bool BallManager::MatchOver(const Space& space)
 {
-    Entity* logic = space.FindEntity("levelLogic");
+    Entity* logic = space.FindEntity(Content::kLevelLogic);
     BallManager* manager = logic ? logic->Get<BallManager>() : nullptr;
     return manager && manager->matchOver;
 }
@@ -122,7 +123,7 @@ void BallManager::OnDivision(BeatDivisionEvent& event)
             meter->LowerNotches();
         }
     }
-    owner->space->RequireEntity("levelLogic")->Require<Timer>()->clockRunning = true;
+    owner->space->RequireEntity(Content::kLevelLogic)->Require<Timer>()->clockRunning = true;
     TrackProgress();
     MaybeStartEvent();
     CountIn(event.time);
@@ -141,7 +142,7 @@ void BallManager::OnDivision(BeatDivisionEvent& event)
 // far along it is; it never goes back, even when a meter falls.
 void BallManager::TrackProgress()
 {
-    const Timer* timer = owner->space->RequireEntity("levelLogic")->Require<Timer>();
+    const Timer* timer = owner->space->RequireEntity(Content::kLevelLogic)->Require<Timer>();
     float clock = timer->secondsOfGame > 0.0f ? 1.0f - timer->remaining / timer->secondsOfGame : 0.0f;
     const BehaviorMeter* left = Meter(1);
     float meters = std::max(left->value, Meter(2)->value) / std::max(left->maximum, 1.0f);
@@ -276,14 +277,14 @@ bool BallManager::AnnounceArrivals()
         int side = towardLeft ? 0 : 1;
         int slot = ball->kind == 3 ? 3 : ball->kind == 2 ? 1 : ball->kind == 1 ? 2 : 0;
         float value = slot == 0 ? static_cast<float>(std::abs(ball->destLane)) : 1.0f;
-        events->Send(ParameterChangeEvent("event:/InGame", {{kSideParameters[side][slot], value}}));
+        events->Send(ParameterChangeEvent(Content::kMatchMusic, {{kSideParameters[side][slot], value}}));
         announced[side] = true;
     }
     for (int side = 0; side < 2; ++side) {
         if (announced[side]) continue;
         SoundParameters silence;
         for (const char* name : kSideParameters[side]) silence.emplace_back(name, 0.0f);
-        events->Send(ParameterChangeEvent("event:/InGame", silence));
+        events->Send(ParameterChangeEvent(Content::kMatchMusic, silence));
     }
     return inPlay;
 }
@@ -308,7 +309,7 @@ void BallManager::OnBallLost(BallLostEvent& event)
 {
     if (matchOver) return;
     EventManager* events = Engine::Get()->events.get();
-    events->Send(ParameterChangeEvent("event:/InGame", {{"MusicianMiss", 0.5f}}));
+    events->Send(ParameterChangeEvent(Content::kMatchMusic, {{"MusicianMiss", 0.5f}}));
     missDivision = divisionCounter;
     bool playerOneMissed = event.lane >= 0;
     int32_t& score = playerOneMissed ? score0 : score1;
@@ -359,7 +360,7 @@ void BallManager::SilenceMissLayer()
 {
     if (missDivision < 0) return;
     missDivision = -1;
-    Engine::Get()->events->Send(ParameterChangeEvent("event:/InGame", {{"MusicianMiss", 0.0f}}));
+    Engine::Get()->events->Send(ParameterChangeEvent(Content::kMatchMusic, {{"MusicianMiss", 0.0f}}));
 }
 
 // The analogue triggers steer the in-game music.
@@ -374,5 +375,5 @@ void BallManager::SendTrigger()
             trigger = first ? value : std::max(trigger, value);
             first = false;
         }
-    Engine::Get()->events->Send(ParameterChangeEvent("event:/InGame", {{"Trigger", trigger}}));
+    Engine::Get()->events->Send(ParameterChangeEvent(Content::kMatchMusic, {{"Trigger", trigger}}));
 }

@@ -12,6 +12,7 @@
 
 #include "beattime.h"
 #include "component.h"
+#include "contentnames.h"
 
 #include <cstdint>
 #include <optional>
@@ -35,7 +36,7 @@ public:
     std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     std::vector<std::string> NamesNeeded() const override
     {
-        return {"levelLogic", "BeatMeter[12]", "BeatMeter[12]BackBottom", "PlayerScore[01]", "Player[01]", "Player[01]Pos*", "BillBoardP[01]", "HitEffect_*", "MissEffect_*", "ScoreCounter", "WinArt"};
+        return {Content::kLevelLogic, "BeatMeter[12]", "BeatMeter[12]BackBottom", "PlayerScore[01]", "Player[01]", "Player[01]Pos*", "BillBoardP[01]", "HitEffect_*", "MissEffect_*", "ScoreCounter", "WinArt"};
     }
     void Serialize(std::vector<Property>& properties) override;
 

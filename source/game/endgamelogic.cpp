@@ -1,4 +1,6 @@
 #include "endgamelogic.h"
+
+#include "contentnames.h"
 #include "matchstats.h"
 
 #include "ballmanager.h"
@@ -16,21 +18,19 @@ namespace {
 
 enum class Result { kPlayer1, kPlayer2, kDraw };
 
-const char* const kMenuMusic = "event:/MainMenu";
-
 // Freezes the match and shows its result: the victory art states it, in the same display
 // face as the end screen's title and buttons, and nothing else repeats it.
 void Finish(Space& game, Result result, bool sendWin)
 {
-    Entity* logic = game.RequireEntity("levelLogic");
+    Entity* logic = game.RequireEntity(Content::kLevelLogic);
     BallManager* manager = logic->Require<BallManager>();
     if (manager->matchOver) return;  // the first result stands: one end screen, one verdict
     manager->matchOver = true;
     EventManager* events = Engine::Get()->events.get();
-    events->Send(CreateSpaceEvent("EndGame", EndGameLogic::kEndScreenDelay));
+    events->Send(CreateSpaceEvent(Content::kEndGameSpace, EndGameLogic::kEndScreenDelay));
     game.SetPaused(true);
-    events->Send(PauseSoundEvent("event:/InGame", true, EndGameLogic::kEndScreenDelay));
-    if (sendWin) events->Send(ParameterChangeEvent("event:/InGame", {{"Win", 1.0f}}));
+    events->Send(PauseSoundEvent(Content::kMatchMusic, true, EndGameLogic::kEndScreenDelay));
+    if (sendWin) events->Send(ParameterChangeEvent(Content::kMatchMusic, {{"Win", 1.0f}}));
     Sprite* art = game.RequireEntity("WinArt")->Require<Sprite>();
     art->visible = true;
     if (result == Result::kPlayer2) art->SetImage("victoryScreen_P2.png");
@@ -58,17 +58,17 @@ void EndGameLogic::Initialize()
 {
     owner->space->events->AddListener(this, &EndGameLogic::OnUpdate);
     EventManager* events = Engine::Get()->events.get();
-    events->Send(PlaySoundEvent(kMenuMusic, false, {{"Location", 0.0f}, {"Transition", 0.0f}}));
-    events->Send(PauseSoundEvent(kMenuMusic, false));
+    events->Send(PlaySoundEvent(Content::kMenuMusic, false, {{"Location", 0.0f}, {"Transition", 0.0f}}));
+    events->Send(PauseSoundEvent(Content::kMenuMusic, false));
     // The match under the statistics is frozen with its result shown: kept as one picture.
-    if (Space* game = Engine::Get()->FindSpace("game")) game->still = true;
+    if (Space* game = Engine::Get()->FindSpace(Content::kMatchSpace)) game->still = true;
     ShowStats();
 }
 
 void EndGameLogic::Terminate()
 {
     owner->space->events->RemoveListener<UpdateEvent>(this);
-    Engine::Get()->events->Send(PauseSoundEvent(kMenuMusic, true));
+    Engine::Get()->events->Send(PauseSoundEvent(Content::kMenuMusic, true));
     SendMusicBack();
 }
 
@@ -106,18 +106,18 @@ std::unique_ptr<Component> EndGameLogic::Clone(Entity* newOwner) const
 void EndGameLogic::SendMusicBack()
 {
     EventManager* events = Engine::Get()->events.get();
-    events->Send(PauseSoundEvent("event:/InGame", false));
+    events->Send(PauseSoundEvent(Content::kMatchMusic, false));
     events->Send(PauseSoundEvent("event:/Master/Pause Menu", true));
-    events->Send(ParameterChangeEvent("event:/InGame", {{"Location", 0.0f}}));
+    events->Send(ParameterChangeEvent(Content::kMatchMusic, {{"Location", 0.0f}}));
 }
 
 void EndGameLogic::OnUpdate(UpdateEvent&)
 {
     Engine* engine = Engine::Get();
-    Space* game = engine->FindSpace("game");
-    Space* endGame = engine->FindSpace("EndGame");
-    if (endGame) endGame->SetPaused(engine->FindSpace("QuitConfirm") != nullptr);
-    if (!engine->FindSpace("MainMenu")) return;
+    Space* game = engine->FindSpace(Content::kMatchSpace);
+    Space* endGame = engine->FindSpace(Content::kEndGameSpace);
+    if (endGame) endGame->SetPaused(engine->FindSpace(Content::kQuitConfirmSpace) != nullptr);
+    if (!engine->FindSpace(Content::kMainMenuSpace)) return;
     for (Space* space : {endGame, game, owner->space})
         if (space) engine->events->Send(DestroySpaceEvent(space, 0.0f));
     SendMusicBack();

@@ -2,6 +2,7 @@
 
 #include "camera.h"
 #include "audioengine.h"
+#include "contentnames.h"
 #include "engine.h"
 #include "entity.h"
 #include "gamesettings.h"
@@ -34,7 +35,7 @@ float LargerAxis(int axis)
 
 bool LevelLogic::IsOptionsSpace(const std::string& spaceName)
 {
-    return spaceName == "PauseMenu" || spaceName == "MainMenuOptions";
+    return spaceName == Content::kPauseMenuSpace || spaceName == Content::kMenuOptionsSpace;
 }
 
 void LevelLogic::Initialize()
@@ -45,11 +46,11 @@ void LevelLogic::Initialize()
         WireOptions();  // an overlay: the camera stays where the space below put it
         return;
     }
-    if (space == "game") StartGameMusic();
-    else if (space == "Splash") StartSplash();
-    else if (space == "CreditsUpdated") Events().Send(ParameterChangeEvent("event:/MainMenu", {{"Location", 1.0f}}));
+    if (space == Content::kMatchSpace) StartGameMusic();
+    else if (space == Content::kSplashSpace) StartSplash();
+    else if (space == Content::kCreditsSpace) Events().Send(ParameterChangeEvent(Content::kMenuMusic, {{"Location", 1.0f}}));
     else StartMenuMusic();
-    if (space == "MainMenu" || space == "CreditsUpdated") ListenUpdate();
+    if (space == Content::kMainMenuSpace || space == Content::kCreditsSpace) ListenUpdate();
     Camera::Get()->SetPosition(cameraX, cameraY, 0.0f);
     Camera::Get()->SetZoom(cameraZoom);
 }
@@ -73,7 +74,7 @@ void LevelLogic::WireOptions()
     Entity* slider = space->RequireEntity("MasterSoundSlider");
     slider->Require<Slider>()->Bind(&GameSettings::Get().masterVolumePercent);
     volumeSlider_ = slider->Ref();
-    if (space->name == "PauseMenu") Events().Send(PauseSoundEvent("event:/PauseMenu", space->paused));
+    if (space->name == Content::kPauseMenuSpace) Events().Send(PauseSoundEvent(Content::kPauseMusic, space->paused));
 }
 
 void LevelLogic::Terminate()
@@ -99,17 +100,17 @@ void LevelLogic::Serialize(std::vector<Property>& properties)
 
 void LevelLogic::StartGameMusic()
 {
-    Events().Send(PlaySoundEvent("event:/InGame", true));
+    Events().Send(PlaySoundEvent(Content::kMatchMusic, true));
     // A restarted song keeps its parameters: the last match's fanfare must not play on.
-    Events().Send(ParameterChangeEvent("event:/InGame", {{"Location", 1.0f}, {"Win", 0.0f}}));
-    Events().Send(PlaySoundEvent("event:/PauseMenu", false));
-    Events().Send(PauseSoundEvent("event:/PauseMenu", true));  // ready, silent until a pause
+    Events().Send(ParameterChangeEvent(Content::kMatchMusic, {{"Location", 1.0f}, {"Win", 0.0f}}));
+    Events().Send(PlaySoundEvent(Content::kPauseMusic, false));
+    Events().Send(PauseSoundEvent(Content::kPauseMusic, true));  // ready, silent until a pause
 }
 
 // Any key, click or pad button skips the splash from its first frame.
 void LevelLogic::StartSplash()
 {
-    Events().Send(PlaySoundEvent("event:/MainMenu", false));
+    Events().Send(PlaySoundEvent(Content::kMenuMusic, false));
     Engine::Get()->events->AddListener(this, &LevelLogic::OnKeyUpdate);
     listensKeys_ = true;
     for (size_t i = 0; i < 3; ++i) owner->events->Send(TriggerEvent(0, kSplashSteps[i], owner->Ref(), kSplashDelays[i]));
@@ -117,11 +118,11 @@ void LevelLogic::StartSplash()
 
 void LevelLogic::StartMenuMusic()
 {
-    Events().Send(PauseSoundEvent("event:/InGame", true));
-    Events().Send(PauseSoundEvent("event:/PauseMenu", true));
+    Events().Send(PauseSoundEvent(Content::kMatchMusic, true));
+    Events().Send(PauseSoundEvent(Content::kPauseMusic, true));
     Events().Send(PlaySoundEvent("event:/Announcer/Volleyrun", false));
-    Events().Send(PauseSoundEvent("event:/MainMenu", false));
-    Events().Send(ParameterChangeEvent("event:/MainMenu", {{"Location", 0.0f}, {"Transition", 0.0f}}));
+    Events().Send(PauseSoundEvent(Content::kMenuMusic, false));
+    Events().Send(ParameterChangeEvent(Content::kMenuMusic, {{"Location", 0.0f}, {"Transition", 0.0f}}));
 }
 
 void LevelLogic::OnTrigger(TriggerEvent& event)
@@ -135,7 +136,7 @@ void LevelLogic::OnTrigger(TriggerEvent& event)
         Entity* background = space->RequireEntity("background");
         background->Require<Sprite>()->SetImage("ControllersRequired.png");
         background->Require<Transform>()->scale = {480.0f, 270.0f};
-    } else if (event.name == "LevelLogic2" && space->name == "Splash") {
+    } else if (event.name == "LevelLogic2" && space->name == Content::kSplashSpace) {
         LeaveSplash();
     }
 }
@@ -143,12 +144,12 @@ void LevelLogic::OnTrigger(TriggerEvent& event)
 void LevelLogic::LeaveSplash()
 {
     Events().Send(DestroySpaceEvent(owner->space, 0.0f));
-    Events().Send(CreateSpaceEvent("MainMenu", 0.0f));
+    Events().Send(CreateSpaceEvent(Content::kMainMenuSpace, 0.0f));
 }
 
 void LevelLogic::OnKeyUpdate(KeyUpdateEvent&)
 {
-    if (owner->space->name != "Splash") return;
+    if (owner->space->name != Content::kSplashSpace) return;
     Engine::Get()->events->RemoveListener<KeyUpdateEvent>(this);  // one key is enough
     listensKeys_ = false;
     LeaveSplash();
@@ -185,7 +186,7 @@ void LevelLogic::OnUpdate(UpdateEvent&)
         return;
     }
     Input* input = Input::Get();
-    Events().Send(ParameterChangeEvent("event:/MainMenu", {{"LeftTrigger", LargerAxis(4)},
+    Events().Send(ParameterChangeEvent(Content::kMenuMusic, {{"LeftTrigger", LargerAxis(4)},
                                                            {"RightTrigger", LargerAxis(5)},
                                                            {"RightStickY", input->Axis(0, 3)}}));
 }

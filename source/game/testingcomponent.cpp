@@ -2,6 +2,7 @@
 
 #include "ballmanager.h"
 #include "behaviormeter.h"
+#include "contentnames.h"
 #include "endgamelogic.h"
 #include "engine.h"
 #include "entity.h"
@@ -29,7 +30,7 @@ void TestingComponent::Initialize()
     Engine::Get()->events->AddListener(this, &TestingComponent::OnUpdate);
     Engine::Get()->events->AddListener(this, &TestingComponent::OnDevMessage);
     listening_ = true;
-    if (owner->space->name == "MainMenu") PrintHelp();
+    if (owner->space->name == Content::kMainMenuSpace) PrintHelp();
 }
 
 void TestingComponent::Terminate()
@@ -67,7 +68,7 @@ void TestingComponent::OnUpdate(UpdateEvent&)
         if (Space* debug = Engine::Get()->FindSpace("Debug")) debug->visible = !debug->visible;
     }
     if (Pressed(input, kKeyF1)) debugDrawMode = !debugDrawMode;
-    if (owner->space->name == "game") RunMatchKeys();
+    if (owner->space->name == Content::kMatchSpace) RunMatchKeys();
 }
 
 void TestingComponent::RunMatchKeys() const
@@ -81,7 +82,7 @@ void TestingComponent::RunMatchKeys() const
 void TestingComponent::EndMatch() const
 {
     Space& game = *owner->space;
-    if (game.RequireEntity("levelLogic")->Require<BallManager>()->matchOver) return;
+    if (game.RequireEntity(Content::kLevelLogic)->Require<BallManager>()->matchOver) return;
     BehaviorMeter* meter = game.RequireEntity("BeatMeter1")->Require<BehaviorMeter>();
     EndGameLogic::EndCheck(*meter, true, true);
 }

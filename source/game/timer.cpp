@@ -2,6 +2,7 @@
 
 #include "ballmanager.h"
 #include "behaviormeter.h"
+#include "contentnames.h"
 #include "endgamelogic.h"
 #include "entity.h"
 #include "space.h"
@@ -53,7 +54,7 @@ void Timer::OnUpdate(UpdateEvent& event)
 {
     if (!clockRunning) return;
     if (remaining < secondsOfGame / 3.0f) {
-        Entity* logic = owner->space->RequireEntity("levelLogic");
+        Entity* logic = owner->space->RequireEntity(Content::kLevelLogic);
         if (remaining <= 0.0f && !logic->Require<BallManager>()->matchOver) {
             owner->events->RemoveListener<UpdateEvent>(this);
             BehaviorMeter* meter = owner->space->RequireEntity("BeatMeter1")->Require<BehaviorMeter>();

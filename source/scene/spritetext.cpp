@@ -101,7 +101,6 @@ void SpriteText::OnDraw(DrawEvent&)
     float width = static_cast<float>(glyphs_.size() - 1) * size;
     if (justification == 1) x -= width * offset;
     else if (justification == 2) x -= width * 0.5f * offset;
-    Graphics* graphics = Graphics::Get();
     m[2][0] = x;
     if (!debugDrawMode) glyphs_[0]->Draw(m, colour);
     for (size_t i = 1; i < glyphs_.size(); ++i) {

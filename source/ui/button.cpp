@@ -9,10 +9,6 @@
 #include "sprite.h"
 #include "transform.h"
 
-namespace {
-const char* const kEditorSpace = "MapEditorSpace";
-} // namespace
-
 void Button::Initialize()
 {
     Check(owner->space->Path() + ": entity \"" + owner->name + "\", component \"Button\"");
@@ -46,7 +42,7 @@ void Button::Serialize(std::vector<Property>& properties)
 bool Button::Blocked()
 {
     bool shown = owner->Get<Sprite>()->visible;
-    if (owner->space->name == kEditorSpace && shown) {
+    if (owner->space->widgetsLive && shown) {
         wasBlocked = false;
         return false;
     }
@@ -67,7 +63,7 @@ void Button::OnTrigger(TriggerEvent& event)
             armed = true;
         }
         if (goOn && event.name == "mouse") {
-            NotifyLevel(state);
+            NotifySpace(state);
             Handle(state);
         }
     }
@@ -123,10 +119,9 @@ void Button::ShowImage(const std::string& image)
     owner->Get<Sprite>()->SetImage(image);
 }
 
-void Button::NotifyLevel(int state) const
+void Button::NotifySpace(int state) const
 {
-    if (Entity* logic = owner->space->FindEntity("levelLogic"))
-        logic->events->Send(TriggerEvent(state, "buttonHovered", EntityRef(), 0.0f));
+    owner->space->events->Send(TriggerEvent(state, "buttonHovered", owner->Ref(), 0.0f));
 }
 
 void Button::Play(const char* sound)

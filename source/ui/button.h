@@ -2,8 +2,10 @@
 // its space's hit test on its own entity's manager: entering grows it and shows the hover
 // image, pressing the pointer button on it shrinks it, releasing on it restores the size
 // and fires the "button" trigger at its own entity (the click menu logic listens for),
-// leaving undoes the hover look; each plays its interface sound. Press clicks it from code. A hidden button or one in
-// a paused space is blocked. Created with its space's entities; game thread only.
+// leaving undoes the hover look; each plays its interface sound, and each is told to the
+// space's own queue as a "buttonHovered" trigger (the cursor listens there). Press clicks it
+// from code. A hidden button, or one in a paused space whose widgets are not kept live, is
+// blocked. Created with its space's entities; game thread only.
 #pragma once
 
 #include "component.h"
@@ -43,6 +45,6 @@ private:
     void Handle(int state);
     void Grow(bool grow);
     void ShowImage(const std::string& image);
-    void NotifyLevel(int state) const;
+    void NotifySpace(int state) const;
     static void Play(const char* sound);
 };

@@ -80,10 +80,7 @@ void Mouse::Initialize()
 {
     Engine::Get()->events->AddListener(this, &Mouse::OnDraw);
     Engine::Get()->events->AddListener(this, &Mouse::OnKeyUpdate);
-    if (Entity* logic = owner->space->FindEntity("levelLogic")) {
-        levelLogic_ = logic->Ref();
-        logic->events->AddListener(this, &Mouse::OnTrigger);
-    }
+    owner->space->events->AddListener(this, &Mouse::OnTrigger);
     const Input* input = Input::Get();
     lastMousePosition = Graphics::Get()->ScreenToWorld(input->cursor.x, input->cursor.y);
     backLatch = input->GetJoystickButton(0, Input::kPadB) != 0;
@@ -95,7 +92,7 @@ void Mouse::Terminate()
 {
     Engine::Get()->events->RemoveListener<DrawEvent>(this);
     Engine::Get()->events->RemoveListener<KeyUpdateEvent>(this);
-    if (Entity* logic = levelLogic_.Get()) logic->events->RemoveListener<TriggerEvent>(this);
+    owner->space->events->RemoveListener<TriggerEvent>(this);
 }
 
 std::unique_ptr<Component> Mouse::Clone(Entity* newOwner) const

@@ -66,5 +66,4 @@ private:
     void GoBack();
     void MoveOnto(const Entity& widget);
 
-    EntityRef levelLogic_;  // whose "buttonHovered" triggers refresh the cursor image; may be null
 };

@@ -11,7 +11,6 @@
 
 namespace {
 
-const char* const kEditorSpace = "MapEditorSpace";
 const char* const kPlainImage = "SolidWhite.png";
 constexpr float kBackgroundAlpha = 0.75f;
 constexpr float kBackgroundBelow = 0.5f;  // sprite layers under the text
@@ -140,7 +139,7 @@ void TextBox::Redraw()
 
 bool TextBox::Acting() const
 {
-    return lockedChars != kInert && (!owner->space->paused || owner->space->name == kEditorSpace);
+    return lockedChars != kInert && (!owner->space->paused || owner->space->widgetsLive);
 }
 
 // Sent at once, so a box that loses the focus to another always reports before the new

@@ -78,6 +78,9 @@ public:
     // engine draws it and every space beneath it once, then shows that picture again
     // (not while the map editor holds it: the designer's changes must show).
     bool still = false;
+    // Its widgets answer even while it is paused: the map editor pauses its own overlay so
+    // that nothing in it runs on its own, yet its buttons and text boxes must work.
+    bool widgetsLive = false;
     std::unique_ptr<EventManager> events;
     std::string name;      // also names the space file
     float zLayer = 0.0f;   // orders spaces in the engine: lower layers draw first

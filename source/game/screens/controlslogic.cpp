@@ -1,6 +1,7 @@
 #include "controlslogic.h"
 
 #include "audioengine.h"
+#include "contentnames.h"
 #include "engine.h"
 #include "entity.h"
 #include "frameclock.h"
@@ -19,7 +20,7 @@ namespace {
 
 using Control = GameSettings::Control;
 
-const char* const kOptionsSpaces[] = {"MainMenuOptions", "OptionsMenu"};
+const char* const kOptionsSpaces[] = {Content::kMenuOptionsSpace, Content::kOptionsSpace};
 const char* const kDevices[] = {"KEYBOARD", "PAD"};
 
 struct Row {
@@ -182,7 +183,7 @@ void ControlsLogic::TakeCapture()
 // The song playing under the options screen: the match's pause version over a paused match.
 const char* ControlsLogic::MenuMusic() const
 {
-    return Engine::Get()->FindSpace("game") ? "event:/PauseMenu" : "event:/MainMenu";
+    return Engine::Get()->FindSpace(Content::kMatchSpace) ? Content::kPauseMusic : Content::kMenuMusic;
 }
 
 void ControlsLogic::StartSession(int player)

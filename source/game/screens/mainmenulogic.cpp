@@ -1,5 +1,6 @@
 #include "mainmenulogic.h"
 
+#include "contentnames.h"
 #include "engine.h"
 #include "entity.h"
 #include "space.h"
@@ -22,6 +23,6 @@ std::unique_ptr<Component> MainMenuLogic::Clone(Entity* newOwner) const
 void MainMenuLogic::OnUpdate(UpdateEvent&)
 {
     Engine* engine = Engine::Get();
-    if (Space* menu = engine->FindSpace("MainMenu"))
-        menu->SetPaused(engine->FindSpace("MainMenuQuitConfirm") || engine->FindSpace("MainMenuOptions"));
+    if (Space* menu = engine->FindSpace(Content::kMainMenuSpace))
+        menu->SetPaused(engine->FindSpace("MainMenuQuitConfirm") || engine->FindSpace(Content::kMenuOptionsSpace));
 }

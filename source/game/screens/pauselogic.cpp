@@ -2,6 +2,7 @@
 
 #include "audioengine.h"
 #include "ballmanager.h"
+#include "contentnames.h"
 #include "engine.h"
 #include "entity.h"
 #include "graphics.h"
@@ -11,9 +12,6 @@
 #include "studioeventinstance.h"
 
 namespace {
-
-const char* const kInGame = "event:/InGame";
-const char* const kPauseMusic = "event:/PauseMenu";
 
 EventManager& Events()
 {
@@ -35,7 +33,7 @@ int MusicPosition()
 {
     if (!AudioEngine::Exists()) return -1;
     auto& instances = AudioEngine::Get()->instances;
-    auto found = instances.find(kInGame);
+    auto found = instances.find(Content::kMatchMusic);
     int milliseconds = -1;
     if (found != instances.end() && found->second && found->second->GetTimelinePosition(&milliseconds) != STUDIO_OK)
         milliseconds = -1;
@@ -47,14 +45,16 @@ int MusicPosition()
 void PauseLogic::Initialize()
 {
     owner->space->events->AddListener(this, &PauseLogic::OnUpdate);
+    Events().AddListener(this, &PauseLogic::OnSpaceHeld);
     owner->space->SetPaused(false);
-    Events().Send(PauseSoundEvent(kInGame, false));
-    Events().Send(PauseSoundEvent(kPauseMusic, true));
+    Events().Send(PauseSoundEvent(Content::kMatchMusic, false));
+    Events().Send(PauseSoundEvent(Content::kPauseMusic, true));
 }
 
 void PauseLogic::Terminate()
 {
     owner->space->events->RemoveListener<UpdateEvent>(this);
+    Events().RemoveListener<SpaceHeldEvent>(this);
 }
 
 std::unique_ptr<Component> PauseLogic::Clone(Entity* newOwner) const
@@ -70,10 +70,10 @@ void PauseLogic::Trace(const std::string& what) const
 
 void PauseLogic::OnUpdate(UpdateEvent& event)
 {
-    Space* pauseMenu = Find("PauseMenu");
-    Space* returning = Find("ReturnToGame");
-    Space* options = Find("OptionsMenu");
-    Space* confirm = Find("QuitConfirm");
+    Space* pauseMenu = Find(Content::kPauseMenuSpace);
+    Space* returning = Find(Content::kCountdownSpace);
+    Space* options = Find(Content::kOptionsSpace);
+    Space* confirm = Find(Content::kQuitConfirmSpace);
     if (pauseMenu) pauseMenu->SetPaused(confirm != nullptr);  // its buttons wait under the dialog
     if (returning) {
         returning->SetPaused(true);
@@ -93,14 +93,14 @@ bool PauseLogic::PauseAllowed() const
 void PauseLogic::FollowMenus(Space* pauseMenu, Space* returning, Space* options, Space* confirm)
 {
     Space* game = owner->space;
-    if (Find("MainMenu")) {
+    if (Find(Content::kMainMenuSpace)) {
         // The player quit: the match goes, its music plays on in the main menu.
         Destroy(game);
         Destroy(confirm);
         Destroy(pauseMenu);
-        Events().Send(PauseSoundEvent(kInGame, false));
-        Events().Send(PauseSoundEvent(kPauseMusic, true));
-        Events().Send(ParameterChangeEvent(kInGame, {{"Location", 0.0f}}));
+        Events().Send(PauseSoundEvent(Content::kMatchMusic, false));
+        Events().Send(PauseSoundEvent(Content::kPauseMusic, true));
+        Events().Send(ParameterChangeEvent(Content::kMatchMusic, {{"Location", 0.0f}}));
         Trace("match closed for the main menu");
     } else if (options) {
         Destroy(pauseMenu);  // the options replace the pause menu
@@ -116,15 +116,26 @@ void PauseLogic::OnPauseKey(Space* pauseMenu)
 {
     if (pauseMenu) return;  // there the key is the menu's way back, which its cursor presses
     Space* game = owner->space;
-    if (!game->paused && !Find("EndGame")) {
+    if (!game->paused && !Find(Content::kEndGameSpace)) {
         game->SetPaused(true);
-        Events().Send(CreateSpaceEvent("PauseMenu", 0.0f));
+        Events().Send(CreateSpaceEvent(Content::kPauseMenuSpace, 0.0f));
         pauseActive = true;
         HandOverMusic();
         Trace("paused");
     } else {
         HandOverMusic();  // a countdown runs or the match is over: only the music follows
     }
+}
+
+// The match's music is its clock: while the editor holds the running match (no menu of its
+// own open), the music stops with it and the pause-menu track takes over as in a pause, so
+// no ball is late when the match goes on; it comes back when the match runs again. Escape
+// meanwhile finds the match paused with no menu open and only hands the music over.
+void PauseLogic::OnSpaceHeld(SpaceHeldEvent& event)
+{
+    Space* game = owner->space;
+    if (event.space.Get() != game || Find(Content::kPauseMenuSpace) || Find(Content::kCountdownSpace) || Find(Content::kEndGameSpace)) return;
+    if (event.held || !game->paused) HandOverMusic();
 }
 
 // Minimising counts once, on the update the window goes: the pause menu then waits for the
@@ -144,9 +155,9 @@ bool PauseLogic::PauseKey()
 void PauseLogic::HandOverMusic()
 {
     bool paused = owner->space->paused;
-    Events().Send(PauseSoundEvent(kInGame, paused));
-    Events().Send(PauseSoundEvent(kPauseMusic, !paused));
-    Events().Send(SyncSoundEvent(kPauseMusic, kInGame));
+    Events().Send(PauseSoundEvent(Content::kMatchMusic, paused));
+    Events().Send(PauseSoundEvent(Content::kPauseMusic, !paused));
+    Events().Send(SyncSoundEvent(Content::kPauseMusic, Content::kMatchMusic));
 }
 
 // One text per beat: "3" on the first beat after the countdown opens, the match on the
@@ -174,7 +185,7 @@ bool PauseLogic::OnPauseBeat()
 {
     if (!AudioEngine::Exists() || AudioEngine::Get()->Tempo() <= 0.0f) return false;
     auto& instances = AudioEngine::Get()->instances;
-    auto found = instances.find(kPauseMusic);
+    auto found = instances.find(Content::kPauseMusic);
     int milliseconds = -1;
     if (found == instances.end() || !found->second || found->second->GetTimelinePosition(&milliseconds) != STUDIO_OK)
         return false;

@@ -4,7 +4,8 @@
 // "2", "1", "GO!" countdown of "ReturnToGame", one text per beat of the pause-menu song,
 // before play resumes on the next beat. It hands the music between the in-game event and
 // the pause-menu event at the same song position, and tears the match down once the
-// player has quit to the main menu. Updates on its space's manager, which keeps running
+// player has quit to the main menu. While the map editor holds the running match, the
+// music stops with it as in a pause. Updates on its space's manager, which keeps running
 // while the match is paused. Game thread only.
 #pragma once
 
@@ -13,6 +14,7 @@
 #include <cstdint>
 
 class Space;
+class SpaceHeldEvent;
 class UpdateEvent;
 
 class PauseLogic : public ComponentOf<kPauseLogic> {
@@ -30,6 +32,7 @@ public:
     void Serialize(std::vector<Property>&) override {}
 
     void OnUpdate(UpdateEvent& event);
+    void OnSpaceHeld(SpaceHeldEvent& event);
 
     int countdownStep = 0;         // steps of the running countdown taken so far
     bool pauseActive = false;      // this component opened the pause and it has not ended

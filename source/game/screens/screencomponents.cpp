@@ -1,6 +1,7 @@
 #include "screencomponents.h"
 
 #include "componentregistry.h"
+#include "contentnames.h"
 #include "controlslogic.h"
 #include "credits.h"
 #include "mainmenulogic.h"
@@ -11,7 +12,7 @@
 
 void RegisterScreenComponents(ComponentRegistry& registry)
 {
-    registry.Register("SpaceLoader", std::make_unique<SpaceLoader>(nullptr, "Splash", "button"));
+    registry.Register("SpaceLoader", std::make_unique<SpaceLoader>(nullptr, Content::kSplashSpace, "button"));
     registry.Register("PauseLogic", std::make_unique<PauseLogic>(nullptr));
     registry.Register("Credits", std::make_unique<Credits>(nullptr));
     registry.Register("MainMenuLogic", std::make_unique<MainMenuLogic>(nullptr));

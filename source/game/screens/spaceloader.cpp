@@ -1,5 +1,6 @@
 #include "spaceloader.h"
 
+#include "contentnames.h"
 #include "engine.h"
 #include "entity.h"
 #include "space.h"
@@ -63,14 +64,14 @@ void SpaceLoader::OnTrigger(TriggerEvent& event)
 {
     if (event.name != "button" || loading || quitting) return;
     const std::string& here = owner->space->name;
-    if (destroyCurrentSpace && here == "MainMenu" && spaceToLoad == "game") {
+    if (destroyCurrentSpace && here == Content::kMainMenuSpace && spaceToLoad == Content::kMatchSpace) {
         loading = true;
         timer = fadeDuration;
-        Events().Send(ParameterChangeEvent("event:/MainMenu", {{"Transition", 1.0f}}));
+        Events().Send(ParameterChangeEvent(Content::kMenuMusic, {{"Transition", 1.0f}}));
         Trace("fade out towards \"game\" started");
         return;
     }
-    if (destroyCurrentSpace && (here == "QuitConfirm" || here == "EndGame") && spaceToLoad == "MainMenu") {
+    if (destroyCurrentSpace && (here == Content::kQuitConfirmSpace || here == Content::kEndGameSpace) && spaceToLoad == Content::kMainMenuSpace) {
         quitting = true;
         timer = fadeDuration;
         for (const char* label : {"YesButtonText", "NoButtonText"})
@@ -86,8 +87,8 @@ void SpaceLoader::SwitchNow()
     Space* here = owner->space;
     if (destroyCurrentSpace) {
         Destroy(here);
-        if (endsGame) Destroy(Find("MainMenu"));
-        if (here->name == "EndGame") Destroy(Find("game"));
+        if (endsGame) Destroy(Find(Content::kMainMenuSpace));
+        if (here->name == Content::kEndGameSpace) Destroy(Find(Content::kMatchSpace));
     }
     if (!spaceToLoad.empty()) Events().Send(CreateSpaceEvent(spaceToLoad, 0.0f));
     Trace(std::string(destroyCurrentSpace ? "closed, " : "") + "opening \"" + spaceToLoad + "\"");
@@ -118,7 +119,7 @@ void SpaceLoader::FadeOut(float dt)
 
 void SpaceLoader::FadeInPanel(float dt)
 {
-    if (Space* confirm = Find("QuitConfirm"))
+    if (Space* confirm = Find(Content::kQuitConfirmSpace))
         if (Entity* panel = confirm->FindEntity("FadePanel")) {
             if (Transform* transform = panel->Get<Transform>()) transform->scale = {1200.0f, 600.0f};
             if (Sprite* sprite = panel->Get<Sprite>())
@@ -140,10 +141,10 @@ void SpaceLoader::Finish(bool alsoQuitConfirm)
     Space* here = owner->space;
     Destroy(here);
     if (alsoQuitConfirm) {
-        Space* confirm = Find("QuitConfirm");
+        Space* confirm = Find(Content::kQuitConfirmSpace);
         if (confirm != here) Destroy(confirm);
         // Leaving the end screen straight away must not leave the finished match behind.
-        if (here->name == "EndGame") Destroy(Find("game"));
+        if (here->name == Content::kEndGameSpace) Destroy(Find(Content::kMatchSpace));
     }
     if (!spaceToLoad.empty()) Events().Send(CreateSpaceEvent(spaceToLoad, 0.0f));
     Trace("switched to \"" + spaceToLoad + "\"");

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "component.h"
+#include "contentnames.h"
 
 #include <string>
 
@@ -18,7 +19,7 @@ class UpdateEvent;
 
 class SpaceLoader : public ComponentOf<kSpaceLoader> {
 public:
-    SpaceLoader(Entity* owner, std::string firstSpace = "Splash", std::string triggerName = "button")
+    SpaceLoader(Entity* owner, std::string firstSpace = Content::kSplashSpace, std::string triggerName = "button")
         : ComponentOf(owner), spaceToLoad(std::move(firstSpace)), trigger(std::move(triggerName)) {}
 
     void Initialize() override;
