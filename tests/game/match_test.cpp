@@ -384,6 +384,33 @@ TEST_F(HitTest, AWrongLetterOrAnEmptySwingCostsAndOneSwingReturnsOneBall)
     EXPECT_EQ(std::pair(MatchStats::Get().players[1].Hits(), manager->score0), std::pair(1, 1));
 }
 
+// With two balls of one letter in its window, a swing returns the one nearer its instant,
+// whichever was served first; a forced move spares every ball flying at the mover, the one
+// served from the middle lane too, and none flying at the other player.
+TEST_F(HitTest, ASwingTakesTheNearestBallAndAForcedMoveSparesOnlyTheMoversBalls)
+{
+    Of<BeatDivider>("levelLogic")->denominator = 0;  // the manager leaves the two a sixteenth apart
+    for (int64_t towardSecondMs : {-15, 15}) {
+        SCOPED_TRACE(towardSecondMs);
+        BehaviorBall* first = Serve(1);
+        BehaviorBall* second = Serve(1);
+        second->launchTime = first->launchTime.AddSixteenths(1);
+        int64_t one = HeardAt(first), two = HeardAt(second);
+        ASSERT_LT((two - one) / 2 + 15'000'000, 125'000'000);
+        Press(1, PressEvent::kKeyboard, 0, (one + two) / 2 + towardSecondMs * 1'000'000);
+        ASSERT_TRUE(RunUntil([&] { return first->finished || second->finished; }, 600));
+        EXPECT_EQ(std::pair(Returned(first, 1), Returned(second, 1)), std::pair(towardSecondMs < 0, towardSecondMs > 0));
+        Frames(60);
+    }
+    BehaviorBall* atMe = Serve(0);
+    BehaviorBall* middle = Serve(0);
+    BehaviorBall* atHim = Serve(1);
+    for (BehaviorBall* ball : {atMe, middle, atHim}) ASSERT_TRUE(RunUntil([&] { return !ball->waiting; }, 600));
+    middle->startLane = 0;
+    Player(0)->MoveTo(2, true);
+    EXPECT_EQ(std::tuple(atMe->autoReturn, middle->autoReturn, atHim->autoReturn), std::tuple(true, true, false));
+}
+
 // Two balls waiting together (as a rainbow pair does) are neither spaced nor lost; a
 // platinum ball missed costs seven and a half, a normal one one.
 TEST_F(HitTest, BallsWaitingTogetherAreKeptAndAPlatinumMissCostsSevenAndAHalf)
