@@ -1,14 +1,11 @@
-// Beat dividers split each beat into timed divisions; animations step their frames on them.
-#include "animation.h"
+// Beat dividers split each beat into timed divisions, evenly or eased.
 #include "beatdivider.h"
 #include "entity.h"
-#include "imagetestfiles.h"
-#include "sprite.h"
 #include "testcontent.h"
-#include "texture.h"
-#include "texturestore.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace {
 
@@ -96,45 +93,6 @@ TEST_F(BeatDividerTest, NumeratorSkipsBeatsAndZeroNeitherDividesByZeroNorStops)
     divider->denominator = 0;
     Beat();
     EXPECT_EQ(log.size(), 5u);
-}
-
-class AnimationTest : public EngineTest {
-protected:
-    void PrepareContent() override
-    {
-        // 4- and 8-frame grids (the description gives columns, rows and frame count).
-        for (int frames : {4, 8}) {
-            std::filesystem::path image = content.root / "Textures" / (std::to_string(frames) + ".png");
-            image_test_files::WritePng(image, frames * 4, 4);
-            testing_content::WriteText(image.replace_extension(".txt"), "{\"data\": [" + std::to_string(frames) + ", 1, " +
-                                                                            std::to_string(frames) + "]}");
-        }
-    }
-    // The sprite's frame after each of four divisions per beat, over beats.
-    std::vector<uint32_t> Frames(const std::string& image, int beats)
-    {
-        Entity source("animated");
-        source.AddComponent(Sprite(nullptr, image));
-        source.AddComponent(*ComponentRegistry::Get()->Find("Animation"));
-        Entity* entity = Engine::Get()->FindSpace("Splash")->CreateEntity(source, true);
-        std::vector<uint32_t> frames;
-        for (int beat = 0; beat < beats; ++beat)
-            for (uint32_t i = 0; i < 4; ++i) {
-                BeatDivisionEvent division(BeatTime(), 4, i);
-                entity->Get<Animation>()->OnDivision(division);
-                frames.push_back(entity->Get<Sprite>()->frameIndex);
-            }
-        return frames;
-    }
-};
-
-TEST_F(AnimationTest, FramesStepOnDivisionsAndResynchroniseOnBeats)
-{
-    Start();
-    ASSERT_EQ(FindTexture("4.png").frameCount, 4u);
-    EXPECT_EQ(Frames("4.png", 2), (std::vector<uint32_t>{0, 1, 2, 3, 0, 1, 2, 3}));
-    EXPECT_EQ(Frames("8.png", 3), (std::vector<uint32_t>{0, 1, 2, 3, 4, 5, 6, 7, 0, 1, 2, 3}));
-    EXPECT_EQ(Frames("default.png", 1), (std::vector<uint32_t>{0, 0, 0, 0}));
 }
 
 } // namespace

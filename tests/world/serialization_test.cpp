@@ -143,6 +143,7 @@ TEST_F(SettingsFileTest, EachBadValueKeepsItsDefaultWithOneLineAndTheBadFileIsKe
         {R"({"eventLength": 12.5})", "eventLength is not a whole number from 32 to 256; using 128"},
         {R"({"fullScreen": 0})", "fullScreen is not true or false; using true"},
         {R"({"audioOffsetMs": 900})", "audioOffsetMs is not a number of milliseconds from -500 to 500; using 0"},
+        {R"({"audioOffsetMs": -900})", "audioOffsetMs is not a number of milliseconds"},
         {R"({"inputOffsetMs": [[0, "x"], [0, 0]]})", "inputOffsetMs[0][1] is not a number of milliseconds"},
         {R"({"bindings": [{"letterKeys": [77, 86, 88, 68], )" + keys, "bindings bind a key twice"},
         {R"({"bindings": [{"letterKeys": [67, 86, 88], )" + keys, "bindings are not two players'"},
