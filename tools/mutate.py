@@ -23,6 +23,7 @@ import sys
 import tempfile
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
+SHARD_TIMEOUT = 300  # seconds; a shard takes under a minute, so a planted fault that hangs a test counts as caught
 FAILED = re.compile(r"^\[  FAILED  \] ([A-Za-z0-9_/.]+)(?: \(| *$)", re.M)
 
 
@@ -60,7 +61,7 @@ def suite(build, window, shards=2):
     failed = set()
     for process in runs:
         try:
-            output = process.communicate(timeout=1800)[0]
+            output = process.communicate(timeout=SHARD_TIMEOUT)[0]
         except subprocess.TimeoutExpired:
             process.kill()
             output = process.communicate()[0] + "\n(timed out)"
