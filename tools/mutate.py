@@ -127,6 +127,7 @@ def main():
                 results.append((mutation, "stale", []))
                 continue
             results.append((mutation, *try_mutation(tree, build, mutation, args.window)))
+            print(f"    {results[-1][1]}: " + ", ".join(results[-1][2]), file=sys.stderr, flush=True)
     finally:
         run(f"git worktree remove --force {tree}", ROOT)
         shutil.rmtree(scratch, ignore_errors=True)
