@@ -333,19 +333,25 @@ TEST_F(HitTest, ABallIsLostPastItsLateEdgeAndItsRingMeetsTheSpotAsItsBeatIsSeen)
     }
 }
 
-// Two presses inside one frame, recorded in the opposite order to the one they happened
-// in: the earlier is judged first. A wrong letter first locks the player out.
-TEST_F(HitTest, PressesInsideOneFrameAreJudgedInTheOrderTheyHappened)
+// Two presses recorded in the opposite order to the one they happened in: the earlier is
+// judged first. A wrong letter first costs the ball, also when the right one follows
+// after the swing has recovered: the lock-out outlasts the swing.
+TEST_F(HitTest, PressesAreJudgedInTheOrderTheyHappenedAndAGuessLocksTheSwingerOut)
 {
-    for (bool wrongFirst : {true, false}) {
+    const struct {
+        int64_t apartMs;
+        bool wrongFirst;
+    } cases[] = {{5, true}, {5, false}, {130, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.apartMs << " ms apart, wrong first " << c.wrongFirst);
         BehaviorBall* ball = Serve(0);
-        int64_t heard = HeardAt(ball);
+        int64_t heard = HeardAt(ball), later = heard + c.apartMs * 500'000;
         int32_t faults = MatchStats::Get().players[0].faults;
-        Press(0, PressEvent::kKeyboard, wrongFirst ? 0 : 1, heard + 2'000'000);
-        Press(0, PressEvent::kKeyboard, wrongFirst ? 1 : 0, heard - 3'000'000);
+        Press(0, PressEvent::kKeyboard, c.wrongFirst ? 0 : 1, later);
+        Press(0, PressEvent::kKeyboard, c.wrongFirst ? 1 : 0, later - c.apartMs * 1'000'000);
         ASSERT_TRUE(RunUntil([&] { return Returned(ball, 0) || ball->finished; }, 600));
-        EXPECT_EQ(Returned(ball, 0), !wrongFirst);
-        EXPECT_EQ(MatchStats::Get().players[0].faults - faults, wrongFirst ? 1 : 0);
+        EXPECT_EQ(Returned(ball, 0), !c.wrongFirst);
+        EXPECT_EQ(MatchStats::Get().players[0].faults - faults, c.wrongFirst ? 1 : 0);
         Frames(60);
     }
 }
@@ -381,6 +387,8 @@ TEST_F(HitTest, AWrongLetterOrAnEmptySwingCostsAndOneSwingReturnsOneBall)
     Press(1, PressEvent::kPad, 1, heard + 100'000'000);  // B again: the B ball alone
     ASSERT_TRUE(RunUntil([&] { return first->finished; }, 600));
     EXPECT_TRUE(Returned(second, 1));
+    EXPECT_NEAR(MatchStats::Get().players[1].errors.back() * 1e3, 100.0, 0.01);  // by the second B
+    EXPECT_EQ(MatchStats::Get().players[1].faults, 1);
     EXPECT_EQ(std::pair(MatchStats::Get().players[1].Hits(), manager->score0), std::pair(1, 1));
 }
 
