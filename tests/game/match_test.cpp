@@ -76,9 +76,14 @@ TEST_F(MatchTest, MeterThresholdsFireOnceEachOneIncreaseLateAndDrainsStopAtASegm
     meter->RaiseNotches();
     meter->ChangeValue(2.0f);
     EXPECT_TRUE(heard.events.empty());
+    Player(0)->inPlay = true;
+    BehaviorBall* middle = manager->SpawnBall(0, BeatTime(4, 4));  // flying at him from the middle lane
+    middle->waiting = false;
+    middle->startLane = 0;
     meter->RaiseNotches();
     ASSERT_EQ(heard.events.size(), 1u);
     EXPECT_EQ(std::pair(heard.events[0].level, heard.events[0].left), std::pair(1, 1));
+    EXPECT_TRUE(middle->autoReturn);  // the threshold's forced move spares it
     meter->ChangeValue(-6.0f);
     meter->LowerNotches();
     meter->ChangeValue(6.0f);
@@ -356,11 +361,18 @@ TEST_F(HitTest, PressesAreJudgedInTheOrderTheyHappenedAndAGuessLocksTheSwingerOu
     }
 }
 
+// The hit is graded by the ball nearest the press, not by the other ball of its letter
+// a sixteenth behind, also in the window.
 TEST_F(HitTest, AHitInTheWindowGradesReturnsAndFillsTheMeterByItsGrade)
 {
+    Of<BeatDivider>("levelLogic")->denominator = 0;  // the manager leaves the two a sixteenth apart
     Player(1)->MoveTo(2, false);
     BehaviorBall* ball = Serve(0);  // to player 0 at spot 4
+    BehaviorBall* behind = Serve(0);
+    behind->launchTime = ball->launchTime.AddSixteenths(1);
     int64_t heard = HeardAt(ball);
+    ASSERT_LT(std::abs(HeardAt(behind) - heard - 50'000'000), 125'000'000);
+    ASSERT_GT(HeardAt(behind) - heard, 100'000'000);
     BeatTime arrival = ball->arrivalTime;
     Press(0, PressEvent::kKeyboard, 0, heard + 50'000'000);
     ASSERT_TRUE(RunUntil([&] { return Returned(ball, 0); }, 600));
@@ -379,7 +391,7 @@ TEST_F(HitTest, AWrongLetterOrAnEmptySwingCostsAndOneSwingReturnsOneBall)
     second->letter = 1;
     second->launchTime = first->launchTime;
     int64_t heard = HeardAt(first);
-    Press(1, PressEvent::kPad, 2, heard - 300'000'000);  // X, long before: an empty swing
+    Press(1, PressEvent::kPad, 0, heard - 300'000'000);  // A, long before its ball: an empty swing
     ASSERT_TRUE(RunUntil([] { return MatchStats::Get().players[1].faults == 1; }, 600));
     EXPECT_EQ(Meter(2)->value, 9.5f);
     Press(1, PressEvent::kKeyboard, 1, heard - 60'000'000);  // B, inside the lock-out: refused
