@@ -34,11 +34,17 @@ TEST_F(PacingTest, AnEarlyFrameWaitsAndAdvancesTheScheduleByExactlyOnePeriod)
     EXPECT_EQ(clock->frameStart, start + 2 * 16666666);
 }
 
+// A late frame restarts the schedule at the real time; the frames after it keep to it.
 TEST_F(PacingTest, ALateFrameReportsTheRealTimeAndRestartsTheSchedule)
 {
     now = clock->frameStart + 40000000;
     EXPECT_NEAR(clock->Pace(nullptr), 0.04f, 1e-6f);
-    EXPECT_EQ(clock->frameStart, now);
+    int64_t restart = now;
+    EXPECT_EQ(clock->frameStart, restart);
+    for (int frame = 1; frame <= 3; ++frame) {
+        clock->Pace(nullptr);  // the one-millisecond waits overshoot each deadline
+        EXPECT_EQ(clock->frameStart, restart + frame * 16666666);
+    }
 }
 
 TEST(VirtualTime, EveryFrameIsExactlyOnePeriodAndTheClockFollows)
