@@ -10,6 +10,7 @@
 #include "jsonfile.h"
 #include "log.h"
 #include "outputfile.h"
+#include "replay.h"
 #include "runoptions.h"
 #include "space.h"
 #include "trace.h"
@@ -61,6 +62,10 @@ void Engine::StartUp()
     const RunOptions& options = RunOptions::Get();
     Log::SetSink([](const std::string& line) { Trace::Get()->Print(line); });
     Input::Get()->Connect(events.get(), &frameCount);
+    if (!options.replayFile.empty()) {  // before the window: a replay owns every input device
+        Replay replay = Replay::Load(options.replayFile);
+        Input::Get()->UseReplay(replay.EventLines(), replay.PadLines());
+    }
     Graphics::Get();
     events->AddListener(this, &Engine::OnBeat);  // ahead of the game's: they draw with the new beat time
     AudioEngine::Start(*events);

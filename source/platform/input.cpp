@@ -4,8 +4,6 @@
 #include "event.h"
 #include "evdevreader.h"
 #include "frameclock.h"
-#include "replay.h"
-#include "runoptions.h"
 
 #define GLFW_INCLUDE_NONE
 #include <GLFW/glfw3.h>
@@ -97,8 +95,6 @@ void Input::Destroy()
 Input::Input()
 {
     keys_.fill(kKeyUp);
-    const std::string& file = RunOptions::Get().replayFile;
-    if (!file.empty()) replay_ = std::make_unique<Replay>(Replay::Load(file));
 }
 
 Input::~Input() = default;
@@ -157,7 +153,7 @@ int64_t Input::StampNow() const
 
 void Input::ReadInputDevices()
 {
-    if (devices_ || replay_) return;
+    if (devices_ || replaying_) return;
     devices_ = std::make_unique<EvdevReader>();
     if (!devices_->Start(true)) devices_.reset();
     deviceNotes_.push_back(devices_ ? devices_->StartupLine() : "no input devices readable: window-system time stamps");
@@ -248,7 +244,7 @@ void Input::SetVirtualAxis(int joystick, int axis, float value)
 void Input::ReadPad(int joystick)
 {
     // A replay owns the pads completely, so a run is the same with a pad plugged in.
-    if (platform_ && !replay_) ReadPlatformPad(joystick, pads_[joystick]);
+    if (platform_ && !replaying_) ReadPlatformPad(joystick, pads_[joystick]);
     else pads_[joystick] = virtualPads_[joystick];
 }
 
@@ -278,7 +274,7 @@ void Input::ReadPlatformPad(int joystick, Pad& pad) const
 void Input::Poll()
 {
     TraceDeviceNotes();
-    if (replay_) replay_->DeliverPads(CurrentFrame(), FrameClock::Get()->frameStart, *this);
+    ApplyReplayLines(replayPads_);
     PollPads();
 }
 
@@ -391,9 +387,45 @@ void Input::TypeKey(int key)
     Echo(echo);
 }
 
+void Input::UseReplay(std::vector<ReplayLine> events, std::vector<ReplayLine> pads)
+{
+    replayEvents_ = {std::move(events)};
+    replayPads_ = {std::move(pads)};
+    replaying_ = true;
+}
+
 void Input::PollReplayEvents()
 {
-    if (replay_) replay_->DeliverEvents(CurrentFrame(), FrameClock::Get()->frameStart, *this);
+    ApplyReplayLines(replayEvents_);
+}
+
+// The lines of frames up to the current one not yet applied, each at its own instant.
+void Input::ApplyReplayLines(ReplayLines& replay)
+{
+    const int64_t frame = CurrentFrame(), frameStart = FrameClock::Get()->frameStart;
+    for (; replay.next < replay.lines.size() && replay.lines[replay.next].frame <= frame; ++replay.next) {
+        StampExactly(frameStart + replay.lines[replay.next].offsetNs);
+        Apply(replay.lines[replay.next]);
+    }
+}
+
+void Input::Apply(const ReplayLine& line)
+{
+    switch (line.kind) {
+    case ReplayLine::kKey: OnKey(line.code, line.action); break;
+    case ReplayLine::kMouse: OnMouseButton(line.code, line.action); break;
+    case ReplayLine::kCursor: OnCursor(line.x, line.y); break;
+    case ReplayLine::kPadConnect:
+        SetVirtualPad(line.joystick, true);
+        OnJoystick(line.joystick, kConnected);
+        break;
+    case ReplayLine::kPadDisconnect:
+        SetVirtualPad(line.joystick, false);
+        OnJoystick(line.joystick, kDisconnected);
+        break;
+    case ReplayLine::kPadButton: SetVirtualButton(line.joystick, line.code, line.action == kPress); break;
+    case ReplayLine::kPadAxis: SetVirtualAxis(line.joystick, line.code, static_cast<float>(line.x)); break;
+    }
 }
 
 void Input::MoveCursorWithPad()

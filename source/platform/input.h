@@ -10,6 +10,7 @@
 
 #include "event.h"
 #include "pressstamps.h"
+#include "replayline.h"
 
 #include <glm/vec2.hpp>
 
@@ -21,7 +22,6 @@
 
 class EvdevReader;
 class EventManager;
-class Replay;
 
 enum KeyState : int {
     kKeyUp = 1,
@@ -101,6 +101,10 @@ public:
     void EndFrame();
     // Types one key into the line (US layout; Shift from the state table).
     void TypeKey(int key);
+    // A replay's lines (keys, mouse buttons and the cursor; the pads), each in ascending
+    // frame: from now on they drive the input at their frames and own the pads
+    // completely. The engine's start-up hands them over before the window opens.
+    void UseReplay(std::vector<ReplayLine> events, std::vector<ReplayLine> pads);
     // Delivers the replay's key, mouse and cursor lines of the current frame; the engine
     // runs it right after the window's own event polling.
     void PollReplayEvents();
@@ -179,7 +183,15 @@ private:
     std::array<uint32_t, kJoystickCount> buttonBits_{};  // last seen state of buttons 0..31 (modulo 32)
     std::string typed_;
     double wheel_ = 0.0;  // gathered by the scroll callback, cleared by EndFrame
-    std::unique_ptr<Replay> replay_;  // null without --replay
+    // A replay's lines and how many of each were applied; empty without --replay.
+    struct ReplayLines {
+        std::vector<ReplayLine> lines;
+        size_t next = 0;
+    };
+    void ApplyReplayLines(ReplayLines& replay);
+    void Apply(const ReplayLine& line);
+    ReplayLines replayEvents_, replayPads_;
+    bool replaying_ = false;
     bool platform_ = false;
     std::vector<Press> presses_;      // recorded, not yet delivered
     StampRule rule_ = StampRule::kArrival;

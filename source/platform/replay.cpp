@@ -132,15 +132,6 @@ Replay::Line ParseLine(const Words& words)
     return line;
 }
 
-void DeliverUpTo(int64_t frame, int64_t frameStart, const std::vector<Replay::Line>& lines, size_t& next,
-                 void (*apply)(const Replay::Line&, Input&), Input& input)
-{
-    for (; next < lines.size() && lines[next].frame <= frame; ++next) {
-        input.StampExactly(frameStart + lines[next].offsetNs);
-        apply(lines[next], input);
-    }
-}
-
 } // namespace
 
 Replay Replay::Load(const std::string& path)
@@ -180,33 +171,4 @@ Replay Replay::Parse(const std::string& text, const std::string& path)
     std::stable_sort(replay.events_.begin(), replay.events_.end(), byFrame);
     std::stable_sort(replay.pads_.begin(), replay.pads_.end(), byFrame);
     return replay;
-}
-
-void Replay::DeliverEvents(int64_t frame, int64_t frameStart, Input& input)
-{
-    DeliverUpTo(frame, frameStart, events_, nextEvent_, &Replay::Apply, input);
-}
-
-void Replay::DeliverPads(int64_t frame, int64_t frameStart, Input& input)
-{
-    DeliverUpTo(frame, frameStart, pads_, nextPad_, &Replay::Apply, input);
-}
-
-void Replay::Apply(const Line& line, Input& input)
-{
-    switch (line.kind) {
-    case Line::kKey: input.OnKey(line.code, line.action); break;
-    case Line::kMouse: input.OnMouseButton(line.code, line.action); break;
-    case Line::kCursor: input.OnCursor(line.x, line.y); break;
-    case Line::kPadConnect:
-        input.SetVirtualPad(line.joystick, true);
-        input.OnJoystick(line.joystick, Input::kConnected);
-        break;
-    case Line::kPadDisconnect:
-        input.SetVirtualPad(line.joystick, false);
-        input.OnJoystick(line.joystick, Input::kDisconnected);
-        break;
-    case Line::kPadButton: input.SetVirtualButton(line.joystick, line.code, line.action == Input::kPress); break;
-    case Line::kPadAxis: input.SetVirtualAxis(line.joystick, line.code, static_cast<float>(line.x)); break;
-    }
 }
