@@ -119,8 +119,8 @@ def main():
                            build)
         if code != 0:
             sys.exit("the clean tree does not build:\n" + output[-2000:])
-        if suite(build, args.window):
-            sys.exit("the clean tree fails its own suite: fix that first")
+        if failing := suite(build, args.window):
+            sys.exit("the clean tree fails its own suite: fix that first: " + ", ".join(failing))
         for number, mutation in enumerate(mutations, 1):
             print(f"[{number}/{len(mutations)}] {mutation['file']}: {mutation['fault']}", file=sys.stderr, flush=True)
             if stale(tree, mutation):

@@ -79,10 +79,10 @@ void Button::Handle(int state)
     if (state == 0 && click == kKeyUp) {
         Grow(true);
         if (!hoveredImageName.empty()) ShowImage(hoveredImageName);
-        Play("event:/UI/ButtonIn");
+        Play(kEnterSound);
     } else if (state == 2 && click == kKeyPressed) {
         Grow(false);
-        Play("event:/UI/Select");
+        Play(kSelectSound);
     } else if (state == 2 && click == kKeyReleased) {
         Grow(true);
         if (pressedOn) Press();
@@ -90,16 +90,15 @@ void Button::Handle(int state)
     } else if (state == 1 && click == kKeyUp) {
         Grow(false);
         if (!hoveredImageName.empty()) ShowImage(normalImageName);
-        Play("event:/UI/ButtonOut");
+        Play(kLeaveSound);
     }
 }
 
+// The sound first: what the click leads to may set its parameters.
 void Button::Press()
 {
+    Play(kSelectSound);
     owner->events->Send(TriggerEvent(0, "button", owner->Ref(), 0.0f));
-    Play("event:/UI/Select");
-    if (owner->name == "PlayButton")
-        Engine::Get()->events->Send(ParameterChangeEvent("event:/UI/Select", {{"Transition", 1.0f}}));
 }
 
 // Growing sets hovered and shrinking clears it; each does nothing when the look is already

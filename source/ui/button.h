@@ -16,6 +16,11 @@ class TriggerEvent;
 
 class Button : public ComponentOf<kButton> {
 public:
+    // The interface sounds every button plays: entering, pressing and clicking, leaving.
+    static constexpr const char* kEnterSound = "event:/UI/ButtonIn";
+    static constexpr const char* kSelectSound = "event:/UI/Select";
+    static constexpr const char* kLeaveSound = "event:/UI/ButtonOut";
+
     explicit Button(Entity* owner) : ComponentOf(owner) {}
 
     void Initialize() override;

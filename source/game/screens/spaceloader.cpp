@@ -1,5 +1,6 @@
 #include "spaceloader.h"
 
+#include "button.h"
 #include "contentnames.h"
 #include "engine.h"
 #include "entity.h"
@@ -68,6 +69,7 @@ void SpaceLoader::OnTrigger(TriggerEvent& event)
         loading = true;
         timer = fadeDuration;
         Events().Send(ParameterChangeEvent(Content::kMenuMusic, {{"Transition", 1.0f}}));
+        Events().Send(ParameterChangeEvent(Button::kSelectSound, {{"Transition", 1.0f}}));  // the click's cue
         Trace("fade out towards \"game\" started");
         return;
     }
