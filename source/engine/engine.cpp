@@ -247,7 +247,7 @@ void Engine::Dump(const std::string& path) const
         writer.StartObject();
         writer.Key("name");
         writer.String(space->name.c_str(), static_cast<rapidjson::SizeType>(space->name.size()));
-        space->WriteMembers(writer, true);
+        space->WriteMembers(writer);
         writer.EndObject();
     }
     writer.EndArray();

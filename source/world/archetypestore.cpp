@@ -80,13 +80,6 @@ const rapidjson::Value* ArchetypeStore::Authored(const std::string& name) const
     return nullptr;
 }
 
-void ArchetypeStore::Save(const Entity& entity)
-{
-    rapidjson::Document object;
-    static_cast<rapidjson::Value&>(object) = entity.Object(object.GetAllocator());
-    Save(object);
-}
-
 void ArchetypeStore::Save(const rapidjson::Value& object)
 {
     std::string name = object.IsObject() && object.HasMember("name") && object["name"].IsString() ? object["name"].GetString() : "";

@@ -21,12 +21,10 @@ public:
 
     // The first template in load order with that name, or null.
     const Entity* Find(const std::string& name) const;
-    // Writes entity to "Archetypes/<name>.txt" and replaces (in place) or appends the
-    // template named after its archetype name. Throws GameError, changing nothing, when
-    // the file cannot be written.
-    void Save(const Entity& entity);
-    // The same for an entity object as files hold it (the editor's authored values): the
-    // file is written from the object and the template is read back from it.
+    // Writes an entity object as files hold it (the editor's authored values) to
+    // "Archetypes/<name>.txt" and replaces (in place) or appends the template named after
+    // its archetype name, read back from the object. Throws GameError, changing nothing,
+    // when the file cannot be written or the object would not load.
     void Save(const rapidjson::Value& object);
     // The object the template of that name was read from (or last saved as), or null.
     const rapidjson::Value* Authored(const std::string& name) const;

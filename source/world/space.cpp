@@ -92,31 +92,18 @@ void Space::Load()
     }
 }
 
-void Space::WriteMembers(JsonWriter& writer, bool withState) const
+void Space::WriteMembers(JsonWriter& writer) const
 {
     writer.Key("zLayer");
     WriteNumber(writer, "zLayer", static_cast<double>(zLayer));
-    if (withState) {
-        writer.Key("paused");
-        writer.Bool(paused);
-        writer.Key("visible");
-        writer.Bool(visible);
-    }
+    writer.Key("paused");
+    writer.Bool(paused);
+    writer.Key("visible");
+    writer.Bool(visible);
     writer.Key("entities");
     writer.StartArray();
     for (const auto& entity : entities_) entity->Write(writer);
     writer.EndArray();
-}
-
-void Space::Save() const
-{
-    if (!JsonFile::IsSafeFileName(name)) throw GameError("Could not save space \"" + name + "\": not a file name");
-    rapidjson::StringBuffer buffer;
-    JsonWriter writer(buffer);
-    writer.StartObject();
-    WriteMembers(writer, false);
-    writer.EndObject();
-    JsonFile::WriteAtomically(Path(), std::string(buffer.GetString(), buffer.GetSize()) + "\n");
 }
 
 void Space::SetPaused(bool wanted)

@@ -29,7 +29,6 @@ public:
     ~Space();
 
     void Load();
-    void Save() const;  // throws GameError naming the file when it cannot be written
     std::string Path() const;
 
     // A link that reads null once this space is freed.
@@ -52,8 +51,8 @@ public:
     void OnDraw(DrawEvent& event);
     void OnDestroyEntity(DestroyEvent& event);
 
-    // Writes "zLayer", then "paused" and "visible" when withState (the run dump), then "entities".
-    void WriteMembers(JsonWriter& writer, bool withState) const;
+    // Writes "zLayer", "paused", "visible" and "entities", as the run's dump shows a space.
+    void WriteMembers(JsonWriter& writer) const;
 
     // Stops the space for good (listeners removed, entities stopped); see Engine::OnDestroySpace.
     void Detach();

@@ -70,11 +70,12 @@ TEST_F(EntityTest, TransformsFollowRotationScaleAndParentChainsAndBrokenLinksAre
 // A save that cannot be written, or whose name leads out of the folder, changes nothing.
 TEST_F(EntityTest, AFailedArchetypeSaveChangesNothing)
 {
-    Entity* both = Stage()->FindEntity("both");
+    rapidjson::Document both;
+    static_cast<rapidjson::Value&>(both) = Stage()->FindEntity("both")->Object(both.GetAllocator());
     fs::create_directory(content.root / "Archetypes" / "both.txt");  // cannot be replaced by a file
-    EXPECT_THROW(ArchetypeStore::Get()->Save(*both), GameError);
-    both->name = "../../outside";
-    EXPECT_THROW(ArchetypeStore::Get()->Save(*both), GameError);
+    EXPECT_THROW(ArchetypeStore::Get()->Save(both), GameError);
+    both["name"] = "../../outside";
+    EXPECT_THROW(ArchetypeStore::Get()->Save(both), GameError);
     EXPECT_FALSE(fs::exists(content.root / "outside.txt"));
     EXPECT_EQ(ArchetypeStore::Get()->Archetypes().size(), 1u);
     for (const auto& file : fs::directory_iterator(content.root / "Archetypes"))
