@@ -8,11 +8,9 @@
 #include <cstdint>
 #include <string>
 
-class Probe : public ComponentOf<static_cast<ComponentType>(6)> {
+class Probe : public ComponentOf<Probe, static_cast<ComponentType>(6)> {
 public:
     explicit Probe(Entity* owner) : ComponentOf(owner) {}
-    // Only constructs: Copy takes the properties over, as for every component.
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override { return std::make_unique<Probe>(newOwner); }
     void Serialize(std::vector<Property>& properties) override
     {
         properties.insert(properties.end(), {{"count", &count, kInt}, {"label", &label, kString},

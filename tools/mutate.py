@@ -18,6 +18,7 @@ import argparse
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -55,15 +56,18 @@ def suite(build, window, shards=2):
     side; every test keeps to its own temporary folder, so they cannot meet."""
     skip = "Soak*" if window else "Window*:Soak*"
     command = f"./volleyrun_tests --gtest_filter=-{skip} --gtest_brief=1"
+    # Each shard leads its own process group, so a stopped shard takes its test program
+    # (and any game or X server it started) with it.
     runs = [subprocess.Popen(command, cwd=build, shell=True, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
-                             env=dict(os.environ, GTEST_TOTAL_SHARDS=str(shards), GTEST_SHARD_INDEX=str(i)))
+                             env=dict(os.environ, GTEST_TOTAL_SHARDS=str(shards), GTEST_SHARD_INDEX=str(i)),
+                             start_new_session=True)
             for i in range(shards)]
     failed = set()
     for process in runs:
         try:
             output = process.communicate(timeout=SHARD_TIMEOUT)[0]
         except subprocess.TimeoutExpired:
-            process.kill()
+            os.killpg(process.pid, signal.SIGKILL)
             output = process.communicate()[0] + "\n(timed out)"
         found = FAILED.findall(output)
         failed.update(found)

@@ -168,11 +168,6 @@ glm::vec3 CameraPosition()
 MapEditor::MapEditor(Entity* owner) : ComponentOf(owner) {}
 MapEditor::~MapEditor() = default;
 
-std::unique_ptr<Component> MapEditor::Clone(Entity* newOwner) const
-{
-    return std::make_unique<MapEditor>(newOwner);
-}
-
 void MapEditor::SetEditedSpace(Space* space)
 {
     // Editing its own overlay would pull the panel out from under the editor.
@@ -188,10 +183,10 @@ Space* MapEditor::EditedSpace() const
 void MapEditor::Initialize()
 {
     EventManager& engine = *Engine::Get()->events;
-    engine.AddListener(this, &MapEditor::OnUpdate);
-    engine.AddListener(this, &MapEditor::OnDraw);
-    engine.AddListener(this, &MapEditor::OnDevMessage);
-    engine.AddListener(this, &MapEditor::OnDestroySpace);
+    Listen(engine, &MapEditor::OnUpdate);
+    Listen(engine, &MapEditor::OnDraw);
+    Listen(engine, &MapEditor::OnDevMessage);
+    Listen(engine, &MapEditor::OnDestroySpace);
     cameraAtOpen_ = CameraPosition();
     owner->space->paused = true;
     owner->space->widgetsLive = true;
@@ -219,10 +214,6 @@ void MapEditor::Initialize()
 void MapEditor::Terminate()
 {
     EventManager& engine = *Engine::Get()->events;
-    engine.RemoveListener<UpdateEvent>(this);
-    engine.RemoveListener<DrawEvent>(this);
-    engine.RemoveListener<DevMessageEvent>(this);
-    engine.RemoveListener<DestroySpaceEvent>(this);
     for (Entity* field : Fields())
         if (field) field->events->RemoveListener<TriggerEvent>(this);  // null when the overlay lacked it
     for (const EntityRef& entry : typeEntries_)
@@ -1265,7 +1256,7 @@ void MapEditor::RestoreAuthored(int key, const Values& object)
 void MapEditor::RebuildWithout(Entity& entity, int type)
 {
     for (int slot = 0; slot < kComponentTypeCount; ++slot)
-        if (Component* component = entity.GetComponent(slot)) component->Terminate();
+        if (Component* component = entity.GetComponent(slot)) component->Stop();
     Entity scratch(entity.name);
     for (int slot = 0; slot < kComponentTypeCount; ++slot) {
         Component* component = entity.GetComponent(slot);

@@ -34,7 +34,7 @@ class Space;
 class TriggerEvent;
 class UpdateEvent;
 
-class MapEditor : public ComponentOf<kMapEditor> {
+class MapEditor : public ComponentOf<MapEditor, kMapEditor> {
 public:
     enum class Tool { kTranslate, kScale, kRotate, kZLayer };
     static constexpr int kRowCount = 10;
@@ -47,7 +47,6 @@ public:
 
     void Initialize() override;
     void Terminate() override;
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     void Serialize(std::vector<Property>&) override {}
 
     // Called by the engine right after it built the overlay, before the overlay initialises.

@@ -63,25 +63,16 @@ void BallManager::Initialize()
 {
     MatchStats::Get().Clear();
     EventManager* events = Engine::Get()->events.get();
-    events->AddListener(this, &BallManager::OnUpdate);
-    events->AddListener(this, &BallManager::OnBallLost);
-    owner->events->AddListener(this, &BallManager::OnDivision);
+    Listen(*events, &BallManager::OnUpdate);
+    Listen(*events, &BallManager::OnBallLost);
+    Listen(*owner->events, &BallManager::OnDivision);
     score0 = score1 = 0;
     serveSide = static_cast<uint32_t>(std::rand() % 2);  // --seed decides who receives first
 }
 
 void BallManager::Terminate()
 {
-    EventManager* events = Engine::Get()->events.get();
-    events->RemoveListener<UpdateEvent>(this);
-    events->RemoveListener<BallLostEvent>(this);
-    owner->events->RemoveListener<BeatDivisionEvent>(this);
     SilenceMissLayer();  // the match is gone: its streak of misses with it
-}
-
-std::unique_ptr<Component> BallManager::Clone(Entity* newOwner) const
-{
-    return std::make_unique<BallManager>(newOwner);
 }
 
 void BallManager::Serialize(std::vector<Property>& properties)

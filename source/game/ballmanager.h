@@ -24,7 +24,7 @@ class BehaviorMeter;
 class Space;
 class UpdateEvent;
 
-class BallManager : public ComponentOf<kBallManager> {
+class BallManager : public ComponentOf<BallManager, kBallManager> {
 public:
     static constexpr int32_t kMatchStart = 24;  // divisions of opening sequence
     static constexpr int32_t kSpawnCredit = 164;
@@ -33,7 +33,6 @@ public:
 
     void Initialize() override;
     void Terminate() override;
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     std::vector<std::string> NamesNeeded() const override
     {
         return {Content::kLevelLogic, "BeatMeter[12]", "BeatMeter[12]BackBottom", "PlayerScore[01]", "Player[01]", "Player[01]Pos*", "BillBoardP[01]", "HitEffect_*", "MissEffect_*", "ScoreCounter", "WinArt"};

@@ -13,17 +13,7 @@ constexpr float kSmallestEasing = 1.1920929e-7f;
 
 void BeatDivider::Initialize()
 {
-    Engine::Get()->events->AddListener(this, &BeatDivider::OnBeat);
-}
-
-void BeatDivider::Terminate()
-{
-    Engine::Get()->events->RemoveListener<BeatEvent>(this);
-}
-
-std::unique_ptr<Component> BeatDivider::Clone(Entity* newOwner) const
-{
-    return std::make_unique<BeatDivider>(newOwner);
+    Listen(*Engine::Get()->events, &BeatDivider::OnBeat);
 }
 
 void BeatDivider::Serialize(std::vector<Property>& properties)

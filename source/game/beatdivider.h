@@ -11,7 +11,7 @@
 
 class BeatEvent;
 
-class BeatDivider : public ComponentOf<kBeatDivider> {
+class BeatDivider : public ComponentOf<BeatDivider, kBeatDivider> {
 public:
     // The largest numerator and denominator a file may give.
     static constexpr uint32_t kMaxDivisions = 64;
@@ -19,8 +19,6 @@ public:
     explicit BeatDivider(Entity* owner) : ComponentOf(owner) {}
 
     void Initialize() override;
-    void Terminate() override;
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     void Serialize(std::vector<Property>& properties) override;
 
     void OnBeat(BeatEvent& event);

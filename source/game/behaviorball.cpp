@@ -71,25 +71,11 @@ BehaviorBall::BehaviorBall(Entity* owner)
 void BehaviorBall::Initialize()
 {
     EventManager* events = Engine::Get()->events.get();
-    events->AddListener(this, &BehaviorBall::OnHit);
-    events->AddListener(this, &BehaviorBall::OnUpdate);
-    owner->events->AddListener(this, &BehaviorBall::OnDraw);
-    owner->events->AddListener(this, &BehaviorBall::OnDivision);
+    Listen(*events, &BehaviorBall::OnHit);
+    Listen(*events, &BehaviorBall::OnUpdate);
+    Listen(*owner->events, &BehaviorBall::OnDraw);
+    Listen(*owner->events, &BehaviorBall::OnDivision);
     SetUp();
-}
-
-void BehaviorBall::Terminate()
-{
-    EventManager* events = Engine::Get()->events.get();
-    events->RemoveListener<BallHitEvent>(this);
-    events->RemoveListener<UpdateEvent>(this);
-    owner->events->RemoveListener<DrawEvent>(this);
-    owner->events->RemoveListener<BeatDivisionEvent>(this);
-}
-
-std::unique_ptr<Component> BehaviorBall::Clone(Entity* newOwner) const
-{
-    return std::make_unique<BehaviorBall>(newOwner);
 }
 
 BehaviorPlayer* BehaviorBall::Player(int number) const

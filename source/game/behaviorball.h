@@ -26,7 +26,7 @@ class BehaviorPlayer;
 class DrawEvent;
 class UpdateEvent;
 
-class BehaviorBall : public ComponentOf<kBehaviorBall> {
+class BehaviorBall : public ComponentOf<BehaviorBall, kBehaviorBall> {
 public:
     enum Kind : int32_t { kNormal = 0, kPlatinum = 1, kRainbow = 2, kAlternating = 3 };
     static constexpr float kHitWindow = 0.125f;  // seconds either side of the beat
@@ -34,8 +34,6 @@ public:
     explicit BehaviorBall(Entity* owner);
 
     void Initialize() override;
-    void Terminate() override;
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     void Serialize(std::vector<Property>&) override {}
 
     void OnHit(BallHitEvent& event);

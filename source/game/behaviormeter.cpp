@@ -25,8 +25,8 @@ constexpr float kPulseDecay = 6.0f;    // per second
 
 void BehaviorMeter::Initialize()
 {
-    owner->space->events->AddListener(this, &BehaviorMeter::OnUpdate);
-    owner->events->AddListener(this, &BehaviorMeter::OnDivision);
+    Listen(*owner->space->events, &BehaviorMeter::OnUpdate);
+    Listen(*owner->events, &BehaviorMeter::OnDivision);
     owner->Require<Transform>();
     BuildNotches();
     if (Sprite* art = owner->space->RequireEntity("WinArt")->Get<Sprite>()) art->visible = false;
@@ -34,16 +34,9 @@ void BehaviorMeter::Initialize()
 
 void BehaviorMeter::Terminate()
 {
-    owner->space->events->RemoveListener<UpdateEvent>(this);
-    owner->events->RemoveListener<BeatDivisionEvent>(this);
     for (auto& row : rows_)
         for (Notch& notch : row)
             if (Entity* entity = notch.entity.Get()) owner->space->DestroyEntity(entity);
-}
-
-std::unique_ptr<Component> BehaviorMeter::Clone(Entity* newOwner) const
-{
-    return std::make_unique<BehaviorMeter>(newOwner);
 }
 
 bool BehaviorMeter::IsLeft() const

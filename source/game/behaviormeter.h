@@ -19,13 +19,12 @@ class BeatDivisionEvent;
 class Transform;
 class UpdateEvent;
 
-class BehaviorMeter : public ComponentOf<kBehaviorMeter> {
+class BehaviorMeter : public ComponentOf<BehaviorMeter, kBehaviorMeter> {
 public:
     explicit BehaviorMeter(Entity* owner) : ComponentOf(owner) {}
 
     void Initialize() override;
     void Terminate() override;
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     std::vector<std::string> NamesNeeded() const override { return {"WinArt"}; }
     void Serialize(std::vector<Property>&) override {}
 

@@ -13,18 +13,8 @@ constexpr float kDamageTime = 0.4f;  // seconds the hurt look stays
 
 void BehaviorMusician::Initialize()
 {
-    owner->space->events->AddListener(this, &BehaviorMusician::OnUpdate);
+    Listen(*owner->space->events, &BehaviorMusician::OnUpdate);
     owner->Require<Sprite>()->SetImage(character + "Idle.png");
-}
-
-void BehaviorMusician::Terminate()
-{
-    owner->space->events->RemoveListener<UpdateEvent>(this);
-}
-
-std::unique_ptr<Component> BehaviorMusician::Clone(Entity* newOwner) const
-{
-    return std::make_unique<BehaviorMusician>(newOwner);
 }
 
 void BehaviorMusician::Serialize(std::vector<Property>& properties)

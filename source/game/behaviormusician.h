@@ -12,7 +12,7 @@
 
 class UpdateEvent;
 
-class BehaviorMusician : public ComponentOf<kBehaviorMusician> {
+class BehaviorMusician : public ComponentOf<BehaviorMusician, kBehaviorMusician> {
 public:
     static constexpr float kSwingInterval = 0.125f;  // seconds
 
@@ -21,8 +21,6 @@ public:
     explicit BehaviorMusician(Entity* owner) : ComponentOf(owner) {}
 
     void Initialize() override;
-    void Terminate() override;
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     void Serialize(std::vector<Property>& properties) override;
 
     // Accepts a swing at this instant unless the last accepted one was less than the

@@ -15,8 +15,8 @@ constexpr int kKeyL = 76;  // debug: every platform out
 void BehaviorPlatform::Initialize()
 {
     EventManager* events = Engine::Get()->events.get();
-    events->AddListener(this, &BehaviorPlatform::OnUpdate);
-    events->AddListener(this, &BehaviorPlatform::OnThreshold);
+    Listen(*events, &BehaviorPlatform::OnUpdate);
+    Listen(*events, &BehaviorPlatform::OnThreshold);
     Transform* transform = owner->Require<Transform>();
     home = transform->translation;
     rate = 1.0f;
@@ -33,18 +33,6 @@ void BehaviorPlatform::Initialize()
             if (Entity* entity = self.Get()) entity->Get<BehaviorPlatform>()->GlideTo(1.0f, kGlideRate);
         },
         delay));
-}
-
-void BehaviorPlatform::Terminate()
-{
-    EventManager* events = Engine::Get()->events.get();
-    events->RemoveListener<UpdateEvent>(this);
-    events->RemoveListener<BeatMeterThreshold>(this);
-}
-
-std::unique_ptr<Component> BehaviorPlatform::Clone(Entity* newOwner) const
-{
-    return std::make_unique<BehaviorPlatform>(newOwner);
 }
 
 void BehaviorPlatform::Serialize(std::vector<Property>& properties)

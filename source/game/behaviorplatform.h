@@ -11,13 +11,11 @@
 class BeatMeterThreshold;
 class UpdateEvent;
 
-class BehaviorPlatform : public ComponentOf<kBehaviorPlatform> {
+class BehaviorPlatform : public ComponentOf<BehaviorPlatform, kBehaviorPlatform> {
 public:
     explicit BehaviorPlatform(Entity* owner) : ComponentOf(owner) {}
 
     void Initialize() override;
-    void Terminate() override;
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     void Serialize(std::vector<Property>& properties) override;
 
     // Starts a glide toward target (0 home, 1 offset), covering rate of the rest per frame.

@@ -30,25 +30,13 @@ std::string SpotName(const char* kind, int32_t player, int32_t spot)
 void BehaviorPlayer::Initialize()
 {
     EventManager* events = Engine::Get()->events.get();
-    events->AddListener(this, &BehaviorPlayer::OnPress);
-    events->AddListener(this, &BehaviorPlayer::OnThreshold);
+    Listen(*events, &BehaviorPlayer::OnPress);
+    Listen(*events, &BehaviorPlayer::OnThreshold);
     MoveTo(position, false);
     Entity* indicator = owner->space->RequireEntity("LifeIndicator" + std::to_string(player));
     LifeIndicator* lifeIndicator = indicator->Require<LifeIndicator>();
     lifeIndicator->maxLives = lives;
     lifeIndicator->lives = lives;
-}
-
-void BehaviorPlayer::Terminate()
-{
-    EventManager* events = Engine::Get()->events.get();
-    events->RemoveListener<PressEvent>(this);
-    events->RemoveListener<BeatMeterThreshold>(this);
-}
-
-std::unique_ptr<Component> BehaviorPlayer::Clone(Entity* newOwner) const
-{
-    return std::make_unique<BehaviorPlayer>(newOwner);
 }
 
 void BehaviorPlayer::Serialize(std::vector<Property>& properties)

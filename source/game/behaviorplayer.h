@@ -16,13 +16,11 @@ class BeatMeterThreshold;
 class BehaviorMusician;
 class PressEvent;
 
-class BehaviorPlayer : public ComponentOf<kBehaviorPlayer> {
+class BehaviorPlayer : public ComponentOf<BehaviorPlayer, kBehaviorPlayer> {
 public:
     explicit BehaviorPlayer(Entity* owner) : ComponentOf(owner) {}
 
     void Initialize() override;
-    void Terminate() override;
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     std::vector<std::string> NamesNeeded() const override { return {"LifeIndicator*"}; }
     void Serialize(std::vector<Property>& properties) override;
 

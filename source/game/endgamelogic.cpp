@@ -56,7 +56,7 @@ void EndGameLogic::EndCheck(BehaviorMeter& meter, bool leftSide, bool timeUp)
 // in the main menu should the players go there.
 void EndGameLogic::Initialize()
 {
-    owner->space->events->AddListener(this, &EndGameLogic::OnUpdate);
+    Listen(*owner->space->events, &EndGameLogic::OnUpdate);
     EventManager* events = Engine::Get()->events.get();
     events->Send(PlaySoundEvent(Content::kMenuMusic, false, {{"Location", 0.0f}, {"Transition", 0.0f}}));
     events->Send(PauseSoundEvent(Content::kMenuMusic, false));
@@ -67,7 +67,6 @@ void EndGameLogic::Initialize()
 
 void EndGameLogic::Terminate()
 {
-    owner->space->events->RemoveListener<UpdateEvent>(this);
     Engine::Get()->events->Send(PauseSoundEvent(Content::kMenuMusic, true));
     SendMusicBack();
 }
@@ -96,11 +95,6 @@ void EndGameLogic::ShowStats()
             owner->space->RequireEntity(name)->Require<SpriteText>()->SetText(lines[row]);
         }
     }
-}
-
-std::unique_ptr<Component> EndGameLogic::Clone(Entity* newOwner) const
-{
-    return std::make_unique<EndGameLogic>(newOwner);
 }
 
 void EndGameLogic::SendMusicBack()

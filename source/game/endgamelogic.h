@@ -16,7 +16,7 @@
 class BehaviorMeter;
 class UpdateEvent;
 
-class EndGameLogic : public ComponentOf<kEndGameLogic> {
+class EndGameLogic : public ComponentOf<EndGameLogic, kEndGameLogic> {
 public:
     static constexpr float kEndScreenDelay = 5.0f;  // seconds from the end to "EndGame"
     static constexpr int kStatRows = 8;
@@ -30,7 +30,6 @@ public:
 
     void Initialize() override;
     void Terminate() override;
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     std::vector<std::string> NamesNeeded() const override { return {"StatP[12]_*"}; }
     void Serialize(std::vector<Property>&) override {}
 

@@ -40,7 +40,7 @@ bool LevelLogic::IsOptionsSpace(const std::string& spaceName)
 
 void LevelLogic::Initialize()
 {
-    owner->events->AddListener(this, &LevelLogic::OnTrigger);
+    Listen(*owner->events, &LevelLogic::OnTrigger);
     const std::string& space = owner->space->name;
     if (IsOptionsSpace(space)) {
         WireOptions();  // an overlay: the camera stays where the space below put it
@@ -57,8 +57,7 @@ void LevelLogic::Initialize()
 
 void LevelLogic::ListenUpdate()
 {
-    Engine::Get()->events->AddListener(this, &LevelLogic::OnUpdate);
-    listensUpdate_ = true;
+    Listen(*Engine::Get()->events, &LevelLogic::OnUpdate);
 }
 
 void LevelLogic::WireOptions()
@@ -79,16 +78,8 @@ void LevelLogic::WireOptions()
 
 void LevelLogic::Terminate()
 {
-    owner->events->RemoveListener<TriggerEvent>(this);
     for (const EntityRef* button : {&fullScreenToggle_, &defaultsButton_})
         if (Entity* entity = button->Get()) entity->events->RemoveListener<TriggerEvent>(this);
-    if (listensUpdate_) Engine::Get()->events->RemoveListener<UpdateEvent>(this);
-    if (listensKeys_) Engine::Get()->events->RemoveListener<KeyUpdateEvent>(this);
-}
-
-std::unique_ptr<Component> LevelLogic::Clone(Entity* newOwner) const
-{
-    return std::make_unique<LevelLogic>(newOwner);
 }
 
 void LevelLogic::Serialize(std::vector<Property>& properties)
@@ -111,8 +102,7 @@ void LevelLogic::StartGameMusic()
 void LevelLogic::StartSplash()
 {
     Events().Send(PlaySoundEvent(Content::kMenuMusic, false));
-    Engine::Get()->events->AddListener(this, &LevelLogic::OnKeyUpdate);
-    listensKeys_ = true;
+    Listen(*Engine::Get()->events, &LevelLogic::OnKeyUpdate);
     for (size_t i = 0; i < 3; ++i) owner->events->Send(TriggerEvent(0, kSplashSteps[i], owner->Ref(), kSplashDelays[i]));
 }
 
@@ -151,7 +141,6 @@ void LevelLogic::OnKeyUpdate(KeyUpdateEvent&)
 {
     if (owner->space->name != Content::kSplashSpace) return;
     Engine::Get()->events->RemoveListener<KeyUpdateEvent>(this);  // one key is enough
-    listensKeys_ = false;
     LeaveSplash();
 }
 

@@ -13,13 +13,12 @@ class KeyUpdateEvent;
 class TriggerEvent;
 class UpdateEvent;
 
-class LevelLogic : public ComponentOf<kLevelLogic> {
+class LevelLogic : public ComponentOf<LevelLogic, kLevelLogic> {
 public:
     explicit LevelLogic(Entity* owner) : ComponentOf(owner) {}
 
     void Initialize() override;
     void Terminate() override;
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     std::vector<std::string> NamesNeeded() const override
     {
         return {"FullScreenToggle", "DefaultSettingsButton", "MasterSoundSlider", "background"};
@@ -47,8 +46,6 @@ private:
     void StartMenuMusic();
     void LeaveSplash();
 
-    bool listensUpdate_ = false;  // menu spaces feed the triggers to the music
-    bool listensKeys_ = false;    // the splash can be skipped
     EntityRef fullScreenToggle_;  // options spaces: "FullScreenToggle"
     EntityRef defaultsButton_;    // options spaces: "DefaultSettingsButton"
     EntityRef volumeSlider_;      // options spaces: "MasterSoundSlider"

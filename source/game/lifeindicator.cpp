@@ -6,17 +6,7 @@
 
 void LifeIndicator::Initialize()
 {
-    owner->events->AddListener(this, &LifeIndicator::OnDraw);
-}
-
-void LifeIndicator::Terminate()
-{
-    owner->events->RemoveListener<DrawEvent>(this);
-}
-
-std::unique_ptr<Component> LifeIndicator::Clone(Entity* newOwner) const
-{
-    return std::make_unique<LifeIndicator>(newOwner);
+    Listen(*owner->events, &LifeIndicator::OnDraw);
 }
 
 void LifeIndicator::Serialize(std::vector<Property>& properties)

@@ -11,13 +11,11 @@
 
 class DrawEvent;
 
-class LifeIndicator : public ComponentOf<kLifeIndicator> {
+class LifeIndicator : public ComponentOf<LifeIndicator, kLifeIndicator> {
 public:
     explicit LifeIndicator(Entity* owner) : ComponentOf(owner) {}
 
     void Initialize() override;
-    void Terminate() override;
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     void Serialize(std::vector<Property>& properties) override;
 
     void OnDraw(DrawEvent& event);

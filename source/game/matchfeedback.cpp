@@ -37,10 +37,10 @@ SpriteText* TextOf(const EntityRef& entity)
 void MatchFeedback::Initialize()
 {
     EventManager* events = Engine::Get()->events.get();
-    events->AddListener(this, &MatchFeedback::OnSwing);
-    events->AddListener(this, &MatchFeedback::OnReturned);
-    events->AddListener(this, &MatchFeedback::OnLost);
-    owner->events->AddListener(this, &MatchFeedback::OnUpdate);
+    Listen(*events, &MatchFeedback::OnSwing);
+    Listen(*events, &MatchFeedback::OnReturned);
+    Listen(*events, &MatchFeedback::OnLost);
+    Listen(*owner->events, &MatchFeedback::OnUpdate);
     const Space& space = *owner->space;
     for (int player = 0; player < 2; ++player) {
         std::string number = std::to_string(player);
@@ -54,20 +54,6 @@ void MatchFeedback::Initialize()
         TextOf(side.timing)->SetText("");
         TextOf(side.streak)->SetText("");
     }
-}
-
-void MatchFeedback::Terminate()
-{
-    EventManager* events = Engine::Get()->events.get();
-    events->RemoveListener<SwingEvent>(this);
-    events->RemoveListener<BallReturnedEvent>(this);
-    events->RemoveListener<BallLostEvent>(this);
-    owner->events->RemoveListener<UpdateEvent>(this);
-}
-
-std::unique_ptr<Component> MatchFeedback::Clone(Entity* newOwner) const
-{
-    return std::make_unique<MatchFeedback>(newOwner);
 }
 
 uint32_t MatchFeedback::SignFrame(int player, int grade)

@@ -19,7 +19,7 @@ class BallReturnedEvent;
 class SwingEvent;
 class UpdateEvent;
 
-class MatchFeedback : public ComponentOf<kMatchFeedback> {
+class MatchFeedback : public ComponentOf<MatchFeedback, kMatchFeedback> {
 public:
     static constexpr float kPopSeconds = 0.18f;  // a sign's pop back to its size
     static constexpr float kPopGrowth = 0.3f;    // extra size at the start of a pop
@@ -27,8 +27,6 @@ public:
     explicit MatchFeedback(Entity* owner) : ComponentOf(owner) {}
 
     void Initialize() override;
-    void Terminate() override;
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     std::vector<std::string> NamesNeeded() const override { return {"BillBoardP[01]", "Timing[01]", "Streak[01]"}; }
     void Serialize(std::vector<Property>&) override {}
 

@@ -4,9 +4,8 @@
 
 #include "component.h"
 
-class ScoreCounter : public ComponentOf<kScoreCounter> {
+class ScoreCounter : public ComponentOf<ScoreCounter, kScoreCounter> {
 public:
     explicit ScoreCounter(Entity* owner) : ComponentOf(owner) {}
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     void Serialize(std::vector<Property>&) override {}
 };

@@ -27,8 +27,8 @@ void Send(const char* command)
 
 void TestingComponent::Initialize()
 {
-    Engine::Get()->events->AddListener(this, &TestingComponent::OnUpdate);
-    Engine::Get()->events->AddListener(this, &TestingComponent::OnDevMessage);
+    Listen(*Engine::Get()->events, &TestingComponent::OnUpdate);
+    Listen(*Engine::Get()->events, &TestingComponent::OnDevMessage);
     listening_ = true;
     if (owner->space->name == Content::kMainMenuSpace) PrintHelp();
 }
@@ -37,13 +37,6 @@ void TestingComponent::Terminate()
 {
     if (!listening_) return;
     listening_ = false;
-    Engine::Get()->events->RemoveListener<UpdateEvent>(this);
-    Engine::Get()->events->RemoveListener<DevMessageEvent>(this);
-}
-
-std::unique_ptr<Component> TestingComponent::Clone(Entity* newOwner) const
-{
-    return std::make_unique<TestingComponent>(newOwner);
 }
 
 // Every shortcut needs Control held before the key goes down, so the help says so.

@@ -11,7 +11,7 @@
 class DevMessageEvent;
 class UpdateEvent;
 
-class TestingComponent : public ComponentOf<kTestingComponent> {
+class TestingComponent : public ComponentOf<TestingComponent, kTestingComponent> {
 public:
     // GLFW key codes of the shortcuts.
     static constexpr int kKeyLeftControl = 341;
@@ -25,7 +25,6 @@ public:
 
     void Initialize() override;
     void Terminate() override;
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     void Serialize(std::vector<Property>&) override {}
 
     void OnUpdate(UpdateEvent& event);

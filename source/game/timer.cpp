@@ -10,7 +10,7 @@
 
 void Timer::Initialize()
 {
-    owner->events->AddListener(this, &Timer::OnUpdate);
+    Listen(*owner->events, &Timer::OnUpdate);
     Space* space = owner->space;
     glow_ = space->RequireEntity("TimerGlow")->Ref();
     minutes_ = space->RequireEntity("TimerMin")->Ref();
@@ -18,16 +18,6 @@ void Timer::Initialize()
     for (const EntityRef* text : {&glow_, &minutes_, &seconds_}) text->Get()->Require<SpriteText>();
     remaining = secondsOfGame;
     ShowTime();
-}
-
-void Timer::Terminate()
-{
-    owner->events->RemoveListener<UpdateEvent>(this);
-}
-
-std::unique_ptr<Component> Timer::Clone(Entity* newOwner) const
-{
-    return std::make_unique<Timer>(newOwner);
 }
 
 void Timer::Serialize(std::vector<Property>& properties)

@@ -11,13 +11,11 @@
 class SpriteText;
 class UpdateEvent;
 
-class Timer : public ComponentOf<kTimer> {
+class Timer : public ComponentOf<Timer, kTimer> {
 public:
     explicit Timer(Entity* owner) : ComponentOf(owner) {}
 
     void Initialize() override;
-    void Terminate() override;
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     std::vector<std::string> NamesNeeded() const override { return {"TimerGlow", "TimerMin", "TimerSec"}; }
     void Serialize(std::vector<Property>& properties) override;
 

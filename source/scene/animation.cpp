@@ -8,17 +8,7 @@
 
 void Animation::Initialize()
 {
-    owner->events->AddListener(this, &Animation::OnDivision);
-}
-
-void Animation::Terminate()
-{
-    owner->events->RemoveListener<BeatDivisionEvent>(this);
-}
-
-std::unique_ptr<Component> Animation::Clone(Entity* newOwner) const
-{
-    return std::make_unique<Animation>(newOwner);
+    Listen(*owner->events, &Animation::OnDivision);
 }
 
 void Animation::OnDivision(BeatDivisionEvent& event)

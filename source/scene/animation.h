@@ -8,13 +8,11 @@
 
 class BeatDivisionEvent;
 
-class Animation : public ComponentOf<kAnimation> {
+class Animation : public ComponentOf<Animation, kAnimation> {
 public:
     explicit Animation(Entity* owner) : ComponentOf(owner) {}
 
     void Initialize() override;
-    void Terminate() override;
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     void Serialize(std::vector<Property>&) override {}
 
     void OnDivision(BeatDivisionEvent& event);

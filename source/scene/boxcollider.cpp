@@ -9,11 +9,6 @@ void BoxCollider::Initialize()
     if (useTransformScale) scale = transform->scale;
 }
 
-std::unique_ptr<Component> BoxCollider::Clone(Entity* newOwner) const
-{
-    return std::make_unique<BoxCollider>(newOwner);
-}
-
 void BoxCollider::Serialize(std::vector<Property>& properties)
 {
     properties.push_back({"useTransformScale", &useTransformScale, kBool});

@@ -7,12 +7,11 @@
 
 #include <glm/vec2.hpp>
 
-class BoxCollider : public ComponentOf<kBoxCollider> {
+class BoxCollider : public ComponentOf<BoxCollider, kBoxCollider> {
 public:
     explicit BoxCollider(Entity* owner) : ComponentOf(owner) {}
 
     void Initialize() override;
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     void Serialize(std::vector<Property>& properties) override;
 
     glm::vec2 scale{0.0f};         // box width and height in world units

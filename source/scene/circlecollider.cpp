@@ -9,11 +9,6 @@ void CircleCollider::Initialize()
     if (useTransformRadius) radius = transform->scale.x * 0.5f;
 }
 
-std::unique_ptr<Component> CircleCollider::Clone(Entity* newOwner) const
-{
-    return std::make_unique<CircleCollider>(newOwner);
-}
-
 void CircleCollider::Serialize(std::vector<Property>& properties)
 {
     properties.push_back({"useTransformRadius", &useTransformRadius, kBool});

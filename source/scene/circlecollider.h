@@ -5,12 +5,11 @@
 
 #include "component.h"
 
-class CircleCollider : public ComponentOf<kCircleCollider> {
+class CircleCollider : public ComponentOf<CircleCollider, kCircleCollider> {
 public:
     explicit CircleCollider(Entity* owner) : ComponentOf(owner) {}
 
     void Initialize() override;
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     void Serialize(std::vector<Property>& properties) override;
 
     float radius = 0.0f;             // world units

@@ -30,17 +30,6 @@ void ParticleEmitter::Initialize()
     Start();
 }
 
-void ParticleEmitter::Terminate()
-{
-    owner->events->RemoveListener<UpdateEvent>(this);
-    owner->events->RemoveListener<DrawEvent>(this);
-}
-
-std::unique_ptr<Component> ParticleEmitter::Clone(Entity* newOwner) const
-{
-    return std::make_unique<ParticleEmitter>(newOwner);
-}
-
 void ParticleEmitter::Serialize(std::vector<Property>& properties)
 {
     properties.push_back({"downwardAcceleration", &downwardAcceleration, kFloat});
@@ -89,8 +78,8 @@ void ParticleEmitter::Start()
     for (int32_t i = 0; i < poolSize_; ++i) pool_.push_back(std::make_unique<Entity>("particle", "particle", nullptr));
     for (int32_t i = 0; i < poolSize_; ++i) Spawn(0.0f);
     spawnInterval_ = 60.0f / static_cast<float>(spawnsPerMinute);
-    owner->events->AddListener(this, &ParticleEmitter::OnUpdate);
-    owner->events->AddListener(this, &ParticleEmitter::OnDraw);
+    Listen(*owner->events, &ParticleEmitter::OnUpdate);
+    Listen(*owner->events, &ParticleEmitter::OnDraw);
     sprite_.SetImage(imageName);
 }
 

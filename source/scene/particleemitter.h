@@ -19,7 +19,7 @@
 class DrawEvent;
 class UpdateEvent;
 
-class ParticleEmitter : public ComponentOf<kParticleEmitter> {
+class ParticleEmitter : public ComponentOf<ParticleEmitter, kParticleEmitter> {
 public:
     static constexpr float kBurstSeconds = 0.234375f;
     // The largest pool (and "initCount") an emitter may ask for, and the fastest stream.
@@ -30,8 +30,6 @@ public:
     ~ParticleEmitter() override;
 
     void Initialize() override;
-    void Terminate() override;
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     void Serialize(std::vector<Property>& properties) override;
     void Check(const std::string& where) const override;
 

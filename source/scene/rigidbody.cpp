@@ -6,18 +6,8 @@
 void RigidBody::Initialize()
 {
     owner->Require<Transform>();
-    owner->events->AddListener(this, &RigidBody::OnUpdate);
+    Listen(*owner->events, &RigidBody::OnUpdate);
     velocity = initialVelocity;
-}
-
-void RigidBody::Terminate()
-{
-    owner->events->RemoveListener<UpdateEvent>(this);
-}
-
-std::unique_ptr<Component> RigidBody::Clone(Entity* newOwner) const
-{
-    return std::make_unique<RigidBody>(newOwner);  // its velocity starts at rest
 }
 
 void RigidBody::Serialize(std::vector<Property>& properties)

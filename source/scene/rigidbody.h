@@ -11,13 +11,11 @@
 
 class UpdateEvent;
 
-class RigidBody : public ComponentOf<kRigidBody> {
+class RigidBody : public ComponentOf<RigidBody, kRigidBody> {
 public:
     explicit RigidBody(Entity* owner) : ComponentOf(owner) {}
 
     void Initialize() override;
-    void Terminate() override;
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     void Serialize(std::vector<Property>& properties) override;
 
     // One semi-implicit Euler step of event.dt seconds.

@@ -12,17 +12,7 @@ Sprite::Sprite(Entity* owner, std::string image, uint32_t frame, float layer, gl
 
 void Sprite::Initialize()
 {
-    owner->events->AddListener(this, &Sprite::OnDraw);
-}
-
-void Sprite::Terminate()
-{
-    owner->events->RemoveListener<DrawEvent>(this);
-}
-
-std::unique_ptr<Component> Sprite::Clone(Entity* newOwner) const
-{
-    return std::make_unique<Sprite>(newOwner, imageName, frameIndex, zLayer, colour, visible);
+    Listen(*owner->events, &Sprite::OnDraw);
 }
 
 void Sprite::Serialize(std::vector<Property>& properties)

@@ -16,14 +16,12 @@
 class DrawEvent;
 struct Texture;
 
-class Sprite : public ComponentOf<kSprite> {
+class Sprite : public ComponentOf<Sprite, kSprite> {
 public:
     Sprite(Entity* owner, std::string imageName = "TestingLines.png", uint32_t frameIndex = 0, float zLayer = 0.0f,
            glm::vec4 colour = glm::vec4(1.0f), bool visible = true);
 
     void Initialize() override;
-    void Terminate() override;
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     void Serialize(std::vector<Property>& properties) override;
 
     // The new image is looked up at the next draw.

@@ -44,11 +44,6 @@ void SpriteText::Terminate()
     listening_ = false;
 }
 
-std::unique_ptr<Component> SpriteText::Clone(Entity* newOwner) const
-{
-    return std::make_unique<SpriteText>(newOwner, text, size, justification, offset);
-}
-
 void SpriteText::Serialize(std::vector<Property>& properties)
 {
     properties.push_back({"text", &text, kString});

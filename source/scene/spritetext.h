@@ -20,7 +20,7 @@ class DrawEvent;
 class TextEvent;
 class Sprite;
 
-class SpriteText : public ComponentOf<kSpriteText> {
+class SpriteText : public ComponentOf<SpriteText, kSpriteText> {
 public:
     static constexpr char kFirstGlyph = 32;   // space
     static constexpr char kLastGlyph = 122;   // small letter z
@@ -31,7 +31,6 @@ public:
 
     void Initialize() override;
     void Terminate() override;
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     void Serialize(std::vector<Property>& properties) override;
 
     void SetText(std::string newText);

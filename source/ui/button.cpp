@@ -14,22 +14,12 @@ void Button::Initialize()
     Check(owner->space->Path() + ": entity \"" + owner->name + "\", component \"Button\"");
     owner->Require<Transform>();
     normalImageName = owner->Require<Sprite>()->imageName;
-    owner->events->AddListener(this, &Button::OnTrigger);
-}
-
-void Button::Terminate()
-{
-    owner->events->RemoveListener<TriggerEvent>(this);
+    Listen(*owner->events, &Button::OnTrigger);
 }
 
 void Button::Check(const std::string& where) const
 {
     if (hoverScaleValX == 0.0f || hoverScaleValY == 0.0f) throw GameError(where + ": a hover scale of 0 cannot be undone");
-}
-
-std::unique_ptr<Component> Button::Clone(Entity* newOwner) const
-{
-    return std::make_unique<Button>(newOwner);
 }
 
 void Button::Serialize(std::vector<Property>& properties)

@@ -14,7 +14,7 @@
 
 class TriggerEvent;
 
-class Button : public ComponentOf<kButton> {
+class Button : public ComponentOf<Button, kButton> {
 public:
     // The interface sounds every button plays: entering, pressing and clicking, leaving.
     static constexpr const char* kEnterSound = "event:/UI/ButtonIn";
@@ -24,8 +24,6 @@ public:
     explicit Button(Entity* owner) : ComponentOf(owner) {}
 
     void Initialize() override;
-    void Terminate() override;
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     void Serialize(std::vector<Property>& properties) override;
     void Check(const std::string& where) const override;
 

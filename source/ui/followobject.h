@@ -8,11 +8,10 @@
 
 #include <string>
 
-class FollowObject : public ComponentOf<kFollowObject> {
+class FollowObject : public ComponentOf<FollowObject, kFollowObject> {
 public:
     explicit FollowObject(Entity* owner) : ComponentOf(owner) {}
 
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     void Serialize(std::vector<Property>& properties) override;
 
     std::string objectToFollow;  // an entity name in the same space; may be empty

@@ -9,22 +9,11 @@
 
 void Hover::Initialize()
 {
-    owner->events->AddListener(this, &Hover::OnUpdate);
-    owner->events->AddListener(this, &Hover::OnDraw);
+    Listen(*owner->events, &Hover::OnUpdate);
+    Listen(*owner->events, &Hover::OnDraw);
     uint32_t frames = ring.GetTexture().frameCount;
     ring.frameIndex = player >= 0 && static_cast<uint32_t>(player) < frames ? static_cast<uint32_t>(player) : 0;
     basePosition = owner->Require<Transform>()->translation;
-}
-
-void Hover::Terminate()
-{
-    owner->events->RemoveListener<UpdateEvent>(this);
-    owner->events->RemoveListener<DrawEvent>(this);
-}
-
-std::unique_ptr<Component> Hover::Clone(Entity* newOwner) const
-{
-    return std::make_unique<Hover>(newOwner);
 }
 
 void Hover::Serialize(std::vector<Property>& properties)

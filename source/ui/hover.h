@@ -14,15 +14,13 @@
 class DrawEvent;
 class UpdateEvent;
 
-class Hover : public ComponentOf<kHover> {
+class Hover : public ComponentOf<Hover, kHover> {
 public:
     static constexpr float kPhaseMax = 9.0f;  // the ring phase runs 9 -> 0 at 3 per second
 
     explicit Hover(Entity* owner) : ComponentOf(owner) {}
 
     void Initialize() override;
-    void Terminate() override;
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     void Serialize(std::vector<Property>& properties) override;
 
     void OnUpdate(UpdateEvent& event);

@@ -78,28 +78,14 @@ const Entity* WidgetAt(const Space& space, glm::vec2 from)
 // pointer happens to map (the top left corner for a pointer never moved).
 void Mouse::Initialize()
 {
-    Engine::Get()->events->AddListener(this, &Mouse::OnDraw);
-    Engine::Get()->events->AddListener(this, &Mouse::OnKeyUpdate);
-    owner->space->events->AddListener(this, &Mouse::OnTrigger);
+    Listen(*Engine::Get()->events, &Mouse::OnDraw);
+    Listen(*Engine::Get()->events, &Mouse::OnKeyUpdate);
+    Listen(*owner->space->events, &Mouse::OnTrigger);
     const Input* input = Input::Get();
     lastMousePosition = Graphics::Get()->ScreenToWorld(input->cursor.x, input->cursor.y);
     backLatch = input->GetJoystickButton(0, Input::kPadB) != 0;
     if (Entity* start = DefaultWidget(*owner->space, firstButton)) MoveOnto(*start);
     ShowFrame();
-}
-
-void Mouse::Terminate()
-{
-    Engine::Get()->events->RemoveListener<DrawEvent>(this);
-    Engine::Get()->events->RemoveListener<KeyUpdateEvent>(this);
-    owner->space->events->RemoveListener<TriggerEvent>(this);
-}
-
-std::unique_ptr<Component> Mouse::Clone(Entity* newOwner) const
-{
-    auto copy = std::make_unique<Mouse>(newOwner);
-    copy->firstButton = firstButton;
-    return copy;
 }
 
 void Mouse::Serialize(std::vector<Property>& properties)

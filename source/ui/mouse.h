@@ -20,15 +20,13 @@ class KeyUpdateEvent;
 class Space;
 class TriggerEvent;
 
-class Mouse : public ComponentOf<kMouse> {
+class Mouse : public ComponentOf<Mouse, kMouse> {
 public:
     enum Direction { kNone = -1, kUp = 0, kDown = 1, kLeft = 2, kRight = 3 };
 
     explicit Mouse(Entity* owner) : ComponentOf(owner) {}
 
     void Initialize() override;
-    void Terminate() override;
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     void Serialize(std::vector<Property>& properties) override;
 
     void OnDraw(DrawEvent& event);

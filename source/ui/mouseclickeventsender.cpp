@@ -23,17 +23,7 @@ bool Contains(Transform& transform, glm::vec2 point)
 
 void MouseClickEventSender::Initialize()
 {
-    owner->space->events->AddListener(this, &MouseClickEventSender::OnUpdate);
-}
-
-void MouseClickEventSender::Terminate()
-{
-    owner->space->events->RemoveListener<UpdateEvent>(this);
-}
-
-std::unique_ptr<Component> MouseClickEventSender::Clone(Entity* newOwner) const
-{
-    return std::make_unique<MouseClickEventSender>(newOwner);
+    Listen(*owner->space->events, &MouseClickEventSender::OnUpdate);
 }
 
 Entity* MouseClickEventSender::EntityAt(const Space& space, glm::vec2 point)

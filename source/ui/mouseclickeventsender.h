@@ -16,7 +16,7 @@
 class Space;
 class UpdateEvent;
 
-class MouseClickEventSender : public ComponentOf<kMouseClickEventSender> {
+class MouseClickEventSender : public ComponentOf<MouseClickEventSender, kMouseClickEventSender> {
 public:
     static constexpr float kTipX = -5.0f;  // the pointer tip, from the cursor's centre
     static constexpr float kTipY = 5.0f;
@@ -24,8 +24,6 @@ public:
     explicit MouseClickEventSender(Entity* owner) : ComponentOf(owner) {}
 
     void Initialize() override;
-    void Terminate() override;
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     std::vector<std::string> NamesNeeded() const override { return {"Mouse"}; }
     void Serialize(std::vector<Property>&) override {}
 

@@ -19,21 +19,9 @@
 void Slider::Initialize()
 {
     SetTrack();
-    owner->events->AddListener(this, &Slider::OnTrigger);
-    Engine::Get()->events->AddListener(this, &Slider::OnKeyUpdate);
-    owner->space->events->AddListener(this, &Slider::OnUpdate);
-}
-
-void Slider::Terminate()
-{
-    owner->events->RemoveListener<TriggerEvent>(this);
-    Engine::Get()->events->RemoveListener<KeyUpdateEvent>(this);
-    owner->space->events->RemoveListener<UpdateEvent>(this);
-}
-
-std::unique_ptr<Component> Slider::Clone(Entity* newOwner) const
-{
-    return std::make_unique<Slider>(newOwner);
+    Listen(*owner->events, &Slider::OnTrigger);
+    Listen(*Engine::Get()->events, &Slider::OnKeyUpdate);
+    Listen(*owner->space->events, &Slider::OnUpdate);
 }
 
 void Slider::Serialize(std::vector<Property>& properties)

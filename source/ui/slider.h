@@ -19,13 +19,11 @@ class KeyUpdateEvent;
 class TriggerEvent;
 class UpdateEvent;
 
-class Slider : public ComponentOf<kSlider> {
+class Slider : public ComponentOf<Slider, kSlider> {
 public:
     explicit Slider(Entity* owner) : ComponentOf(owner) {}
 
     void Initialize() override;
-    void Terminate() override;
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     void Serialize(std::vector<Property>& properties) override;
     void Check(const std::string& where) const override;
 

@@ -32,8 +32,8 @@ void TextBox::Initialize()
     Entity* background = MakeBackground();
     background_ = background->Ref();
     background->events->AddListener(this, &TextBox::OnClick);
-    Engine::Get()->events->AddListener(this, &TextBox::OnTextTyped);
-    owner->space->events->AddListener(this, &TextBox::OnUpdate);
+    Listen(*Engine::Get()->events, &TextBox::OnTextTyped);
+    Listen(*owner->space->events, &TextBox::OnUpdate);
     listening_ = true;
     Redraw();
 }
@@ -44,18 +44,11 @@ void TextBox::Terminate()
     editing_ = false;
     if (!listening_) return;
     listening_ = false;
-    Engine::Get()->events->RemoveListener<TextTypedEvent>(this);
-    owner->space->events->RemoveListener<UpdateEvent>(this);
     if (Entity* background = background_.Get()) {
         background->events->RemoveListener<TriggerEvent>(this);
         owner->space->events->Send(DestroyEvent(background->Ref(), 0.0f));
     }
     background_ = EntityRef();
-}
-
-std::unique_ptr<Component> TextBox::Clone(Entity* newOwner) const
-{
-    return std::make_unique<TextBox>(newOwner);
 }
 
 void TextBox::Serialize(std::vector<Property>& properties)

@@ -16,7 +16,7 @@ class TextTypedEvent;
 class TriggerEvent;
 class UpdateEvent;
 
-class TextBox : public ComponentOf<kTextBox> {
+class TextBox : public ComponentOf<TextBox, kTextBox> {
 public:
     static constexpr const char* kTriggerName = "TextBox";
     static constexpr const char* kBackgroundSuffix = "BackGround";
@@ -30,7 +30,6 @@ public:
     void Initialize() override;
     // Removes the listeners, gives up the focus and destroys the background it created.
     void Terminate() override;
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     void Serialize(std::vector<Property>& properties) override;
 
     // The box typing goes to, or null. It stays the target after it reported state 1 (a

@@ -16,3 +16,10 @@ void Component::CopyProperties(const Component& source)
     Serialize(to);
     for (size_t i = 0; i < std::min(from.size(), to.size()); ++i) CopyValue(from[i], to[i]);
 }
+
+void Component::Stop()
+{
+    for (const Subscription& subscription : subscriptions_) subscription.manager->RemoveListener(subscription.key, subscription.type);
+    subscriptions_.clear();
+    Terminate();
+}

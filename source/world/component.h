@@ -2,9 +2,11 @@
 // per ComponentType slot. Components are never built from scratch at run time: each is a
 // Clone of a registry prototype (or of another entity's component), then its properties
 // are read from JSON through Serialize. The owning entity calls Initialize once when it
-// is initialised and Terminate before any sibling is deleted. Game thread only.
+// is initialised and Stop before any sibling is deleted; the listeners a component
+// registered through Listen go with it. Game thread only.
 #pragma once
 
+#include "eventmanager.h"
 #include "property.h"
 
 #include <algorithm>
@@ -65,11 +67,11 @@ public:
     Component& operator=(const Component&) = delete;
     virtual ~Component() = default;
 
-    // Register listeners and look up siblings or other entities by name.
+    // Register listeners (Listen) and look up siblings or other entities by name.
     virtual void Initialize() {}
-    // Remove every listener Initialize registered; siblings are still alive here.
-    virtual void Terminate() {}
-    // A fresh component of the same class for newOwner. Classes only construct it: its
+    // Removes every listener registered through Listen, then runs Terminate.
+    void Stop();
+    // A fresh component of the same class for newOwner (ComponentOf makes it): its
     // configuration is every property Serialize lists, copied by CopyProperties, so a copy
     // always equals the original on what is saved. Run-time state (listeners, looked-up
     // entities such as a transform's parent) is never copied; Initialize finds it again.
@@ -94,13 +96,38 @@ public:
 
     const ComponentType type;
     Entity* const owner;  // null only for registry prototypes
+
+protected:
+    // Undoes what Initialize did beyond Listen (listeners on other entities' managers,
+    // state lent to others); siblings are still alive here.
+    virtual void Terminate() {}
+    // Calls handler with every Ev sent on manager (the owner's, its space's or the
+    // engine's, all of which outlive the component's run) until the component stops.
+    template <class C, class Ev>
+    void Listen(EventManager& manager, void (C::*handler)(Ev&))
+    {
+        C* self = static_cast<C*>(this);
+        manager.AddListener(self, handler);
+        subscriptions_.push_back({&manager, self, Ev::kType});
+    }
+
+private:
+    struct Subscription {
+        EventManager* manager;
+        const void* key;
+        int type;
+    };
+    std::vector<Subscription> subscriptions_;
 };
 
-// Gives each component class its slot id, so Entity::Get<T>() needs no run-time lookup.
-template <ComponentType Id>
+// Gives each component class its slot id, so Entity::Get<T>() needs no run-time lookup,
+// and its Clone: a Derived built for the new owner alone.
+template <class Derived, ComponentType Id>
 class ComponentOf : public Component {
 public:
     static constexpr ComponentType kType = Id;
+
+    std::unique_ptr<Component> Clone(Entity* newOwner) const final { return std::make_unique<Derived>(newOwner); }
 
 protected:
     explicit ComponentOf(Entity* componentOwner) : Component(Id, componentOwner) {}

@@ -77,11 +77,11 @@ void Entity::Detach()
     detached_ = true;
     *handle_ = nullptr;
     if (space) space->events->RemoveListener<UpdateEvent>(this);
-    // Terminate undoes Initialize, so components that never started (templates, entities
-    // destroyed before their space's first update) are not terminated.
+    // Stopping undoes Initialize, so components that never started (templates, entities
+    // destroyed before their space's first update) are not stopped.
     if (initialized_)
         for (auto& component : components_)
-            if (component) component->Terminate();
+            if (component) component->Stop();
     if (space) space->events->RemoveListener<InitEvent>(this);
 }
 

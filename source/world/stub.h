@@ -4,9 +4,8 @@
 
 #include "component.h"
 
-class Stub : public ComponentOf<kStub> {
+class Stub : public ComponentOf<Stub, kStub> {
 public:
     explicit Stub(Entity* owner) : ComponentOf(owner) {}
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     void Serialize(std::vector<Property>&) override {}
 };

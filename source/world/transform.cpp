@@ -23,11 +23,6 @@ void Transform::Initialize()
     parent = found && found != owner ? found->Ref() : EntityRef();
 }
 
-std::unique_ptr<Component> Transform::Clone(Entity* newOwner) const
-{
-    return std::make_unique<Transform>(newOwner, translation, scale, rotation);
-}
-
 void Transform::Serialize(std::vector<Property>& properties)
 {
     properties.push_back({"translationX", &translation.x, kFloat});

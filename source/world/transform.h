@@ -14,13 +14,12 @@
 #include <string>
 
 
-class Transform : public ComponentOf<kTransform> {
+class Transform : public ComponentOf<Transform, kTransform> {
 public:
     Transform(Entity* owner, glm::vec2 translation = {0.0f, 0.0f}, glm::vec2 scale = {10.0f, 10.0f},
               float rotation = 0.0f);
 
     void Initialize() override;
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     void Serialize(std::vector<Property>& properties) override;
 
     // translation plus the parent's world position, up the parent chain.

@@ -18,9 +18,8 @@ Names Order(const Space& space)
 }
 
 // Counts initialisations, and updates through a listener on its entity's own manager.
-struct Counter : ComponentOf<static_cast<ComponentType>(29)> {
+struct Counter : ComponentOf<Counter, static_cast<ComponentType>(29)> {
     explicit Counter(Entity* owner) : ComponentOf(owner) {}
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override { return std::make_unique<Counter>(newOwner); }
     void Serialize(std::vector<Property>&) override {}
     void Initialize() override
     {

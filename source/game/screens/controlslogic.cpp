@@ -80,8 +80,8 @@ void ControlsLogic::Initialize()
         button->events->AddListener(this, &ControlsLogic::OnTrigger);
         buttons_.push_back(button->Ref());
     }
-    space->events->AddListener(this, &ControlsLogic::OnUpdate);
-    Events().AddListener(this, &ControlsLogic::OnPress);
+    Listen(*space->events, &ControlsLogic::OnUpdate);
+    Listen(Events(), &ControlsLogic::OnPress);
     HoldOptionsScreen(true);
     message_ = "CLICK A KEY TO CHANGE IT, THEN PRESS THE NEW ONE";
     Refresh();
@@ -91,15 +91,8 @@ void ControlsLogic::Terminate()
 {
     for (const EntityRef& button : buttons_)
         if (Entity* entity = button.Get()) entity->events->RemoveListener<TriggerEvent>(this);
-    owner->space->events->RemoveListener<UpdateEvent>(this);
-    Events().RemoveListener<PressEvent>(this);
     if (session_.active) EndSession();
     HoldOptionsScreen(false);
-}
-
-std::unique_ptr<Component> ControlsLogic::Clone(Entity* newOwner) const
-{
-    return std::make_unique<ControlsLogic>(newOwner);
 }
 
 // The options screen under this one would take the same clicks and keys: it waits, unseen.

@@ -23,7 +23,7 @@ class PressEvent;
 class TriggerEvent;
 class UpdateEvent;
 
-class ControlsLogic : public ComponentOf<kControlsLogic> {
+class ControlsLogic : public ComponentOf<ControlsLogic, kControlsLogic> {
 public:
     static constexpr float kStepMs = 5.0f;  // one arrow click on an offset
     static constexpr int kPadButtons = 15;  // Input's pad layout (checked where Input is seen)
@@ -36,7 +36,6 @@ public:
 
     void Initialize() override;
     void Terminate() override;
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     std::vector<std::string> NamesNeeded() const override { return {"AudioOffset*", "VisualOffset*", "P[12]*"}; }
     void Serialize(std::vector<Property>&) override {}
 

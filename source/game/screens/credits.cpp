@@ -7,19 +7,8 @@
 void Credits::Initialize()
 {
     transform = owner->Require<Transform>();
-    owner->space->events->AddListener(this, &Credits::OnUpdate);
-    owner->events->AddListener(this, &Credits::OnUpdate);
-}
-
-void Credits::Terminate()
-{
-    owner->space->events->RemoveListener<UpdateEvent>(this);
-    owner->events->RemoveListener<UpdateEvent>(this);
-}
-
-std::unique_ptr<Component> Credits::Clone(Entity* newOwner) const
-{
-    return std::make_unique<Credits>(newOwner);
+    Listen(*owner->space->events, &Credits::OnUpdate);
+    Listen(*owner->events, &Credits::OnUpdate);
 }
 
 void Credits::OnUpdate(UpdateEvent&)

@@ -9,13 +9,11 @@
 class Transform;
 class UpdateEvent;
 
-class Credits : public ComponentOf<kCredits> {
+class Credits : public ComponentOf<Credits, kCredits> {
 public:
     explicit Credits(Entity* owner) : ComponentOf(owner) {}
 
     void Initialize() override;
-    void Terminate() override;
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     void Serialize(std::vector<Property>&) override {}
 
     void OnUpdate(UpdateEvent& event);

@@ -7,17 +7,7 @@
 
 void MainMenuLogic::Initialize()
 {
-    owner->space->events->AddListener(this, &MainMenuLogic::OnUpdate);
-}
-
-void MainMenuLogic::Terminate()
-{
-    owner->space->events->RemoveListener<UpdateEvent>(this);
-}
-
-std::unique_ptr<Component> MainMenuLogic::Clone(Entity* newOwner) const
-{
-    return std::make_unique<MainMenuLogic>(newOwner);
+    Listen(*owner->space->events, &MainMenuLogic::OnUpdate);
 }
 
 void MainMenuLogic::OnUpdate(UpdateEvent&)

@@ -7,13 +7,11 @@
 
 class UpdateEvent;
 
-class MainMenuLogic : public ComponentOf<kMainMenuLogic> {
+class MainMenuLogic : public ComponentOf<MainMenuLogic, kMainMenuLogic> {
 public:
     explicit MainMenuLogic(Entity* owner) : ComponentOf(owner) {}
 
     void Initialize() override;
-    void Terminate() override;
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     void Serialize(std::vector<Property>&) override {}
 
     void OnUpdate(UpdateEvent& event);

@@ -65,11 +65,6 @@ void OptionsLogic::Terminate()
     if (Entity* entity = defaults_.Get()) entity->events->RemoveListener<TriggerEvent>(this);
 }
 
-std::unique_ptr<Component> OptionsLogic::Clone(Entity* newOwner) const
-{
-    return std::make_unique<OptionsLogic>(newOwner);
-}
-
 void OptionsLogic::OnTrigger(TriggerEvent& event)
 {
     if (event.name != "button") return;

@@ -13,7 +13,7 @@
 
 class TriggerEvent;
 
-class OptionsLogic : public ComponentOf<kOptionsLogic> {
+class OptionsLogic : public ComponentOf<OptionsLogic, kOptionsLogic> {
 public:
     static constexpr int kToggleCount = 8;
     static constexpr int kSliderCount = 4;
@@ -24,7 +24,6 @@ public:
 
     void Initialize() override;
     void Terminate() override;
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     void Serialize(std::vector<Property>&) override {}
 
     void OnTrigger(TriggerEvent& event);

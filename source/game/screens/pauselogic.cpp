@@ -44,22 +44,11 @@ int MusicPosition()
 
 void PauseLogic::Initialize()
 {
-    owner->space->events->AddListener(this, &PauseLogic::OnUpdate);
-    Events().AddListener(this, &PauseLogic::OnSpaceHeld);
+    Listen(*owner->space->events, &PauseLogic::OnUpdate);
+    Listen(Events(), &PauseLogic::OnSpaceHeld);
     owner->space->SetPaused(false);
     Events().Send(PauseSoundEvent(Content::kMatchMusic, false));
     Events().Send(PauseSoundEvent(Content::kPauseMusic, true));
-}
-
-void PauseLogic::Terminate()
-{
-    owner->space->events->RemoveListener<UpdateEvent>(this);
-    Events().RemoveListener<SpaceHeldEvent>(this);
-}
-
-std::unique_ptr<Component> PauseLogic::Clone(Entity* newOwner) const
-{
-    return std::make_unique<PauseLogic>(newOwner);
 }
 
 void PauseLogic::Trace(const std::string& what) const

@@ -17,7 +17,7 @@ class Space;
 class SpaceHeldEvent;
 class UpdateEvent;
 
-class PauseLogic : public ComponentOf<kPauseLogic> {
+class PauseLogic : public ComponentOf<PauseLogic, kPauseLogic> {
 public:
     static constexpr int kCountdownSteps = 5;  // "3", "2", "1", "GO!", then play
     // Seconds after which a step comes without a beat heard (no device, or the song stalled),
@@ -27,8 +27,6 @@ public:
     explicit PauseLogic(Entity* owner) : ComponentOf(owner) {}
 
     void Initialize() override;
-    void Terminate() override;
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     void Serialize(std::vector<Property>&) override {}
 
     void OnUpdate(UpdateEvent& event);

@@ -27,24 +27,8 @@ Space* Find(const char* name)
 
 void SpaceLoader::Initialize()
 {
-    owner->events->AddListener(this, &SpaceLoader::OnUpdate);
-    owner->events->AddListener(this, &SpaceLoader::OnTrigger);
-}
-
-void SpaceLoader::Terminate()
-{
-    owner->events->RemoveListener<UpdateEvent>(this);
-    owner->events->RemoveListener<TriggerEvent>(this);
-}
-
-// Copies the configuration, so an entity spawned from an archetype or copied in the
-// editor keeps where its button leads.
-std::unique_ptr<Component> SpaceLoader::Clone(Entity* newOwner) const
-{
-    auto copy = std::make_unique<SpaceLoader>(newOwner, spaceToLoad, trigger);
-    copy->destroyCurrentSpace = destroyCurrentSpace;
-    copy->endsGame = endsGame;
-    return copy;
+    Listen(*owner->events, &SpaceLoader::OnUpdate);
+    Listen(*owner->events, &SpaceLoader::OnTrigger);
 }
 
 void SpaceLoader::Serialize(std::vector<Property>& properties)

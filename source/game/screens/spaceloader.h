@@ -17,14 +17,12 @@ class Space;
 class TriggerEvent;
 class UpdateEvent;
 
-class SpaceLoader : public ComponentOf<kSpaceLoader> {
+class SpaceLoader : public ComponentOf<SpaceLoader, kSpaceLoader> {
 public:
     SpaceLoader(Entity* owner, std::string firstSpace = Content::kSplashSpace, std::string triggerName = "button")
         : ComponentOf(owner), spaceToLoad(std::move(firstSpace)), trigger(std::move(triggerName)) {}
 
     void Initialize() override;
-    void Terminate() override;
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     void Serialize(std::vector<Property>& properties) override;
 
     void OnTrigger(TriggerEvent& event);

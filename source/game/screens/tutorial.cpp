@@ -27,11 +27,6 @@ void Tutorial::Terminate()
         if (Entity* entity = arrow->Get()) entity->events->RemoveListener<TriggerEvent>(this);
 }
 
-std::unique_ptr<Component> Tutorial::Clone(Entity* newOwner) const
-{
-    return std::make_unique<Tutorial>(newOwner);
-}
-
 void Tutorial::OnTrigger(TriggerEvent& event)
 {
     if (event.name != "button" || !event.sender) return;

@@ -12,7 +12,7 @@
 
 class TriggerEvent;
 
-class Tutorial : public ComponentOf<kTutorial> {
+class Tutorial : public ComponentOf<Tutorial, kTutorial> {
 public:
     static constexpr float kArrowShownY = -230.0f;
     static constexpr float kArrowParkedY = -1000.0f;
@@ -21,7 +21,6 @@ public:
 
     void Initialize() override;
     void Terminate() override;
-    std::unique_ptr<Component> Clone(Entity* newOwner) const override;
     std::vector<std::string> NamesNeeded() const override { return {"NextButton", "PreviousButton", "TutorialImage1"}; }
     void Serialize(std::vector<Property>&) override {}
 
