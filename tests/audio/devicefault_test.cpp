@@ -17,6 +17,8 @@
 
 namespace {
 
+using audio_content::WaitFor;
+
 constexpr int64_t kRate = 48000;
 constexpr int64_t kBeatFrames = kRate * 60 / 900;  // tempo 900: fifteen beats a second
 constexpr int64_t kBlock = 480;                    // the fault device's period: the most mixed in one piece
@@ -37,11 +39,7 @@ protected:
             "parameters": [{"name": "Beat", "min": 1, "max": 8, "default": 1}], "tracks": [{"sound": "tone.wav"}]})");
         AudioDriver::SetDeviceFactory([this] { return std::make_unique<FaultDevice>(&plan); });
     }
-    void TearDown() override
-    {
-        EngineTest::TearDown();
-        AudioDriver::SetDeviceFactory(nullptr);
-    }
+    void TearDown() override { EngineTest::TearDown(); AudioDriver::SetDeviceFactory(nullptr); }
     // A real-time engine (the mix runs on the driver's worker) playing the in-game music.
     void Begin()
     {
@@ -61,15 +59,9 @@ protected:
         return true;
     }
     // Lets the device take frames more and waits until it has taken them.
-    bool Play(int64_t frames)
-    {
-        plan.Grant(frames);
-        return audio_content::WaitFor([&] { return plan.Written() == plan.Granted(); });
-    }
-    static bool WaitForLoss()
-    {
-        return audio_content::WaitFor([] { return AudioEngine::Get()->resetOutput.load(); });
-    }
+    bool Play(int64_t frames) { plan.Grant(frames); return WaitFor([&] { return plan.Written() == plan.Granted(); }); }
+    static bool WaitForLoss() { return WaitFor([] { return AudioEngine::Get()->resetOutput.load(); }); }
+    bool Lose() { plan.lost = true; bool met = WaitForLoss(); plan.lost = false; return met; }  // gone between blocks
     // Runs frames until the driver feeds a device again.
     bool Recover()
     {
@@ -118,9 +110,7 @@ TEST_F(DeviceFaultTest, AHundredLossesAndRecoveriesKeepTheMusicTheBeatsAndTheThr
             EXPECT_EQ(Position(), before + kBlock * 1000 / kRate);
         } else {  // gone between blocks; at times the default device then refuses to open twice
             if (kind == 6) plan.refuseOpens = 2;
-            plan.lost = true;
-            ASSERT_TRUE(WaitForLoss());
-            plan.lost = false;
+            ASSERT_TRUE(Lose());
             EXPECT_EQ(Position(), before);
         }
         ASSERT_TRUE(Recover());
@@ -154,9 +144,7 @@ TEST_F(DeviceFaultTest, WhileNoDeviceOpensTheMusicWaitsAndOnlyALossStartsTheRetr
     int before = Position();
     size_t heard = beats.size();
     plan.refuseOpens = 1000;
-    plan.lost = true;
-    ASSERT_TRUE(WaitForLoss());
-    plan.lost = false;
+    ASSERT_TRUE(Lose());
     auto start = std::chrono::steady_clock::now();
     while (std::chrono::steady_clock::now() - start < std::chrono::seconds(1)) Frames(1);
     auto waited = std::chrono::steady_clock::now() - start;

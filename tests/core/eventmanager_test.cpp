@@ -22,11 +22,8 @@ struct Recorder {
 
 class EventManagerTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        manager.AddListener(&recorder, &Recorder::OnTrace);
-        manager.Update(kFrame);  // activates the recorder
-    }
+    // The recorder hears from the first update on.
+    void SetUp() override { manager.AddListener(&recorder, &Recorder::OnTrace); manager.Update(kFrame); }
     // Updates a hundred times; returns the update number in which each text arrived.
     std::vector<int> DeliveryFrames(const Texts& texts)
     {
@@ -43,8 +40,9 @@ protected:
     Recorder recorder;
 };
 
-// Delays count down in float frames; due events leave most overdue first.
-TEST_F(EventManagerTest, QueuedDelaysCountDownAndTheMostOverdueLeavesFirst)
+// Delays count down in float frames; due events leave most overdue first; what is sent during
+// a delivery waits for the next update, even with no delay; an empty lambda is an error.
+TEST_F(EventManagerTest, QueuedDelaysCountDownTheMostOverdueLeavesFirstAndWhatADeliverySendsWaits)
 {
     manager.Send(TraceEvent("later", 0.01f));
     manager.Send(TraceEvent("sooner", 0.001f));
@@ -54,9 +52,16 @@ TEST_F(EventManagerTest, QueuedDelaysCountDownAndTheMostOverdueLeavesFirst)
     manager.Send(TraceEvent("zero", 0.0f));
     manager.Send(TraceEvent("fifth", 0.2f));
     EXPECT_EQ(DeliveryFrames({"half", "zero", "fifth"}), (std::vector<int>{30, 1, 13}));
+    int runs = 0;
+    std::function<void()> again = [&] { ++runs; manager.Send(LambdaEvent(again, 0.0f)); };
+    manager.Send(LambdaEvent(again, 0.0f));
+    for (int i = 0; i < 3; ++i) manager.Update(kFrame);
+    EXPECT_EQ(runs, 3);
+    LambdaEvent empty(nullptr, kSendNow);
+    EXPECT_THROW(manager.Send(empty), GameError);
 }
 
-// A held type keeps its delays (an immediate send waits too) without blocking other types.
+// An immediate send of a held type waits too.
 TEST_F(EventManagerTest, HeldTypeKeepsItsDelaysUntilReleasedAndBlocksNoOtherType)
 {
     std::vector<int> ran;
@@ -71,30 +76,12 @@ TEST_F(EventManagerTest, HeldTypeKeepsItsDelaysUntilReleasedAndBlocksNoOtherType
     EXPECT_EQ(DeliveryFrames({"immediate", "quarter"}), (std::vector<int>{1, 16}));
 }
 
-TEST_F(EventManagerTest, EventsSentDuringDeliveryWaitForTheNextUpdateAndAnEmptyLambdaIsAnError)
-{
-    int runs = 0;
-    std::function<void()> again = [&] {
-        ++runs;
-        manager.Send(LambdaEvent(again, 0.0f));  // for the next update, not this one
-    };
-    manager.Send(LambdaEvent(again, 0.0f));
-    for (int i = 0; i < 3; ++i) manager.Update(kFrame);
-    EXPECT_EQ(runs, 3);
-    LambdaEvent empty(nullptr, kSendNow);
-    EXPECT_THROW(manager.Send(empty), GameError);
-}
-
 // A listener whose handler runs a test-supplied action.
 struct Hook {
     std::string name;
     Texts* log;
     std::function<void(TraceEvent&)> action;
-    void OnTrace(TraceEvent& event)
-    {
-        log->push_back(name);
-        if (action) action(event);
-    }
+    void OnTrace(TraceEvent& event) { log->push_back(name); if (action) action(event); }
 };
 
 class ListenerOrderTest : public ::testing::Test {
@@ -105,12 +92,7 @@ protected:
         manager.AddListener(hooks.back().get(), &Hook::OnTrace);
         return *hooks.back();
     }
-    Texts Deliver()
-    {
-        log.clear();
-        manager.Send(TraceEvent("x"));
-        return log;
-    }
+    Texts Deliver() { log.clear(); manager.Send(TraceEvent("x")); return log; }
     EventManager manager;
     Texts log;
     std::vector<std::unique_ptr<Hook>> hooks;
@@ -133,8 +115,7 @@ TEST_F(ListenerOrderTest, ListenersWaitForTheNextUpdateAndRunInRegistrationOrder
     EXPECT_EQ(Deliver(), (Texts{"a", "b", "late", "stopper"}));  // handled stops the listeners behind
 }
 
-// Removal during a walk neither calls the removed nor skips the rest; removing a pending
-// listener, or an owner never added, leaves activation exact.
+// Removing a pending listener, or an owner never added, leaves activation exact.
 TEST_F(ListenerOrderTest, RemovalNeitherCallsTheRemovedNorSkipsTheRest)
 {
     Hook& a = Add("a");
@@ -159,9 +140,8 @@ TEST_F(ListenerOrderTest, RemovalNeitherCallsTheRemovedNorSkipsTheRest)
     EXPECT_EQ(Deliver(), (Texts{"d", "next"}));
 }
 
-// Events leave in delay order through holds and refills, each once, releasing whatever they
-// own; the queue runs dry between rounds, and one destroyed full frees what it still holds
-// (the sanitizers check).
+// Each event releases whatever it owns; the queue runs dry between rounds, and one destroyed
+// full frees what it still holds (the sanitizers check).
 TEST(DelayQueueTest, EventsLeaveOnceInDelayOrderThroughHoldsAndRefills)
 {
     auto token = std::make_shared<int>(0);
@@ -182,8 +162,7 @@ TEST(DelayQueueTest, EventsLeaveOnceInDelayOrderThroughHoldsAndRefills)
         float previous = -1e9f;
         for (size_t i = 0; i < count; ++i) {
             DelayQueue::Taken event = queue.Pop();
-            EXPECT_GE(event->delay, previous);
-            previous = event->delay;
+            EXPECT_GE(event->delay, std::exchange(previous, event->delay));
             if (event->type == kTraceEvent) texts.insert(static_cast<TraceEvent&>(*event).text);
         }
     };

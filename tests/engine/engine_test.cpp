@@ -30,8 +30,9 @@ protected:
 };
 
 // Spaces are ordered by layer, the newest first among equals, and come and go through
-// queued events; a request for a space no longer live names nothing.
-TEST_F(SpaceListTest, SpacesAreOrderedByLayerAndComeAndGoThroughQueuedEvents)
+// queued events; one destroyed from its own handler is freed only after the handler returns;
+// a request for a space no longer live names nothing. Of the developer commands only \quit quits.
+TEST_F(SpaceListTest, SpacesAreOrderedComeAndGoThroughQueuedEventsAndTheEditorOpensOnTopOfALiveOne)
 {
     Engine* engine = Start();
     EXPECT_EQ(SpaceNames(), (Names{"Splash", "Debug"}));
@@ -41,11 +42,22 @@ TEST_F(SpaceListTest, SpacesAreOrderedByLayerAndComeAndGoThroughQueuedEvents)
     EXPECT_EQ(SpaceNames(), (Names{"Splash", "One", "FiveB", "FiveA", "Debug", "Top"}));
     engine->events->Send(DestroySpaceEvent(engine->FindSpace("One")));
     EXPECT_EQ(engine->FindSpace("One"), nullptr);
+    Space* five = engine->FindSpace("FiveA");
+    bool after = false;  // the handler still uses its space after asking for its end
+    five->events->Send(LambdaEvent(
+        [engine, five, &after] {
+            engine->events->Send(DestroySpaceEvent(five));
+            after = five->name == "FiveA" && five->Detached();
+        },
+        0.0f));
+    Frames(1);
+    EXPECT_TRUE(after);
+    EXPECT_EQ(engine->FindSpace("FiveA"), nullptr);
     Space* splash = engine->FindSpace("Splash");
     engine->events->Send(DestroySpaceEvent(splash, 0.0f));
     engine->events->Send(DestroySpaceEvent(splash, 0.0f));
     Frames(1);
-    EXPECT_EQ(SpaceNames(), (Names{"FiveB", "FiveA", "Debug", "Top"}));
+    EXPECT_EQ(SpaceNames(), (Names{"FiveB", "Debug", "Top"}));
     // Not even when a newer space is given the very memory the old one had.
     DestroySpaceEvent stale(Make("One"));
     engine->OnDestroySpace(stale);
@@ -56,10 +68,27 @@ TEST_F(SpaceListTest, SpacesAreOrderedByLayerAndComeAndGoThroughQueuedEvents)
         DestroySpaceEvent now(engine->FindSpace("One"));
         engine->OnDestroySpace(now);
     }
+    // The editor opens only over a live space, on top whatever its layer, and replaces an open one.
+    engine->events->Send(DevMessageEvent("\\edit-open-Nowhere"));
+    Frames(1);
+    EXPECT_EQ(SpaceNames(), (Names{"FiveB", "Debug", "Top"}));
+    EXPECT_EQ(Trace::Get()->Lines()[0], "This space does not currently exist. Can not open editor\n");
+    engine->events->Send(DevMessageEvent("\\edit-open-FiveB"));
+    Space* first = engine->FindSpace("MapEditorSpace");
+    EXPECT_EQ(engine->spaces.back().get(), first);
+    engine->events->Send(DevMessageEvent("\\edit-open-Debug"));
+    Frames(1);
+    EXPECT_EQ(SpaceNames(), (Names{"FiveB", "Debug", "Top", "MapEditorSpace"}));
+    EXPECT_NE(engine->spaces.back().get(), first);
+    for (const char* text : {"q", "quit", "\\Q", "\\", "\\edit-end"}) {
+        engine->events->Send(DevMessageEvent(text));
+        EXPECT_FALSE(engine->quit) << text;
+    }
+    engine->events->Send(DevMessageEvent("\\quit now"));
+    EXPECT_TRUE(engine->quit);
 }
 
-// Only the debug space left ends the run at the end of that frame; any other single space
-// keeps it going.
+// At the end of that frame; any other single space keeps the run going.
 TEST_F(SpaceListTest, OnlyTheDebugSpaceLeftEndsTheRun)
 {
     for (std::string first : {"Splash", "Debug"}) {
@@ -79,58 +108,12 @@ TEST_F(SpaceListTest, OnlyTheDebugSpaceLeftEndsTheRun)
     }
 }
 
-// The editor opens only over a live space, on top whatever its layer, and replaces an open one.
-TEST_F(SpaceListTest, DeveloperCommandsOpenTheEditorOverALiveSpaceAndOnlyBackslashQQuits)
-{
-    Engine* engine = Start();
-    Frames(1);
-    engine->events->Send(DevMessageEvent("\\edit-open-Nowhere"));
-    Frames(1);
-    EXPECT_EQ(SpaceNames(), (Names{"Splash", "Debug"}));
-    EXPECT_EQ(Trace::Get()->Lines()[0], "This space does not currently exist. Can not open editor\n");
-    engine->events->Send(DevMessageEvent("\\edit-open-Splash"));
-    Space* first = engine->FindSpace("MapEditorSpace");
-    EXPECT_EQ(engine->spaces.back().get(), first);
-    engine->events->Send(DevMessageEvent("\\edit-open-Debug"));
-    Frames(1);
-    EXPECT_EQ(SpaceNames(), (Names{"Splash", "Debug", "MapEditorSpace"}));
-    EXPECT_NE(engine->spaces.back().get(), first);
-    for (const char* text : {"q", "quit", "\\Q", "\\", "\\edit-end"}) {
-        engine->events->Send(DevMessageEvent(text));
-        EXPECT_FALSE(engine->quit) << text;
-    }
-    engine->events->Send(DevMessageEvent("\\quit now"));
-    EXPECT_TRUE(engine->quit);
-}
-
-TEST_F(EngineTest, ASpaceDestroyedFromItsOwnHandlerIsFreedOnlyAfterTheHandlerReturns)
-{
-    Engine* engine = Start();
-    Frames(1);
-    Space* splash = engine->FindSpace("Splash");
-    bool after = false;
-    // A listener on the space's own manager destroys the space and then keeps using it.
-    splash->events->Send(LambdaEvent(
-        [engine, splash, &after] {
-            engine->events->Send(DestroySpaceEvent(splash));
-            after = splash->name == "Splash" && splash->Detached();
-        },
-        0.0f));
-    Frames(1);
-    EXPECT_TRUE(after);
-    EXPECT_EQ(engine->FindSpace("Splash"), nullptr);
-}
-
 TEST_F(EngineTest, AMissingFirstSpaceFailsStartUpCleanly)
 {
     RunOptions::Get().firstSpace = "Missing";
-    try {
-        Start();
-        FAIL() << "start-up should fail";
-    } catch (const GameError& error) {
-        EXPECT_THAT(error.what(), testing::HasSubstr("Invalid space file was given to Space::Load"));
-        EXPECT_THAT(error.what(), testing::HasSubstr("Missing.txt"));
-    }
+    auto named = testing::AllOf(testing::HasSubstr("Invalid space file was given to Space::Load"),
+                                testing::HasSubstr("Missing.txt"));
+    EXPECT_THAT([this] { Start(); }, testing::ThrowsMessage<GameError>(named));
     Engine::Destroy();  // the half-started engine goes without touching freed memory
 }
 

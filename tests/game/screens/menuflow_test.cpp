@@ -2,17 +2,12 @@
 // countdown and the music hand-over, quitting to the main menu, the options screens and
 // the window and sound controls.
 #include "audioengine.h"
-#include "behaviormeter.h"
 #include "controlslogic.h"
-#include "endgamelogic.h"
 #include "gamesettings.h"
 #include "graphics.h"
-#include "matchcontent.h"
 #include "matchstats.h"
 #include "menucontent.h"
 #include "optionslogic.h"
-#include "pauselogic.h"
-#include "slider.h"
 #include "sprite.h"
 #include "spritetext.h"
 #include "studioeventinstance.h"
@@ -91,14 +86,9 @@ protected:
         audio_content::AudioFolder(content.root)
             .Bank("click.json", "{\"path\": \"event:/UI/ClickTrack\", \"oneShot\": false, \"tempo\": 100, \"length\": 28.8, "
                                 "\"tracks\": [{\"sound\": \"tick.wav\"}]}");
-        content.SimpleSpace("MainMenuQuitConfirm", 5);
         content.SimpleSpace("EndGame", 20);
     }
-    void TearDown() override
-    {
-        MenuTest::TearDown();
-        GameSettings::Get().Reset();
-    }
+    void TearDown() override { MenuTest::TearDown(); GameSettings::Get().Reset(); }
     // Where a song stands in milliseconds (-1: not playing), and whether it is paused.
     static int Position(const std::string& path)
     {
@@ -112,12 +102,7 @@ protected:
         if (StudioEventInstance* music = AudioEngine::Get()->instances[path]) music->GetPaused(&paused);
         return paused;
     }
-    void OpenControls()
-    {
-        Open("MainMenu");
-        Click("MainMenu", "Options", 6);
-        Click("MainMenuOptions", "Controls", 6);
-    }
+    void OpenControls() { Open("MainMenu"); Click("MainMenu", "Options", 6); Click("MainMenuOptions", "Controls", 6); }
 };
 
 TEST_F(FlowTest, EscapeTwiceCountsThreeTwoOneGoOnTheBeatAndPlayResumesWithTheMusicWhereItWas)
@@ -126,8 +111,7 @@ TEST_F(FlowTest, EscapeTwiceCountsThreeTwoOneGoOnTheBeatAndPlayResumesWithTheMus
     Frames(120);
     Key(Input::kKeyEscape);
     EXPECT_THAT(SpaceNames(), ElementsAre("game", "PauseMenu", "Debug"));
-    EXPECT_TRUE(Paused("event:/InGame"));
-    EXPECT_FALSE(Paused("event:/PauseMenu"));
+    EXPECT_EQ(std::pair(Paused("event:/InGame"), Paused("event:/PauseMenu")), std::pair(true, false));
     int pausedAt = Position("event:/InGame");
     EXPECT_GT(pausedAt, 1500);
     Frames(90);
@@ -146,11 +130,8 @@ TEST_F(FlowTest, EscapeTwiceCountsThreeTwoOneGoOnTheBeatAndPlayResumesWithTheMus
             Frames(1);
             if (frame == 0) Input::Get()->OnKey(Input::kKeyEscape, Input::kRelease);
             Entity* text = In("ReturnToGame", "countdownText");
-            std::string shownText = text ? text->Get<SpriteText>()->text : "";
-            if (!shownText.empty() && !shown.count(shownText)) {
-                shown[shownText] = frame;
-                afterBeat[shownText] = Position("event:/PauseMenu") % 500;
-            }
+            std::string now = text ? text->Get<SpriteText>()->text : "";
+            if (!now.empty() && shown.emplace(now, frame).second) afterBeat[now] = Position("event:/PauseMenu") % 500;
             if (!game->paused) resumed = frame;
         }
         ASSERT_TRUE(shown.count("3") && shown.count("2") && shown.count("1") && shown.count("GO!"));
@@ -161,8 +142,7 @@ TEST_F(FlowTest, EscapeTwiceCountsThreeTwoOneGoOnTheBeatAndPlayResumesWithTheMus
         for (const auto& [text, ms] : afterBeat) EXPECT_LT(ms, 40) << text << " came off the beat";
         EXPECT_NEAR(resumed - start, 4 * 30 + 1, 2);  // the update after the fifth beat
         EXPECT_THAT(SpaceNames(), ElementsAre("game", "Debug"));
-        EXPECT_FALSE(Paused("event:/InGame"));
-        EXPECT_TRUE(Paused("event:/PauseMenu"));
+        EXPECT_EQ(std::pair(Paused("event:/InGame"), Paused("event:/PauseMenu")), std::pair(false, true));
         EXPECT_NEAR(Position("event:/InGame"), pausedAt, 40);  // at most two frames of play since
         EXPECT_NEAR(Position("event:/PauseMenu"), Position("event:/InGame"), 40);  // moved along, ready for the next pause
     }
@@ -191,26 +171,6 @@ TEST_F(FlowTest, ThePauseKeyWaitsWhileTheCountdownRunsAndAfterTheMatchAndMinimis
     EXPECT_FALSE(game->paused);
 }
 
-class EndOfMatchTest : public MatchTest {
-protected:
-    void PrepareContent() override
-    {
-        MatchTest::PrepareContent();
-        std::string json = GameSpaceJson();
-        content.Space("game", json.replace(json.find("\"BallManager\": {}"), 17, "\"BallManager\": {}, \"PauseLogic\": {}"));
-    }
-};
-
-// Between the winning point and the end screen the match is over: no pause.
-TEST_F(EndOfMatchTest, TheEndOfTheMatchTakesThePauseKeyAway)
-{
-    Meter(1)->value = Meter(1)->maximum;
-    EndGameLogic::EndCheck(*Meter(1), true, false);
-    Input::Get()->OnKey(Input::kKeyEscape, Input::kPress);
-    Frames(2);
-    EXPECT_EQ(Engine::Get()->FindSpace("PauseMenu"), nullptr);
-}
-
 // The options replace the pause menu and lead back to it; the quit dialog holds the pause
 // menu's buttons until its NO; its YES tears the match down.
 TEST_F(FlowTest, ThePauseMenuLeadsToTheOptionsAndBackAndItsQuitTearsTheMatchDown)
@@ -233,14 +193,26 @@ TEST_F(FlowTest, ThePauseMenuLeadsToTheOptionsAndBackAndItsQuitTearsTheMatchDown
     EXPECT_FALSE(Engine::Get()->FindSpace("MainMenu")->paused);
 }
 
-// Over either options screen: that screen waits, unseen; a taken key is refused with a
-// line and a free one bound; the delays step; Escape gives the options screen back.
-TEST_F(FlowTest, TheControlsScreenRebindsRefusesATakenKeyStepsTheDelaysAndLeadsBack)
+// Over either options screen: that screen waits, unseen. A beat of the click track is 36 frames at
+// 100 a minute: tapping every 36 frames keeps one distance from the clicks, which the tap test
+// measures as the keyboard's delay; a second, with it applied, finds the taps on time and leaves
+// the delay where it is. A taken key is refused with a line and a free one bound; the delays
+// step; Escape gives the options screen back.
+TEST_F(FlowTest, TheControlsScreenMeasuresTheTapDelayRebindsRefusesATakenKeyStepsTheDelaysAndLeadsBack)
 {
     OpenControls();
     Space* options = Engine::Get()->FindSpace("MainMenuOptions");
     EXPECT_TRUE(options->paused && !options->visible);
     const GameSettings& settings = GameSettings::Get();
+    auto tapTest = [this] {
+        Click("Controls", "P1TapTest", 150);  // then the listening bar
+        for (size_t tap = 0; tap < Calibration::kTaps; ++tap) Key('C', 35);
+        return In("Controls", "P1Message")->Get<SpriteText>()->text;
+    };
+    EXPECT_THAT(tapTest(), ::testing::EndsWith(": CORRECTED"));
+    float measured = settings.inputOffsetMs[0][0];
+    EXPECT_NE(measured, 0.0f);
+    EXPECT_THAT(tapTest(), ::testing::EndsWith(": CORRECTED"));
     auto message = [] { return In("Controls", "Message")->Get<SpriteText>()->text; };
     const struct { char key; const char* said; char bound; } rebinds[] = {
         {'M', "REFUSED: M is already bound for player 2", 'C'}, {'Z', "PLAYER 1 LETTER A KEY IS Z", 'Z'}};
@@ -253,10 +225,9 @@ TEST_F(FlowTest, TheControlsScreenRebindsRefusesATakenKeyStepsTheDelaysAndLeadsB
     for (const char* button : {"P2OffsetUp", "P2Device", "P2OffsetDown", "AudioOffsetUp"}) Click("Controls", button);
     MatchStats::Get().Clear();
     Click("Controls", "P1LastMatch", 1);
-    EXPECT_EQ(settings.inputOffsetMs[1][0], 5.0f);
-    EXPECT_EQ(settings.inputOffsetMs[1][1], -5.0f);
-    EXPECT_EQ(settings.audioOffsetMs, 5.0f);
-    EXPECT_EQ(settings.inputOffsetMs[0][0], 0.0f);
+    EXPECT_NEAR(settings.inputOffsetMs[0][0], measured, 0.5f);
+    EXPECT_EQ(std::tuple(settings.inputOffsetMs[1][0], settings.inputOffsetMs[1][1], settings.inputOffsetMs[0][1],
+                         settings.audioOffsetMs), std::tuple(5.0f, -5.0f, 0.0f, 5.0f));
     EXPECT_EQ(message(), "LAST MATCH: NEEDS 10 STEADY HITS");
     Key(Input::kKeyEscape, 3);
     EXPECT_THAT(SpaceNames(), ElementsAre("MainMenu", "MainMenuOptions", "Debug"));
@@ -264,28 +235,8 @@ TEST_F(FlowTest, TheControlsScreenRebindsRefusesATakenKeyStepsTheDelaysAndLeadsB
     EXPECT_TRUE(Engine::Get()->FindSpace("MainMenu")->paused);  // under the options
 }
 
-// A beat of the click track is 36 frames at 100 a minute: tapping every 36 frames keeps one
-// distance from the clicks. The first test measures it as the keyboard's delay; a second,
-// with it applied, finds the taps on time and leaves the delay where it is.
-TEST_F(FlowTest, TheTapTestMeasuresTheDelayOfTheDeviceTappedWithFromTheClickTracksClock)
-{
-    OpenControls();
-    const GameSettings& settings = GameSettings::Get();
-    auto tapTest = [this] {
-        Click("Controls", "P1TapTest", 150);  // then the listening bar
-        for (size_t tap = 0; tap < Calibration::kTaps; ++tap) Key('C', 35);
-        return In("Controls", "P1Message")->Get<SpriteText>()->text;
-    };
-    EXPECT_THAT(tapTest(), ::testing::EndsWith(": CORRECTED"));
-    float measured = settings.inputOffsetMs[0][0];
-    EXPECT_NE(measured, 0.0f);
-    EXPECT_THAT(tapTest(), ::testing::EndsWith(": CORRECTED"));
-    EXPECT_NEAR(settings.inputOffsetMs[0][0], measured, 0.5f);
-    EXPECT_EQ(settings.inputOffsetMs[0][1], 0.0f);
-}
-
-// The toggles write their settings; the defaults button, on either menu, resets every setting and
-// what the screen shows, and a full-screen window stays full screen.
+// The toggles and the sound slider write their settings; the defaults button resets every setting
+// and what the screen shows, and a full-screen window stays full screen.
 TEST_F(FlowTest, TheOptionsAndTheSoundSliderWriteTheirSettingsAndDefaultsResetThem)
 {
     GameSettings& settings = GameSettings::Get();
@@ -299,27 +250,20 @@ TEST_F(FlowTest, TheOptionsAndTheSoundSliderWriteTheirSettingsAndDefaultsResetTh
     settings.eventsPerGame = 4;
     settings.ballSpawnRate = 5;
     Click("MainMenuOptions", "DefaultSettingsButton");
-    EXPECT_TRUE(settings.aButtonEnabled && settings.bButtonEnabled && settings.platinumBallEnabled);
-    EXPECT_EQ(settings.eventsPerGame, 2);
-    EXPECT_EQ(settings.eventLength, 128);
-    EXPECT_EQ(settings.eventBallSpawn, 4);
-    EXPECT_EQ(settings.ballSpawnRate, 3);
+    EXPECT_EQ(settings, GameSettings());
     EXPECT_EQ(image("AButton"), "PauseJack.png");
     EXPECT_NEAR(knobX("EventLengthSlider"), 3 * 120.0f / 7, 1e-3f);  // 128 on 32..256 in steps of 32
     EXPECT_FLOAT_EQ(knobX("BallSpawnRateSlider"), 48.0f);
-    Engine::Destroy();
-    Open("game");
-    Key(Input::kKeyEscape, 5);
-    Click("PauseMenu", "FullScreenToggle", 1);
-    EXPECT_EQ(In("PauseMenu", "FullScreenToggle")->Get<Sprite>()->imageName, "FullScreenButtonOff.png");
+    Click("MainMenuOptions", "FullScreenToggle", 1);
+    EXPECT_EQ(image("FullScreenToggle"), "FullScreenButtonOff.png");
     Drag({220, -100}, {160, -100});  // the knob: 100 % at the end of the track
     Release();
     EXPECT_FLOAT_EQ(AudioEngine::Get()->volume, 0.5f);
-    Click("PauseMenu", "DefaultSettingsButton", 1);
-    EXPECT_FLOAT_EQ(In("PauseMenu", "MasterSoundSlider")->Get<Transform>()->translation.x, 220.0f);
+    Click("MainMenuOptions", "DefaultSettingsButton", 1);
+    EXPECT_FLOAT_EQ(knobX("MasterSoundSlider"), 220.0f);
     EXPECT_FLOAT_EQ(AudioEngine::Get()->volume, 1.0f);
     EXPECT_TRUE(Graphics::Get()->fullscreen);
-    Click("PauseMenu", "DefaultSettingsButton");  // again: full screen stays
+    Click("MainMenuOptions", "DefaultSettingsButton");  // again: full screen stays
     EXPECT_TRUE(Graphics::Get()->fullscreen);
 }
 
