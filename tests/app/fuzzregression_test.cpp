@@ -68,7 +68,8 @@ TEST(DescriptionRegressionTest, GridsAndAtlasesWhoseCellsOverflowACountAreRefuse
 
 // A million nested arrays parse without exhausting the stack. The JSON library's
 // full-precision conversion turned zeros with exponents or long fractions into huge numbers.
-TEST(JsonRegressionTest, DeepNestingParsesAndZerosWithExponentsReadAsZero)
+// A file above the size limit is refused unread.
+TEST(JsonRegressionTest, DeepNestingParsesZerosWithExponentsReadAsZeroAndOversizedFilesAreNotRead)
 {
     TempContent content;
     fs::path file = content.root / "json.txt";
@@ -92,6 +93,9 @@ TEST(JsonRegressionTest, DeepNestingParsesAndZerosWithExponentsReadAsZero)
     WriteText(file, "[0e38 x]");  // offsets in messages stay those of the file as written
     EXPECT_EQ(JsonFile::Read(file.string(), document, &error), JsonFile::ReadResult::kUnparsable);
     EXPECT_THAT(error, HasSubstr("offset 6"));
+    fs::resize_file(file, JsonFile::kMaxBytes + 1);  // sparse: a file too large to read is never read
+    EXPECT_EQ(JsonFile::Read(file.string(), document, &error), JsonFile::ReadResult::kUnparsable);
+    EXPECT_EQ(error, "larger than the limit of 64 MiB");
 }
 
 using SpaceRegressionTest = EngineTest;
