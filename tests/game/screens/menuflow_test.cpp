@@ -204,15 +204,16 @@ TEST_F(FlowTest, TheControlsScreenMeasuresTheTapDelayRebindsRefusesATakenKeyStep
     Space* options = Engine::Get()->FindSpace("MainMenuOptions");
     EXPECT_TRUE(options->paused && !options->visible);
     const GameSettings& settings = GameSettings::Get();
-    auto tapTest = [this] {
+    auto tapTest = [this](int unevenFrames) {
         Click("Controls", "P1TapTest", 150);  // then the listening bar
-        for (size_t tap = 0; tap < Calibration::kTaps; ++tap) Key('C', 35);
+        for (size_t tap = 0; tap < Calibration::kTaps; ++tap) Key('C', 35 + (tap % 2 ? unevenFrames : -unevenFrames));
         return In("Controls", "P1Message")->Get<SpriteText>()->text;
     };
-    EXPECT_THAT(tapTest(), ::testing::EndsWith(": CORRECTED"));
+    EXPECT_THAT(tapTest(0), ::testing::EndsWith(": CORRECTED"));
     float measured = settings.inputOffsetMs[0][0];
     EXPECT_NE(measured, 0.0f);
-    EXPECT_THAT(tapTest(), ::testing::EndsWith(": CORRECTED"));
+    EXPECT_THAT(tapTest(0), ::testing::EndsWith(": CORRECTED"));
+    EXPECT_THAT(tapTest(6), ::testing::StartsWith("TOO UNEVEN"));  // and the delay stays, as checked below
     auto message = [] { return In("Controls", "Message")->Get<SpriteText>()->text; };
     const struct { char key; const char* said; char bound; } rebinds[] = {
         {'M', "REFUSED: M is already bound for player 2", 'C'}, {'Z', "PLAYER 1 LETTER A KEY IS Z", 'Z'}};
