@@ -425,6 +425,12 @@ TEST_F(MapEditorTest, SavingWritesWhatTheFileHeldAndWhatWasPlacedButNotWhatTheGa
     ClickField("SaveSpaceButton");
     Chord(kKeyS);
     EXPECT_EQ(recorder.Count("saved "), 2u) << recorder.trace;
+    Point({100, -150});  // a press begun off the button and released on it is no click
+    Input::Get()->OnMouseButton(Input::kMouseLeft, Input::kPress);
+    Point(Field("SaveSpaceButton")->Require<Transform>()->translation);
+    Input::Get()->OnMouseButton(Input::kMouseLeft, Input::kRelease);
+    Frames(3);
+    EXPECT_EQ(recorder.Count("saved "), 2u);
     const std::string before = ReadText(content.root / "Spaces/stage.txt");
     rapidjson::Document saved;
     saved.Parse(before.c_str());
