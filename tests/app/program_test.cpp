@@ -105,7 +105,7 @@ TEST(ProgramTest, SettingsAreReadAtStartKeptAsideWhenBadAndSavedWhenChanged)
     content.SimpleSpace("Debug", 1.0f);
     content.SimpleSpace("Splash", 0.0f);
     const std::string settings = (content.root / "settings.json").string();
-    const std::string bad = R"({"masterVolumePercent": 250, "eventsEnabled": false})";
+    const std::string bad = R"({"masterVolumePercent": 250, "eventsEnabled": false, "audioOffsetMs": -900})";
     testing_content::WriteText(settings, bad);
     testing_content::WriteText(content.root / "f11.txt", "2 key 300 press\n3 key 300 release\n");
     const std::string run = "--data " + content.root.string() + " --headless --virtual-time --frames 6 --settings ";
@@ -116,7 +116,7 @@ TEST(ProgramTest, SettingsAreReadAtStartKeptAsideWhenBadAndSavedWhenChanged)
                                          ": masterVolumePercent is not a whole number from 0 to 100; using 100"));
     EXPECT_EQ(ReadText(settings + ".bad"), bad);
     EXPECT_THAT(ReadText(settings), testing::AllOf(HasSubstr("\"eventsEnabled\": false"), HasSubstr("\"fullScreen\": false"),
-                                                   HasSubstr("\"masterVolumePercent\": 100")));
+                                                   HasSubstr("\"masterVolumePercent\": 100"), testing::Not(HasSubstr("-900"))));
     ASSERT_EQ(RunGame(run + settings + f11).status, 0);  // started in a window, the switch goes back to full screen
     EXPECT_THAT(ReadText(settings), HasSubstr("\"fullScreen\": true"));
     const std::string untouched = (content.root / "untouched.json").string();
