@@ -555,6 +555,8 @@ TEST_F(MapEditorTest, RowsTakeOnlyWhatReadsAsTheKindAndWouldLoadAndNamesInUseAre
     EXPECT_EQ(editor->CurrentComponent(), Find("sign")->Get<Sprite>());
     EditRow(0, "billboard.png");
     EXPECT_EQ(Find("sign")->Require<Sprite>()->imageName, "billboard.png");
+    EditRow(1, "2x");  // a whole number with more after it
+    EXPECT_EQ(Find("sign")->Require<Sprite>()->frameIndex, 0u);
     EditRow(9, "5");
     EXPECT_EQ(Text("9"), "");
 }
