@@ -155,7 +155,9 @@ TEST_F(FlowTest, ThePauseKeyWaitsWhileTheCountdownRunsAndAfterTheMatchAndMinimis
     Key(Input::kKeyEscape, 30);
     Key(Input::kKeyEscape);  // during the countdown: no pause menu
     EXPECT_EQ(Engine::Get()->FindSpace("PauseMenu"), nullptr);
-    Frames(240);
+    Frames(110);
+    EXPECT_TRUE(game->paused);  // the count of four goes on, a beat at a time
+    Frames(130);
     for (int frame = 0; frame < 120; ++frame) {
         Graphics::Get()->minimized = true;  // what the window reports while it is down
         Frames(1);
