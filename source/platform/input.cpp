@@ -154,8 +154,15 @@ int64_t Input::StampNow() const
 void Input::ReadInputDevices()
 {
     if (devices_ || replaying_) return;
-    devices_ = std::make_unique<EvdevReader>();
-    if (!devices_->Start(true)) devices_.reset();
+    auto reader = std::make_unique<EvdevReader>();
+    if (!reader->Start(true)) reader.reset();
+    ReadInputDevices(std::move(reader));
+}
+
+void Input::ReadInputDevices(std::unique_ptr<EvdevReader> started)
+{
+    if (devices_ || replaying_) return;
+    devices_ = std::move(started);
     deviceNotes_.push_back(devices_ ? devices_->StartupLine() : "no input devices readable: window-system time stamps");
 }
 

@@ -129,6 +129,9 @@ public:
     // or button the window reports takes the instant the kernel stamped on it (real time,
     // with a window). The start-up trace names the devices read, or says there are none.
     void ReadInputDevices();
+    // The same with a reader already started (null: none could be), such as a test's that
+    // reads devices it was handed.
+    void ReadInputDevices(std::unique_ptr<EvdevReader> started);
     // A pad driven by the replay (or a test), in the layout above: connecting gives 15
     // released buttons, centred sticks and released triggers (-1). Setting a button or an
     // axis of an absent pad connects it first. Poll reads them.

@@ -304,4 +304,39 @@ TEST(EvdevReaderTest, RecordsKeepTheirKernelStampsExceptWhatTheKernelDroppedAndA
     EXPECT_TRUE(reader.Devices().empty());
 }
 
+// Two keyboards pressed A, the second one first: the window's presses of A take the kernel's
+// instants oldest first, whichever device's record was read first.
+TEST_F(InputTest, WindowPressesTakeTheKernelInstantsOldestFirst)
+{
+    Engine::Get()->events->AddListener(&listener, &Listener::OnPress);
+    Frames(1);
+    const int64_t now = FrameClock::Get()->Now(), nowUs = now / 1000;
+    ASSERT_GE(nowUs, 8000);
+    auto started = std::make_unique<EvdevReader>();
+    ASSERT_TRUE(started->Start(false));
+    EvdevReader& reader = *started;
+    input->ReadInputDevices(std::move(started));
+    auto waitFor = [&reader](size_t devices) {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (reader.Devices().size() != devices && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    };
+    {
+        FakeDevice one(reader, PressKind::kKey, "Keyboard One"), two(reader, PressKind::kKey, "Keyboard Two");
+        one.Write({Kernel(EV_KEY, KEY_A, 1, nowUs - 5000)});
+        two.Write({Kernel(EV_KEY, KEY_A, 1, nowUs - 8000)});
+        waitFor(2);
+    }
+    waitFor(0);  // a device is closed only after all it wrote was read
+    for (int action : {Input::kPress, Input::kRelease, Input::kPress}) {
+        input->StampBetween(now - 2 * kMs, now);
+        input->OnKey(kA, action);
+        input->PollPads();
+        input->DeliverPresses();
+    }
+    ASSERT_EQ(listener.presses.size(), 2u);
+    EXPECT_EQ(listener.presses[0].at, (nowUs - 8000) * 1000);
+    EXPECT_EQ(listener.presses[1].at, (nowUs - 5000) * 1000);
+}
+
 } // namespace
