@@ -9,6 +9,7 @@
 #include "matchstats.h"
 #include "menucontent.h"
 #include "spritetext.h"
+#include "testingcomponent.h"
 #include "timer.h"
 
 #include <gtest/gtest.h>
@@ -178,6 +179,35 @@ TEST_F(MatchTest, AFullMeterWinsAtOnceWhileTheClockRuns)
         EXPECT_EQ(manager->matchOver, step == 1) << Meter(2)->value;
     }
     EXPECT_EQ(Of<Sprite>("WinArt")->imageName, "victoryScreen_P2.png");
+}
+
+// The designers' meter keys (Control, then 2 or 4) raise a meter five units a step, through
+// its side's thresholds; a meter one short of full ends nothing, and at time-up equal whole
+// meters are a draw whatever their fractions.
+TEST_F(MatchTest, TheMeterKeysRaiseEachSidesMeterAndOnlyAFullMeterOrTheClockEndsTheMatch)
+{
+    Heard<BeatMeterThreshold> heard;
+    Input* input = Input::Get();
+    Meter(1)->value = 27.0f;
+    Meter(2)->value = 94.0f;
+    input->OnKey(TestingComponent::kKeyLeftControl, Input::kPress);
+    Frames(1);
+    for (int key : {'2', '4'}) {
+        input->OnKey(key, Input::kPress);
+        Frames(1);
+        input->OnKey(key, Input::kRelease);
+    }
+    EXPECT_EQ(std::pair(Meter(1)->value, Meter(2)->value), std::pair(32.0f, 99.0f));
+    std::vector<std::pair<int, int>> thresholds;
+    for (const BeatMeterThreshold& event : heard.events) thresholds.emplace_back(event.level, event.left);
+    EXPECT_EQ(thresholds, (std::vector<std::pair<int, int>>{{1, 1}, {2, 0}}));
+    EXPECT_FALSE(manager->matchOver);
+    Meter(1)->value = 99.9f;
+    Of<Timer>("levelLogic")->clockRunning = true;
+    Of<Timer>("levelLogic")->remaining = 0.0f;
+    Frames(1);
+    EXPECT_TRUE(manager->matchOver);
+    EXPECT_EQ(Of<Sprite>("WinArt")->imageName, "victoryScreen_Draw.png");
 }
 
 TEST(EndScreenTest, StatisticsReadAsHitsByGradeMissesTimingStreakAndAccuracy)
