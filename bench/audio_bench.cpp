@@ -254,7 +254,7 @@ void VirtualBeatDistance(benchmark::State& state)
         options.headless = options.virtualTime = true;
         options.audioOut = (root / "mix.wav").string();
         BeatStamps stamps;
-        Engine* engine = Engine::Get();
+        Engine* engine = Engine::Start();
         engine->events->AddListener(&stamps, &BeatStamps::OnBeat);
         engine->Update();
         engine->events->Send(PlaySoundEvent("event:/InGame", false));
@@ -511,7 +511,7 @@ int64_t RunPauses(const fs::path& root, const fs::path& wav, std::vector<PauseCa
     options.data = root.string();
     options.headless = options.virtualTime = true;
     options.audioOut = wav.string();
-    Engine* engine = Engine::Get();
+    Engine* engine = Engine::Start();
     AudioEngine* audio = AudioEngine::Get();
     FrameClock* clock = FrameClock::Get();
     // The virtual output's sample 0 plays at the start of the first frame that mixes.

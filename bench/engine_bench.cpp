@@ -74,7 +74,7 @@ public:
         RunOptions::Get().data = root.string();
         RunOptions::Get().headless = true;
         RunOptions::Get().virtualTime = true;
-        Engine::Get();
+        Engine::Start();
     }
     ~BigSpace()
     {

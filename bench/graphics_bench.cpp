@@ -3,9 +3,11 @@
 // texture look-up, frame coordinates, matrices) and what the GL calls add with Mesa.
 // The window cases need a display; on a machine without one run
 //   xvfb-run -a -s "-screen 0 1920x1080x24" ./volleyrun_bench --benchmark_filter=Graphics
+#include "camera.h"
 #include "engine.h"
 #include "gameerror.h"
 #include "graphics.h"
+#include "input.h"
 #include "runoptions.h"
 #include "sprite.h"
 #include "texturestore.h"
@@ -32,6 +34,23 @@ bool Usable(benchmark::State& state, int64_t mode)
 
 // What start returns, or null after a failed start-up (no display, a content error),
 // which then ends the benchmark with the message.
+// The graphics with the services they use, without an engine.
+Graphics* StartGraphicsAlone()
+{
+    Input::Start();
+    Camera::Start();
+    TextureStore::Start();
+    return Graphics::Start();
+}
+
+void StopGraphicsAlone()
+{
+    Graphics::Destroy();
+    TextureStore::Destroy();
+    Camera::Destroy();
+    Input::Destroy();
+}
+
 template <class Start>
 auto Started(benchmark::State& state, Start start) -> decltype(start())
 {
@@ -40,7 +59,7 @@ auto Started(benchmark::State& state, Start start) -> decltype(start())
     } catch (const GameError& error) {
         state.SkipWithError(error.what());
         Engine::Destroy();
-        Graphics::Destroy();
+        StopGraphicsAlone();
         return nullptr;
     }
 }
@@ -63,12 +82,12 @@ void GraphicsStartUp(benchmark::State& state)
     if (!Usable(state, mode)) return;
     for (auto _ : state) {
         UseRealContent(mode == kHeadless);
-        Graphics* graphics = Started(state, [] { return Graphics::Get(); });
+        Graphics* graphics = Started(state, StartGraphicsAlone);
         if (!graphics) return;
         graphics->SwapBuffers(1);
         state.PauseTiming();
         state.counters["textures"] = static_cast<double>(TextureStore::Get()->Size());
-        Graphics::Destroy();
+        StopGraphicsAlone();
         state.ResumeTiming();
     }
 }
@@ -81,7 +100,7 @@ void EngineStartUpToFirstFrame(benchmark::State& state)
     if (!Usable(state, mode)) return;
     for (auto _ : state) {
         UseRealContent(mode == kHeadless);
-        Engine* engine = Started(state, [] { return Engine::Get(); });
+        Engine* engine = Started(state, [] { return Engine::Start(); });
         if (!engine) return;
         engine->Update();
         state.PauseTiming();
@@ -128,7 +147,7 @@ void Draw2000Sprites(benchmark::State& state)
     bool grouped = state.range(1) != 0;
     if (!Usable(state, mode)) return;
     UseRealContent(mode == kHeadless);
-    Graphics* graphics = Started(state, [] { return Graphics::Get(); });
+    Graphics* graphics = Started(state, StartGraphicsAlone);
     if (!graphics) return;
     graphics->recordDraws = false;
     if (mode == kWindowUnchecked) {
@@ -151,7 +170,7 @@ void Draw2000Sprites(benchmark::State& state)
         state.ResumeTiming();
     }
     state.SetItemsProcessed(state.iterations() * 2000);
-    Graphics::Destroy();  // the next start-up installs the checking hook again
+    StopGraphicsAlone();  // the next start-up installs the checking hook again
 }
 BENCHMARK(Draw2000Sprites)
     ->ArgNames({"mode", "grouped"})

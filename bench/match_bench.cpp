@@ -61,7 +61,7 @@ Space* StartBusyMatch(bool headless)
     options.virtualTime = options.autoplay = options.hasSeed = true;
     options.seed = 7;
     options.firstSpace = "game";
-    Engine* engine = Engine::Get();
+    Engine* engine = Engine::Start();
     GameSettings::Get().ballSpawnRate = 6;
     Space* game = engine->FindSpace("game");
     for (int frame = 0; frame < 60 * 40 && BallsInFlight(*game) < 12; ++frame) engine->Update();
@@ -139,7 +139,7 @@ public:
         options.headless = options.virtualTime = options.hasSeed = true;
         options.seed = 7;
         options.firstSpace = "game";
-        game_ = Engine::Get()->FindSpace("game");
+        game_ = Engine::Start()->FindSpace("game");
         Engine::Get()->events->AddListener(this, &ScriptedPlayers::OnReturned);
     }
     ~ScriptedPlayers()

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Space* splash = engine->FindSpace("Splash");
     fuzz_support::Refused([splash] {
         ArchetypeStore::Destroy();
-        for (const auto& archetype : ArchetypeStore::Get()->Archetypes()) {
+        for (const auto& archetype : ArchetypeStore::Start()->Archetypes()) {
             Entity* spawned = ArchetypeStore::Spawn(archetype->name, "spawned", *splash, true);
             splash->DestroyEntity(spawned);
         }

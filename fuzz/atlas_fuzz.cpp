@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }();
     fuzz_support::WriteBytes(folder / "Sheet.atlas", data, size);
     fuzz_support::Refused([] {
-        TextureStore::Get()->LoadDirectory(folder, false);
+        TextureStore::Start()->LoadDirectory(folder, false);
         fuzz_support::ReadFrames("Sheet.png");
     });
     return 0;

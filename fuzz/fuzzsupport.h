@@ -110,7 +110,7 @@ inline Engine* StartEngine(const fs::path& root)
     fs::create_directories(root / "Archetypes");
     fs::create_directories(root / "Textures");
     UseContent(root);
-    return Engine::Get();
+    return Engine::Start();
 }
 
 // Frees every space beyond the first count (the ones the engine started with), so that

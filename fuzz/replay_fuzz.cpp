@@ -2,6 +2,7 @@
 // applied to the input state and read by one poll, as the engine's frames would.
 #include "fuzzsupport.h"
 
+#include "frameclock.h"
 #include "input.h"
 #include "replay.h"
 
@@ -9,8 +10,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static const int64_t lastFrame = INT64_MAX - 1;  // every line's frame has begun
     static Input* input = [] {
-        Input::Get()->Connect(nullptr, &lastFrame);
-        return Input::Get();
+        FrameClock::Start();  // the pads' reading is stamped
+        Input* started = Input::Start();
+        started->Connect(nullptr, &lastFrame);
+        return started;
     }();
     std::string text(reinterpret_cast<const char*>(data), size);
     fuzz_support::Refused([&text] {

@@ -17,7 +17,7 @@ public:
                                              {"ratio", &ratio, kDouble}, {"speed", &speed, kFloat},
                                              {"on", &on, kBool}, {"mask", &mask, kUnsigned}});
     }
-    static void Register() { ComponentRegistry::Get()->Register("Probe", std::make_unique<Probe>(nullptr)); }
+    static void Register() { ComponentRegistry::Start()->Register("Probe", std::make_unique<Probe>(nullptr)); }
 
     int32_t count = 7;
     std::string label = "probe";

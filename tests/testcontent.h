@@ -117,7 +117,7 @@ protected:
     // Tests add their own files before the engine starts.
     virtual void PrepareContent() {}
 
-    Engine* Start() { return Engine::Get(); }
+    Engine* Start() { return Engine::Start(); }
     void Frames(int count) { for (int i = 0; i < count; ++i) Engine::Get()->Update(); }
     Space* Make(const std::string& name)
     {

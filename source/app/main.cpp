@@ -34,7 +34,7 @@ int main(int argc, char** argv)
     SetUpProgram();
     try {
         RunOptions::Get() = RunOptions::Parse(argc, argv);
-        for (Engine* engine = Engine::Get(); !engine->quit; engine = Engine::Get()) engine->Update();
+        for (Engine* engine = Engine::Start(); !engine->quit; engine = Engine::Get()) engine->Update();
         if (!RunOptions::Get().dumpFile.empty()) Engine::Get()->Dump(RunOptions::Get().dumpFile);
         Engine::Destroy();
         // The mix is written on the mixing thread, which cannot end the run itself.

@@ -18,7 +18,6 @@
 #include <string_view>
 
 namespace {
-std::unique_ptr<AudioEngine> instance;
 
 constexpr int kMaxPlaying = 512;
 constexpr unsigned kTimelineMask =
@@ -40,30 +39,18 @@ bool SetOnMusicInMix(const char* name, float value)
 
 AudioEngine* AudioEngine::Start(EventManager& events)
 {
-    if (!instance) {
-        instance.reset(new AudioEngine());
-        instance->events_ = &events;
-        instance->Initialize();  // after publishing: code it reaches may ask for the engine
-    }
-    return instance.get();
-}
-
-AudioEngine* AudioEngine::Get()
-{
-    GAME_CHECK(instance != nullptr, "the audio engine is asked for before the engine started it");
-    return instance.get();
-}
-
-bool AudioEngine::Exists()
-{
-    return instance != nullptr;
+    if (Exists()) return Get();
+    AudioEngine* audio = Publish(std::unique_ptr<AudioEngine>(new AudioEngine()));
+    audio->events_ = &events;
+    audio->Initialize();  // after publishing: code it reaches may ask for the engine
+    return audio;
 }
 
 void AudioEngine::Destroy()
 {
-    if (!instance) return;
-    instance->Release();
-    instance.reset();
+    if (!Exists()) return;
+    Get()->Release();
+    Service::Destroy();
 }
 
 AudioEngine::AudioEngine() = default;

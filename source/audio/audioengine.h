@@ -11,6 +11,7 @@
 #include "beattime.h"
 #include "event.h"
 #include "musicclock.h"
+#include "service.h"
 #include "spscring.h"
 #include "studioresult.h"
 
@@ -31,8 +32,9 @@ struct StudioTimelineMarker;
 class StudioEventInstance;
 class StudioSystem;
 
-class AudioEngine {
+class AudioEngine : public Service<AudioEngine> {
 public:
+    static constexpr const char* kServiceName = "the audio engine";
     // The beat count of the in-game music as of the last beat delivered.
     struct BeatClock {
         float tempo = 0.0f;         // beats per minute, reported with the last downbeat
@@ -46,8 +48,6 @@ public:
     // Creates the audio engine on the manager whose sound events it serves (once; later
     // calls return it). Get is for code running after that.
     static AudioEngine* Start(EventManager& events);
-    static AudioEngine* Get();
-    static bool Exists();
     static void Destroy();
 
     // Fills periodFrames and sampleRate from the default device (no device: 0 and 48000).

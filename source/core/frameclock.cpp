@@ -9,21 +9,12 @@
 #include <memory>
 #include <thread>
 
-namespace {
-std::unique_ptr<FrameClock> instance;
-}
-
 std::atomic<int64_t> FrameClock::virtualNow_{0};
 
-FrameClock* FrameClock::Get()
+FrameClock* FrameClock::Start()
 {
-    if (!instance) instance.reset(new FrameClock());
-    return instance.get();
-}
-
-void FrameClock::Destroy()
-{
-    instance.reset();
+    if (Exists()) return Get();
+    return Publish(std::unique_ptr<FrameClock>(new FrameClock()));
 }
 
 FrameClock::FrameClock()

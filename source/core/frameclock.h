@@ -1,16 +1,19 @@
-// FrameClock: the game clock and the 60 Hz frame schedule. Created on first use by
-// FrameClock::Get; Engine::Update calls Pace at the top of every frame and adds the
-// result to totalTime, which gameplay and animation read. Now() is the one clock every
+// FrameClock: the game clock and the 60 Hz frame schedule. The engine starts it first of
+// its services; Engine::Update calls Pace at the top of every frame and adds the result to
+// totalTime, which gameplay and animation read. Now() is the one clock every
 // timing reader uses (frame pacing, the audio beat clock, hit judgement), so virtual
 // time replaces all of them at once. Game thread, except Now(), which is thread-safe.
 #pragma once
+
+#include "service.h"
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
 
-class FrameClock {
+class FrameClock : public Service<FrameClock> {
 public:
+    static constexpr const char* kServiceName = "the frame clock";
     // A clock source: reads nanoseconds, and waits a moment while a frame is early.
     // The real source sleeps until just before the deadline; the virtual one jumps to it.
     struct Source {
@@ -18,8 +21,7 @@ public:
         std::function<void(int64_t deadline)> wait;
     };
 
-    static FrameClock* Get();
-    static void Destroy();
+    static FrameClock* Start();
 
     // Waits for the next frame start (calling poll between waits) and returns its dt.
     // An early frame returns exactly 1/framesPerSecond and moves the schedule one period;

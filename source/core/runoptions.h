@@ -1,5 +1,5 @@
 // RunOptions: the command-line switches of one run, parsed once by main() (tests fill
-// the record directly) and read by the singletons while they start. The defaults are
+// the record directly) and read by the services while they start. The defaults are
 // the game as players run it; every option changes only what its name says.
 #pragma once
 
@@ -34,7 +34,7 @@ public:
     std::string settingsFile;
     std::vector<ScreenshotRequest> screenshots;
 
-    // The process-wide record read by the engine and its singletons.
+    // The process-wide record read by the engine and its services.
     static RunOptions& Get();
 
     // Parses argv into a record; a bad option throws GameError naming it. A screenshot

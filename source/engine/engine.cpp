@@ -2,6 +2,8 @@
 
 #include "archetypestore.h"
 #include "audioengine.h"
+#include "camera.h"
+#include "componentregistry.h"
 #include "entity.h"
 #include "frameclock.h"
 #include "gameerror.h"
@@ -13,6 +15,7 @@
 #include "replay.h"
 #include "runoptions.h"
 #include "space.h"
+#include "texturestore.h"
 #include "trace.h"
 #include "transform.h"
 
@@ -28,12 +31,19 @@ const char* const kDebugSpace = "Debug";
 std::vector<Engine::Part*> parts;  // named by the program: see SetParts
 } // namespace
 
-Engine* Engine::Get()
+Engine* Engine::Start()
 {
     if (!instance) {
         instance = new Engine();
         instance->StartUp();
     }
+    return instance;
+}
+
+Engine* Engine::Get()
+{
+    if (!instance) [[unlikely]]
+        throw GameError("the engine is asked for before it was started");
     return instance;
 }
 
@@ -60,16 +70,24 @@ void Engine::SetParts(std::vector<Part*> named)
 void Engine::StartUp()
 {
     const RunOptions& options = RunOptions::Get();
+    // The services, each after those it uses; ~Engine destroys them in the reverse order.
+    FrameClock::Start();
+    Trace* trace = Trace::Start(events.get());
     Log::SetSink([](const std::string& line) { Trace::Get()->Print(line); });
-    Input::Get()->Connect(events.get(), &frameCount);
+    Input* input = Input::Start();
+    input->Connect(events.get(), &frameCount);
     if (!options.replayFile.empty()) {  // before the window: a replay owns every input device
         Replay replay = Replay::Load(options.replayFile);
-        Input::Get()->UseReplay(replay.EventLines(), replay.PadLines());
+        input->UseReplay(replay.EventLines(), replay.PadLines());
     }
-    Graphics::Get();
+    Camera::Start();
+    TextureStore::Start();
+    Graphics::Start();
     events->AddListener(this, &Engine::OnBeat);  // ahead of the game's: they draw with the new beat time
     AudioEngine::Start(*events);
-    events->AddListener(Trace::Get(), &Trace::OnTrace);
+    ComponentRegistry::Start();
+    ArchetypeStore::Start();
+    events->AddListener(trace, &Trace::OnTrace);
     AddCommand("\\q", [this](const std::string&) { quit = true; });
     // Before the first spaces: they are read with the player's settings in force.
     for (Part* part : parts) part->StartUp(*this);
@@ -101,13 +119,16 @@ Engine::~Engine()
 {
     while (!spaces.empty()) spaces.pop_front();
     retired_.clear();
-    Graphics::Destroy();
-    Input::Destroy();
     ArchetypeStore::Destroy();
+    ComponentRegistry::Destroy();
     AudioEngine::Destroy();
-    FrameClock::Destroy();
+    Graphics::Destroy();
+    TextureStore::Destroy();
+    Camera::Destroy();
+    Input::Destroy();
     Log::SetSink(nullptr);
     Trace::Destroy();
+    FrameClock::Destroy();
     events.reset();
 }
 

@@ -1,7 +1,7 @@
-// Engine: the process-wide owner of the run. Engine::Get creates it and starts the other
-// singletons in a fixed order, then the parts the program named (SetParts); main() calls
+// Engine: the process-wide owner of the run. Engine::Start creates it and starts the
+// services in one ordered list, then the parts the program named (SetParts); main() calls
 // Update once per frame until quit is set, then Engine::Destroy, which shuts it down and
-// destroys every singleton in the reverse dependency order (tests may create and destroy
+// destroys every service in the reverse order (tests may create and destroy
 // engines many times in one process). Keeps the live spaces ordered by zLayer, paces frames
 // at 60 Hz, sends the per-frame events and runs the console commands. Spaces come and go
 // only through CreateSpaceEvent and DestroySpaceEvent on the engine-wide manager and the
@@ -36,11 +36,14 @@ public:
     // program (and by each test program) before the first engine starts.
     static void SetParts(std::vector<Part*> parts);
 
-    // The engine, created and started on first use. The pointer is published before
-    // start-up, so code run by start-up receives the engine under construction.
+    // Creates and starts the engine (once; later calls return it): its services in one
+    // ordered list, then the parts. The pointer is published before start-up, so code run
+    // by start-up receives the engine under construction.
+    static Engine* Start();
+    // The started engine; asked for before Start, it throws.
     static Engine* Get();
     static bool Exists();
-    // Shutdown, then destruction of the engine and every singleton. Safe after a start-up
+    // Shutdown, then destruction of the engine and every service. Safe after a start-up
     // that threw.
     static void Destroy();
 

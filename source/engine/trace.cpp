@@ -12,8 +12,6 @@
 #include <memory>
 
 namespace {
-std::unique_ptr<Trace> instance;
-
 bool Quitting()
 {
     return Engine::Exists() && Engine::Get()->quit;
@@ -26,33 +24,20 @@ bool ConsoleTyping()
 
 } // namespace
 
-Trace* Trace::Get()
+Trace* Trace::Start(EventManager* events)
 {
-    if (!instance) {
-        instance.reset(new Trace());
-        if (Engine::Exists()) {
-            Engine::Get()->events->AddListener(instance.get(), &Trace::OnTextTyped);
-            instance->listening_ = true;
-        }
-    }
-    return instance.get();
-}
-
-bool Trace::Exists()
-{
-    return instance != nullptr;
-}
-
-void Trace::Destroy()
-{
-    instance.reset();
+    if (Exists()) return Get();
+    Trace* trace = Publish(std::unique_ptr<Trace>(new Trace()));
+    trace->events_ = events;
+    if (events) events->AddListener(trace, &Trace::OnTextTyped);
+    return trace;
 }
 
 Trace::Trace() = default;
 
 Trace::~Trace()
 {
-    if (listening_ && Engine::Exists()) Engine::Get()->events->RemoveListener<TextTypedEvent>(this);
+    if (events_) events_->RemoveListener<TextTypedEvent>(this);
 }
 
 void Trace::BindDebugLines(Space* debugSpace)

@@ -2,28 +2,31 @@
 // to the engine-wide manager or to a space's manager; the trace writes the text to
 // standard output and keeps the last three messages on the three text lines of the
 // "Debug" space (line 0 on top). While the console is open (backslash), line 0 shows the
-// line being typed. Created during engine start-up, bound to the overlay in start-up
-// step 5, destroyed near the end of engine destruction. Game thread only.
+// line being typed. Started by the engine right after the frame clock, bound to the overlay
+// once the "Debug" space is loaded, destroyed near the end of engine teardown. Game thread
+// only.
 #pragma once
 
 #include "entityref.h"
+#include "service.h"
 
 #include <array>
 #include <string>
 
+class EventManager;
 class Space;
 class SpriteText;
 class TextTypedEvent;
 class TraceEvent;
 
-class Trace {
+class Trace : public Service<Trace> {
 public:
+    static constexpr const char* kServiceName = "the trace";
     static constexpr const char* kLineNames[3] = {"DebugText0", "DebugText1", "DebugText2"};
 
-    // The trace; its first creation registers the typed-text listener engine-wide.
-    static Trace* Get();
-    static bool Exists();
-    static void Destroy();
+    // Starts the trace listening for typed text on the engine-wide manager (none: a test's
+    // trace alone), which must outlive it.
+    static Trace* Start(EventManager* events);
     ~Trace();
 
     // Takes the SpriteText of "DebugText0..2" in the debug space as lines 0..2, then hides
@@ -51,5 +54,5 @@ private:
     std::array<std::string, 3> lines_;
     std::array<EntityRef, 3> lineEntities_;  // whose SpriteText shows each line
     bool consoleOpen_ = false;
-    bool listening_ = false;
+    EventManager* events_ = nullptr;  // where the typed-text listener is
 };

@@ -13,7 +13,6 @@
 #include <cstdio>
 
 namespace {
-std::unique_ptr<Input> instance;
 
 // Stick readings smaller than this are rest noise: a pad at rest must not creep the cursor.
 constexpr float kStickDeadZone = 0.15f;
@@ -76,20 +75,10 @@ int64_t Input::CurrentFrame() const
     return frameCount_ ? *frameCount_ + 1 : 1;
 }
 
-Input* Input::Get()
+Input* Input::Start()
 {
-    if (!instance) instance.reset(new Input());
-    return instance.get();
-}
-
-bool Input::Exists()
-{
-    return instance != nullptr;
-}
-
-void Input::Destroy()
-{
-    instance.reset();
+    if (Exists()) return Get();
+    return Publish(std::unique_ptr<Input>(new Input()));
 }
 
 Input::Input()

@@ -11,6 +11,7 @@
 #include "event.h"
 #include "pressstamps.h"
 #include "replayline.h"
+#include "service.h"
 
 #include <glm/vec2.hpp>
 
@@ -30,8 +31,9 @@ enum KeyState : int {
     kKeyReleased = 4,  // released this frame
 };
 
-class Input {
+class Input : public Service<Input> {
 public:
+    static constexpr const char* kServiceName = "input";
     static constexpr int kKeyCount = 349;  // GLFW key codes 32..348; mouse buttons 0..7
     static constexpr int kJoystickCount = 16;
     static constexpr int kMouseLeft = 0;
@@ -59,9 +61,7 @@ public:
     static constexpr float kCursorWidth = 1920.0f;  // the gamepad cursor stays inside 0..1920 x 0..1080
     static constexpr float kCursorHeight = 1080.0f;
 
-    static Input* Get();
-    static bool Exists();
-    static void Destroy();
+    static Input* Start();
     ~Input();
 
     // The engine-wide manager that key, text, press and trace events go to, and the

@@ -4,19 +4,10 @@
 
 #include <memory>
 
-namespace {
-std::unique_ptr<Camera> instance;
-}
-
-Camera* Camera::Get()
+Camera* Camera::Start()
 {
-    if (!instance) instance.reset(new Camera());
-    return instance.get();
-}
-
-void Camera::Destroy()
-{
-    instance.reset();
+    if (Exists()) return Get();
+    return Publish(std::unique_ptr<Camera>(new Camera()));
 }
 
 const glm::mat4& Camera::GetView()

@@ -1,20 +1,22 @@
 // Camera: the view and orthographic projection every draw multiplies by. One instance,
-// created on first use; the level logic moves and zooms it, Graphics::OnResize marks the
+// started by the engine before the graphics; the level logic moves and zooms it, Graphics::OnResize marks the
 // projection stale, and the draw operations read both matrices, recomputed only after a
-// change. Destroyed with Graphics, so a new engine starts from the initial camera.
+// change. Destroyed at engine teardown, so a new engine starts from the initial camera.
 // Game thread only.
 #pragma once
 
+#include "service.h"
+
 #include <glm/mat4x4.hpp>
 
-class Camera {
+class Camera : public Service<Camera> {
 public:
+    static constexpr const char* kServiceName = "the camera";
     // The visible area at zoom 1, in screen-scaled units, whatever the window's size.
     static constexpr float kViewWidth = 1600.0f;
     static constexpr float kViewHeight = 800.0f;
 
-    static Camera* Get();
-    static void Destroy();
+    static Camera* Start();
 
     const glm::mat4& GetView();
     const glm::mat4& GetProjection();

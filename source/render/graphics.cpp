@@ -25,7 +25,6 @@ glm::mat3 screenScale(1.0f);
 bool debugDrawMode = false;
 
 namespace {
-std::unique_ptr<Graphics> instance;
 
 // A headless run pretends to have the monitor the game is designed for.
 constexpr int kHeadlessMonitorWidth = 1920;
@@ -94,26 +93,18 @@ glm::mat3 Model(const glm::mat3& world, glm::vec2 uvScale)
 
 } // namespace
 
-Graphics* Graphics::Get()
+Graphics* Graphics::Start()
 {
-    if (!instance) {
-        instance.reset(new Graphics());
-        instance->StartUp();  // published first: start-up code may ask for the graphics
-    }
-    return instance.get();
-}
-
-bool Graphics::Exists()
-{
-    return instance != nullptr;
+    if (Exists()) return Get();
+    Graphics* graphics = Publish(std::unique_ptr<Graphics>(new Graphics()));
+    graphics->StartUp();  // published first: start-up code may ask for the graphics
+    return graphics;
 }
 
 void Graphics::Destroy()
 {
-    if (instance) instance->Shutdown();
-    instance.reset();
-    TextureStore::Destroy();
-    Camera::Destroy();
+    if (Exists()) Get()->Shutdown();
+    Service::Destroy();
     screenScale = glm::mat3(1.0f);
     debugDrawMode = false;
 }
@@ -127,7 +118,6 @@ Graphics::~Graphics() = default;
 
 void Graphics::StartUp()
 {
-    Input::Get();  // reads the replay now, so a bad file stops start-up
     if (headless_) {
         if (!RunOptions::Get().screenshots.empty())
             throw GameError("--screenshot needs a window: it cannot be used with --headless");

@@ -1,11 +1,14 @@
 // Graphics: the one window, its OpenGL 3.3 core context, the fixed render state, the unit
-// quad and the draw operations every visible thing goes through. Created first during
-// engine start-up (which also loads every texture) and destroyed right after the spaces.
+// quad and the draw operations every visible thing goes through. Started by the engine
+// after input, the camera and the texture table (it loads every texture) and destroyed
+// right after the audio engine, once the spaces are gone.
 // With a window, consecutive textured draws are gathered into one batch and sent as one
 // draw call (in order, so blending is unchanged) when the batch is full or other GL work
 // comes: Flush. Headless runs (--headless) open no window and make no GL call: the draw
 // operations only compute what they would draw and record it in drawLog. Game thread only.
 #pragma once
+
+#include "service.h"
 
 #include <glm/mat3x3.hpp>
 #include <glm/mat4x4.hpp>
@@ -29,8 +32,9 @@ extern glm::mat3 screenScale;
 // While set, sprites and text do not draw and every Transform draws its outline instead.
 extern bool debugDrawMode;
 
-class Graphics {
+class Graphics : public Service<Graphics> {
 public:
+    static constexpr const char* kServiceName = "the graphics";
     // One draw operation as it reached the GPU (or would have, headless).
     struct DrawRecord {
         enum Kind { kSprite, kParticle, kOutline };
@@ -51,11 +55,10 @@ public:
         int x = 0, y = 0, width = 0, height = 0, refreshRate = 0;
     };
 
-    // The graphics, started on first use (window, context, textures).
-    static Graphics* Get();
-    static bool Exists();
-    // Shutdown and destruction; also resets the camera, the texture table, screenScale
-    // and debugDrawMode, so the next engine starts afresh. Safe after a failed start-up.
+    // Opens the window and its context and fills the texture table (started before).
+    static Graphics* Start();
+    // Shutdown and destruction; also resets screenScale and debugDrawMode, so the next
+    // engine starts afresh. Safe after a failed start-up.
     static void Destroy();
     ~Graphics();
 

@@ -18,7 +18,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-std::unique_ptr<TextureStore> instance;
 uint64_t generation = 1;
 
 bool IsDescriptor(const fs::path& path)
@@ -65,15 +64,15 @@ GridData ReadGridData(const std::string& path, const rapidjson::Document& docume
 
 } // namespace
 
-TextureStore* TextureStore::Get()
+TextureStore* TextureStore::Start()
 {
-    if (!instance) instance.reset(new TextureStore());
-    return instance.get();
+    if (Exists()) return Get();
+    return Publish(std::unique_ptr<TextureStore>(new TextureStore()));
 }
 
 void TextureStore::Destroy()
 {
-    instance.reset();
+    Service::Destroy();
     ++generation;
 }
 

@@ -1,11 +1,12 @@
 // TextureStore: the texture table (every image under "Textures/", keyed by file name) and
-// the grid quads the images are drawn with. Graphics fills it once at start-up
-// (LoadTextureDirectory) and empties it when it is destroyed; sprites, text, particles
+// the grid quads the images are drawn with. The engine starts it before the graphics,
+// which fill it (LoadTextureDirectory), and destroys it after them; sprites, text, particles
 // and gameplay read it through FindTexture, FrameUV and PageTexture. Headless runs decode
 // every image for its size and frame count but make no GL call. Game thread only.
 #pragma once
 
 #include "imagedecoder.h"
+#include "service.h"
 #include "sheetpacker.h"
 #include "texture.h"
 
@@ -27,9 +28,11 @@ struct GridQuad {
     float v = 1.0f;       // 1 / the requested row count
 };
 
-class TextureStore {
+class TextureStore : public Service<TextureStore> {
 public:
-    static TextureStore* Get();
+    static constexpr const char* kServiceName = "the texture table";
+
+    static TextureStore* Start();
     static void Destroy();
     // Changes whenever the table is refilled or destroyed, so cached Texture pointers
     // (sprites keep one) know when to look again.

@@ -11,24 +11,13 @@
 #include <algorithm>
 #include <filesystem>
 
-namespace {
-std::unique_ptr<ArchetypeStore> instance;
-}
-
-ArchetypeStore* ArchetypeStore::Get()
+ArchetypeStore* ArchetypeStore::Start()
 {
-    if (!instance) {
-        ComponentRegistry::Get();
-        instance.reset(new ArchetypeStore());
-        instance->Load();
-    }
-    return instance.get();
-}
-
-void ArchetypeStore::Destroy()
-{
-    instance.reset();
-    ComponentRegistry::Destroy();
+    if (Exists()) return Get();
+    ComponentRegistry::Get();  // refuses early, naming the registry
+    ArchetypeStore* store = Publish(std::unique_ptr<ArchetypeStore>(new ArchetypeStore()));
+    store->Load();
+    return store;
 }
 
 ArchetypeStore::ArchetypeStore() = default;

@@ -1,9 +1,10 @@
 // ArchetypeStore: the named template entities (balls, particles, editor widgets) read once
-// from every file of "Archetypes/" the first time the store is needed. Creating it also
-// fills the component registry. Gameplay and the editor spawn copies of these templates
-// into spaces; the editor saves entities back as archetype files. Destroyed, with the
-// registry, at engine destruction. Game thread only.
+// from every file of "Archetypes/" when the engine starts the store. Gameplay and the editor spawn copies of these templates
+// into spaces; the editor saves entities back as archetype files. Destroyed at engine
+// teardown, before the registry. Game thread only.
 #pragma once
+
+#include "service.h"
 
 #include <rapidjson/document.h>
 
@@ -14,10 +15,12 @@
 class Entity;
 class Space;
 
-class ArchetypeStore {
+class ArchetypeStore : public Service<ArchetypeStore> {
 public:
-    static ArchetypeStore* Get();
-    static void Destroy();  // also destroys the component registry
+    static constexpr const char* kServiceName = "the archetype store";
+
+    // Reads every template; the component registry must be started.
+    static ArchetypeStore* Start();
 
     // The first template in load order with that name, or null.
     const Entity* Find(const std::string& name) const;

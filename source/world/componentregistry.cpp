@@ -1,19 +1,13 @@
 #include "componentregistry.h"
 
 namespace {
-std::unique_ptr<ComponentRegistry> instance;
 void (*types)(ComponentRegistry&) = nullptr;  // the program's list of every layer's types
 }
 
-ComponentRegistry* ComponentRegistry::Get()
+ComponentRegistry* ComponentRegistry::Start()
 {
-    if (!instance) instance.reset(new ComponentRegistry());
-    return instance.get();
-}
-
-void ComponentRegistry::Destroy()
-{
-    instance.reset();
+    if (Exists()) return Get();
+    return Publish(std::unique_ptr<ComponentRegistry>(new ComponentRegistry()));
 }
 
 ComponentRegistry::ComponentRegistry()

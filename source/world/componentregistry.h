@@ -1,21 +1,23 @@
-// ComponentRegistry: the prototype of every component class under its class name. Built on
-// first use (the archetype store or the first entity read asks for it), filled by the
-// function the program named with SetTypes (each layer registers its own types), and
-// destroyed with the archetype store at engine destruction. Its key order, ascending byte
+// ComponentRegistry: the prototype of every component class under its class name. Started by
+// the engine before the archetype store (every entity read asks it), filled by the function
+// the program named with SetTypes (each layer registers its own types), and destroyed right
+// after the archetype store. Its key order, ascending byte
 // order of the names, is the order in which an entity's JSON members are read and written.
 // Game thread only.
 #pragma once
 
 #include "component.h"
+#include "service.h"
 
 #include <map>
 #include <memory>
 #include <string>
 
-class ComponentRegistry {
+class ComponentRegistry : public Service<ComponentRegistry> {
 public:
-    static ComponentRegistry* Get();
-    static void Destroy();
+    static constexpr const char* kServiceName = "the component registry";
+
+    static ComponentRegistry* Start();
     // The function that fills every registry built from now on: the program's list of
     // every layer's types, given once at the start of main (and of each test program).
     static void SetTypes(void (*registerTypes)(ComponentRegistry& registry));

@@ -58,7 +58,7 @@ TEST(DescriptionRegressionTest, GridsAndAtlasesWhoseCellsOverflowACountAreRefuse
     for (auto [reader, description] : {std::pair{"grid", "Sheet.txt"}, std::pair{"atlas", "Sheet.atlas"}}) {
         for (const fs::path& file : Regressions(reader)) {
             WriteText(textures / description, ReadText(file));
-            std::string error = ErrorOf([&] { TextureStore::Get()->LoadDirectory(textures, false); });
+            std::string error = ErrorOf([&] { TextureStore::Start()->LoadDirectory(textures, false); });
             EXPECT_THAT(error, HasSubstr((textures / description).string())) << file;
             fs::remove(textures / description);
         }

@@ -11,7 +11,7 @@ protected:
     void SetUp() override
     {
         RunOptions::Get() = RunOptions();
-        clock = FrameClock::Get();
+        clock = FrameClock::Start();
         clock->SetSource({[this] { return now; }, [this](int64_t) { now += 1000000; }});
     }
     void TearDown() override { FrameClock::Destroy(); }
@@ -51,7 +51,7 @@ TEST(VirtualTime, EveryFrameIsExactlyOnePeriodAndTheClockFollows)
 {
     RunOptions::Get() = RunOptions();
     RunOptions::Get().virtualTime = true;
-    FrameClock* clock = FrameClock::Get();
+    FrameClock* clock = FrameClock::Start();
     for (int frame = 1; frame <= 120; ++frame) {
         EXPECT_EQ(clock->Pace(nullptr), 1.0f / 60.0f);
         EXPECT_EQ(clock->Now(), frame * int64_t{16666666});

@@ -269,7 +269,7 @@ TEST(MapEditorRowTest, NoTypedValueMakesAComponentThatWouldNotLoad)
         hostile.emplace_back();
         for (int n = 1 + static_cast<int>(random() % 12); n > 0; --n) hostile.back() += "0123456789-+.eE xn"[random() % 18];
     }
-    ComponentRegistry::Get()->ForEach([&](const std::string& name, const Component& prototype) {
+    ComponentRegistry::Start()->ForEach([&](const std::string& name, const Component& prototype) {
         Entity holder("holder");
         Component& component = *holder.AddComponent(prototype);
         std::vector<Property> properties;
@@ -295,6 +295,7 @@ TEST(MapEditorRowTest, NoTypedValueMakesAComponentThatWouldNotLoad)
     Entity knob("knob");
     Component* slider = knob.AddComponent(*ComponentRegistry::Get()->Find("Slider"));
     EXPECT_THAT(MapEditor::WriteChecked(*slider, 2, "1", "Slider"), HasSubstr("\"subDivisions\" must be at least 2"));
+    ComponentRegistry::Destroy();
 }
 
 TEST_F(MapEditorTest, OpeningPausesTheSpaceAndEveryWayOfClosingResumesIt)

@@ -22,7 +22,7 @@ protected:
     fs::path Textures() const { return content.root / "Textures"; }
     void Image(const std::string& name, int width = 4, int height = 4) { WritePng(Textures() / name, width, height); }
     void Text(const std::string& name, const std::string& text) { testing_content::WriteText(Textures() / name, text); }
-    void Load() { TextureStore::Get()->LoadDirectory(Textures(), false); }
+    void Load() { TextureStore::Start()->LoadDirectory(Textures(), false); }
     glm::vec2 UV(const std::string& image, uint32_t frame)
     {
         Sprite sprite(nullptr, image, frame);
