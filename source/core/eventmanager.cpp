@@ -17,8 +17,8 @@ EventManager::~EventManager() = default;
 
 void EventManager::EndWalk()
 {
-    if (--depth_ > 0 || retired_.empty()) return;
-    retired_.clear();
+    if (--depth_ > 0 || retired_.Empty()) return;
+    retired_.FreeAll();
     for (auto& list : listeners_)
         std::erase(list, nullptr);
 }
@@ -31,7 +31,7 @@ void EventManager::RemoveListener(const void* owner, int type)
     if (found == list.end()) return;
     if ((*found)->pending) --pendingCount_;
     if (depth_ > 0) {
-        retired_.push_back(std::move(*found));  // the slot stays, empty, until the walk ends
+        retired_.Keep(std::move(*found));  // the slot stays, empty, until the walk ends
     } else {
         list.erase(found);
     }

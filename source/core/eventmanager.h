@@ -12,6 +12,7 @@
 
 #include "delayqueue.h"
 #include "event.h"
+#include "retirement.h"
 
 #include <array>
 #include <memory>
@@ -98,5 +99,5 @@ private:
     DelayQueue queue_;
     int pendingCount_ = 0;
     int depth_ = 0;  // dispatches and updates running on this manager
-    std::vector<std::unique_ptr<ListenerBase>> retired_;  // removed during a walk
+    Retirement<ListenerBase> retired_;  // removed during a walk
 };

@@ -118,7 +118,7 @@ void Engine::Shutdown()
 Engine::~Engine()
 {
     while (!spaces.empty()) spaces.pop_front();
-    retired_.clear();
+    retired_.FreeAll();
     ArchetypeStore::Destroy();
     ComponentRegistry::Destroy();
     AudioEngine::Destroy();
@@ -160,7 +160,7 @@ void Engine::Update()
     for (Part* part : parts) part->EndFrame(*this);
 
     // No handler of this engine runs now, so spaces destroyed from inside one can go.
-    retired_.clear();
+    retired_.Collect();
     ++frameCount;
     if (spaces.empty() || (spaces.size() == 1 && spaces.front()->name == kDebugSpace)) quit = true;
     if (RunOptions::Get().frames > 0 && frameCount >= RunOptions::Get().frames) quit = true;
@@ -231,11 +231,7 @@ void Engine::OnDestroySpace(DestroySpaceEvent& event)
         std::unique_ptr<Space> doomed = std::move(*it);
         if (doomed.get() == pictureKeptFor_) pictureKeptFor_ = nullptr;
         it = spaces.erase(it);
-        if (doomed->Busy()) {
-            // One of its handlers is on the stack: stop it now, free it at the end of the frame.
-            doomed->Detach();
-            retired_.push_back(std::move(doomed));
-        }
+        retired_.Retire(std::move(doomed));  // freed at the frame's end, should its handler be on the stack
     }
 }
 

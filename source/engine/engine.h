@@ -10,6 +10,7 @@
 
 #include "event.h"
 #include "eventmanager.h"
+#include "retirement.h"
 
 #include <cstdint>
 #include <deque>
@@ -88,6 +89,6 @@ private:
     DrawEvent draw_;        // reused every frame
     AnimateEvent animate_;  // reused every frame
     const Space* pictureKeptFor_ = nullptr;  // the still space whose picture Graphics holds
-    std::vector<std::unique_ptr<Space>> retired_;  // destroyed while one of their handlers ran
+    Retirement<Space> retired_;  // destroyed while one of their handlers ran
     std::vector<Command> commands_;
 };

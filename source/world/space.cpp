@@ -33,7 +33,7 @@ Space::~Space()
     *handle_ = nullptr;
     Detach();
     entities_.clear();
-    retired_.clear();
+    retired_.FreeAll();
     events.reset();
 }
 
@@ -193,23 +193,14 @@ void Space::DestroyEntity(Entity* entity)
     if (found == entities_.end()) return;
     std::unique_ptr<Entity> doomed = std::move(*found);
     entities_.erase(found);
-    if (doomed->Busy()) {
-        // Its handler is on the stack: stop it now, free it once that handler has returned.
-        doomed->Detach();
-        retired_.push_back(std::move(doomed));
-    }
-}
-
-void Space::FreeRetired()
-{
-    std::erase_if(retired_, [](const auto& entity) { return !entity->Busy(); });
+    retired_.Retire(std::move(doomed));  // freed after the update, should its handler be on the stack
 }
 
 void Space::OnUpdate(UpdateEvent& event)
 {
     events->Send(event);
     events->Update(event.dt);
-    FreeRetired();
+    retired_.Collect();
 }
 
 void Space::OnDraw(DrawEvent& event)

@@ -7,6 +7,7 @@
 
 #include "eventmanager.h"
 #include "property.h"
+#include "retirement.h"
 
 #include <memory>
 #include <optional>
@@ -87,10 +88,9 @@ public:
 private:
     void Insert(std::unique_ptr<Entity> entity);
     static std::optional<float> DrawLayerOf(const Entity& entity);
-    void FreeRetired();
 
     std::vector<std::unique_ptr<Entity>> entities_;  // draw and update order
-    std::vector<std::unique_ptr<Entity>> retired_;   // destroyed while their handler ran
+    Retirement<Entity> retired_;  // destroyed while their handler ran
     EventManager& engineEvents_;
     bool detached_ = false;
     bool held_ = false;
