@@ -72,7 +72,7 @@ void Engine::StartUp()
     const RunOptions& options = RunOptions::Get();
     // The services, each after those it uses; ~Engine destroys them in the reverse order.
     FrameClock::Start();
-    Trace* trace = Trace::Start(events.get());
+    Trace* trace = Trace::Start(events.get(), &quit);
     Log::SetSink([](const std::string& line) { Trace::Get()->Print(line); });
     Input* input = Input::Start();
     input->Connect(events.get(), &frameCount);

@@ -1,8 +1,8 @@
 #include "trace.h"
 
-#include "engine.h"
 #include "entity.h"
 #include "event.h"
+#include "eventmanager.h"
 #include "gameerror.h"
 #include "input.h"
 #include "space.h"
@@ -12,11 +12,6 @@
 #include <memory>
 
 namespace {
-bool Quitting()
-{
-    return Engine::Exists() && Engine::Get()->quit;
-}
-
 bool ConsoleTyping()
 {
     return Input::Exists() && Input::Get()->textMode;
@@ -24,11 +19,12 @@ bool ConsoleTyping()
 
 } // namespace
 
-Trace* Trace::Start(EventManager* events)
+Trace* Trace::Start(EventManager* events, const bool* quitting)
 {
     if (Exists()) return Get();
     Trace* trace = Publish(std::unique_ptr<Trace>(new Trace()));
     trace->events_ = events;
+    trace->quitting_ = quitting;
     if (events) events->AddListener(trace, &Trace::OnTextTyped);
     return trace;
 }

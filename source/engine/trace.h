@@ -25,8 +25,9 @@ public:
     static constexpr const char* kLineNames[3] = {"DebugText0", "DebugText1", "DebugText2"};
 
     // Starts the trace listening for typed text on the engine-wide manager (none: a test's
-    // trace alone), which must outlive it.
-    static Trace* Start(EventManager* events);
+    // trace alone), which must outlive it; once *quitting (the engine's quit flag) is set,
+    // the overlay's lines are left alone.
+    static Trace* Start(EventManager* events, const bool* quitting = nullptr);
     ~Trace();
 
     // Takes the SpriteText of "DebugText0..2" in the debug space as lines 0..2, then hides
@@ -50,9 +51,11 @@ public:
 
 private:
     Trace();
+    bool Quitting() const { return quitting_ && *quitting_; }
 
     std::array<std::string, 3> lines_;
     std::array<EntityRef, 3> lineEntities_;  // whose SpriteText shows each line
     bool consoleOpen_ = false;
     EventManager* events_ = nullptr;  // where the typed-text listener is
+    const bool* quitting_ = nullptr;
 };

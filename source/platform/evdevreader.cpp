@@ -1,7 +1,7 @@
 #include "evdevreader.h"
 
 #include "evdevprobe.h"
-#include "input.h"
+#include "padlayout.h"
 
 #include <GLFW/glfw3.h>
 #include <fcntl.h>
@@ -61,10 +61,10 @@ constexpr std::pair<int, int> kKeyTable[] = {
 // The kernel's gamepad names are by position: north is the top face button (Y in the
 // game's layout), west the left one (X).
 constexpr std::pair<int, int> kPadTable[] = {
-    {BTN_SOUTH, Input::kPadA}, {BTN_EAST, Input::kPadB}, {BTN_WEST, Input::kPadX}, {BTN_NORTH, Input::kPadY},
-    {BTN_TL, 4}, {BTN_TR, 5}, {BTN_SELECT, 6}, {BTN_START, Input::kPadStart}, {BTN_THUMBL, 8}, {BTN_THUMBR, 9},
-    {BTN_DPAD_UP, Input::kPadUp}, {BTN_DPAD_RIGHT, Input::kPadRight}, {BTN_DPAD_DOWN, Input::kPadDown},
-    {BTN_DPAD_LEFT, Input::kPadLeft}, {BTN_MODE, 14},
+    {BTN_SOUTH, PadLayout::kPadA}, {BTN_EAST, PadLayout::kPadB}, {BTN_WEST, PadLayout::kPadX},
+    {BTN_NORTH, PadLayout::kPadY}, {BTN_TL, 4}, {BTN_TR, 5}, {BTN_SELECT, 6}, {BTN_START, PadLayout::kPadStart},
+    {BTN_THUMBL, 8}, {BTN_THUMBR, 9}, {BTN_DPAD_UP, PadLayout::kPadUp}, {BTN_DPAD_RIGHT, PadLayout::kPadRight},
+    {BTN_DPAD_DOWN, PadLayout::kPadDown}, {BTN_DPAD_LEFT, PadLayout::kPadLeft}, {BTN_MODE, 14},
 };
 
 template <size_t N>

@@ -57,7 +57,7 @@ public:
     // Records lost because the game thread left the ring full.
     uint64_t Dropped() const { return dropped_.load(std::memory_order_relaxed); }
 
-    // The tables: GLFW's key code for a kernel KEY_* code, the Input pad layout index for a
+    // The tables: GLFW's key code for a kernel KEY_* code, the PadLayout index for a
     // kernel BTN_* code; -1 when there is none.
     static int GlfwKey(int evdevCode);
     static int PadButton(int evdevCode);

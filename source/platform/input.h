@@ -9,6 +9,7 @@
 #pragma once
 
 #include "event.h"
+#include "padlayout.h"
 #include "pressstamps.h"
 #include "replayline.h"
 #include "service.h"
@@ -31,7 +32,7 @@ enum KeyState : int {
     kKeyReleased = 4,  // released this frame
 };
 
-class Input : public Service<Input> {
+class Input : public Service<Input>, public PadLayout {
 public:
     static constexpr const char* kServiceName = "input";
     static constexpr int kKeyCount = 349;  // GLFW key codes 32..348; mouse buttons 0..7
@@ -51,13 +52,6 @@ public:
     static constexpr int kRepeat = 2;
     static constexpr int kConnected = 0x40001;
     static constexpr int kDisconnected = 0x40002;
-    // Gamepad layout every pad is presented in (GLFW's gamepad mappings translated): A, B,
-    // X, Y, left and right bumper, Back, Start, left and right stick press, the D-pad's
-    // up, right, down and left, then the guide button.
-    static constexpr int kPadA = 0, kPadB = 1, kPadX = 2, kPadY = 3, kPadStart = 7;
-    static constexpr int kPadUp = 10, kPadRight = 11, kPadDown = 12, kPadLeft = 13;
-    static constexpr int kPadButtonCount = 15;
-    static constexpr int kPadAxisCount = 6;     // 0, 1 left stick; 2, 3 right stick; 4, 5 triggers
     static constexpr float kCursorWidth = 1920.0f;  // the gamepad cursor stays inside 0..1920 x 0..1080
     static constexpr float kCursorHeight = 1080.0f;
 
