@@ -24,24 +24,10 @@ SpriteText::SpriteText(Entity* owner, std::string initialText, float initialSize
     glyphMatrix = GlyphScale(size);
 }
 
-SpriteText::~SpriteText()
-{
-    Terminate();
-}
-
 void SpriteText::Initialize()
 {
-    owner->events->AddListener(this, &SpriteText::OnDraw);
-    owner->events->AddListener(this, &SpriteText::OnText);
-    listening_ = true;
-}
-
-void SpriteText::Terminate()
-{
-    if (!listening_) return;
-    owner->events->RemoveListener<DrawEvent>(this);
-    owner->events->RemoveListener<TextEvent>(this);
-    listening_ = false;
+    Listen(*owner->events, &SpriteText::OnDraw);
+    Listen(*owner->events, &SpriteText::OnText);
 }
 
 void SpriteText::Serialize(std::vector<Property>& properties)

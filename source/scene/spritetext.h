@@ -27,10 +27,8 @@ public:
 
     SpriteText(Entity* owner, std::string text = "Spritetext!", float size = 1.0f, int32_t justification = 0,
                float offset = 37.0f);
-    ~SpriteText() override;
 
     void Initialize() override;
-    void Terminate() override;
     void Serialize(std::vector<Property>& properties) override;
 
     void SetText(std::string newText);
@@ -56,5 +54,4 @@ public:
 
 private:
     std::vector<std::unique_ptr<Sprite>> glyphs_;  // one per drawn character, in text order
-    bool listening_ = false;
 };

@@ -17,9 +17,22 @@ void Component::CopyProperties(const Component& source)
     for (size_t i = 0; i < std::min(from.size(), to.size()); ++i) CopyValue(from[i], to[i]);
 }
 
+// A component replaced or freed without stopping (its entity's components were replaced) still
+// listens: its managers outlive it, as the entity, its space and the engine free their
+// components before their managers.
+Component::~Component()
+{
+    StopListening();
+}
+
 void Component::Stop()
+{
+    StopListening();
+    Terminate();
+}
+
+void Component::StopListening()
 {
     for (const Subscription& subscription : subscriptions_) subscription.manager->RemoveListener(subscription.key, subscription.type);
     subscriptions_.clear();
-    Terminate();
 }

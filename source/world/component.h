@@ -3,7 +3,8 @@
 // Clone of a registry prototype (or of another entity's component), then its properties
 // are read from JSON through Serialize. The owning entity calls Initialize once when it
 // is initialised and Stop before any sibling is deleted; the listeners a component
-// registered through Listen go with it. Game thread only.
+// registered through Listen go with it, when it stops or, unstopped, when it is freed.
+// Game thread only.
 #pragma once
 
 #include "eventmanager.h"
@@ -65,7 +66,7 @@ public:
         : type(componentType), owner(componentOwner) {}
     Component(const Component&) = delete;
     Component& operator=(const Component&) = delete;
-    virtual ~Component() = default;
+    virtual ~Component();  // removes the listeners still registered through Listen
 
     // Register listeners (Listen) and look up siblings or other entities by name.
     virtual void Initialize() {}
@@ -112,6 +113,8 @@ protected:
     }
 
 private:
+    void StopListening();
+
     struct Subscription {
         EventManager* manager;
         const void* key;
