@@ -67,19 +67,13 @@ void LevelLogic::WireOptions()
     Entity* toggle = space->RequireEntity("FullScreenToggle");
     toggle->Require<Sprite>();
     Entity* defaults = space->RequireEntity("DefaultSettingsButton");
-    for (Entity* button : {toggle, defaults}) button->events->AddListener(this, &LevelLogic::OnTrigger);
+    for (Entity* button : {toggle, defaults}) ListenTo(*button, &LevelLogic::OnTrigger);
     fullScreenToggle_ = toggle->Ref();
     defaultsButton_ = defaults->Ref();
     Entity* slider = space->RequireEntity("MasterSoundSlider");
     slider->Require<Slider>()->Bind(&GameSettings::Get().masterVolumePercent);
     volumeSlider_ = slider->Ref();
     if (space->name == Content::kPauseMenuSpace) Events().Send(PauseSoundEvent(Content::kPauseMusic, space->paused));
-}
-
-void LevelLogic::Terminate()
-{
-    for (const EntityRef* button : {&fullScreenToggle_, &defaultsButton_})
-        if (Entity* entity = button->Get()) entity->events->RemoveListener<TriggerEvent>(this);
 }
 
 void LevelLogic::Serialize(std::vector<Property>& properties)

@@ -18,7 +18,6 @@ public:
     explicit LevelLogic(Entity* owner) : ComponentOf(owner) {}
 
     void Initialize() override;
-    void Terminate() override;
     std::vector<std::string> NamesNeeded() const override
     {
         return {"FullScreenToggle", "DefaultSettingsButton", "MasterSoundSlider", "background"};

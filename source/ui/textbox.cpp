@@ -31,10 +31,9 @@ void TextBox::Initialize()
     owner->Require<SpriteText>();
     Entity* background = MakeBackground();
     background_ = background->Ref();
-    background->events->AddListener(this, &TextBox::OnClick);
+    ListenTo(*background, &TextBox::OnClick);
     Listen(*Engine::Get()->events, &TextBox::OnTextTyped);
     Listen(*owner->space->events, &TextBox::OnUpdate);
-    listening_ = true;
     Redraw();
 }
 
@@ -42,12 +41,7 @@ void TextBox::Terminate()
 {
     if (focused_ == this) ClearFocus();
     editing_ = false;
-    if (!listening_) return;
-    listening_ = false;
-    if (Entity* background = background_.Get()) {
-        background->events->RemoveListener<TriggerEvent>(this);
-        owner->space->events->Send(DestroyEvent(background->Ref(), 0.0f));
-    }
+    if (Entity* background = background_.Get()) owner->space->events->Send(DestroyEvent(background->Ref(), 0.0f));
     background_ = EntityRef();
 }
 

@@ -69,7 +69,6 @@ private:
 
     EntityRef background_;  // null once destroyed by someone else
     bool editing_ = false;  // reported state 0 and no state 1 since
-    bool listening_ = false;
 
     static TextBox* focused_;        // valid while focusedOwner_ reads non-null
     static EntityRef focusedOwner_;

@@ -7,6 +7,7 @@
 // Game thread only.
 #pragma once
 
+#include "entityref.h"
 #include "eventmanager.h"
 #include "property.h"
 
@@ -109,14 +110,26 @@ protected:
     {
         C* self = static_cast<C*>(this);
         manager.AddListener(self, handler);
-        subscriptions_.push_back({&manager, self, Ev::kType});
+        subscriptions_.push_back({&manager, EntityRef(), self, Ev::kType});
+    }
+    // The same on another entity's own manager (a button a screen watches), until the
+    // component stops or that entity goes first.
+    template <class C, class Ev>
+    void ListenTo(Entity& other, void (C::*handler)(Ev&))
+    {
+        C* self = static_cast<C*>(this);
+        EventsOf(other).AddListener(self, handler);
+        subscriptions_.push_back({nullptr, RefOf(other), self, Ev::kType});
     }
 
 private:
+    static EventManager& EventsOf(Entity& entity);
+    static EntityRef RefOf(const Entity& entity);
     void StopListening();
 
     struct Subscription {
-        EventManager* manager;
+        EventManager* manager;  // null: the manager of other, while other lives
+        EntityRef other;
         const void* key;
         int type;
     };

@@ -77,8 +77,7 @@ void ControlsLogic::Initialize()
     Space* space = owner->space;
     for (const std::string& name : ButtonNames()) {
         Entity* button = space->RequireEntity(name);
-        button->events->AddListener(this, &ControlsLogic::OnTrigger);
-        buttons_.push_back(button->Ref());
+        ListenTo(*button, &ControlsLogic::OnTrigger);
     }
     Listen(*space->events, &ControlsLogic::OnUpdate);
     Listen(Events(), &ControlsLogic::OnPress);
@@ -89,8 +88,6 @@ void ControlsLogic::Initialize()
 
 void ControlsLogic::Terminate()
 {
-    for (const EntityRef& button : buttons_)
-        if (Entity* entity = button.Get()) entity->events->RemoveListener<TriggerEvent>(this);
     if (session_.active) EndSession();
     HoldOptionsScreen(false);
 }

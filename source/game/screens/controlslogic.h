@@ -84,7 +84,6 @@ private:
     void SayTo(int player, const std::string& text);
     const char* MenuMusic() const;
 
-    std::vector<EntityRef> buttons_;    // every button listened to
     SpaceRef under_;                    // the options space held under this one; null: none or gone
     std::array<int, 2> device_{};       // which input offset each player's row shows and edits
     std::array<std::string, 2> said_;   // each player's last result line

@@ -45,7 +45,7 @@ void OptionsLogic::Initialize()
         Entity* toggle = space->RequireEntity(kToggleNames[i]);
         toggle->Require<Sprite>();
         toggles_[i] = toggle->Ref();
-        toggle->events->AddListener(this, &OptionsLogic::OnTrigger);
+        ListenTo(*toggle, &OptionsLogic::OnTrigger);
     }
     for (int i = 0; i < kSliderCount; ++i) {
         Entity* slider = space->RequireEntity(kSliderNames[i]);
@@ -54,15 +54,8 @@ void OptionsLogic::Initialize()
     }
     Entity* defaults = space->RequireEntity("DefaultSettingsButton");
     defaults_ = defaults->Ref();
-    defaults->events->AddListener(this, &OptionsLogic::OnTrigger);
+    ListenTo(*defaults, &OptionsLogic::OnTrigger);
     Refresh();
-}
-
-void OptionsLogic::Terminate()
-{
-    for (const EntityRef& toggle : toggles_)
-        if (Entity* entity = toggle.Get()) entity->events->RemoveListener<TriggerEvent>(this);
-    if (Entity* entity = defaults_.Get()) entity->events->RemoveListener<TriggerEvent>(this);
 }
 
 void OptionsLogic::OnTrigger(TriggerEvent& event)

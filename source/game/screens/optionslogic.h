@@ -23,7 +23,6 @@ public:
     explicit OptionsLogic(Entity* owner) : ComponentOf(owner) {}
 
     void Initialize() override;
-    void Terminate() override;
     void Serialize(std::vector<Property>&) override {}
 
     void OnTrigger(TriggerEvent& event);

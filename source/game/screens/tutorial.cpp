@@ -14,17 +14,11 @@ void Tutorial::Initialize()
     image->Require<Sprite>();
     for (Entity* arrow : {next, previous}) {
         arrow->Require<Transform>();
-        arrow->events->AddListener(this, &Tutorial::OnTrigger);
+        ListenTo(*arrow, &Tutorial::OnTrigger);
     }
     nextButton_ = next->Ref();
     previousButton_ = previous->Ref();
     image_ = image->Ref();
-}
-
-void Tutorial::Terminate()
-{
-    for (const EntityRef* arrow : {&nextButton_, &previousButton_})
-        if (Entity* entity = arrow->Get()) entity->events->RemoveListener<TriggerEvent>(this);
 }
 
 void Tutorial::OnTrigger(TriggerEvent& event)

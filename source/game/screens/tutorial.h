@@ -20,7 +20,6 @@ public:
     explicit Tutorial(Entity* owner) : ComponentOf(owner) {}
 
     void Initialize() override;
-    void Terminate() override;
     std::vector<std::string> NamesNeeded() const override { return {"NextButton", "PreviousButton", "TutorialImage1"}; }
     void Serialize(std::vector<Property>&) override {}
 
