@@ -4,7 +4,7 @@
 #include "entity.h"
 #include "gameerror.h"
 #include "input.h"
-#include "mouse.h"
+#include "pointerkeys.h"
 #include "space.h"
 #include "sprite.h"
 #include "transform.h"
@@ -63,7 +63,7 @@ void Button::OnTrigger(TriggerEvent& event)
 
 void Button::Handle(int state)
 {
-    int click = Mouse::ClickState();
+    int click = PointerKeys::ClickState();
     if (click == kKeyPressed) pressedOn = state != 1;
     if (state == 1) pressedOn = false;
     if (state == 0 && click == kKeyUp) {

@@ -20,10 +20,6 @@
 
 namespace {
 
-// GLFW codes of the arrow keys and the D-pad buttons, both in Direction order.
-constexpr int kArrowKeys[4] = {265, 264, 263, 262};
-constexpr int kPadButtons[4] = {Input::kPadUp, Input::kPadDown, Input::kPadLeft, Input::kPadRight};
-
 bool Navigable(const Entity& entity)
 {
     if (!entity.Get<Button>() && !entity.Get<Slider>()) return false;
@@ -91,30 +87,6 @@ void Mouse::Initialize()
 void Mouse::Serialize(std::vector<Property>& properties)
 {
     properties.push_back({"firstButton", &firstButton, kString});
-}
-
-int Mouse::ClickState()
-{
-    const Input* input = Input::Get();
-    if (input->textMode) return 0;
-    int mouse = input->Key(Input::kMouseLeft);
-    return mouse != kKeyUp ? mouse : input->Key(Input::kKeyEnter);
-}
-
-bool Mouse::DirectionDown(Direction direction)
-{
-    if (direction == kNone) return false;
-    const Input* input = Input::Get();
-    if (input->GetJoystickButton(0, kPadButtons[direction])) return true;
-    int key = input->Key(kArrowKeys[direction]);
-    return !input->textMode && (key == kKeyPressed || key == kKeyHeld);
-}
-
-Mouse::Direction Mouse::HeldDirection()
-{
-    for (Direction direction : {kUp, kDown, kLeft, kRight})
-        if (DirectionDown(direction)) return direction;
-    return kNone;
 }
 
 Entity* Mouse::Neighbour(const Space& space, glm::vec2 from, Direction direction)
@@ -190,7 +162,7 @@ void Mouse::OnDraw(DrawEvent&)
 {
     Input* input = Input::Get();
     if (input->textMode) return;
-    Direction held = HeldDirection();
+    Direction held = PointerKeys::HeldDirection();
     if (held == kNone) navigationLatch = false;
     Transform* cursor = owner->Require<Transform>();
     glm::vec2 mouse = Graphics::Get()->ScreenToWorld(input->cursor.x, input->cursor.y);
@@ -223,7 +195,7 @@ void Mouse::MoveOnto(const Entity& widget)
 void Mouse::OnTrigger(TriggerEvent& event)
 {
     if (event.name != "buttonHovered") return;
-    int click = ClickState();
+    int click = PointerKeys::ClickState();
     if ((event.state == 0 && click == kKeyUp) || (event.state == 2 && (click == kKeyPressed || click == kKeyReleased)) ||
         event.state == 1)
         ShowFrame();

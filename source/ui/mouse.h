@@ -4,12 +4,12 @@
 // once per press, in the order the screen lays them out (a slider under the cursor takes
 // the presses along its track instead). Escape or gamepad 0's B presses the screen's way
 // back. The hit test of MouseClickEventSender follows this entity, so all drive buttons
-// alike. Also the one place that says which key state counts as the pointer button. Game
-// thread only.
+// alike. Game thread only.
 #pragma once
 
 #include "component.h"
 #include "entityref.h"
+#include "pointerkeys.h"
 
 #include <glm/vec2.hpp>
 
@@ -22,7 +22,8 @@ class TriggerEvent;
 
 class Mouse : public ComponentOf<Mouse, kMouse> {
 public:
-    enum Direction { kNone = -1, kUp = 0, kDown = 1, kLeft = 2, kRight = 3 };
+    using Direction = PointerKeys::Direction;
+    using enum PointerKeys::Direction;
 
     explicit Mouse(Entity* owner) : ComponentOf(owner) {}
 
@@ -33,14 +34,6 @@ public:
     void OnKeyUpdate(KeyUpdateEvent& event);
     void OnTrigger(TriggerEvent& event);
 
-    // The KeyState of the pointer button: the left mouse button (gamepad 0's A is mapped
-    // onto it), or Enter while that button is up. 0, which matches no state, while the
-    // developer console has the keyboard.
-    static int ClickState();
-    // Whether a direction is held on gamepad 0's D-pad or on the arrow keys.
-    static bool DirectionDown(Direction direction);
-    // The first direction held, testing up, down, left, right in that order.
-    static Direction HeldDirection();
     // The button or slider of space the cursor at from moves to in direction (null: none).
     // Widgets lined up with the one at from (their extents across the direction overlap; a
     // slider spans its whole track) come first, the nearest of them; without any, the one

@@ -5,8 +5,8 @@
 #include "gameerror.h"
 #include "graphics.h"
 #include "input.h"
-#include "mouse.h"
 #include "mouseclickeventsender.h"
+#include "pointerkeys.h"
 #include "space.h"
 #include "spritetext.h"
 #include "transform.h"
@@ -84,7 +84,7 @@ void Slider::OnTrigger(TriggerEvent& event)
 
 void Slider::OnKeyUpdate(KeyUpdateEvent&)
 {
-    int click = Mouse::ClickState();
+    int click = PointerKeys::ClickState();
     // A paused menu lies under an overlay: its knob is not grabbed through the overlay.
     if (hovered && click == kKeyPressed && !owner->space->paused) dragging = true;
     if (dragging && click == kKeyReleased) dragging = false;
@@ -135,8 +135,8 @@ void Slider::MoveKnob(float target)
 void Slider::StepWithKeys()
 {
     int sign = 0;
-    if (Mouse::DirectionDown(useXAxis ? Mouse::kRight : Mouse::kUp)) sign = 1;
-    else if (Mouse::DirectionDown(useXAxis ? Mouse::kLeft : Mouse::kDown)) sign = -1;
+    if (PointerKeys::DirectionDown(useXAxis ? PointerKeys::kRight : PointerKeys::kUp)) sign = 1;
+    else if (PointerKeys::DirectionDown(useXAxis ? PointerKeys::kLeft : PointerKeys::kDown)) sign = -1;
     if (sign == 0) {
         stepLatch_ = false;
         return;

@@ -1,7 +1,5 @@
 #include "component.h"
 
-#include "entity.h"
-
 std::unique_ptr<Component> Component::Copy(Entity* newOwner) const
 {
     std::unique_ptr<Component> copy = Clone(newOwner);
@@ -35,20 +33,8 @@ void Component::Stop()
 
 void Component::StopListening()
 {
-    for (const Subscription& subscription : subscriptions_) {
-        EventManager* manager = subscription.manager;
-        if (Entity* other = subscription.other.Get()) manager = other->events.get();
-        if (manager) manager->RemoveListener(subscription.key, subscription.type);
-    }
+    for (const Subscription& subscription : subscriptions_)
+        if (!subscription.onOther || subscription.other)
+            subscription.manager->RemoveListener(subscription.key, subscription.type);
     subscriptions_.clear();
-}
-
-EventManager& Component::EventsOf(Entity& entity)
-{
-    return *entity.events;
-}
-
-EntityRef Component::RefOf(const Entity& entity)
-{
-    return entity.Ref();
 }

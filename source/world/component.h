@@ -110,25 +110,25 @@ protected:
     {
         C* self = static_cast<C*>(this);
         manager.AddListener(self, handler);
-        subscriptions_.push_back({&manager, EntityRef(), self, Ev::kType});
+        subscriptions_.push_back({&manager, false, EntityRef(), self, Ev::kType});
     }
     // The same on another entity's own manager (a button a screen watches), until the
-    // component stops or that entity goes first.
-    template <class C, class Ev>
-    void ListenTo(Entity& other, void (C::*handler)(Ev&))
+    // component stops or that entity goes first. (E is the entity class, known where it is
+    // called.)
+    template <class C, class Ev, class E>
+    void ListenTo(E& other, void (C::*handler)(Ev&))
     {
         C* self = static_cast<C*>(this);
-        EventsOf(other).AddListener(self, handler);
-        subscriptions_.push_back({nullptr, RefOf(other), self, Ev::kType});
+        other.events->AddListener(self, handler);
+        subscriptions_.push_back({other.events.get(), true, other.Ref(), self, Ev::kType});
     }
 
 private:
-    static EventManager& EventsOf(Entity& entity);
-    static EntityRef RefOf(const Entity& entity);
     void StopListening();
 
     struct Subscription {
-        EventManager* manager;  // null: the manager of other, while other lives
+        EventManager* manager;
+        bool onOther;     // manager is other's: gone with it
         EntityRef other;
         const void* key;
         int type;
