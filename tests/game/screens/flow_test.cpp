@@ -1,25 +1,39 @@
 // The flow of scenes in the real program and its real content, headless and in virtual
 // time, driven by replay files as a player would, judged by the trace and the dump at exit.
-#include "replayrun.h"
+#include "programrun.h"
+#include "testcontent.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <rapidjson/document.h>
+#include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
+#include <regex>
+#include <sstream>
 
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-using replay_run::GameRun;
-using replay_run::Play;
 
 constexpr int kKeySpace = 32, kKeyEscape = 256, kKeyEnter = 257, kKeyRight = 262, kKeyLeft = 263, kKeyDown = 264,
               kKeyUp = 265;
 constexpr int kPadA = 0, kPadB = 1, kPadUp = 10, kPadRight = 11, kPadDown = 12, kPadLeft = 13;
 
-class Script : public replay_run::Script {
+// A replay file: input changes by frame.
+class Script {
 public:
+    Script& Wait(int frames) { frame_ += frames; return *this; }
+    Script& KeyDown(int code, int settle = 0) { return Do("key " + std::to_string(code) + " press", settle); }
+    Script& KeyUp(int code, int settle = 0) { return Do("key " + std::to_string(code) + " release", settle); }
+    Script& Key(int code, int settle = 2) { return KeyDown(code, 1).KeyUp(code, settle); }
+    Script& Pad(int button, int settle = 3)
+    {
+        return Do("pad 0 button " + std::to_string(button) + " press", 2)
+            .Do("pad 0 button " + std::to_string(button) + " release", settle);
+    }
     // Arrow keys (u, d, l, r) and D-pad presses (U, D, L, R), one after another.
     Script& Walk(const std::string& moves)
     {
@@ -32,7 +46,68 @@ public:
         }
         return *this;
     }
+    int Frame() const { return frame_; }
+    std::string Text() const { return text_.str(); }
+
+private:
+    Script& Do(const std::string& line, int settle)
+    {
+        text_ << frame_ << " " << line << "\n";
+        return Wait(settle);
+    }
+
+    int frame_ = 1;
+    std::ostringstream text_;
 };
+
+// The exit status, the output and the --dump of a run.
+struct GameRun {
+    int status = -1;
+    std::string output;
+    rapidjson::Document dump;
+
+    std::vector<std::string> Spaces() const
+    {
+        std::vector<std::string> names;
+        for (const auto& space : dump["spaces"].GetArray()) names.push_back(space["name"].GetString());
+        return names;
+    }
+    const rapidjson::Value* Entity(const std::string& space, const std::string& name) const
+    {
+        for (const auto& found : dump["spaces"].GetArray())
+            if (space == found["name"].GetString())
+                for (const auto& entity : found["entities"].GetArray())
+                    if (name == entity["name"].GetString()) return &entity;
+        return nullptr;
+    }
+    // Frame numbers of the trace lines matching pattern (its first group is the frame).
+    std::vector<int> Frames(const std::string& pattern) const
+    {
+        std::vector<int> frames;
+        std::regex re(pattern);
+        for (auto it = std::sregex_iterator(output.begin(), output.end(), re); it != std::sregex_iterator(); ++it)
+            frames.push_back(std::stoi((*it)[1]));
+        return frames;
+    }
+};
+
+// Runs the real content headless in virtual time, seed 5, with the script and options; frames 0
+// lets it end by itself. Its files go in a fresh folder.
+GameRun Play(const Script& script, int frames, const std::string& options = "")
+{
+    std::string folder = (std::filesystem::temp_directory_path() / "volleyrun-replay-XXXXXX").string();
+    if (!mkdtemp(folder.data())) ADD_FAILURE() << "no temporary folder";
+    const std::string replay = folder + "/script.replay", dump = folder + "/dump.json";
+    testing_content::WriteText(replay, script.Text());
+    program_run::Result result = program_run::RunGame(
+        program_run::RealContent() + " --headless --virtual-time --seed 5 --replay " + replay + " --dump " + dump +
+        (frames > 0 ? " --frames " + std::to_string(frames) : "") + " " + options);
+    GameRun run{result.status, std::move(result.output), {}};
+    run.dump.Parse(testing_content::ReadText(dump).c_str());
+    std::filesystem::remove_all(folder);
+    if (!run.dump.IsObject()) run.dump.Parse("{\"spaces\": []}");
+    return run;
+}
 
 TEST(ProgramFlowTest, TheKeyboardQuitsAndTheProgramEndsWithStatusZero)
 {
