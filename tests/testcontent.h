@@ -11,10 +11,13 @@
 #include <stdlib.h>
 
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace testing_content {
 
@@ -28,6 +31,18 @@ inline void WriteText(const std::filesystem::path& path, const std::string& text
 {
     std::filesystem::create_directories(path.parent_path());
     std::ofstream(path) << text;
+}
+
+// Waits up to a few seconds for a condition another thread makes true.
+template <class Condition>
+bool WaitFor(Condition condition, double seconds = 5.0)
+{
+    auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
 }
 
 // A fresh content folder of its own in the temporary directory, removed at the end of the test.
@@ -95,6 +110,14 @@ inline RunOptions& UseHeadlessOptions(const std::filesystem::path& data, unsigne
     options.hasSeed = true;
     options.seed = seed;
     return options;
+}
+
+// The engine's spaces from the bottom layer up.
+inline std::vector<std::string> SpaceNames()
+{
+    std::vector<std::string> names;
+    for (const auto& space : Engine::Get()->spaces) names.push_back(space->name);
+    return names;
 }
 
 // A started headless engine over a fresh content folder holding "Debug" and "Splash".

@@ -17,7 +17,7 @@
 
 namespace {
 
-using audio_content::WaitFor;
+using testing_content::WaitFor;
 
 class AudioDriverTest : public ::testing::Test {
 protected:

@@ -6,12 +6,10 @@
 
 #include <sndfile.h>
 
-#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <numbers>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace audio_content {
@@ -78,17 +76,5 @@ struct AudioFolder {
 
     std::filesystem::path root;
 };
-
-// Waits up to a few seconds for a condition another thread makes true.
-template <class Condition>
-bool WaitFor(Condition condition, double seconds = 5.0)
-{
-    auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
 
 } // namespace audio_content

@@ -17,7 +17,7 @@
 
 namespace {
 
-using audio_content::WaitFor;
+using testing_content::WaitFor;
 
 constexpr int64_t kRate = 48000;
 constexpr int64_t kBeatFrames = kRate * 60 / 900;  // tempo 900: fifteen beats a second

@@ -10,14 +10,8 @@
 namespace {
 
 using testing_content::EngineTest;
+using testing_content::SpaceNames;
 using Names = std::vector<std::string>;
-
-Names SpaceNames()
-{
-    Names names;
-    for (const auto& space : Engine::Get()->spaces) names.push_back(space->name);
-    return names;
-}
 
 class SpaceListTest : public EngineTest {
 protected:

@@ -168,12 +168,6 @@ protected:
         Space* found = Engine::Get()->FindSpace(space);
         return found ? found->FindEntity(entity) : nullptr;
     }
-    static std::vector<std::string> SpaceNames()
-    {
-        std::vector<std::string> names;
-        for (const auto& space : Engine::Get()->spaces) names.push_back(space->name);
-        return names;
-    }
 };
 
 } // namespace testing_content
