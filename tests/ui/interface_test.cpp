@@ -273,13 +273,7 @@ TEST_F(SliderTest, ATrackThatWouldDivideByZeroIsBadContent)
          {std::pair("Flat", "Flat.txt: entity \"Knob\", component \"Slider\": \"subDivisions\" must be at least 2"),
           std::pair("Even", "\"lowerBound\" and \"upperBound\" must differ")}) {
         Engine::Destroy();
-        std::string what = "accepted";
-        try {
-            Open(space);
-        } catch (const GameError& thrown) {
-            what = thrown.what();
-        }
-        EXPECT_THAT(what, HasSubstr(error));
+        EXPECT_THAT([&] { Open(space); }, ::testing::ThrowsMessage<GameError>(HasSubstr(error))) << space;
     }
 }
 

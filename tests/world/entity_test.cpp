@@ -90,13 +90,8 @@ TEST(JsonFileTest, SavesReplaceWholeAndNeverWriteThroughLinksOrSpecialFiles)
     const fs::path victim = content.root / "victim.txt", link = content.root / "link.txt";
     testing_content::WriteText(victim, "kept");
     fs::create_symlink(victim, link);
-    std::string error;
-    try {
-        JsonFile::WriteAtomically(link.string(), "new");
-    } catch (const GameError& refused) {
-        error = refused.what();
-    }
-    EXPECT_THAT(error, HasSubstr(link.string() + ": it is a symbolic link"));
+    EXPECT_THAT([&] { JsonFile::WriteAtomically(link.string(), "new"); },
+                ::testing::ThrowsMessage<GameError>(HasSubstr(link.string() + ": it is a symbolic link")));
     EXPECT_TRUE(fs::is_symlink(link));
     fs::create_symlink(victim, content.root / ".saved.txt.saving");  // planted where the temporary goes
     JsonFile::WriteAtomically((content.root / "saved.txt").string(), "saved");
