@@ -108,49 +108,43 @@ TEST_F(MatchTest, MeterThresholdsFireOnceEachOneIncreaseLateAndDrainsStopAtASegm
     EXPECT_EQ(std::pair(drained, meter->value), std::pair(80.0f, 0.0f));
 }
 
-// Presses go out at the frame's start, after the pads are read.
-void Deliver()
-{
-    Input::Get()->Poll();
-    Input::Get()->DeliverPresses();
-}
-
 TEST_F(MatchTest, SwingsCarryTheSideTheSpotAndTheLetterOnlyOnAPressEdgeAndNeverWhilePaused)
 {
     Heard<BallHitEvent> hits;
+    auto deliver = [] { Input::Get()->Poll(); Input::Get()->DeliverPresses(); };  // as a frame starts, after the pads
     Player(0)->MoveTo(2, false);
     Input* input = Input::Get();
     input->OnKey(67, Input::kPress);  // C: player 0's A
     input->SetVirtualButton(1, Input::kPadX, true);
-    Deliver();
+    deliver();
     ASSERT_EQ(hits.events.size(), 2u);
     EXPECT_EQ(std::pair(hits.events[0].lane, hits.events[0].button), std::pair(-2, 0));
     EXPECT_EQ(std::pair(hits.events[1].lane, hits.events[1].button), std::pair(4, 2));
     Frames(30);
     input->OnKey(81, Input::kPress);  // Q: player 0 steps back to spot 4
-    Deliver();                        // player 1 still holds X: no swing of his
+    deliver();                        // player 1 still holds X: no swing of his
     EXPECT_EQ(std::pair(hits.events.size(), Player(0)->position), std::pair(size_t{2}, 4));
     int64_t now = FrameClock::Get()->Now();
     input->StampExactly(now - 1'000'000);
     input->SetVirtualButton(1, Input::kPadY, true);
     input->StampExactly(now);
     input->OnKey(77, Input::kPress);  // M, recorded first, pressed later: within the swing interval
-    Deliver();
+    deliver();
     ASSERT_EQ(hits.events.size(), 3u);
     EXPECT_EQ(hits.events[2].button, 3);
     input->SetVirtualButton(1, Input::kPadStart, true);  // the second pad pauses too
-    Deliver();
+    deliver();
     EXPECT_EQ(input->Key(Input::kKeyEscape), kKeyPressed);
     Frames(30);
     input->OnKey(67, Input::kRelease);
     input->OnKey(81, Input::kRelease);
-    Deliver();
+    deliver();
     game->paused = true;  // under the pause menu or the map editor
     Player(0)->MoveTo(2, false);
     input->OnKey(67, Input::kPress);
     input->OnKey(81, Input::kPress);
     input->SetVirtualButton(1, Input::kPadA, true);
-    Deliver();
+    deliver();
     EXPECT_EQ(std::pair(hits.events.size(), Player(0)->position), std::pair(size_t{3}, 2));
 }
 
@@ -311,12 +305,7 @@ protected:
 // whatever device; the window's edges are the same for all.
 TEST_F(HitTest, PressesAreJudgedAtTheirOwnInstantAlikeForKeysAndPads)
 {
-    const struct {
-        int player;
-        PressEvent::Device device;
-        double errorMs;
-        bool returned;
-    } cases[] = {
+    const struct { int player; PressEvent::Device device; double errorMs; bool returned; } cases[] = {
         {0, PressEvent::kKeyboard, 0.0, true},    {1, PressEvent::kPad, 0.0, true},
         {0, PressEvent::kPad, -124.9, true},      {1, PressEvent::kKeyboard, -124.9, true},
         {0, PressEvent::kKeyboard, 124.9, true},  {1, PressEvent::kPad, 124.9, true},
@@ -373,10 +362,7 @@ TEST_F(HitTest, ABallIsLostPastItsLateEdgeAndItsRingMeetsTheSpotAsItsBeatIsSeen)
 // after the swing has recovered: the lock-out outlasts the swing.
 TEST_F(HitTest, PressesAreJudgedInTheOrderTheyHappenedAndAGuessLocksTheSwingerOut)
 {
-    const struct {
-        int64_t apartMs;
-        bool wrongFirst;
-    } cases[] = {{5, true}, {5, false}, {130, true}};
+    const struct { int64_t apartMs; bool wrongFirst; } cases[] = {{5, true}, {5, false}, {130, true}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.apartMs << " ms apart, wrong first " << c.wrongFirst);
         BehaviorBall* ball = Serve(0);
