@@ -1,6 +1,4 @@
-// The audio engine inside a headless engine: beats and BeatEvents of the worked examples, the
-// music clock, markers, tracked and one-shot instances, banks at start-up, the virtual output
-// with its WAV copy, and a simulated card judging every beat through pauses.
+// The audio engine in a headless engine: beats, the music clock, markers, instances, banks, the virtual output.
 #include "audiodriver.h"
 #include "audioengine.h"
 #include "audiotestcontent.h"
@@ -210,8 +208,7 @@ TEST_F(AudioEngineTest, TrackedInstancesRestartOneShotsOverlapAndPathsNeverPlaye
     EXPECT_THROW(Play("event:/InGame", false, {{"Volume", 1.0f}}), GameError);
 }
 
-// The virtual output hears every beat at its exact sample instant, and its WAV copy sounds each
-// beat at its own "Beat" gain from its first sample on, not at the previous beat's.
+// The virtual output hears every beat at its sample instant; its WAV copy sounds each beat at that beat's gain.
 TEST_F(AudioEngineTest, VirtualOutputHearsEveryBeatAtItsExactSampleTimeAndCopiesItToAWavFile)
 {
     std::string wav = (content.root / "mix.wav").string();
@@ -270,10 +267,8 @@ TEST_F(AudioEngineTest, BanksAndDeviceAtStartUp)
     EXPECT_THAT([this] { Start(); }, ThrowsMessage<GameError>(oneLine));
 }
 
-// The in-game music clicking on every beat through a simulated card (1024-frame periods, 20 ms
-// of server latency, 100 ppm of drift), the game thread in the card's virtual time: each click
-// must be judged on time at the instant the card's listener hears it, through plain pauses at
-// odd points of the bar and the pause menu (its music synchronised to the match's).
+// Clicks on every beat through a simulated card, the game thread in the card's time: each is judged on time as the
+// card's listener hears it, through plain pauses at odd points of the bar and the pause menu's synchronised music.
 class AudioEngineCardTest : public AudioEngineTest {
 protected:
     void PrepareContent() override

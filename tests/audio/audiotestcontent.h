@@ -1,5 +1,4 @@
-// Helpers for the audio tests: WAV files through libsndfile and bank files in a throw-away
-// content folder (Audio/Banks beside Audio/Sounds).
+// Helpers for the audio tests: WAV files and bank files in a throw-away content folder.
 #pragma once
 
 #include "testcontent.h"

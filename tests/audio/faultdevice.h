@@ -1,6 +1,5 @@
-// A playback device that refuses to open, fails mid-stream, disappears and comes back, or reports
-// mended underruns, as a plan shared by every device its factory makes says. It takes sound only
-// as fast as the test grants frames, so each test decides exactly how much music plays.
+// A playback device that refuses to open, fails mid-stream, disappears and comes back, or reports mended underruns,
+// as the shared plan says; it takes sound only as fast as the test grants frames.
 #pragma once
 
 #include "studiodevice.h"

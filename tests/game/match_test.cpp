@@ -175,9 +175,8 @@ TEST_F(MatchTest, AFullMeterWinsAtOnceWhileTheClockRuns)
     EXPECT_EQ(Of<Sprite>("WinArt")->imageName, "victoryScreen_P2.png");
 }
 
-// The designers' meter keys (Control, then 2 or 4) raise a meter five units a step, through
-// its side's thresholds; a meter one short of full ends nothing, and at time-up equal whole
-// meters are a draw whatever their fractions.
+// The meter keys (Control, then 2 or 4) raise a meter five units a step through its side's thresholds; one short of
+// full ends nothing, and equal whole meters at time-up are a draw whatever their fractions.
 TEST_F(MatchTest, TheMeterKeysRaiseEachSidesMeterAndOnlyAFullMeterOrTheClockEndsTheMatch)
 {
     Heard<BeatMeterThreshold> heard;
@@ -301,8 +300,7 @@ protected:
     static bool Returned(BehaviorBall* ball, int receiver) { return receiver == 0 ? ball->startLane < 0 : ball->startLane > 0; }
 };
 
-// Every press is judged at its own instant, to the microsecond, whoever presses with
-// whatever device; the window's edges are the same for all.
+// Every press is judged at its own instant, to the microsecond; the window's edges are the same for keys and pads.
 TEST_F(HitTest, PressesAreJudgedAtTheirOwnInstantAlikeForKeysAndPads)
 {
     const struct { int player; PressEvent::Device device; double errorMs; bool returned; } cases[] = {
@@ -327,9 +325,8 @@ TEST_F(HitTest, PressesAreJudgedAtTheirOwnInstantAlikeForKeysAndPads)
     }
 }
 
-// A ball is given up the moment no press could still reach it in time: the late edge as
-// the clock hears it plus the receiver's input latency. The closing ring meets the spot as
-// the arrival beat is heard, less the player's visual delay.
+// A ball is lost once no press could still reach it (the late edge as heard plus the receiver's input latency); the
+// closing ring meets the spot as the arrival beat is heard, less the player's visual delay.
 TEST_F(HitTest, ABallIsLostPastItsLateEdgeAndItsRingMeetsTheSpotAsItsBeatIsSeen)
 {
     for (float latencyMs : {0.0f, 12.0f}) {
@@ -357,9 +354,8 @@ TEST_F(HitTest, ABallIsLostPastItsLateEdgeAndItsRingMeetsTheSpotAsItsBeatIsSeen)
     }
 }
 
-// Two presses recorded in the opposite order to the one they happened in: the earlier is
-// judged first. A wrong letter first costs the ball, also when the right one follows
-// after the swing has recovered: the lock-out outlasts the swing.
+// Two presses recorded in the opposite order to the one they happened in: the earlier is judged first; a wrong letter
+// first costs the ball even when the right one follows after the swing recovered: the lock-out outlasts the swing.
 TEST_F(HitTest, PressesAreJudgedInTheOrderTheyHappenedAndAGuessLocksTheSwingerOut)
 {
     const struct { int64_t apartMs; bool wrongFirst; } cases[] = {{5, true}, {5, false}, {130, true}};
@@ -377,8 +373,7 @@ TEST_F(HitTest, PressesAreJudgedInTheOrderTheyHappenedAndAGuessLocksTheSwingerOu
     }
 }
 
-// The hit is graded by the ball nearest the press, not by the other ball of its letter
-// a sixteenth behind, also in the window.
+// The hit is graded by the ball nearest the press, not by its letter's other ball a sixteenth behind.
 TEST_F(HitTest, AHitInTheWindowGradesReturnsAndFillsTheMeterByItsGrade)
 {
     Of<BeatDivider>("levelLogic")->denominator = 0;  // the manager leaves the two a sixteenth apart
@@ -420,9 +415,8 @@ TEST_F(HitTest, AWrongLetterOrAnEmptySwingCostsAndOneSwingReturnsOneBall)
     EXPECT_EQ(std::pair(MatchStats::Get().players[1].Hits(), manager->score0), std::pair(1, 1));
 }
 
-// With two balls of one letter in its window, a swing returns the one nearer its instant,
-// whichever was served first; a forced move spares every ball flying at the mover, the one
-// served from the middle lane too, and none flying at the other player.
+// A swing returns the nearer of two balls of its letter, whichever was served first; a forced move spares every ball
+// flying at the mover, the middle lane's too, and none flying at the other player.
 TEST_F(HitTest, ASwingTakesTheNearestBallAndAForcedMoveSparesOnlyTheMoversBalls)
 {
     Of<BeatDivider>("levelLogic")->denominator = 0;  // the manager leaves the two a sixteenth apart
@@ -447,8 +441,7 @@ TEST_F(HitTest, ASwingTakesTheNearestBallAndAForcedMoveSparesOnlyTheMoversBalls)
     EXPECT_EQ(std::tuple(atMe->autoReturn, middle->autoReturn, atHim->autoReturn), std::tuple(true, true, false));
 }
 
-// Two balls waiting together (as a rainbow pair does) are neither spaced nor lost; a
-// platinum ball missed costs seven and a half, a normal one one.
+// Two balls waiting together (a rainbow pair) are neither spaced nor lost; a missed platinum costs 7.5, a normal one 1.
 TEST_F(HitTest, BallsWaitingTogetherAreKeptAndAPlatinumMissCostsSevenAndAHalf)
 {
     Meter(2)->value = 50.0f;
@@ -462,9 +455,8 @@ TEST_F(HitTest, BallsWaitingTogetherAreKeptAndAPlatinumMissCostsSevenAndAHalf)
     EXPECT_EQ(std::pair(Meter(2)->value, Player(1)->lives), std::pair(50.0f - 7.5f - 1.0f, 3));
 }
 
-// A whole autoplay match from its first division, its music playing in virtual time: the
-// count-in a beat apart, "GO!" as the first ball is hit, within about five seconds; every
-// special event starts before the meter ends it.
+// A whole autoplay match in virtual time: the count-in a beat apart, "GO!" as the first ball is hit within about five
+// seconds, and every special event announced before the meter ends it.
 TEST_F(MatchTest, AnAutoplayMatchCountsInItsFirstBallOnTheBeatWithinFiveSecondsAndReachesItsSpecialEvents)
 {
     Heard<BallReturnedEvent> returns;

@@ -1,7 +1,5 @@
-// Thirty autoplay matches in a row in one headless, virtual-time engine on the real content
-// (matches shortened to a few seconds): each time the main menu's PLAY, the match, the end
-// screen's MAIN MENU and its YES. Memory must stay flat after the first match. Slow:
-// labelled "soak" and kept out of the quick test run.
+// Thirty autoplay matches of a few seconds in a row on the real content (PLAY, the match, MAIN MENU, YES): the heap
+// must stay flat after the first. Slow: labelled "soak" and kept out of the quick run.
 #include "engine.h"
 #include "entity.h"
 #include "input.h"
@@ -33,9 +31,8 @@ protected:
         for (int i = 0; i < count; ++i) Engine::Get()->Update();
     }
     static bool Has(const char* space) { return Engine::Get()->FindSpace(space) != nullptr; }
-    // Runs frames until the condition holds, for at most a minute of game time; with a place
-    // to click (a world position: 1.8 pixels a unit, the cursor's tip 5 units off its centre),
-    // clicks it every two and a half seconds, as buttons wake up only after their screen's fade.
+    // Runs frames until the condition holds, at most a minute of game time; given a place, clicks it every 2.5 s
+    // (buttons wake only after their screen's fade).
     static bool Until(const std::function<bool()>& condition, float x = 0, float y = 0, bool click = false)
     {
         for (int frame = 0; frame < 3600 && !condition(); ++frame) {

@@ -94,8 +94,7 @@ TEST_F(GraphicsDrawTest, AtlasFramesAndParticlesScaleTheQuadByTheFramesSize)
     EXPECT_EQ(glm::vec2(particle.model[0][0], particle.model[2][0]), glm::vec2(12.0f, 18.0f));  // 3 x 2 x uvScale 2
 }
 
-// Zoom 2 shows 1066.7 x 533.3 world units on the largest centred 2:1 part of the window;
-// the corners of that part are the view's corners.
+// Zoom 2 shows 1066.7 x 533.3 world units on the largest centred 2:1 part of any window, corner to corner.
 TEST_F(GraphicsDrawTest, ThePictureKeepsItsShapeInAnyWindowAndThePointerFollowsIt)
 {
     Start();

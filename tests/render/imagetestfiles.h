@@ -1,5 +1,4 @@
-// Test helpers for graphics tests: writing small PNG files into a content folder and
-// reading pixels back from screenshots.
+// Test helpers for graphics tests: small PNG files written, screenshots read back.
 #pragma once
 
 #define STB_IMAGE_IMPLEMENTATION
@@ -86,9 +85,8 @@ public:
     std::vector<uint8_t> pixels;
 };
 
-// The mean colour of the world rectangle centred on (x, y) in a screenshot of the whole
-// 1066.67 x 533.33 view (letterboxed into the picture at 2:1), and how many of its pixels
-// are bright (all channels above 200: text).
+// The mean colour of the world rectangle centred on (x, y) in a screenshot of the whole letterboxed view, and how
+// many of its pixels are bright (all channels above 200: text).
 struct Region {
     std::array<int, 3> mean{0, 0, 0};
     int bright = 0;

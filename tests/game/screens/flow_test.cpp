@@ -91,8 +91,7 @@ struct GameRun {
     }
 };
 
-// Runs the real content headless in virtual time, seed 5, with the script and options; frames 0
-// lets it end by itself. Its files go in a fresh folder.
+// Runs the real content headless, seed 5, with the script and options (frames 0: until it ends), in a fresh folder.
 GameRun Play(const Script& script, int frames, const std::string& options = "")
 {
     std::string folder = (std::filesystem::temp_directory_path() / "volleyrun-replay-XXXXXX").string();
@@ -123,8 +122,7 @@ TEST(ProgramFlowTest, TheKeyboardQuitsAndTheProgramEndsWithStatusZero)
     EXPECT_THAT(run.Spaces(), ElementsAre("Debug"));
 }
 
-// Escape and gamepad B press a screen's way back: the dialogs' NO, the pages' BACK. The
-// pad's A clicks like Enter.
+// Escape and pad B press a screen's way back (the dialogs' NO, the pages' BACK); pad A clicks like Enter.
 TEST(ProgramFlowTest, EscapeAndPadBGoBackWhereverThereIsAWayBack)
 {
     Script script;
@@ -141,9 +139,8 @@ TEST(ProgramFlowTest, EscapeAndPadBGoBackWhereverThereIsAWayBack)
     EXPECT_THAT(run.Spaces(), ElementsAre("MainMenu", "Debug"));
 }
 
-// A pause of any length, at any point of the bar, must not move the beat: autoplay returns
-// every ball on its beat, so after each pause (and after the map editor closes) nobody misses
-// and the signs show the top grade. All of it within the autoplay match (about 1700 frames).
+// Pauses of any length at any point of the bar (and the map editor) must not move the beat: autoplay then returns
+// every ball on it, so nobody misses and the signs show the top grade, all within the match (about 1700 frames).
 TEST(ProgramFlowTest, PausesOfAnyLengthLeaveEveryBallOnTheBeat)
 {
     constexpr int kKeyLeftControl = 341, kKeyF6 = 295;

@@ -125,9 +125,8 @@ protected:
         Frames(4);
         return Engine::Get()->FindSpace(name);
     }
-    // Puts the system pointer where the cursor's tip lands on world (3 / zoom scaled units
-    // per world unit from the window's centre, over the letterboxed picture), then lets the
-    // cursor and the hit test follow.
+    // Puts the system pointer where the cursor's tip lands on world (3 / zoom scaled units a world unit from the
+    // window's centre, over the letterboxed picture), then lets the cursor and the hit test follow.
     void PointAt(glm::vec2 world, int frames = 3)
     {
         glm::vec2 centre = world + glm::vec2(5.0f, -5.0f);
