@@ -132,11 +132,7 @@ protected:
         PrepareContent();
         UseHeadlessOptions(content.root, 1);
     }
-    void TearDown() override
-    {
-        Engine::Destroy();
-        RunOptions::Get() = RunOptions();
-    }
+    void TearDown() override { Engine::Destroy(); RunOptions::Get() = RunOptions(); }
     // Tests add their own files before the engine starts.
     virtual void PrepareContent() {}
 

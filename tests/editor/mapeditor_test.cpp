@@ -177,12 +177,8 @@ protected:
         for (int turn = 0; turn < 12; ++turn) {
             if (Entity* entry = Listed("ObjectList", name)) return Click(entry);
             Point(first);
-            if (turn > 0) {
-                Key(kKeyPageDown);
-                continue;
-            }
-            Input::Get()->OnScroll(-1.0);
-            Frames(1);
+            if (turn > 0) Key(kKeyPageDown);
+            else { Input::Get()->OnScroll(-1.0); Frames(1); }
         }
         FAIL() << name << " never shows in the object list";
     }

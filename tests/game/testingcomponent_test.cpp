@@ -27,22 +27,14 @@ protected:
         content.Space("game", game.insert(game.rfind("\n]}"), ",\n" + kDebugKeys));
         content.SimpleSpace("MainMenu", 0.0f, kDebugKeys);
     }
-    void TearDown() override
-    {
-        GameSettings::autoplay = false;
-        EngineTest::TearDown();
-    }
+    void TearDown() override { GameSettings::autoplay = false; EngineTest::TearDown(); }
     // Keys go down together in one frame's polling and are seen in the next update; a tap releases them after.
     void Keys(std::initializer_list<int> keys, int action = Input::kPress)
     {
         for (int key : keys) Input::Get()->OnKey(key, action);
         Frames(1);
     }
-    void Tap(std::initializer_list<int> keys)
-    {
-        Keys(keys);
-        Keys(keys, Input::kRelease);
-    }
+    void Tap(std::initializer_list<int> keys) { Keys(keys); Keys(keys, Input::kRelease); }
 };
 
 // In the main menu the key help is traced once, and the keys act only with Control held before them and the console

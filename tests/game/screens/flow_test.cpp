@@ -50,11 +50,7 @@ public:
     std::string Text() const { return text_.str(); }
 
 private:
-    Script& Do(const std::string& line, int settle)
-    {
-        text_ << frame_ << " " << line << "\n";
-        return Wait(settle);
-    }
+    Script& Do(const std::string& line, int settle) { text_ << frame_ << " " << line << "\n"; return Wait(settle); }
 
     int frame_ = 1;
     std::ostringstream text_;

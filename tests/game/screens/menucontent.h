@@ -100,11 +100,7 @@ struct TriggerLog {
 // Events of one type sent on the engine-wide manager.
 template <class Ev>
 struct EventLog {
-    EventLog()
-    {
-        Engine::Get()->events->AddListener(this, &EventLog::On);
-        Engine::Get()->events->Update(0.0f);
-    }
+    EventLog() { Engine::Get()->events->AddListener(this, &EventLog::On); Engine::Get()->events->Update(0.0f); }
     ~EventLog() { if (Engine::Exists()) Engine::Get()->events->RemoveListener<Ev>(this); }
     void On(Ev& event) { events.push_back(event); }
     std::vector<Ev> events;
