@@ -19,21 +19,12 @@
 
 namespace {
 
-class SoakTest : public ::testing::Test {
+class SoakTest : public testing_content::EngineTest {
 protected:
-    void TearDown() override
-    {
-        Engine::Destroy();
-        RunOptions::Get() = RunOptions();
-    }
-    static void Frames(int count)
-    {
-        for (int i = 0; i < count; ++i) Engine::Get()->Update();
-    }
     static bool Has(const char* space) { return Engine::Get()->FindSpace(space) != nullptr; }
     // Runs frames until the condition holds, at most a minute of game time; given a place, clicks it every 2.5 s
     // (buttons wake only after their screen's fade).
-    static bool Until(const std::function<bool()>& condition, float x = 0, float y = 0, bool click = false)
+    bool Until(const std::function<bool()>& condition, float x = 0, float y = 0, bool click = false)
     {
         for (int frame = 0; frame < 3600 && !condition(); ++frame) {
             if (click && frame % 150 == 0) {
@@ -47,8 +38,6 @@ protected:
         }
         return condition();
     }
-
-    testing_content::TempContent content;
 };
 
 TEST_F(SoakTest, ThirtyMatchesInARowKeepMemoryFlat)
