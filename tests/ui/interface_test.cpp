@@ -72,7 +72,7 @@ TEST_F(ButtonTest, TheTopmostLayerAndThenTheLaterEntityWinTheHitTestEdgesInclude
     EXPECT_EQ(MouseClickEventSender::EntityAt(*menu, {0, 200})->name, "Far");  // never the cursor itself
 }
 
-TEST_F(ButtonTest, EnterStayAndLeaveReachTheEntitiesAndMovingAcrossLeavesBeforeEntering)
+TEST_F(ButtonTest, EnterStayAndLeaveReachTheEntitiesMovingAcrossLeavesBeforeEnteringAndTheGrowthNeverCompounds)
 {
     TriggerLog logA(a), logB(menu->FindEntity("B"));
     PointAt(kOnA);
@@ -82,6 +82,14 @@ TEST_F(ButtonTest, EnterStayAndLeaveReachTheEntitiesAndMovingAcrossLeavesBeforeE
     EXPECT_EQ(logB.States("mouse").front(), 0);
     PointAt(kOff);
     EXPECT_EQ(logB.States("mouse").back(), 1);
+    PointAt(kOnA);
+    PointAt(kOff, 1);  // the hit test sees the cursor gone in the next update...
+    Press();           // ...when the button goes down: the leave is not acted on
+    Release();
+    PointAt(kOnA);
+    EXPECT_TRUE(ScaleIs(a, 120, 48));
+    PointAt(kOff);
+    EXPECT_TRUE(ScaleIs(a, 100, 40));
 }
 
 TEST_F(ButtonTest, AClickIsAPressAndAReleaseOnTheButtonWithItsLookAndSounds)
@@ -135,18 +143,6 @@ TEST_F(ButtonTest, BlockedButtonsDropTheirLookAndCountTheFirstTriggerAfterAsAnEn
     Input::Get()->textMode = false;
     PointAt({-31, 0});
     EXPECT_TRUE(ScaleIs(a, 120, 48));
-}
-
-TEST_F(ButtonTest, LeavingOnTheFrameOfThePressNeverCompoundsTheGrowth)
-{
-    PointAt(kOnA);
-    PointAt(kOff, 1);  // the hit test sees the cursor gone in the next update...
-    Press();           // ...when the button goes down: the leave is not acted on
-    Release();
-    PointAt(kOnA);
-    EXPECT_TRUE(ScaleIs(a, 120, 48));
-    PointAt(kOff);
-    EXPECT_TRUE(ScaleIs(a, 100, 40));
 }
 
 // The D-pad moves once per press to the nearest visible button that way (the rules on every
