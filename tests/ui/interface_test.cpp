@@ -283,7 +283,9 @@ protected:
     }
 };
 
-TEST_F(LoaderTest, PlayFadesTheMenuOutForASecondAndSwitchesAfterOneAndAQuarter)
+// PLAY fades the menu out for a second and switches after one and a quarter; leaving the end screen, either way,
+// takes the finished match along.
+TEST_F(LoaderTest, PlayFadesTheMenuOutBeforeItSwitchesAndLeavingTheEndScreenTakesTheMatchAlong)
 {
     Open("MainMenu");
     EventLog<ParameterChangeEvent> cues;
@@ -300,11 +302,6 @@ TEST_F(LoaderTest, PlayFadesTheMenuOutForASecondAndSwitchesAfterOneAndAQuarter)
     std::vector<std::pair<std::string, std::string>> cued;  // the menu music's and the click's
     for (const ParameterChangeEvent& cue : cues.events) cued.emplace_back(cue.path, cue.parameters[0].first);
     EXPECT_THAT(cued, ElementsAre(std::pair("event:/MainMenu", "Transition"), std::pair("event:/UI/Select", "Transition")));
-}
-
-TEST_F(LoaderTest, LeavingTheEndScreenTakesTheFinishedMatchAlong)
-{
-    Open("game");
     Open("EndGame");
     Click("EndGame", "Again", 1);
     EXPECT_THAT(SpaceNames(), ElementsAre("game", "Debug"));
