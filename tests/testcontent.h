@@ -99,19 +99,6 @@ inline std::string EntityJson(const std::string& name, float x = 0.0f, float y =
     return json + "}";
 }
 
-// Fresh run options as `--headless --virtual-time --seed N` with data as the content folder.
-inline RunOptions& UseHeadlessOptions(const std::filesystem::path& data, unsigned seed)
-{
-    RunOptions& options = RunOptions::Get();
-    options = RunOptions();
-    options.data = data.string();
-    options.headless = true;
-    options.virtualTime = true;
-    options.hasSeed = true;
-    options.seed = seed;
-    return options;
-}
-
 // The engine's spaces from the bottom layer up.
 inline std::vector<std::string> SpaceNames()
 {
@@ -130,7 +117,10 @@ protected:
                             "\"archetypeName\": \"\", \"SpriteText\": {}}, {\"name\": \"DebugText2\", \"archetypeName\": \"\", \"SpriteText\": {}}");
         content.SimpleSpace("Splash", 0.0f);
         PrepareContent();
-        UseHeadlessOptions(content.root, 1);
+        RunOptions& options = RunOptions::Get() = RunOptions();  // --headless --virtual-time --seed 1 --data <content>
+        options.data = content.root.string();
+        options.headless = options.virtualTime = options.hasSeed = true;
+        options.seed = 1;
     }
     void TearDown() override { Engine::Destroy(); RunOptions::Get() = RunOptions(); }
     // Tests add their own files before the engine starts.

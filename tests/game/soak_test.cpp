@@ -43,7 +43,8 @@ protected:
 TEST_F(SoakTest, ThirtyMatchesInARowKeepMemoryFlat)
 {
     ASSERT_TRUE(content.RealContentWithMatchOf(4)) << "the match length moved in game.txt";
-    testing_content::UseHeadlessOptions(content.root, 11).autoplay = true;
+    RunOptions::Get().seed = 11;
+    RunOptions::Get().autoplay = true;
     Frames(150);
     Input::Get()->OnKey(Input::kKeySpace, Input::kPress);  // past the splash
     Frames(1);
