@@ -18,9 +18,6 @@ TEST_F(PhysicsTest, BodiesIntegrateWithTheNewVelocityAndCollidersReadTheTransfor
 {
     Start();
     ComponentRegistry* registry = ComponentRegistry::Get();
-    registry->Register("RigidBody", std::make_unique<RigidBody>(nullptr));
-    registry->Register("BoxCollider", std::make_unique<BoxCollider>(nullptr));
-    registry->Register("CircleCollider", std::make_unique<CircleCollider>(nullptr));
     auto make = [registry](bool withTransform) {
         Entity source("body");
         if (withTransform) source.AddComponent(Transform(nullptr, {0.0f, 0.0f}, {40.0f, 10.0f}));
