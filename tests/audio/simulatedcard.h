@@ -183,11 +183,7 @@ public:
         return true;
     }
     uint64_t Underruns() const override { return underruns_; }
-    void Interrupt() override
-    {
-        interrupted_ = true;
-        plan_->time.Notify();
-    }
+    void Interrupt() override { interrupted_ = true; plan_->time.Notify(); }
     void Close() override
     {
         if (!open_) return;

@@ -21,11 +21,7 @@ Names Order(const Space& space)
 struct Counter : ComponentOf<Counter, static_cast<ComponentType>(29)> {
     explicit Counter(Entity* owner) : ComponentOf(owner) {}
     void Serialize(std::vector<Property>&) override {}
-    void Initialize() override
-    {
-        ++initializations;
-        owner->events->AddListener(this, &Counter::OnUpdate);
-    }
+    void Initialize() override { ++initializations; owner->events->AddListener(this, &Counter::OnUpdate); }
     void Terminate() override { owner->events->RemoveListener<UpdateEvent>(this); }
     void OnUpdate(UpdateEvent&)
     {
