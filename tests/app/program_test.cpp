@@ -94,8 +94,7 @@ TEST(ProgramTest, AutoplayMatchesEndWithAResultRepeatExactlyAndEachSideWinsSome)
     EXPECT_EQ(ReadText(folder.root / "again.json"), ReadText(folder.root / "seed-1.json"));
 }
 
-// The player's settings across runs: a bad file is answered value by value, kept aside,
-// and the game starts; a full-screen switch is remembered; --windowed alone writes nothing.
+// A bad settings file is answered value by value, kept aside; full screen remembered, --windowed alone saves nothing.
 TEST(ProgramTest, SettingsAreReadAtStartKeptAsideWhenBadAndSavedWhenChanged)
 {
     TempContent content;

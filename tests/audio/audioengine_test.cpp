@@ -166,8 +166,7 @@ TEST_F(AudioEngineTest, TheMusicClockStandsStillWhileTheMusicIsStopped)
     EXPECT_EQ(Text(audio->CurrentTime()), "0:4");
 }
 
-// Playing a tracked path again cuts and restarts its instance; one-shots overlap unless kept.
-// Events for paths never played change nothing; unknown paths and parameters are fatal.
+// Tracked paths restart when played again, one-shots overlap unless kept; unplayed paths are left alone, unknown fatal.
 TEST_F(AudioEngineTest, TrackedInstancesRestartOneShotsOverlapAndPathsNeverPlayedAreLeftAlone)
 {
     AudioEngine* audio = Begin();
@@ -243,8 +242,7 @@ TEST_F(AudioEngineTest, VirtualOutputHearsEveryBeatAtItsExactSampleTimeAndCopies
     }
 }
 
-// An unreadable bank (a link loop) is skipped and a missing device leaves the music silent;
-// a malformed bank ends start-up in one line naming the file.
+// An unreadable bank is skipped and a missing device leaves the music silent; a malformed one ends start-up in a line.
 TEST_F(AudioEngineTest, BanksAndDeviceAtStartUp)
 {
     std::filesystem::path banks = content.root / "Audio" / "Banks";

@@ -140,8 +140,7 @@ TEST_F(ListenerOrderTest, RemovalNeitherCallsTheRemovedNorSkipsTheRest)
     EXPECT_EQ(Deliver(), (Texts{"d", "next"}));
 }
 
-// Each event releases whatever it owns; the queue runs dry between rounds, and one destroyed
-// full frees what it still holds (the sanitizers check).
+// Every event frees what it owns; the queue runs dry between rounds; a full one destroyed frees all (sanitizers check).
 TEST(DelayQueueTest, EventsLeaveOnceInDelayOrderThroughHoldsAndRefills)
 {
     auto token = std::make_shared<int>(0);

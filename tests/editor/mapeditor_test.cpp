@@ -402,8 +402,7 @@ TEST_F(MapEditorTest, ComponentsAreAddedAndRemovedWithTheirSiblingsIntact)
     EXPECT_EQ(Place("sign"), glm::vec2(-150.0f, -90.0f));
 }
 
-// A save holds what the file held and what was placed, but not what the game spawned; each
-// save is traced, and a failed one keeps the file as it was.
+// A save holds what the file held and what was placed, not what the game spawned; a failed save keeps the file.
 TEST_F(MapEditorTest, SavingWritesWhatTheFileHeldAndWhatWasPlacedButNotWhatTheGameSpawned)
 {
     Key(Input::kKeyEscape);

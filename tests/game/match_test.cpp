@@ -277,8 +277,7 @@ protected:
         BeatTime time = ball->arrivalTime;
         return *AudioEngine::Get()->Music().InstantOf(time.bar * BeatTime::kSixteenthsPerBar + time.sixteenth);
     }
-    // Player presses the key or pad button of a letter at an instant, maybe ahead (judged once
-    // the clock has passed it). Frames lets pad buttons go.
+    // Presses a letter's key or pad button at an instant, perhaps ahead (judged once the clock is past it).
     static void Press(int player, PressEvent::Device device, int letter, int64_t at)
     {
         const GameSettings::Bindings& bindings = GameSettings::Get().bindings[player];
@@ -288,7 +287,7 @@ protected:
         input->OnKey(bindings.letterKeys[letter], Input::kPress);
         input->OnKey(bindings.letterKeys[letter], Input::kRelease);
     }
-    void Frames(int count)
+    void Frames(int count)  // lets every pad button go after each frame
     {
         for (int i = 0; i < count; ++i) {
             MatchTest::Frames(1);

@@ -1,5 +1,4 @@
-// The designers' debug keys in a headless engine: Control must already be held, the
-// console closed, the match keys work only in the match; the main menu prints the key help.
+// The designers' debug keys in a headless engine: Control held first, the console closed, match keys in the match only.
 #include "gamesettings.h"
 #include "graphics.h"
 #include "input.h"

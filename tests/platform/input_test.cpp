@@ -1,5 +1,4 @@
-// Key states, typed text, gamepads, replays and kernel press stamps, driven through
-// the same handlers the window callbacks and the replay use.
+// Key states, typed text, pads, replays and kernel press stamps, through the handlers the window and the replay use.
 #include "engine.h"
 #include "evdevreader.h"
 #include "frameclock.h"
@@ -243,8 +242,7 @@ std::vector<Row> From(const std::vector<StampedPress>& records, const std::strin
     return picked;
 }
 
-// Records keep their order and stamps even when one arrives in pieces; a device that ends is
-// closed and the others read on; stopping never waits for input.
+// Records keep order and stamps, one in pieces too; an ended device is closed, the others read on; Stop never waits.
 TEST(EvdevReaderTest, RecordsKeepTheirKernelStampsExceptWhatTheKernelDroppedAndAnEndedDeviceIsClosed)
 {
     EvdevReader reader;
@@ -290,8 +288,7 @@ TEST(EvdevReaderTest, RecordsKeepTheirKernelStampsExceptWhatTheKernelDroppedAndA
     EXPECT_TRUE(reader.Devices().empty());
 }
 
-// Two keyboards pressed A, the second one first: the window's presses of A take the kernel's
-// instants oldest first, whichever device's record was read first.
+// Two keyboards pressed A, the second first: the window's presses of A take the kernel's instants oldest first.
 TEST_F(InputTest, WindowPressesTakeTheKernelInstantsOldestFirst)
 {
     Engine::Get()->events->AddListener(&listener, &Listener::OnPress);

@@ -12,8 +12,7 @@ namespace {
 
 using PhysicsTest = testing_content::EngineTest;
 
-// A body moves by its new velocity; colliders size themselves from the 40 x 10 transform
-// once, at start; a body needs a transform.
+// A body moves by its new velocity; colliders size from the 40 x 10 transform once, at start; a body needs a transform.
 TEST_F(PhysicsTest, BodiesIntegrateWithTheNewVelocityAndCollidersReadTheTransformOnce)
 {
     Start();

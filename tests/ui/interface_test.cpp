@@ -1,5 +1,4 @@
-// The pointer-driven interface in a headless engine: the hit test, buttons, the cursor
-// with D-pad navigation, sliders, space loaders and the hover decoration.
+// The pointer-driven interface, headless: the hit test, buttons, cursor and D-pad, sliders, space loaders, hover rings.
 #include "button.h"
 #include "gameerror.h"
 #include "hover.h"
@@ -283,8 +282,7 @@ protected:
     }
 };
 
-// PLAY fades the menu out for a second and switches after one and a quarter; leaving the end screen, either way,
-// takes the finished match along.
+// PLAY fades the menu out for a second and switches after 1.25 s; leaving the end screen takes the ended match along.
 TEST_F(LoaderTest, PlayFadesTheMenuOutBeforeItSwitchesAndLeavingTheEndScreenTakesTheMatchAlong)
 {
     Open("MainMenu");

@@ -82,8 +82,7 @@ TEST_F(EntityTest, AFailedArchetypeSaveChangesNothing)
         EXPECT_EQ(file.path().filename().string().find(".saving"), std::string::npos);
 }
 
-// A save replaces its target whole and never writes through a link (the target's or a
-// planted temporary's) or into a special file.
+// A save replaces its target whole and never writes through a link (the target or a planted temporary) or into a FIFO.
 TEST(JsonFileTest, SavesReplaceWholeAndNeverWriteThroughLinksOrSpecialFiles)
 {
     testing_content::TempContent content;

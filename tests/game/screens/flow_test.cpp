@@ -1,5 +1,4 @@
-// The flow of scenes in the real program and its real content, headless and in virtual
-// time, driven by replay files as a player would, judged by the trace and the dump at exit.
+// The real program on its real content, headless in virtual time, driven by replay files and judged by trace and dump.
 #include "programrun.h"
 #include "testcontent.h"
 

@@ -1,5 +1,4 @@
-// Test helpers for the interface: entity objects for menu spaces, recorders of events, and a
-// headless engine with a pointer that the tests move and click.
+// Test helpers for the interface: menu entities, event recorders, and an engine whose pointer the tests move and click.
 #pragma once
 
 #include "audiotestcontent.h"

@@ -172,8 +172,7 @@ TEST_F(FlowTest, ThePauseKeyWaitsWhileTheCountdownRunsAndAfterTheMatchAndMinimis
     EXPECT_FALSE(game->paused);
 }
 
-// The options replace the pause menu and lead back to it; the quit dialog holds the pause
-// menu's buttons until its NO; its YES tears the match down.
+// The options replace the pause menu and lead back; the quit dialog holds its buttons until NO; YES ends the match.
 TEST_F(FlowTest, ThePauseMenuLeadsToTheOptionsAndBackAndItsQuitTearsTheMatchDown)
 {
     Space* game = Open("game");
@@ -235,8 +234,7 @@ TEST_F(FlowTest, TheControlsScreenMeasuresTheTapDelayRebindsRefusesATakenKeyStep
     EXPECT_TRUE(Engine::Get()->FindSpace("MainMenu")->paused);  // under the options
 }
 
-// The toggles and the sound slider write their settings; the defaults button resets every setting
-// and what the screen shows, and a full-screen window stays full screen.
+// Toggles and the sound slider write their settings; the defaults button resets them and the screen; full screen stays.
 TEST_F(FlowTest, TheOptionsAndTheSoundSliderWriteTheirSettingsAndDefaultsResetThem)
 {
     GameSettings& settings = GameSettings::Get();
