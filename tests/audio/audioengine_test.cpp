@@ -81,12 +81,6 @@ protected:
     }
     // Hands what the mixing thread left over to the game; returns what the game heard since last asked.
     std::vector<std::string> Drained() { AudioEngine::Get()->DrainHandOver(); return std::exchange(log, {}); }
-    void Marker(const std::string& path, const char* name)
-    {
-        StudioTimelineMarker record{name, 0, 0, 0};
-        AudioEngine::OnTimelineCallback(STUDIO_EVENT_CALLBACK_TIMELINE_MARKER, Instance(path), &record);
-        AudioEngine::Get()->DrainHandOver();
-    }
     float Parameter(const std::string& path, const std::string& name)
     {
         float value = -1.0f;
@@ -136,7 +130,9 @@ TEST_F(AudioEngineTest, BeatsFollowTheWorkedExamples)
     EXPECT_TRUE(Drained().empty());
     for (auto [path, marker, intensity] : {std::tuple{"event:/UI/ButtonIn", "HighIntensity", 1.0f},
                                            {"event:/InGame", "Chorus", 1.0f}, {"event:/InGame", "LowIntensity", 0.0f}}) {
-        Marker(path, marker);
+        StudioTimelineMarker record{marker, 0, 0, 0};
+        AudioEngine::OnTimelineCallback(STUDIO_EVENT_CALLBACK_TIMELINE_MARKER, Instance(path), &record);
+        AudioEngine::Get()->DrainHandOver();
         EXPECT_EQ(Parameter("event:/InGame", "Intensity"), intensity) << marker;
     }
     EXPECT_EQ(trace, "type 4096\n|type 2048\n|type 2048\n|type 2048\n|");
