@@ -96,9 +96,7 @@ struct CardPlan {
     bool capture = false;                    // keep the left channel of everything written
 
     // Each stretch of unbroken playback: its first mix frame and the instant the card played it.
-    struct Stretch {
-        int64_t firstFrame, startNs;
-    };
+    struct Stretch { int64_t firstFrame, startNs; };
     std::mutex lock;
     std::vector<Stretch> stretches;
     std::vector<std::pair<int64_t, int64_t>> unheard;  // frames a lost card never played: [first, end)

@@ -299,14 +299,13 @@ TEST_F(InputTest, WindowPressesTakeTheKernelInstantsOldestFirst)
     ASSERT_TRUE(started->Start(false));
     EvdevReader& reader = *started;
     input->ReadInputDevices(std::move(started));
-    auto waitFor = [&reader](size_t devices) { WaitFor([&] { return reader.Devices().size() == devices; }); };
     {
         FakeDevice one(reader, PressKind::kKey, "Keyboard One"), two(reader, PressKind::kKey, "Keyboard Two");
         one.Write({Kernel(EV_KEY, KEY_A, 1, nowUs - 5000)});
         two.Write({Kernel(EV_KEY, KEY_A, 1, nowUs - 8000)});
-        waitFor(2);
+        WaitFor([&] { return reader.Devices().size() == 2; });
     }
-    waitFor(0);  // a device is closed only after all it wrote was read
+    WaitFor([&] { return reader.Devices().empty(); });  // a device is closed only after all it wrote was read
     for (int action : {Input::kPress, Input::kRelease, Input::kPress}) {
         input->StampBetween(now - 2 * kMs, now);
         input->OnKey(kA, action);
