@@ -15,10 +15,7 @@ namespace {
 constexpr float kFrame = 1.0f / 60.0f;
 using Texts = std::vector<std::string>;
 
-struct Recorder {
-    Texts heard;
-    void OnTrace(TraceEvent& event) { heard.push_back(event.text); }
-};
+struct Recorder { Texts heard; void OnTrace(TraceEvent& event) { heard.push_back(event.text); } };
 
 class EventManagerTest : public ::testing::Test {
 protected:

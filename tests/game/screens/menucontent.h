@@ -136,12 +136,7 @@ protected:
     void Release(int frames = 2) { Input::Get()->OnMouseButton(Input::kMouseLeft, Input::kRelease); Frames(frames); }
     void Pad(int button, bool down, int frames = 1) { Input::Get()->SetVirtualButton(0, button, down); Frames(frames); }
     // Presses at from and moves to, still held.
-    void Drag(glm::vec2 from, glm::vec2 to)
-    {
-        PointAt(from);
-        Press();
-        PointAt(to);
-    }
+    void Drag(glm::vec2 from, glm::vec2 to) { PointAt(from); Press(); PointAt(to); }
     // A click as its button reports it (the "button" trigger on the entity's own manager), then frames.
     void Click(const std::string& space, const std::string& button, int frames = 0)
     {
