@@ -45,6 +45,7 @@ TEST_F(SoakTest, ThirtyMatchesInARowKeepMemoryFlat)
     ASSERT_TRUE(content.RealContentWithMatchOf(4)) << "the match length moved in game.txt";
     RunOptions::Get().seed = 11;
     RunOptions::Get().autoplay = true;
+    Start();
     Frames(150);
     Input::Get()->OnKey(Input::kKeySpace, Input::kPress);  // past the splash
     Frames(1);
