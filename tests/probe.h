@@ -1,5 +1,4 @@
-// A test-only component with one property of every kind, registered under "Probe" in the
-// unused component slot 6.
+// A test-only component with one property of every kind, registered as "Probe" in the unused slot 6.
 #pragma once
 
 #include "component.h"

@@ -11,10 +11,13 @@
 #include <stdlib.h>
 
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace testing_content {
 
@@ -28,6 +31,18 @@ inline void WriteText(const std::filesystem::path& path, const std::string& text
 {
     std::filesystem::create_directories(path.parent_path());
     std::ofstream(path) << text;
+}
+
+// Waits up to a few seconds for a condition another thread makes true.
+template <class Condition>
+bool WaitFor(Condition condition, double seconds = 5.0)
+{
+    auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
 }
 
 // A fresh content folder of its own in the temporary directory, removed at the end of the test.
@@ -84,17 +99,12 @@ inline std::string EntityJson(const std::string& name, float x = 0.0f, float y =
     return json + "}";
 }
 
-// Fresh run options as `--headless --virtual-time --seed N` with data as the content folder.
-inline RunOptions& UseHeadlessOptions(const std::filesystem::path& data, unsigned seed)
+// The engine's spaces from the bottom layer up.
+inline std::vector<std::string> SpaceNames()
 {
-    RunOptions& options = RunOptions::Get();
-    options = RunOptions();
-    options.data = data.string();
-    options.headless = true;
-    options.virtualTime = true;
-    options.hasSeed = true;
-    options.seed = seed;
-    return options;
+    std::vector<std::string> names;
+    for (const auto& space : Engine::Get()->spaces) names.push_back(space->name);
+    return names;
 }
 
 // A started headless engine over a fresh content folder holding "Debug" and "Splash".
@@ -107,13 +117,12 @@ protected:
                             "\"archetypeName\": \"\", \"SpriteText\": {}}, {\"name\": \"DebugText2\", \"archetypeName\": \"\", \"SpriteText\": {}}");
         content.SimpleSpace("Splash", 0.0f);
         PrepareContent();
-        UseHeadlessOptions(content.root, 1);
+        RunOptions& options = RunOptions::Get() = RunOptions();  // --headless --virtual-time --seed 1 --data <content>
+        options.data = content.root.string();
+        options.headless = options.virtualTime = options.hasSeed = true;
+        options.seed = 1;
     }
-    void TearDown() override
-    {
-        Engine::Destroy();
-        RunOptions::Get() = RunOptions();
-    }
+    void TearDown() override { Engine::Destroy(); RunOptions::Get() = RunOptions(); }
     // Tests add their own files before the engine starts.
     virtual void PrepareContent() {}
 

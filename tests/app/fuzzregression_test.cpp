@@ -1,5 +1,4 @@
-// Inputs that once crashed a reader under the fuzzers (kept in fuzz/regressions/<reader>/),
-// loaded through the real readers: each must now end in one clear error naming its file.
+// Inputs that once crashed a reader under the fuzzers (fuzz/regressions/<reader>/) now end in an error naming the file.
 #include "audiotestcontent.h"
 #include "gameerror.h"
 #include "imagetestfiles.h"
@@ -66,9 +65,8 @@ TEST(DescriptionRegressionTest, GridsAndAtlasesWhoseCellsOverflowACountAreRefuse
     TextureStore::Destroy();
 }
 
-// A million nested arrays parse without exhausting the stack. The JSON library's
-// full-precision conversion turned zeros with exponents or long fractions into huge numbers.
-// A file above the size limit is refused unread.
+// A million nested arrays parse without exhausting the stack, zeros with exponents read as zero (they once read as
+// huge numbers), and a file above the size limit is refused unread.
 TEST(JsonRegressionTest, DeepNestingParsesZerosWithExponentsReadAsZeroAndOversizedFilesAreNotRead)
 {
     TempContent content;
@@ -100,10 +98,8 @@ TEST(JsonRegressionTest, DeepNestingParsesZerosWithExponentsReadAsZeroAndOversiz
 
 using SpaceRegressionTest = EngineTest;
 
-// Numbers that size a loop or an allocation, and Floats beyond the range of float: refused
-// naming the file, the member and the limit (an emitter's pool, known only once its
-// members are combined, names its entity). A space may list at most kMaxEntities entities,
-// nested a million deep or not. Every other stored input loads or is refused naming the file.
+// Numbers sizing a loop or an allocation, and Floats beyond float, are refused naming file, member and limit (an
+// emitter's combined pool names its entity), as are overlong or too deep spaces; other inputs load or name their file.
 TEST_F(SpaceRegressionTest, EveryStoredSpaceInputLoadsOrIsRefusedNamingFileMemberAndLimit)
 {
     const std::map<std::string, std::string> reasons = {
@@ -143,11 +139,8 @@ TEST(ReplayRegressionTest, OverlongLinesAreRefusedNamingTheLineAndTheLimit)
                     HasSubstr(file.string() + ": line 1 is longer than the limit of 1024 characters"));
 }
 
-// A sound file at 1 Hz (a minute of it would be hours of mix) is refused by its rate; NaN
-// and infinite samples of a float file are played as silence, said in one line; a sound
-// linked from outside the sound folder is never read. Bank times and tempos so far out that
-// frame arithmetic overflowed and the beat walk never ended, and sound names too long for
-// the file system, are refused naming the bank; a tempo at each end of the range loads.
+// Sounds at 1 Hz or linked from outside the sound folder, and banks whose times, tempos or sound names once overflowed,
+// are refused naming the file; non-finite samples play as silence, said once; a tempo at each end of the range loads.
 TEST(AudioRegressionTest, AbsurdSoundsAndBanksAreRefusedAndNonFiniteSamplesSilenced)
 {
     TempContent content;

@@ -18,9 +18,8 @@ using testing_content::ReadText;
 using testing_content::TempContent;
 using ::testing::HasSubstr;
 
-// Bad content and hostile run options, inputs and outputs: each ends the run with status 1
-// and a line naming the problem, never an abort; a device named as output is written, not
-// replaced.
+// Bad content and hostile options, inputs and outputs each end the run with status 1 and a line naming the problem,
+// never an abort; a device named as output is written, not replaced.
 TEST(ProgramTest, BadContentOptionsInputsAndOutputsEndWithStatusOneAndTheirReason)
 {
     TempContent content;
@@ -31,8 +30,7 @@ TEST(ProgramTest, BadContentOptionsInputsAndOutputsEndWithStatusOneAndTheirReaso
     ASSERT_EQ(mkfifo((content.root / "Spaces" / "Pipe.txt").c_str(), 0600), 0);
     const std::string run = "--data " + content.root.string() + " --headless --virtual-time --frames 3 ";
     const std::string folder = content.root.string();
-    // Devices are reached through links in the temporary folder: a fault that replaced an
-    // output named as a device by a regular file then replaces only the link.
+    // Devices through links in the folder: a fault that replaced a device output by a file replaces only the link.
     for (const char* device : {"null", "full"})
         std::filesystem::create_symlink(std::string("/dev/") + device, content.root / device);
     const std::pair<std::string, std::string> cases[] = {
@@ -64,9 +62,8 @@ TEST(ProgramTest, BadContentOptionsInputsAndOutputsEndWithStatusOneAndTheirReaso
                 HasSubstr("--screenshot 9:late.png comes after the last frame (--frames 3)"));
 }
 
-// Autoplay returns every ball on the beat, so only the serves decide whose meter fills
-// first: over ten seeds each side must win some, and one seed plays the same match twice.
-// Started from another folder without --data, the game finds the content beside itself.
+// Autoplay returns every ball on the beat, so the serves decide who wins: over ten seeds each side wins some, a seed
+// repeats exactly, and a run from another folder without --data finds the content beside the binary.
 TEST(ProgramTest, AutoplayMatchesEndWithAResultRepeatExactlyAndEachSideWinsSome)
 {
     TempContent folder;
@@ -97,8 +94,7 @@ TEST(ProgramTest, AutoplayMatchesEndWithAResultRepeatExactlyAndEachSideWinsSome)
     EXPECT_EQ(ReadText(folder.root / "again.json"), ReadText(folder.root / "seed-1.json"));
 }
 
-// The player's settings across runs: a bad file is answered value by value, kept aside,
-// and the game starts; a full-screen switch is remembered; --windowed alone writes nothing.
+// A bad settings file is answered value by value, kept aside; full screen remembered, --windowed alone saves nothing.
 TEST(ProgramTest, SettingsAreReadAtStartKeptAsideWhenBadAndSavedWhenChanged)
 {
     TempContent content;

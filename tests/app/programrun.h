@@ -1,5 +1,4 @@
-// Runs the real program (or any command) as a child process: exit status and everything it
-// printed. Window runs go under a fresh 1920x1080 Xvfb server with Mesa's software OpenGL.
+// Runs the program (or any command) as a child: exit status and output; window runs go under a fresh Xvfb server.
 #pragma once
 
 #include <sys/wait.h>
@@ -16,8 +15,7 @@ struct Result {
     std::string output;  // standard output and standard error, interleaved
 };
 
-// Every child gets a fresh configuration folder (XDG_CONFIG_HOME): no run touches the
-// player's settings or leaks its options into the next.
+// Every child gets a fresh XDG_CONFIG_HOME: no run touches the player's settings or leaks options into the next.
 inline Result Run(const std::string& command)
 {
     std::string folder = (std::filesystem::temp_directory_path() / "volleyrun-config-XXXXXX").string();
@@ -57,8 +55,7 @@ inline Result UnderXvfb(const std::string& command, const std::string& environme
     return Run(environment + " xvfb-run -a -n " + first + " -s \"-screen 0 1920x1080x24\" " + LeakCheckPrefix() + command);
 }
 
-// A replay line pointing the cursor's tip (-5, +5 from its centre) at a world position of the
-// Xvfb window (1920 x 1081 pixels, 1066.7 x 533.3 world units on its letterboxed picture).
+// A replay line pointing the cursor's tip (-5, +5 from its centre) at a world position of the 1920 x 1081 Xvfb window.
 inline std::string CursorLine(int frame, double x, double y)
 {
     const double perUnit = 1920.0 / 1066.67;

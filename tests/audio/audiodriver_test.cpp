@@ -1,5 +1,4 @@
-// The output driver, driven by the studio as in the game: its block rule against a scripted
-// device, its clock against a simulated card, and a real ALSA null device.
+// The output driver under the studio: its block rule on a fault device, its clock on a simulated card, ALSA's null.
 #include "audiodriver.h"
 #include "audiotestcontent.h"
 #include "faultdevice.h"
@@ -17,7 +16,7 @@
 
 namespace {
 
-using audio_content::WaitFor;
+using testing_content::WaitFor;
 
 class AudioDriverTest : public ::testing::Test {
 protected:
@@ -72,10 +71,8 @@ protected:
     std::function<int64_t()> now;  // the steady clock, unless a test has its own
 };
 
-// The output clock against a simulated card with 1024-frame periods, 20 ms of server latency
-// and 100 ppm of drift: each beat is stamped by its mix frame, and the clock must say it is
-// heard when the card's listener hears it, through an underrun and a device reset too. A card
-// whose delays make no sense is timed by the latency asked for, and says so once.
+// The output clock on a simulated card (1024-frame periods, 20 ms server latency, 100 ppm drift) says when each beat
+// is heard, through an underrun and a device reset; a card with nonsense delays is timed by the latency, said once.
 class OutputClockTest : public AudioDriverTest {
 protected:
     struct Scenario {
@@ -93,8 +90,7 @@ protected:
         test->beatFrames.push_back(static_cast<const StudioTimelineBeat*>(parameters)->mixFrame);
         return STUDIO_OK;
     }
-    // Runs 12 s of music as a game would, a frame at a time; returns the worst error (ns) of a
-    // beat between the clock's belief, asked just as the beat is heard, and the truth.
+    // Runs 12 s of music a frame at a time; returns the worst error (ns) of the clock's belief as each beat is heard.
     int64_t Run(const Scenario& scenario)
     {
         plan->stallAt = scenario.stallAt;
@@ -125,8 +121,7 @@ protected:
             plan->time.AdvanceTo(now + AudioDriver::kWaitMs * 1'000'000);  // the worker meets the loss and ends
             EXPECT_TRUE(WaitFor([&] { return lost.load(); }));
             plan->lost = false;
-            // Beats of the lost card heard while it went are judged on its own line, never on
-            // the new card's, which starts after a gap the old one never played.
+            // Beats the lost card played are judged on its own line, never on the new card's.
             judge(plan->time.Now());
             std::lock_guard guard(beatLock);
             judged = beatFrames.size();
@@ -165,8 +160,7 @@ TEST_F(OutputClockTest, BeatsAreHeardWhereTheClockSays)
     EXPECT_EQ(text.find("cannot be right"), text.rfind("cannot be right"));  // said once
 }
 
-// Readings of a card running 100 ppm fast, at uneven instants: the fitted line runs through
-// them exactly. A pace beyond any real drift is noise, and the nominal rate stands in.
+// Uneven readings of a card 100 ppm fast: the fitted line runs through them; an absurd pace falls back to nominal.
 TEST(OutputClockFitTest, TheLineRunsThroughExactReadingsAndAnAbsurdPaceFallsBackToTheNominal)
 {
     OutputClock clock;
@@ -181,9 +175,8 @@ TEST(OutputClockFitTest, TheLineRunsThroughExactReadingsAndAnAbsurdPaceFallsBack
     EXPECT_DOUBLE_EQ(clock.Current().framesPerNs, 48000 / 1e9);
 }
 
-// Whatever room a device makes is filled at once, a period at most in one write. ALSA's null
-// device takes any period and never blocks. The build machines have no card, so the default
-// device is replaced through ALSA_CONFIG_PATH for this test only.
+// Whatever room a device makes is filled at once, a period at most a write; ALSA's null device (the default through
+// ALSA_CONFIG_PATH, as build machines have no card) takes any period and never blocks.
 TEST_F(AudioDriverTest, KeepsADeviceFilledAPeriodAtATimeAndFeedsAlsasNullDeviceAtTheSmallestPeriod)
 {
     FaultPlan device;

@@ -1,6 +1,4 @@
-// The audio engine inside a headless engine: beats and BeatEvents of the worked examples, the
-// music clock, markers, tracked and one-shot instances, banks at start-up, the virtual output
-// with its WAV copy, and a simulated card judging every beat through pauses.
+// The audio engine in a headless engine: beats, the music clock, markers, instances, banks, the virtual output.
 #include "audiodriver.h"
 #include "audioengine.h"
 #include "audiotestcontent.h"
@@ -83,12 +81,6 @@ protected:
     }
     // Hands what the mixing thread left over to the game; returns what the game heard since last asked.
     std::vector<std::string> Drained() { AudioEngine::Get()->DrainHandOver(); return std::exchange(log, {}); }
-    void Marker(const std::string& path, const char* name)
-    {
-        StudioTimelineMarker record{name, 0, 0, 0};
-        AudioEngine::OnTimelineCallback(STUDIO_EVENT_CALLBACK_TIMELINE_MARKER, Instance(path), &record);
-        AudioEngine::Get()->DrainHandOver();
-    }
     float Parameter(const std::string& path, const std::string& name)
     {
         float value = -1.0f;
@@ -138,7 +130,9 @@ TEST_F(AudioEngineTest, BeatsFollowTheWorkedExamples)
     EXPECT_TRUE(Drained().empty());
     for (auto [path, marker, intensity] : {std::tuple{"event:/UI/ButtonIn", "HighIntensity", 1.0f},
                                            {"event:/InGame", "Chorus", 1.0f}, {"event:/InGame", "LowIntensity", 0.0f}}) {
-        Marker(path, marker);
+        StudioTimelineMarker record{marker, 0, 0, 0};
+        AudioEngine::OnTimelineCallback(STUDIO_EVENT_CALLBACK_TIMELINE_MARKER, Instance(path), &record);
+        AudioEngine::Get()->DrainHandOver();
         EXPECT_EQ(Parameter("event:/InGame", "Intensity"), intensity) << marker;
     }
     EXPECT_EQ(trace, "type 4096\n|type 2048\n|type 2048\n|type 2048\n|");
@@ -168,8 +162,7 @@ TEST_F(AudioEngineTest, TheMusicClockStandsStillWhileTheMusicIsStopped)
     EXPECT_EQ(Text(audio->CurrentTime()), "0:4");
 }
 
-// Playing a tracked path again cuts and restarts its instance; one-shots overlap unless kept.
-// Events for paths never played change nothing; unknown paths and parameters are fatal.
+// Tracked paths restart when played again, one-shots overlap unless kept; unplayed paths are left alone, unknown fatal.
 TEST_F(AudioEngineTest, TrackedInstancesRestartOneShotsOverlapAndPathsNeverPlayedAreLeftAlone)
 {
     AudioEngine* audio = Begin();
@@ -210,8 +203,7 @@ TEST_F(AudioEngineTest, TrackedInstancesRestartOneShotsOverlapAndPathsNeverPlaye
     EXPECT_THROW(Play("event:/InGame", false, {{"Volume", 1.0f}}), GameError);
 }
 
-// The virtual output hears every beat at its exact sample instant, and its WAV copy sounds each
-// beat at its own "Beat" gain from its first sample on, not at the previous beat's.
+// The virtual output hears every beat at its sample instant; its WAV copy sounds each beat at that beat's gain.
 TEST_F(AudioEngineTest, VirtualOutputHearsEveryBeatAtItsExactSampleTimeAndCopiesItToAWavFile)
 {
     std::string wav = (content.root / "mix.wav").string();
@@ -246,8 +238,7 @@ TEST_F(AudioEngineTest, VirtualOutputHearsEveryBeatAtItsExactSampleTimeAndCopies
     }
 }
 
-// An unreadable bank (a link loop) is skipped and a missing device leaves the music silent;
-// a malformed bank ends start-up in one line naming the file.
+// An unreadable bank is skipped and a missing device leaves the music silent; a malformed one ends start-up in a line.
 TEST_F(AudioEngineTest, BanksAndDeviceAtStartUp)
 {
     std::filesystem::path banks = content.root / "Audio" / "Banks";
@@ -270,10 +261,8 @@ TEST_F(AudioEngineTest, BanksAndDeviceAtStartUp)
     EXPECT_THAT([this] { Start(); }, ThrowsMessage<GameError>(oneLine));
 }
 
-// The in-game music clicking on every beat through a simulated card (1024-frame periods, 20 ms
-// of server latency, 100 ppm of drift), the game thread in the card's virtual time: each click
-// must be judged on time at the instant the card's listener hears it, through plain pauses at
-// odd points of the bar and the pause menu (its music synchronised to the match's).
+// Clicks on every beat through a simulated card, the game thread in the card's time: each is judged on time as the
+// card's listener hears it, through plain pauses at odd points of the bar and the pause menu's synchronised music.
 class AudioEngineCardTest : public AudioEngineTest {
 protected:
     void PrepareContent() override

@@ -1,17 +1,14 @@
-// Helpers for the audio tests: WAV files through libsndfile and bank files in a throw-away
-// content folder (Audio/Banks beside Audio/Sounds).
+// Helpers for the audio tests: WAV files and bank files in a throw-away content folder.
 #pragma once
 
 #include "testcontent.h"
 
 #include <sndfile.h>
 
-#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <numbers>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace audio_content {
@@ -78,17 +75,5 @@ struct AudioFolder {
 
     std::filesystem::path root;
 };
-
-// Waits up to a few seconds for a condition another thread makes true.
-template <class Condition>
-bool WaitFor(Condition condition, double seconds = 5.0)
-{
-    auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
 
 } // namespace audio_content

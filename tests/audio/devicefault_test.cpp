@@ -1,6 +1,5 @@
-// The audio engine on a playback device that refuses to open, fails mid-stream, disappears and
-// comes back, or underruns. After every loss the music goes on from its timeline position, beats
-// cross from the mixing thread once each and in order, and no thread is left behind.
+// The audio engine on a device that refuses to open, fails mid-stream, disappears or underruns: after every loss the
+// music goes on from its position, beats cross once each and in order, and no thread is left behind.
 #include "audiodriver.h"
 #include "audioengine.h"
 #include "audiotestcontent.h"
@@ -17,7 +16,7 @@
 
 namespace {
 
-using audio_content::WaitFor;
+using testing_content::WaitFor;
 
 constexpr int64_t kRate = 48000;
 constexpr int64_t kBeatFrames = kRate * 60 / 900;  // tempo 900: fifteen beats a second

@@ -1,6 +1,5 @@
-// A playback device that refuses to open, fails mid-stream, disappears and comes back, or reports
-// mended underruns, as a plan shared by every device its factory makes says. It takes sound only
-// as fast as the test grants frames, so each test decides exactly how much music plays.
+// A playback device that refuses to open, fails mid-stream, disappears and comes back, or reports mended underruns,
+// as the shared plan says; it takes sound only as fast as the test grants frames.
 #pragma once
 
 #include "studiodevice.h"
@@ -21,21 +20,10 @@ struct FaultPlan {
     // Successful and refused opens, closes, underruns reported, devices open now.
     std::atomic<int> opens{0}, refused{0}, closes{0}, underruns{0}, openNow{0};
 
-    void Grant(int64_t frames)  // lets frames more of sound be written, across devices
-    {
-        std::lock_guard guard(lock);
-        granted += frames;
-    }
-    int64_t Written()
-    {
-        std::lock_guard guard(lock);
-        return written;
-    }
-    int64_t Granted()
-    {
-        std::lock_guard guard(lock);
-        return granted;
-    }
+    // Lets frames more of sound be written, across devices.
+    void Grant(int64_t frames) { std::lock_guard guard(lock); granted += frames; }
+    int64_t Written() { std::lock_guard guard(lock); return written; }
+    int64_t Granted() { std::lock_guard guard(lock); return granted; }
 
     std::mutex lock;
     int64_t granted = 0, written = 0;  // frames allowed and written, over every device

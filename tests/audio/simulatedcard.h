@@ -1,9 +1,6 @@
-// A simulated sound card for clock tests and benchmarks, in virtual time shared with the test.
-// The hardware pointer moves a period at a time at the card's own pace (the nominal rate off by
-// a drift in ppm); Status reports the frames queued plus a sound server's latency, stamped when
-// the pointer last moved, as ALSA does. The plan can stall the feeding thread (an underrun) or
-// lose the device. Time moves only when every party waits: the test runs it to an instant, and
-// the driver's worker sleeps in Wait until the card has room. Benchmarks may use real time.
+// A simulated sound card in virtual time shared with the test (benchmarks may use real time): the pointer moves a
+// period at a time at the card's drifting pace, Status reports the frames queued plus a server's latency as ALSA
+// does, and the plan can stall the feeder or lose the device. Time moves only when every party waits.
 #pragma once
 
 #include "studiodevice.h"
@@ -98,11 +95,8 @@ struct CardPlan {
     std::atomic<bool> delayNonsense{false};  // Status reports a negative delay
     bool capture = false;                    // keep the left channel of everything written
 
-    // Each stretch of unbroken playback: its first frame over every card (the mix frame) and
-    // the instant the card played it.
-    struct Stretch {
-        int64_t firstFrame, startNs;
-    };
+    // Each stretch of unbroken playback: its first mix frame and the instant the card played it.
+    struct Stretch { int64_t firstFrame, startNs; };
     std::mutex lock;
     std::vector<Stretch> stretches;
     std::vector<std::pair<int64_t, int64_t>> unheard;  // frames a lost card never played: [first, end)
@@ -187,11 +181,7 @@ public:
         return true;
     }
     uint64_t Underruns() const override { return underruns_; }
-    void Interrupt() override
-    {
-        interrupted_ = true;
-        plan_->time.Notify();
-    }
+    void Interrupt() override { interrupted_ = true; plan_->time.Notify(); }
     void Close() override
     {
         if (!open_) return;

@@ -15,10 +15,7 @@ namespace {
 constexpr float kFrame = 1.0f / 60.0f;
 using Texts = std::vector<std::string>;
 
-struct Recorder {
-    Texts heard;
-    void OnTrace(TraceEvent& event) { heard.push_back(event.text); }
-};
+struct Recorder { Texts heard; void OnTrace(TraceEvent& event) { heard.push_back(event.text); } };
 
 class EventManagerTest : public ::testing::Test {
 protected:
@@ -140,8 +137,7 @@ TEST_F(ListenerOrderTest, RemovalNeitherCallsTheRemovedNorSkipsTheRest)
     EXPECT_EQ(Deliver(), (Texts{"d", "next"}));
 }
 
-// Each event releases whatever it owns; the queue runs dry between rounds, and one destroyed
-// full frees what it still holds (the sanitizers check).
+// Every event frees what it owns; the queue runs dry between rounds; a full one destroyed frees all (sanitizers check).
 TEST(DelayQueueTest, EventsLeaveOnceInDelayOrderThroughHoldsAndRefills)
 {
     auto token = std::make_shared<int>(0);

@@ -1,6 +1,5 @@
-// The map editor over a small stage, driven in-process the way a designer would: cursor,
-// clicks and keys go through Input, so the overlay's hit test, buttons and text boxes take
-// part. The real overlay and drop-down entry are copied from the game's content.
+// The map editor over a small stage, driven through Input as a designer would (so the overlay's hit test, buttons
+// and text boxes take part), with the game's real overlay and drop-down entry.
 #include "archetypestore.h"
 #include "authoredspace.h"
 #include "input.h"
@@ -178,12 +177,8 @@ protected:
         for (int turn = 0; turn < 12; ++turn) {
             if (Entity* entry = Listed("ObjectList", name)) return Click(entry);
             Point(first);
-            if (turn > 0) {
-                Key(kKeyPageDown);
-                continue;
-            }
-            Input::Get()->OnScroll(-1.0);
-            Frames(1);
+            if (turn > 0) Key(kKeyPageDown);
+            else { Input::Get()->OnScroll(-1.0); Frames(1); }
         }
         FAIL() << name << " never shows in the object list";
     }
@@ -408,8 +403,7 @@ TEST_F(MapEditorTest, ComponentsAreAddedAndRemovedWithTheirSiblingsIntact)
     EXPECT_EQ(Place("sign"), glm::vec2(-150.0f, -90.0f));
 }
 
-// A save holds what the file held and what was placed, but not what the game spawned; each
-// save is traced, and a failed one keeps the file as it was.
+// A save holds what the file held and what was placed, not what the game spawned; a failed save keeps the file.
 TEST_F(MapEditorTest, SavingWritesWhatTheFileHeldAndWhatWasPlacedButNotWhatTheGameSpawned)
 {
     Key(Input::kKeyEscape);
@@ -562,9 +556,8 @@ TEST_F(MapEditorTest, RowsTakeOnlyWhatReadsAsTheKindAndWouldLoadAndNamesInUseAre
     EXPECT_EQ(Text("9"), "");
 }
 
-// A designer's session over the shipped match: entities beyond the first screen of the object
-// list, types from the drop-down and rows beyond the first ten; the save holds those edits and
-// nothing else, and what the game looks up by name can be neither deleted nor renamed.
+// A session over the shipped match (entities and rows beyond the first screen, types from the drop-down) saves
+// exactly its edits; what the game looks up by name can be neither deleted nor renamed.
 class MatchEditorTest : public MapEditorTest {
 protected:
     MatchEditorTest() { edited = "game"; }

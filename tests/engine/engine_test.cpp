@@ -10,14 +10,8 @@
 namespace {
 
 using testing_content::EngineTest;
+using testing_content::SpaceNames;
 using Names = std::vector<std::string>;
-
-Names SpaceNames()
-{
-    Names names;
-    for (const auto& space : Engine::Get()->spaces) names.push_back(space->name);
-    return names;
-}
 
 class SpaceListTest : public EngineTest {
 protected:
@@ -29,9 +23,8 @@ protected:
     }
 };
 
-// Spaces are ordered by layer, the newest first among equals, and come and go through
-// queued events; one destroyed from its own handler is freed only after the handler returns;
-// a request for a space no longer live names nothing. Of the developer commands only \quit quits.
+// Spaces are ordered by layer, newest first among equals, and come and go through queued events; one destroyed from
+// its own handler is freed after it returns; a stale request names nothing; of the developer commands only \quit quits.
 TEST_F(SpaceListTest, SpacesAreOrderedComeAndGoThroughQueuedEventsAndTheEditorOpensOnTopOfALiveOne)
 {
     Engine* engine = Start();

@@ -39,9 +39,8 @@ protected:
     Input* input = nullptr;
 };
 
-// A message sent without its line end (the audio engine's beat-type line) is given one, so
-// it never runs into the next; an empty one prints nothing. A line whose entity is gone is
-// skipped; after quitting, messages still print but the overlay stays.
+// A message gets a line end if it lacks one, an empty one prints nothing; a line whose entity is gone is skipped;
+// after quitting, messages still print but the overlay stays.
 TEST_F(TraceTest, MessagesPrintAsWholeLinesAndShowNewestOnTop)
 {
     EXPECT_EQ(Printed({"B", "C\n", "", "D"}), "B\nC\nD\n");

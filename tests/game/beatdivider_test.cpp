@@ -37,11 +37,7 @@ protected:
         }
     }
 
-    struct Division {
-        float at;  // seconds after the beat
-        BeatTime time;
-        uint32_t index;
-    };
+    struct Division { float at; BeatTime time; uint32_t index; };  // at: seconds after the beat
     std::vector<Division> log;
     float now = 0.0f;
     Entity* entity = nullptr;

@@ -108,49 +108,43 @@ TEST_F(MatchTest, MeterThresholdsFireOnceEachOneIncreaseLateAndDrainsStopAtASegm
     EXPECT_EQ(std::pair(drained, meter->value), std::pair(80.0f, 0.0f));
 }
 
-// Presses go out at the frame's start, after the pads are read.
-void Deliver()
-{
-    Input::Get()->Poll();
-    Input::Get()->DeliverPresses();
-}
-
 TEST_F(MatchTest, SwingsCarryTheSideTheSpotAndTheLetterOnlyOnAPressEdgeAndNeverWhilePaused)
 {
     Heard<BallHitEvent> hits;
+    auto deliver = [] { Input::Get()->Poll(); Input::Get()->DeliverPresses(); };  // as a frame starts, after the pads
     Player(0)->MoveTo(2, false);
     Input* input = Input::Get();
     input->OnKey(67, Input::kPress);  // C: player 0's A
     input->SetVirtualButton(1, Input::kPadX, true);
-    Deliver();
+    deliver();
     ASSERT_EQ(hits.events.size(), 2u);
     EXPECT_EQ(std::pair(hits.events[0].lane, hits.events[0].button), std::pair(-2, 0));
     EXPECT_EQ(std::pair(hits.events[1].lane, hits.events[1].button), std::pair(4, 2));
     Frames(30);
     input->OnKey(81, Input::kPress);  // Q: player 0 steps back to spot 4
-    Deliver();                        // player 1 still holds X: no swing of his
+    deliver();                        // player 1 still holds X: no swing of his
     EXPECT_EQ(std::pair(hits.events.size(), Player(0)->position), std::pair(size_t{2}, 4));
     int64_t now = FrameClock::Get()->Now();
     input->StampExactly(now - 1'000'000);
     input->SetVirtualButton(1, Input::kPadY, true);
     input->StampExactly(now);
     input->OnKey(77, Input::kPress);  // M, recorded first, pressed later: within the swing interval
-    Deliver();
+    deliver();
     ASSERT_EQ(hits.events.size(), 3u);
     EXPECT_EQ(hits.events[2].button, 3);
     input->SetVirtualButton(1, Input::kPadStart, true);  // the second pad pauses too
-    Deliver();
+    deliver();
     EXPECT_EQ(input->Key(Input::kKeyEscape), kKeyPressed);
     Frames(30);
     input->OnKey(67, Input::kRelease);
     input->OnKey(81, Input::kRelease);
-    Deliver();
+    deliver();
     game->paused = true;  // under the pause menu or the map editor
     Player(0)->MoveTo(2, false);
     input->OnKey(67, Input::kPress);
     input->OnKey(81, Input::kPress);
     input->SetVirtualButton(1, Input::kPadA, true);
-    Deliver();
+    deliver();
     EXPECT_EQ(std::pair(hits.events.size(), Player(0)->position), std::pair(size_t{3}, 2));
 }
 
@@ -181,9 +175,8 @@ TEST_F(MatchTest, AFullMeterWinsAtOnceWhileTheClockRuns)
     EXPECT_EQ(Of<Sprite>("WinArt")->imageName, "victoryScreen_P2.png");
 }
 
-// The designers' meter keys (Control, then 2 or 4) raise a meter five units a step, through
-// its side's thresholds; a meter one short of full ends nothing, and at time-up equal whole
-// meters are a draw whatever their fractions.
+// The meter keys (Control, then 2 or 4) raise a meter five units a step through its side's thresholds; one short of
+// full ends nothing, and equal whole meters at time-up are a draw whatever their fractions.
 TEST_F(MatchTest, TheMeterKeysRaiseEachSidesMeterAndOnlyAFullMeterOrTheClockEndsTheMatch)
 {
     Heard<BeatMeterThreshold> heard;
@@ -284,8 +277,7 @@ protected:
         BeatTime time = ball->arrivalTime;
         return *AudioEngine::Get()->Music().InstantOf(time.bar * BeatTime::kSixteenthsPerBar + time.sixteenth);
     }
-    // Player presses the key or pad button of a letter at an instant, maybe ahead (judged once
-    // the clock has passed it). Frames lets pad buttons go.
+    // Presses a letter's key or pad button at an instant, perhaps ahead (judged once the clock is past it).
     static void Press(int player, PressEvent::Device device, int letter, int64_t at)
     {
         const GameSettings::Bindings& bindings = GameSettings::Get().bindings[player];
@@ -295,7 +287,7 @@ protected:
         input->OnKey(bindings.letterKeys[letter], Input::kPress);
         input->OnKey(bindings.letterKeys[letter], Input::kRelease);
     }
-    void Frames(int count)
+    void Frames(int count)  // lets every pad button go after each frame
     {
         for (int i = 0; i < count; ++i) {
             MatchTest::Frames(1);
@@ -307,16 +299,10 @@ protected:
     static bool Returned(BehaviorBall* ball, int receiver) { return receiver == 0 ? ball->startLane < 0 : ball->startLane > 0; }
 };
 
-// Every press is judged at its own instant, to the microsecond, whoever presses with
-// whatever device; the window's edges are the same for all.
+// Every press is judged at its own instant, to the microsecond; the window's edges are the same for keys and pads.
 TEST_F(HitTest, PressesAreJudgedAtTheirOwnInstantAlikeForKeysAndPads)
 {
-    const struct {
-        int player;
-        PressEvent::Device device;
-        double errorMs;
-        bool returned;
-    } cases[] = {
+    const struct { int player; PressEvent::Device device; double errorMs; bool returned; } cases[] = {
         {0, PressEvent::kKeyboard, 0.0, true},    {1, PressEvent::kPad, 0.0, true},
         {0, PressEvent::kPad, -124.9, true},      {1, PressEvent::kKeyboard, -124.9, true},
         {0, PressEvent::kKeyboard, 124.9, true},  {1, PressEvent::kPad, 124.9, true},
@@ -338,9 +324,8 @@ TEST_F(HitTest, PressesAreJudgedAtTheirOwnInstantAlikeForKeysAndPads)
     }
 }
 
-// A ball is given up the moment no press could still reach it in time: the late edge as
-// the clock hears it plus the receiver's input latency. The closing ring meets the spot as
-// the arrival beat is heard, less the player's visual delay.
+// A ball is lost once no press could still reach it (the late edge as heard plus the receiver's input latency); the
+// closing ring meets the spot as the arrival beat is heard, less the player's visual delay.
 TEST_F(HitTest, ABallIsLostPastItsLateEdgeAndItsRingMeetsTheSpotAsItsBeatIsSeen)
 {
     for (float latencyMs : {0.0f, 12.0f}) {
@@ -368,15 +353,11 @@ TEST_F(HitTest, ABallIsLostPastItsLateEdgeAndItsRingMeetsTheSpotAsItsBeatIsSeen)
     }
 }
 
-// Two presses recorded in the opposite order to the one they happened in: the earlier is
-// judged first. A wrong letter first costs the ball, also when the right one follows
-// after the swing has recovered: the lock-out outlasts the swing.
+// Two presses recorded in the opposite order to the one they happened in: the earlier is judged first; a wrong letter
+// first costs the ball even when the right one follows after the swing recovered: the lock-out outlasts the swing.
 TEST_F(HitTest, PressesAreJudgedInTheOrderTheyHappenedAndAGuessLocksTheSwingerOut)
 {
-    const struct {
-        int64_t apartMs;
-        bool wrongFirst;
-    } cases[] = {{5, true}, {5, false}, {130, true}};
+    const struct { int64_t apartMs; bool wrongFirst; } cases[] = {{5, true}, {5, false}, {130, true}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.apartMs << " ms apart, wrong first " << c.wrongFirst);
         BehaviorBall* ball = Serve(0);
@@ -391,8 +372,7 @@ TEST_F(HitTest, PressesAreJudgedInTheOrderTheyHappenedAndAGuessLocksTheSwingerOu
     }
 }
 
-// The hit is graded by the ball nearest the press, not by the other ball of its letter
-// a sixteenth behind, also in the window.
+// The hit is graded by the ball nearest the press, not by its letter's other ball a sixteenth behind.
 TEST_F(HitTest, AHitInTheWindowGradesReturnsAndFillsTheMeterByItsGrade)
 {
     Of<BeatDivider>("levelLogic")->denominator = 0;  // the manager leaves the two a sixteenth apart
@@ -434,9 +414,8 @@ TEST_F(HitTest, AWrongLetterOrAnEmptySwingCostsAndOneSwingReturnsOneBall)
     EXPECT_EQ(std::pair(MatchStats::Get().players[1].Hits(), manager->score0), std::pair(1, 1));
 }
 
-// With two balls of one letter in its window, a swing returns the one nearer its instant,
-// whichever was served first; a forced move spares every ball flying at the mover, the one
-// served from the middle lane too, and none flying at the other player.
+// A swing returns the nearer of two balls of its letter, whichever was served first; a forced move spares every ball
+// flying at the mover, the middle lane's too, and none flying at the other player.
 TEST_F(HitTest, ASwingTakesTheNearestBallAndAForcedMoveSparesOnlyTheMoversBalls)
 {
     Of<BeatDivider>("levelLogic")->denominator = 0;  // the manager leaves the two a sixteenth apart
@@ -461,8 +440,7 @@ TEST_F(HitTest, ASwingTakesTheNearestBallAndAForcedMoveSparesOnlyTheMoversBalls)
     EXPECT_EQ(std::tuple(atMe->autoReturn, middle->autoReturn, atHim->autoReturn), std::tuple(true, true, false));
 }
 
-// Two balls waiting together (as a rainbow pair does) are neither spaced nor lost; a
-// platinum ball missed costs seven and a half, a normal one one.
+// Two balls waiting together (a rainbow pair) are neither spaced nor lost; a missed platinum costs 7.5, a normal one 1.
 TEST_F(HitTest, BallsWaitingTogetherAreKeptAndAPlatinumMissCostsSevenAndAHalf)
 {
     Meter(2)->value = 50.0f;
@@ -476,9 +454,8 @@ TEST_F(HitTest, BallsWaitingTogetherAreKeptAndAPlatinumMissCostsSevenAndAHalf)
     EXPECT_EQ(std::pair(Meter(2)->value, Player(1)->lives), std::pair(50.0f - 7.5f - 1.0f, 3));
 }
 
-// A whole autoplay match from its first division, its music playing in virtual time: the
-// count-in a beat apart, "GO!" as the first ball is hit, within about five seconds; every
-// special event starts before the meter ends it.
+// A whole autoplay match in virtual time: the count-in a beat apart, "GO!" as the first ball is hit within about five
+// seconds, and every special event announced before the meter ends it.
 TEST_F(MatchTest, AnAutoplayMatchCountsInItsFirstBallOnTheBeatWithinFiveSecondsAndReachesItsSpecialEvents)
 {
     Heard<BallReturnedEvent> returns;

@@ -1,5 +1,4 @@
-// Test helpers: a small but complete "game" space and its archetypes, and a started
-// engine over it, for driving a match by hand (beats sent directly, no music).
+// Test helpers: a small but complete "game" space, its archetypes and an engine over it, to play a match by hand.
 #pragma once
 
 #include "audioengine.h"

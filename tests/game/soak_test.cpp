@@ -1,7 +1,5 @@
-// Thirty autoplay matches in a row in one headless, virtual-time engine on the real content
-// (matches shortened to a few seconds): each time the main menu's PLAY, the match, the end
-// screen's MAIN MENU and its YES. Memory must stay flat after the first match. Slow:
-// labelled "soak" and kept out of the quick test run.
+// Thirty autoplay matches of a few seconds in a row on the real content (PLAY, the match, MAIN MENU, YES): the heap
+// must stay flat after the first. Slow: labelled "soak" and kept out of the quick run.
 #include "engine.h"
 #include "entity.h"
 #include "input.h"
@@ -21,22 +19,12 @@
 
 namespace {
 
-class SoakTest : public ::testing::Test {
+class SoakTest : public testing_content::EngineTest {
 protected:
-    void TearDown() override
-    {
-        Engine::Destroy();
-        RunOptions::Get() = RunOptions();
-    }
-    static void Frames(int count)
-    {
-        for (int i = 0; i < count; ++i) Engine::Get()->Update();
-    }
     static bool Has(const char* space) { return Engine::Get()->FindSpace(space) != nullptr; }
-    // Runs frames until the condition holds, for at most a minute of game time; with a place
-    // to click (a world position: 1.8 pixels a unit, the cursor's tip 5 units off its centre),
-    // clicks it every two and a half seconds, as buttons wake up only after their screen's fade.
-    static bool Until(const std::function<bool()>& condition, float x = 0, float y = 0, bool click = false)
+    // Runs frames until the condition holds, at most a minute of game time; given a place, clicks it every 2.5 s
+    // (buttons wake only after their screen's fade).
+    bool Until(const std::function<bool()>& condition, float x = 0, float y = 0, bool click = false)
     {
         for (int frame = 0; frame < 3600 && !condition(); ++frame) {
             if (click && frame % 150 == 0) {
@@ -50,14 +38,14 @@ protected:
         }
         return condition();
     }
-
-    testing_content::TempContent content;
 };
 
 TEST_F(SoakTest, ThirtyMatchesInARowKeepMemoryFlat)
 {
     ASSERT_TRUE(content.RealContentWithMatchOf(4)) << "the match length moved in game.txt";
-    testing_content::UseHeadlessOptions(content.root, 11).autoplay = true;
+    RunOptions::Get().seed = 11;
+    RunOptions::Get().autoplay = true;
+    Start();
     Frames(150);
     Input::Get()->OnKey(Input::kKeySpace, Input::kPress);  // past the splash
     Frames(1);

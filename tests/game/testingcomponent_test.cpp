@@ -1,5 +1,4 @@
-// The designers' debug keys in a headless engine: Control must already be held, the
-// console closed, the match keys work only in the match; the main menu prints the key help.
+// The designers' debug keys in a headless engine: Control held first, the console closed, match keys in the match only.
 #include "gamesettings.h"
 #include "graphics.h"
 #include "input.h"
@@ -8,6 +7,8 @@
 #include "testingcomponent.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -25,27 +26,19 @@ protected:
         content.Space("game", game.insert(game.rfind("\n]}"), ",\n" + kDebugKeys));
         content.SimpleSpace("MainMenu", 0.0f, kDebugKeys);
     }
-    void TearDown() override
-    {
-        GameSettings::autoplay = false;
-        EngineTest::TearDown();
-    }
+    void TearDown() override { GameSettings::autoplay = false; EngineTest::TearDown(); }
     // Keys go down together in one frame's polling and are seen in the next update; a tap releases them after.
     void Keys(std::initializer_list<int> keys, int action = Input::kPress)
     {
         for (int key : keys) Input::Get()->OnKey(key, action);
         Frames(1);
     }
-    void Tap(std::initializer_list<int> keys)
-    {
-        Keys(keys);
-        Keys(keys, Input::kRelease);
-    }
+    void Tap(std::initializer_list<int> keys) { Keys(keys); Keys(keys, Input::kRelease); }
 };
 
-// In the main menu the key help is traced once, and the keys act only with Control held
-// before them and the console closed; B, a match key, does nothing there.
-TEST_F(DebugKeysTest, InTheMainMenuKeysNeedControlHeldBeforeTheKeyAndTheConsoleClosed)
+// In the main menu the key help is traced once, and the keys act only with Control held before them and the console
+// closed; B, a match key, does nothing there. In the match, Space switches autoplay and B ends the match once.
+TEST_F(DebugKeysTest, KeysNeedControlHeldBeforeThemAndTheConsoleClosedAndTheMatchKeysWorkInTheMatchOnly)
 {
     RunOptions::Get().firstSpace = "MainMenu";
     Start();
@@ -64,7 +57,8 @@ TEST_F(DebugKeysTest, InTheMainMenuKeysNeedControlHeldBeforeTheKeyAndTheConsoleC
     EXPECT_TRUE(debugDrawMode);
     Tap({T::kKeyF1, T::kKeyF2});  // both in one frame: both act
     EXPECT_FALSE(debug->visible || debugDrawMode);
-    Tap({T::kKeyB});  // no meter to end a match with, and no error either
+    Tap({T::kKeyB, Input::kKeySpace});  // no meter to end a match with, and no error either
+    EXPECT_FALSE(GameSettings::autoplay);
     Input::Get()->textMode = true;
     Tap({T::kKeyF5});
     Input::Get()->textMode = false;
@@ -73,29 +67,20 @@ TEST_F(DebugKeysTest, InTheMainMenuKeysNeedControlHeldBeforeTheKeyAndTheConsoleC
     ASSERT_EQ(messages.events.size(), 2u);
     EXPECT_EQ(messages.events[0].text, "\\edit-open-MainMenu");
     EXPECT_EQ(messages.events[1].text, "\\edit-open-game");
-    Make("game");
+    Space* game = Make("game");
     Frames(4);
     int help = 0;
     for (const TraceEvent& trace : traces.events)
         help += trace.text.find("Hold Control and press F") != std::string::npos;
     EXPECT_EQ(help, 4);  // not again for the match space
-}
-
-TEST_F(DebugKeysTest, InTheMatchSpaceSwitchesAutoplayAndBEndsItOnce)
-{
-    RunOptions::Get().firstSpace = "game";
-    Start();
-    Frames(4);
     Keys({T::kKeyLeftControl});
     Tap({Input::kKeySpace});
     EXPECT_TRUE(GameSettings::autoplay);
     Tap({T::kKeyB});
-    EXPECT_TRUE(Engine::Get()->FindSpace("game")->RequireEntity("levelLogic")->Get<BallManager>()->matchOver);
+    EXPECT_TRUE(game->RequireEntity("levelLogic")->Get<BallManager>()->matchOver);
     Tap({T::kKeyB});  // the match is over already: no second end screen
     Frames(6 * 60);
-    int endScreens = 0;
-    for (const auto& space : Engine::Get()->spaces) endScreens += space->name == "EndGame";
-    EXPECT_EQ(endScreens, 1);
+    EXPECT_EQ(std::ranges::count(SpaceNames(), std::string("EndGame")), 1);
 }
 
 } // namespace

@@ -1,5 +1,4 @@
-// Key states, typed text, gamepads, replays and kernel press stamps, driven through
-// the same handlers the window callbacks and the replay use.
+// Key states, typed text, pads, replays and kernel press stamps, through the handlers the window and the replay use.
 #include "engine.h"
 #include "evdevreader.h"
 #include "frameclock.h"
@@ -23,6 +22,7 @@
 
 namespace {
 
+using testing_content::WaitFor;
 constexpr int kA = 65, kQ = 81, kEndFrame = -1;
 
 // Counts the input events of the engine-wide manager and keeps its presses.
@@ -200,13 +200,7 @@ TEST(PressStampsTest, AChangeTakesTheOldestFittingRecordOnce)
 
 input_event Kernel(int type, int code, int value, int64_t us)
 {
-    input_event event{};
-    event.input_event_sec = us / 1'000'000;
-    event.input_event_usec = us % 1'000'000;
-    event.type = static_cast<uint16_t>(type);
-    event.code = static_cast<uint16_t>(code);
-    event.value = value;
-    return event;
+    return input_event{{us / 1'000'000, us % 1'000'000}, static_cast<uint16_t>(type), static_cast<uint16_t>(code), value};
 }
 
 // A device whose records the test writes: the reader reads the other end of a pipe.
@@ -232,16 +226,10 @@ struct FakeDevice {
 std::vector<StampedPress> PopUntil(EvdevReader& reader, std::vector<int> lastCodes)
 {
     std::vector<StampedPress> popped;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    for (StampedPress press; !lastCodes.empty() && std::chrono::steady_clock::now() < deadline;) {
-        if (!reader.Pop(&press)) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            continue;
-        }
-        popped.push_back(press);
-        std::erase(lastCodes, press.code);
-    }
-    EXPECT_TRUE(lastCodes.empty()) << "records still missing after 5 s";
+    EXPECT_TRUE(WaitFor([&] {
+        for (StampedPress press; reader.Pop(&press); std::erase(lastCodes, press.code)) popped.push_back(press);
+        return lastCodes.empty();
+    })) << "records still missing after 5 s";
     return popped;
 }
 
@@ -254,8 +242,7 @@ std::vector<Row> From(const std::vector<StampedPress>& records, const std::strin
     return picked;
 }
 
-// Records keep their order and stamps even when one arrives in pieces; a device that ends is
-// closed and the others read on; stopping never waits for input.
+// Records keep order and stamps, one in pieces too; an ended device is closed, the others read on; Stop never waits.
 TEST(EvdevReaderTest, RecordsKeepTheirKernelStampsExceptWhatTheKernelDroppedAndAnEndedDeviceIsClosed)
 {
     EvdevReader reader;
@@ -288,10 +275,7 @@ TEST(EvdevReaderTest, RecordsKeepTheirKernelStampsExceptWhatTheKernelDroppedAndA
     pad.Unplug();
     // The input thread closes the device in its own time: wait for the one left.
     const std::string left = "input devices read with kernel time stamps: Keyboard (keyboard)";
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (reader.StartupLine() != left && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    EXPECT_EQ(reader.StartupLine(), left);
+    EXPECT_TRUE(WaitFor([&] { return reader.StartupLine() == left; })) << reader.StartupLine();
     EXPECT_THAT(reader.TakeMessages(), testing::ElementsAre("input device removed: Pad"));
     keyboard.Write({Kernel(EV_KEY, KEY_B, 1, 6'000'000)});
     records = PopUntil(reader, {GLFW_KEY_B});
@@ -304,8 +288,7 @@ TEST(EvdevReaderTest, RecordsKeepTheirKernelStampsExceptWhatTheKernelDroppedAndA
     EXPECT_TRUE(reader.Devices().empty());
 }
 
-// Two keyboards pressed A, the second one first: the window's presses of A take the kernel's
-// instants oldest first, whichever device's record was read first.
+// Two keyboards pressed A, the second first: the window's presses of A take the kernel's instants oldest first.
 TEST_F(InputTest, WindowPressesTakeTheKernelInstantsOldestFirst)
 {
     Engine::Get()->events->AddListener(&listener, &Listener::OnPress);
@@ -316,18 +299,13 @@ TEST_F(InputTest, WindowPressesTakeTheKernelInstantsOldestFirst)
     ASSERT_TRUE(started->Start(false));
     EvdevReader& reader = *started;
     input->ReadInputDevices(std::move(started));
-    auto waitFor = [&reader](size_t devices) {
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (reader.Devices().size() != devices && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    };
     {
         FakeDevice one(reader, PressKind::kKey, "Keyboard One"), two(reader, PressKind::kKey, "Keyboard Two");
         one.Write({Kernel(EV_KEY, KEY_A, 1, nowUs - 5000)});
         two.Write({Kernel(EV_KEY, KEY_A, 1, nowUs - 8000)});
-        waitFor(2);
+        WaitFor([&] { return reader.Devices().size() == 2; });
     }
-    waitFor(0);  // a device is closed only after all it wrote was read
+    WaitFor([&] { return reader.Devices().empty(); });  // a device is closed only after all it wrote was read
     for (int action : {Input::kPress, Input::kRelease, Input::kPress}) {
         input->StampBetween(now - 2 * kMs, now);
         input->OnKey(kA, action);

@@ -1,6 +1,5 @@
 // The draw operations of a headless engine, read back from the recording of draw calls.
 #include "camera.h"
-#include "event.h"
 #include "graphics.h"
 #include "imagetestfiles.h"
 #include "sprite.h"
@@ -38,6 +37,7 @@ protected:
         testing_content::WriteText(textures / "Sheet.atlas", "\n" + atlas);
         content.SimpleSpace("Splash", 0.0f, SpriteEntity("high", 10.0f, "1") + ", " + SpriteEntity("low", 20.0f, "0"));
     }
+    void SetUp() override { EngineTest::SetUp(); Start(); }
     const Record& Draw(Sprite& sprite, const glm::mat3& world = Place(0), glm::vec4 colour = glm::vec4(1.0f))
     {
         sprite.Draw(world, colour);
@@ -47,7 +47,6 @@ protected:
 
 TEST_F(GraphicsDrawTest, SpritesDrawTheirImageOrTheFallbackInLayerOrder)
 {
-    Start();
     Frames(4);  // the space starts, initialises its entities, and their draw listeners become active
     const std::vector<Record>& log = Graphics::Get()->drawLog;
     ASSERT_EQ(log.size(), 2u);
@@ -65,7 +64,6 @@ TEST_F(GraphicsDrawTest, SpritesDrawTheirImageOrTheFallbackInLayerOrder)
 // Screen scale 3, zoom 2: the view is 3200 x 1600 scaled units wide.
 TEST_F(GraphicsDrawTest, SpritesLandWhereTheCameraShowsThem)
 {
-    Start();
     Sprite sprite(nullptr, "Ball.png");
     const Record& record = Draw(sprite, Place(100.0f, 50.0f));
     EXPECT_NEAR(Clip(record, 0.5f, 0.5f).x, 105.0f * 3.0f / 1600.0f, 1e-6);
@@ -79,7 +77,6 @@ TEST_F(GraphicsDrawTest, SpritesLandWhereTheCameraShowsThem)
 // Atlas frames of other sizes scale the quad; particles take the batch's image and colour, their own alpha.
 TEST_F(GraphicsDrawTest, AtlasFramesAndParticlesScaleTheQuadByTheFramesSize)
 {
-    Start();
     Sprite sprite(nullptr, "Sheet.png", 1, 0.0f, glm::vec4(1.0f, 0.5f, 0.0f, 1.0f));
     const Record& wide = Draw(sprite);
     EXPECT_EQ(wide.uvScale, glm::vec2(2.0f, 0.5f));
@@ -94,11 +91,9 @@ TEST_F(GraphicsDrawTest, AtlasFramesAndParticlesScaleTheQuadByTheFramesSize)
     EXPECT_EQ(glm::vec2(particle.model[0][0], particle.model[2][0]), glm::vec2(12.0f, 18.0f));  // 3 x 2 x uvScale 2
 }
 
-// Zoom 2 shows 1066.7 x 533.3 world units on the largest centred 2:1 part of the window;
-// the corners of that part are the view's corners.
+// Zoom 2 shows 1066.7 x 533.3 world units on the largest centred 2:1 part of any window, corner to corner.
 TEST_F(GraphicsDrawTest, ThePictureKeepsItsShapeInAnyWindowAndThePointerFollowsIt)
 {
-    Start();
     Graphics* graphics = Graphics::Get();
     const glm::vec2 half(1600.0f / 3.0f, 800.0f / 3.0f);
     for (auto [width, height, picture] :
@@ -112,17 +107,6 @@ TEST_F(GraphicsDrawTest, ThePictureKeepsItsShapeInAnyWindowAndThePointerFollowsI
         EXPECT_LT(glm::length(topLeft - glm::vec2(-half.x, half.y)), 0.01f);
         EXPECT_LT(glm::length(bottomRight - glm::vec2(half.x, -half.y)), 0.01f);
     }
-}
-
-TEST_F(GraphicsDrawTest, BeatTimeCountsDownFromEachBeat)
-{
-    Start();
-    Frames(1);  // the graphics' listeners become active at the end of the first frame
-    Engine::Get()->events->Send(BeatEvent(BeatTime(), 120.0f));
-    Frames(29);
-    EXPECT_NEAR(Graphics::Get()->beatTime, -29.0f / 60.0f, 1e-4);
-    Engine::Get()->events->Send(BeatEvent(BeatTime(), 120.0f));
-    EXPECT_EQ(Graphics::Get()->beatTime, 0.0f);
 }
 
 } // namespace

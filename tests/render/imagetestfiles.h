@@ -1,5 +1,4 @@
-// Test helpers for graphics tests: writing small PNG files into a content folder and
-// reading pixels back from screenshots.
+// Test helpers for graphics tests: small PNG files written, screenshots read back.
 #pragma once
 
 #define STB_IMAGE_IMPLEMENTATION
@@ -40,10 +39,7 @@ inline void WritePng(const std::filesystem::path& path, int width, int height,
     stbi_write_png(path.c_str(), width, height, 4, pixels.data(), width * 4);
 }
 
-struct AtlasRegion {
-    std::string name;
-    int x, y, w, h, index;
-};
+struct AtlasRegion { std::string name; int x, y, w, h, index; };
 
 // One page of an ".atlas" description in the common packer layout, regions in the order given.
 inline std::string AtlasPage(const std::string& page, int width, int height, const std::vector<AtlasRegion>& regions)
@@ -86,13 +82,9 @@ public:
     std::vector<uint8_t> pixels;
 };
 
-// The mean colour of the world rectangle centred on (x, y) in a screenshot of the whole
-// 1066.67 x 533.33 view (letterboxed into the picture at 2:1), and how many of its pixels
-// are bright (all channels above 200: text).
-struct Region {
-    std::array<int, 3> mean{0, 0, 0};
-    int bright = 0;
-};
+// The mean colour of the world rectangle centred on (x, y) in a screenshot of the whole letterboxed view, and how
+// many of its pixels are bright (all channels above 200: text).
+struct Region { std::array<int, 3> mean{0, 0, 0}; int bright = 0; };
 
 inline Region Measure(const Picture& picture, double x, double y, double halfWidth, double halfHeight)
 {

@@ -94,8 +94,7 @@ TEST_F(TextureTest, FilesThatCannotBeUsedStopStartUpNamingTheFile)
     }
 }
 
-// One worker or several finishing in any order: the caller still gets the list's order
-// with each failure in its place, and a decoder dropped half-way stops every worker.
+// One worker or several, finishing in any order, hand images over in list order, failures in place; dropping stops all.
 TEST_F(TextureTest, WorkersHandImagesOverInListOrder)
 {
     std::vector<std::string> files;

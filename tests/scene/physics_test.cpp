@@ -12,15 +12,11 @@ namespace {
 
 using PhysicsTest = testing_content::EngineTest;
 
-// A body moves by its new velocity; colliders size themselves from the 40 x 10 transform
-// once, at start; a body needs a transform.
+// A body moves by its new velocity; colliders size from the 40 x 10 transform once, at start; a body needs a transform.
 TEST_F(PhysicsTest, BodiesIntegrateWithTheNewVelocityAndCollidersReadTheTransformOnce)
 {
     Start();
     ComponentRegistry* registry = ComponentRegistry::Get();
-    registry->Register("RigidBody", std::make_unique<RigidBody>(nullptr));
-    registry->Register("BoxCollider", std::make_unique<BoxCollider>(nullptr));
-    registry->Register("CircleCollider", std::make_unique<CircleCollider>(nullptr));
     auto make = [registry](bool withTransform) {
         Entity source("body");
         if (withTransform) source.AddComponent(Transform(nullptr, {0.0f, 0.0f}, {40.0f, 10.0f}));

@@ -1,15 +1,12 @@
-// The pointer-driven interface in a headless engine: the hit test, buttons, the cursor
-// with D-pad navigation, sliders, space loaders and the hover decoration.
+// The pointer-driven interface, headless: the hit test, buttons, cursor and D-pad, sliders, space loaders, hover rings.
 #include "button.h"
 #include "gameerror.h"
-#include "graphics.h"
 #include "hover.h"
 #include "imagetestfiles.h"
 #include "menucontent.h"
 #include "mouse.h"
 #include "mouseclickeventsender.h"
 #include "slider.h"
-#include "spaceloader.h"
 #include "sprite.h"
 #include "spritetext.h"
 #include "transform.h"
@@ -74,7 +71,7 @@ TEST_F(ButtonTest, TheTopmostLayerAndThenTheLaterEntityWinTheHitTestEdgesInclude
     EXPECT_EQ(MouseClickEventSender::EntityAt(*menu, {0, 200})->name, "Far");  // never the cursor itself
 }
 
-TEST_F(ButtonTest, EnterStayAndLeaveReachTheEntitiesAndMovingAcrossLeavesBeforeEntering)
+TEST_F(ButtonTest, EnterStayAndLeaveReachTheEntitiesMovingAcrossLeavesBeforeEnteringAndTheGrowthNeverCompounds)
 {
     TriggerLog logA(a), logB(menu->FindEntity("B"));
     PointAt(kOnA);
@@ -84,6 +81,14 @@ TEST_F(ButtonTest, EnterStayAndLeaveReachTheEntitiesAndMovingAcrossLeavesBeforeE
     EXPECT_EQ(logB.States("mouse").front(), 0);
     PointAt(kOff);
     EXPECT_EQ(logB.States("mouse").back(), 1);
+    PointAt(kOnA);
+    PointAt(kOff, 1);  // the hit test sees the cursor gone in the next update...
+    Press();           // ...when the button goes down: the leave is not acted on
+    Release();
+    PointAt(kOnA);
+    EXPECT_TRUE(ScaleIs(a, 120, 48));
+    PointAt(kOff);
+    EXPECT_TRUE(ScaleIs(a, 100, 40));
 }
 
 TEST_F(ButtonTest, AClickIsAPressAndAReleaseOnTheButtonWithItsLookAndSounds)
@@ -105,8 +110,7 @@ TEST_F(ButtonTest, AClickIsAPressAndAReleaseOnTheButtonWithItsLookAndSounds)
     EXPECT_THAT(paths, ElementsAre("event:/UI/ButtonIn", "event:/UI/Select", "event:/UI/Select", "event:/UI/ButtonOut"));
     EXPECT_TRUE(sounds.events[0].keepInstance);
     EXPECT_TRUE(parameters.events.empty());
-    // No click when pressed on it and released elsewhere, pressed elsewhere and dragged onto
-    // it, or when the pointer leaves and comes back before the release.
+    // No click when released elsewhere, pressed elsewhere and dragged on, or left and re-entered before the release.
     EXPECT_EQ(Gesture({kOnA, kOff}, clicks), 1u);
     EXPECT_EQ(Gesture({kOff, kOnA}, clicks), 1u);
     EXPECT_EQ(Gesture({kOnA, kOff, kOnA}, clicks), 1u);
@@ -138,18 +142,6 @@ TEST_F(ButtonTest, BlockedButtonsDropTheirLookAndCountTheFirstTriggerAfterAsAnEn
     Input::Get()->textMode = false;
     PointAt({-31, 0});
     EXPECT_TRUE(ScaleIs(a, 120, 48));
-}
-
-TEST_F(ButtonTest, LeavingOnTheFrameOfThePressNeverCompoundsTheGrowth)
-{
-    PointAt(kOnA);
-    PointAt(kOff, 1);  // the hit test sees the cursor gone in the next update...
-    Press();           // ...when the button goes down: the leave is not acted on
-    Release();
-    PointAt(kOnA);
-    EXPECT_TRUE(ScaleIs(a, 120, 48));
-    PointAt(kOff);
-    EXPECT_TRUE(ScaleIs(a, 100, 40));
 }
 
 // The D-pad moves once per press to the nearest visible button that way (the rules on every
@@ -273,13 +265,7 @@ TEST_F(SliderTest, ATrackThatWouldDivideByZeroIsBadContent)
          {std::pair("Flat", "Flat.txt: entity \"Knob\", component \"Slider\": \"subDivisions\" must be at least 2"),
           std::pair("Even", "\"lowerBound\" and \"upperBound\" must differ")}) {
         Engine::Destroy();
-        std::string what = "accepted";
-        try {
-            Open(space);
-        } catch (const GameError& thrown) {
-            what = thrown.what();
-        }
-        EXPECT_THAT(what, HasSubstr(error));
+        EXPECT_THAT([&] { Open(space); }, ::testing::ThrowsMessage<GameError>(HasSubstr(error))) << space;
     }
 }
 
@@ -296,7 +282,8 @@ protected:
     }
 };
 
-TEST_F(LoaderTest, PlayFadesTheMenuOutForASecondAndSwitchesAfterOneAndAQuarter)
+// PLAY fades the menu out for a second and switches after 1.25 s; leaving the end screen takes the ended match along.
+TEST_F(LoaderTest, PlayFadesTheMenuOutBeforeItSwitchesAndLeavingTheEndScreenTakesTheMatchAlong)
 {
     Open("MainMenu");
     EventLog<ParameterChangeEvent> cues;
@@ -313,11 +300,6 @@ TEST_F(LoaderTest, PlayFadesTheMenuOutForASecondAndSwitchesAfterOneAndAQuarter)
     std::vector<std::pair<std::string, std::string>> cued;  // the menu music's and the click's
     for (const ParameterChangeEvent& cue : cues.events) cued.emplace_back(cue.path, cue.parameters[0].first);
     EXPECT_THAT(cued, ElementsAre(std::pair("event:/MainMenu", "Transition"), std::pair("event:/UI/Select", "Transition")));
-}
-
-TEST_F(LoaderTest, LeavingTheEndScreenTakesTheFinishedMatchAlong)
-{
-    Open("game");
     Open("EndGame");
     Click("EndGame", "Again", 1);
     EXPECT_THAT(SpaceNames(), ElementsAre("game", "Debug"));

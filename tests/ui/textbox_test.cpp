@@ -1,5 +1,4 @@
-// Text boxes in a headless engine, clicked and typed into like a player would: focus and its
-// "TextBox" reports, locked characters, the cut display, inert boxes, paused spaces.
+// Text boxes clicked and typed into as a player would: focus, locked characters, the cut display, inert boxes, pauses.
 #include "menucontent.h"
 #include "spritetext.h"
 #include "textbox.h"

@@ -82,21 +82,15 @@ TEST_F(EntityTest, AFailedArchetypeSaveChangesNothing)
         EXPECT_EQ(file.path().filename().string().find(".saving"), std::string::npos);
 }
 
-// A save replaces its target whole and never writes through a link (the target's or a
-// planted temporary's) or into a special file.
+// A save replaces its target whole and never writes through a link (the target or a planted temporary) or into a FIFO.
 TEST(JsonFileTest, SavesReplaceWholeAndNeverWriteThroughLinksOrSpecialFiles)
 {
     testing_content::TempContent content;
     const fs::path victim = content.root / "victim.txt", link = content.root / "link.txt";
     testing_content::WriteText(victim, "kept");
     fs::create_symlink(victim, link);
-    std::string error;
-    try {
-        JsonFile::WriteAtomically(link.string(), "new");
-    } catch (const GameError& refused) {
-        error = refused.what();
-    }
-    EXPECT_THAT(error, HasSubstr(link.string() + ": it is a symbolic link"));
+    EXPECT_THAT([&] { JsonFile::WriteAtomically(link.string(), "new"); },
+                ::testing::ThrowsMessage<GameError>(HasSubstr(link.string() + ": it is a symbolic link")));
     EXPECT_TRUE(fs::is_symlink(link));
     fs::create_symlink(victim, content.root / ".saved.txt.saving");  // planted where the temporary goes
     JsonFile::WriteAtomically((content.root / "saved.txt").string(), "saved");

@@ -37,9 +37,8 @@ protected:
     }
 };
 
-// Every kind is read (a missing member keeps the prototype's value) and written exactly; unlisted
-// members and unknown components are dropped, a stub gives a placeholder; the text reads back the
-// same. A member of the wrong type is refused naming the file, the entity, the component and itself.
+// Every kind is read (a missing member keeps the prototype's value) and written exactly; unlisted members and unknown
+// components drop, a stub becomes a placeholder, the text reads back the same; a wrong type is refused naming it.
 TEST_F(SerializationTest, EveryKindIsReadAndWrittenInItsFileFormAndAWrongTypeIsRefusedNamingTheMember)
 {
     auto entity = Read(R"({"name": "p", "archetypeName": "a", "Probe": {"count": 2147483647, "speed": 3, "mask": 4000000000},

@@ -1,5 +1,4 @@
-// The studio on its own, the tests pulling the mix themselves: bank refusals, the mixer, sound
-// decoding, and beats and markers at their exact frames.
+// The studio on its own, the tests pulling the mix: bank refusals, the mixer, decoding, beats and markers.
 #include "audiotestcontent.h"
 #include "studiobank.h"
 #include "studioeventdescription.h"
@@ -180,8 +179,7 @@ TEST_F(StudioTest, TracksMixWithVolumeChannelsMasterVolumeAndTheLimiter)
     instance->IsPlaying(&playing);
     EXPECT_FALSE(playing);  // a one-shot ends with its longest track
 
-    // Two loud tones sum to 1.6: the master bus turns them down below full scale keeping the
-    // wave's shape (a clip would flatten its tops), and lets quiet sound through once recovered.
+    // Two loud tones sum to 1.6: the master bus turns them down keeping their shape, then lets quiet sound through.
     studio->SetMasterVolume(1.0f);
     audio.Sound("loud.wav", kRate, 1, audio_content::Sine(4800, kRate, 480.0, 0.8f));
     Load(Event("event:/Loud", "loud.wav"));
@@ -196,10 +194,8 @@ TEST_F(StudioTest, TracksMixWithVolumeChannelsMasterVolumeAndTheLimiter)
     EXPECT_FLOAT_EQ(Mix(200)[2 * 100], 0.25f);
 }
 
-// Long sounds are decoded and resampled a piece at a time while they already play: the pieces
-// must join without a lost or repeated frame. A sound that breaks after its bank was read plays
-// as silence, the next update names it once, and the rest of the mix goes on. Releasing the
-// system abandons sounds still being decoded.
+// Long sounds decode in pieces while they play, joined without a lost or repeated frame; a sound broken after its bank
+// was read plays as silence, named once by the next update; Release abandons sounds still decoding.
 TEST_F(StudioTest, SoundsDecodeInPiecesWithoutSeamsAndOneThatFailsIsSilentReportedOnceAndAbandonedAtRelease)
 {
     constexpr int kFileFrames = 36000;  // several pieces at 24 kHz
@@ -292,8 +288,7 @@ TEST_F(StudioTest, LoopRegionRepeatsItsBeatsAndMarkers)
     EXPECT_EQ(Position(instance), 1002);  // 4 s and 100 frames in: one second into the loop, plus 2 ms
 }
 
-// A released instance is refused at once and freed by the next update; no more than eight
-// play at once, and one that ends frees its place.
+// A released instance is refused, then freed by the next update; at most eight play, an ended one frees its place.
 TEST_F(StudioTest, AReleasedInstanceIsRefusedAndNoMoreThanEightPlayAtOnce)
 {
     audio.Sound("blip.wav", kRate, 1, Constant(1000, 1, 0.25f));

@@ -1,25 +1,38 @@
-// The flow of scenes in the real program and its real content, headless and in virtual
-// time, driven by replay files as a player would, judged by the trace and the dump at exit.
-#include "replayrun.h"
+// The real program on its real content, headless in virtual time, driven by replay files and judged by trace and dump.
+#include "programrun.h"
+#include "testcontent.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <rapidjson/document.h>
+#include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
+#include <regex>
+#include <sstream>
 
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-using replay_run::GameRun;
-using replay_run::Play;
 
 constexpr int kKeySpace = 32, kKeyEscape = 256, kKeyEnter = 257, kKeyRight = 262, kKeyLeft = 263, kKeyDown = 264,
               kKeyUp = 265;
 constexpr int kPadA = 0, kPadB = 1, kPadUp = 10, kPadRight = 11, kPadDown = 12, kPadLeft = 13;
 
-class Script : public replay_run::Script {
+// A replay file: input changes by frame.
+class Script {
 public:
+    Script& Wait(int frames) { frame_ += frames; return *this; }
+    Script& KeyDown(int code, int settle = 0) { return Do("key " + std::to_string(code) + " press", settle); }
+    Script& KeyUp(int code, int settle = 0) { return Do("key " + std::to_string(code) + " release", settle); }
+    Script& Key(int code, int settle = 2) { return KeyDown(code, 1).KeyUp(code, settle); }
+    Script& Pad(int button, int settle = 3)
+    {
+        return Do("pad 0 button " + std::to_string(button) + " press", 2)
+            .Do("pad 0 button " + std::to_string(button) + " release", settle);
+    }
     // Arrow keys (u, d, l, r) and D-pad presses (U, D, L, R), one after another.
     Script& Walk(const std::string& moves)
     {
@@ -32,43 +45,87 @@ public:
         }
         return *this;
     }
+    int Frame() const { return frame_; }
+    std::string Text() const { return text_.str(); }
+
+private:
+    Script& Do(const std::string& line, int settle) { text_ << frame_ << " " << line << "\n"; return Wait(settle); }
+
+    int frame_ = 1;
+    std::ostringstream text_;
 };
 
-TEST(ProgramFlowTest, TheKeyboardQuitsAndTheProgramEndsWithStatusZero)
+// The exit status, the output and the --dump of a run.
+struct GameRun {
+    int status = -1;
+    std::string output;
+    rapidjson::Document dump;
+
+    std::vector<std::string> Spaces() const
+    {
+        std::vector<std::string> names;
+        for (const auto& space : dump["spaces"].GetArray()) names.push_back(space["name"].GetString());
+        return names;
+    }
+    const rapidjson::Value* Entity(const std::string& space, const std::string& name) const
+    {
+        for (const auto& found : dump["spaces"].GetArray())
+            if (space == found["name"].GetString())
+                for (const auto& entity : found["entities"].GetArray())
+                    if (name == entity["name"].GetString()) return &entity;
+        return nullptr;
+    }
+    // Frame numbers of the trace lines matching pattern (its first group is the frame).
+    std::vector<int> Frames(const std::string& pattern) const
+    {
+        std::vector<int> frames;
+        std::regex re(pattern);
+        for (auto it = std::sregex_iterator(output.begin(), output.end(), re); it != std::sregex_iterator(); ++it)
+            frames.push_back(std::stoi((*it)[1]));
+        return frames;
+    }
+};
+
+// Runs the real content headless, seed 5, with the script and options (frames 0: until it ends), in a fresh folder.
+GameRun Play(const Script& script, int frames, const std::string& options = "")
+{
+    std::string folder = (std::filesystem::temp_directory_path() / "volleyrun-replay-XXXXXX").string();
+    if (!mkdtemp(folder.data())) ADD_FAILURE() << "no temporary folder";
+    const std::string replay = folder + "/script.replay", dump = folder + "/dump.json";
+    testing_content::WriteText(replay, script.Text());
+    program_run::Result result = program_run::RunGame(
+        program_run::RealContent() + " --headless --virtual-time --seed 5 --replay " + replay + " --dump " + dump +
+        (frames > 0 ? " --frames " + std::to_string(frames) : "") + " " + options);
+    GameRun run{result.status, std::move(result.output), {}};
+    run.dump.Parse(testing_content::ReadText(dump).c_str());
+    std::filesystem::remove_all(folder);
+    if (!run.dump.IsObject()) run.dump.Parse("{\"spaces\": []}");
+    return run;
+}
+
+// Escape and pad B press a screen's way back (the dialogs' NO, the pages' BACK) and pad A clicks like Enter; the
+// quit dialog starts on NO, and its YES ends the program with status zero.
+TEST(ProgramFlowTest, EscapeAndPadBGoBackAndTheKeyboardQuits)
 {
     Script script;
     script.Wait(2).Key(kKeySpace, 20);                              // past the splash
-    for (int i = 0; i < 5; ++i) script.Key(kKeyDown, 3);            // options ... quit, then nothing lower
-    script.Key(kKeyEnter, 10).Key(kKeyEnter, 10);                   // NO, where the dialog starts, keeps the menu
+    script.Walk("dddd").Key(kKeyEnter, 10).Pad(kPadB, 10);          // quit dialog, B
+    script.Key(kKeyEnter, 10).Key(kKeyEscape, 10);                  // again, Escape
+    script.Walk("uu").Key(kKeyEnter, 10).Key(kKeyEscape, 10);       // tutorial, Escape
+    script.Walk("D").Pad(kPadA, 10).Pad(kPadB, 10);                 // options by the pad, B
+    script.Walk("ddddd").Key(kKeyEnter, 10).Key(kKeyEnter, 10);     // quit, nothing lower; NO, where the dialog starts
     script.Key(kKeyEnter, 10).Key(kKeyLeft, 3).Key(kKeyEnter, 10);  // yes
     GameRun run = Play(script, 0);
     EXPECT_EQ(run.status, 0) << run.output;
-    EXPECT_EQ(run.Frames("MainMenu/QuitButton: opening \"MainMenuQuitConfirm\" at frame (\\d+)").size(), 2u) << run.output;
-    EXPECT_THAT(run.output, HasSubstr("MainMenuQuitConfirm/NoButton: closed"));
+    EXPECT_EQ(run.Frames("MainMenu/QuitButton: opening \"MainMenuQuitConfirm\" at frame (\\d+)").size(), 4u) << run.output;
+    EXPECT_EQ(run.Frames("MainMenuQuitConfirm/NoButton: closed, opening \"\" at frame (\\d+)").size(), 3u);
+    EXPECT_THAT(run.output, HasSubstr("Tutorial/BackButton: closed, opening \"MainMenu\""));
+    EXPECT_THAT(run.output, HasSubstr("MainMenuOptions/BackButton: closed"));
     EXPECT_THAT(run.Spaces(), ElementsAre("Debug"));
 }
 
-// Escape and gamepad B press a screen's way back: the dialogs' NO, the pages' BACK. The
-// pad's A clicks like Enter.
-TEST(ProgramFlowTest, EscapeAndPadBGoBackWhereverThereIsAWayBack)
-{
-    Script script;
-    script.Wait(3);
-    script.Walk("dddd").Key(kKeyEnter, 10).Pad(kPadB, 10);     // quit dialog, B
-    script.Key(kKeyEnter, 10).Key(kKeyEscape, 10);             // again, Escape
-    script.Walk("uu").Key(kKeyEnter, 10).Key(kKeyEscape, 10);  // tutorial, Escape
-    script.Walk("D").Pad(kPadA, 10).Pad(kPadB, 10);            // options by the pad, B
-    GameRun run = Play(script, script.Frame(), "--space MainMenu");
-    ASSERT_EQ(run.status, 0) << run.output;
-    EXPECT_EQ(run.Frames("MainMenuQuitConfirm/NoButton: closed, opening \"\" at frame (\\d+)").size(), 2u) << run.output;
-    EXPECT_THAT(run.output, HasSubstr("Tutorial/BackButton: closed, opening \"MainMenu\""));
-    EXPECT_THAT(run.output, HasSubstr("MainMenuOptions/BackButton: closed"));
-    EXPECT_THAT(run.Spaces(), ElementsAre("MainMenu", "Debug"));
-}
-
-// A pause of any length, at any point of the bar, must not move the beat: autoplay returns
-// every ball on its beat, so after each pause (and after the map editor closes) nobody misses
-// and the signs show the top grade. All of it within the autoplay match (about 1700 frames).
+// Pauses of any length at any point of the bar (and the map editor) must not move the beat: autoplay then returns
+// every ball on it, so nobody misses and the signs show the top grade, all within the match (about 1700 frames).
 TEST(ProgramFlowTest, PausesOfAnyLengthLeaveEveryBallOnTheBeat)
 {
     constexpr int kKeyLeftControl = 341, kKeyF6 = 295;

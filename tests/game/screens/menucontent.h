@@ -1,5 +1,4 @@
-// Test helpers for the interface: entity objects for menu spaces, recorders of events, and a
-// headless engine with a pointer that the tests move and click.
+// Test helpers for the interface: menu entities, event recorders, and an engine whose pointer the tests move and click.
 #pragma once
 
 #include "audiotestcontent.h"
@@ -100,11 +99,7 @@ struct TriggerLog {
 // Events of one type sent on the engine-wide manager.
 template <class Ev>
 struct EventLog {
-    EventLog()
-    {
-        Engine::Get()->events->AddListener(this, &EventLog::On);
-        Engine::Get()->events->Update(0.0f);
-    }
+    EventLog() { Engine::Get()->events->AddListener(this, &EventLog::On); Engine::Get()->events->Update(0.0f); }
     ~EventLog() { if (Engine::Exists()) Engine::Get()->events->RemoveListener<Ev>(this); }
     void On(Ev& event) { events.push_back(event); }
     std::vector<Ev> events;
@@ -125,9 +120,8 @@ protected:
         Frames(4);
         return Engine::Get()->FindSpace(name);
     }
-    // Puts the system pointer where the cursor's tip lands on world (3 / zoom scaled units
-    // per world unit from the window's centre, over the letterboxed picture), then lets the
-    // cursor and the hit test follow.
+    // Puts the system pointer where the cursor's tip lands on world (3 / zoom scaled units a world unit from the
+    // window's centre, over the letterboxed picture), then lets the cursor and the hit test follow.
     void PointAt(glm::vec2 world, int frames = 3)
     {
         glm::vec2 centre = world + glm::vec2(5.0f, -5.0f);
@@ -142,12 +136,7 @@ protected:
     void Release(int frames = 2) { Input::Get()->OnMouseButton(Input::kMouseLeft, Input::kRelease); Frames(frames); }
     void Pad(int button, bool down, int frames = 1) { Input::Get()->SetVirtualButton(0, button, down); Frames(frames); }
     // Presses at from and moves to, still held.
-    void Drag(glm::vec2 from, glm::vec2 to)
-    {
-        PointAt(from);
-        Press();
-        PointAt(to);
-    }
+    void Drag(glm::vec2 from, glm::vec2 to) { PointAt(from); Press(); PointAt(to); }
     // A click as its button reports it (the "button" trigger on the entity's own manager), then frames.
     void Click(const std::string& space, const std::string& button, int frames = 0)
     {
@@ -167,12 +156,6 @@ protected:
     {
         Space* found = Engine::Get()->FindSpace(space);
         return found ? found->FindEntity(entity) : nullptr;
-    }
-    static std::vector<std::string> SpaceNames()
-    {
-        std::vector<std::string> names;
-        for (const auto& space : Engine::Get()->spaces) names.push_back(space->name);
-        return names;
     }
 };
 

@@ -1,6 +1,5 @@
-// The flow around a match in a headless engine with real (silent) music: pausing with the
-// countdown and the music hand-over, quitting to the main menu, the options screens and
-// the window and sound controls.
+// The flow around a match in a headless engine with silent music: pausing with its countdown and music hand-over,
+// quitting to the main menu, the options and controls screens.
 #include "audioengine.h"
 #include "controlslogic.h"
 #include "gamesettings.h"
@@ -173,8 +172,7 @@ TEST_F(FlowTest, ThePauseKeyWaitsWhileTheCountdownRunsAndAfterTheMatchAndMinimis
     EXPECT_FALSE(game->paused);
 }
 
-// The options replace the pause menu and lead back to it; the quit dialog holds the pause
-// menu's buttons until its NO; its YES tears the match down.
+// The options replace the pause menu and lead back; the quit dialog holds its buttons until NO; YES ends the match.
 TEST_F(FlowTest, ThePauseMenuLeadsToTheOptionsAndBackAndItsQuitTearsTheMatchDown)
 {
     Space* game = Open("game");
@@ -195,11 +193,9 @@ TEST_F(FlowTest, ThePauseMenuLeadsToTheOptionsAndBackAndItsQuitTearsTheMatchDown
     EXPECT_FALSE(Engine::Get()->FindSpace("MainMenu")->paused);
 }
 
-// Over either options screen: that screen waits, unseen. A beat of the click track is 36 frames at
-// 100 a minute: tapping every 36 frames keeps one distance from the clicks, which the tap test
-// measures as the keyboard's delay; a second, with it applied, finds the taps on time and leaves
-// the delay where it is. A taken key is refused with a line and a free one bound; the delays
-// step; Escape gives the options screen back.
+// Over either options screen, which waits unseen. Tapping every 36 frames (a beat of the 100-a-minute click track)
+// keeps one distance from the clicks, measured as the keyboard's delay; a second test with it applied leaves it. A
+// taken key is refused with a line, a free one bound; the delays step; Escape gives the options screen back.
 TEST_F(FlowTest, TheControlsScreenMeasuresTheTapDelayRebindsRefusesATakenKeyStepsTheDelaysAndLeadsBack)
 {
     OpenControls();
@@ -238,8 +234,7 @@ TEST_F(FlowTest, TheControlsScreenMeasuresTheTapDelayRebindsRefusesATakenKeyStep
     EXPECT_TRUE(Engine::Get()->FindSpace("MainMenu")->paused);  // under the options
 }
 
-// The toggles and the sound slider write their settings; the defaults button resets every setting
-// and what the screen shows, and a full-screen window stays full screen.
+// Toggles and the sound slider write their settings; the defaults button resets them and the screen; full screen stays.
 TEST_F(FlowTest, TheOptionsAndTheSoundSliderWriteTheirSettingsAndDefaultsResetThem)
 {
     GameSettings& settings = GameSettings::Get();
