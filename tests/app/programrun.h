@@ -2,7 +2,6 @@
 #pragma once
 
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -48,11 +47,15 @@ inline std::string LeakCheckPrefix()
     return "env ASAN_OPTIONS=detect_leaks=0 ";
 }
 
-// xvfb-run -a searches from a display number of our own: runs started together could take the same.
+// Its own Xvfb, which takes a free display itself (-displayfd) and names it once it accepts
+// clients, so runs started side by side can neither share a display nor take one another's.
 inline Result UnderXvfb(const std::string& command, const std::string& environment = "")
 {
-    std::string first = std::to_string(100 + getpid() % 800);
-    return Run(environment + " xvfb-run -a -n " + first + " -s \"-screen 0 1920x1080x24\" " + LeakCheckPrefix() + command);
+    return Run("{ f=$(mktemp); Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>\"$f\" 2>/dev/null & x=$!; "
+               "for i in $(seq 400); do [ -s \"$f\" ] && break; sleep 0.05; done; "
+               "if [ ! -s \"$f\" ]; then echo 'Xvfb did not start'; kill $x; rm -f \"$f\"; exit 1; fi; "
+               "DISPLAY=:$(cat \"$f\") " + environment + " " + LeakCheckPrefix() + command + "; s=$?; "
+               "kill $x; wait $x; rm -f \"$f\"; exit $s; }");
 }
 
 // A replay line pointing the cursor's tip (-5, +5 from its centre) at a world position of the 1920 x 1081 Xvfb window.
