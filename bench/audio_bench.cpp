@@ -38,6 +38,8 @@
 #include <thread>
 #include <vector>
 
+namespace volleyrun {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -737,3 +739,5 @@ void RealTimeWakeLatency(benchmark::State& state)
 BENCHMARK(RealTimeWakeLatency)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
 
 } // namespace
+
+} // namespace volleyrun

@@ -5,7 +5,7 @@
 
 int main(int argc, char** argv)
 {
-    SetUpProgram();
+    volleyrun::SetUpProgram();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();

@@ -13,6 +13,8 @@
 #include <filesystem>
 #include <fstream>
 
+namespace volleyrun {
+
 namespace {
 
 struct Sink {
@@ -103,3 +105,5 @@ void SpaceSave(benchmark::State& state)
 BENCHMARK(SpaceSave)->Unit(benchmark::kMillisecond);
 
 } // namespace
+
+} // namespace volleyrun

@@ -21,6 +21,8 @@
 #include <memory>
 #include <vector>
 
+namespace volleyrun {
+
 namespace {
 
 enum Mode : int64_t { kHeadless = 0, kWindow = 1, kWindowFinished = 2, kWindowUnchecked = 3 };
@@ -179,3 +181,5 @@ BENCHMARK(Draw2000Sprites)
     ->Unit(benchmark::kMillisecond);
 
 } // namespace
+
+} // namespace volleyrun

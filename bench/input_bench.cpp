@@ -19,6 +19,8 @@
 #include <thread>
 #include <vector>
 
+namespace volleyrun {
+
 namespace {
 
 int64_t Now()
@@ -158,3 +160,5 @@ void UinputKeyStamp(benchmark::State& state)
 BENCHMARK(UinputKeyStamp)->Iterations(2000)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 }  // namespace
+
+} // namespace volleyrun

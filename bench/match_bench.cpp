@@ -39,6 +39,8 @@
 #define CALLGRIND_STOP_INSTRUMENTATION
 #endif
 
+namespace volleyrun {
+
 namespace {
 
 int BallsInFlight(const Space& game)
@@ -293,3 +295,5 @@ void AcceptedWindowByDevice(benchmark::State& state)
 BENCHMARK(AcceptedWindowByDevice)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
+
+} // namespace volleyrun

@@ -6,6 +6,8 @@
 #include "archetypestore.h"
 #include "entity.h"
 
+namespace volleyrun {
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static const fuzz_support::fs::path root = fuzz_support::ScratchRoot("archetype");
@@ -21,3 +23,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     });
     return 0;
 }
+
+} // namespace volleyrun

@@ -6,6 +6,8 @@
 
 #include "texturestore.h"
 
+namespace volleyrun {
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static const fuzz_support::fs::path folder = [] {
@@ -22,3 +24,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     });
     return 0;
 }
+
+} // namespace volleyrun

@@ -15,6 +15,8 @@
 
 #include <cmath>
 
+namespace volleyrun {
+
 namespace {
 
 void WriteTone(const fuzz_support::fs::path& path, int rate, int channels, int frames)
@@ -85,3 +87,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     system->Release();
     return 0;
 }
+
+} // namespace volleyrun

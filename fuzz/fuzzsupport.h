@@ -26,6 +26,8 @@
 #include <string>
 #include <vector>
 
+namespace volleyrun {
+
 namespace fuzz_support {
 
 namespace fs = std::filesystem;
@@ -140,3 +142,5 @@ bool Refused(Step&& step)
 }
 
 } // namespace fuzz_support
+
+} // namespace volleyrun

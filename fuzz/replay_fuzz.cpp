@@ -6,6 +6,8 @@
 #include "input.h"
 #include "replay.h"
 
+namespace volleyrun {
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static const int64_t lastFrame = INT64_MAX - 1;  // every line's frame has begun
@@ -25,3 +27,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     });
     return 0;
 }
+
+} // namespace volleyrun

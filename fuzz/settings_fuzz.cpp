@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstdlib>
 
+namespace volleyrun {
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static const fuzz_support::fs::path path = fuzz_support::ScratchRoot("settings") / "settings.json";
@@ -21,3 +23,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (bad && (!SettingsFile(path.string()).Load(again).empty() || !(again == loaded))) std::abort();
     return 0;
 }
+
+} // namespace volleyrun

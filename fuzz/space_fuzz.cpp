@@ -3,6 +3,8 @@
 // components; the space is then freed again.
 #include "fuzzsupport.h"
 
+namespace volleyrun {
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static const fuzz_support::fs::path root = fuzz_support::ScratchRoot("space");
@@ -16,3 +18,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fuzz_support::TrimSpaces(startSpaces);
     return 0;
 }
+
+} // namespace volleyrun

@@ -9,6 +9,8 @@
 #include <initializer_list>
 #include <string>
 
+namespace volleyrun {
+
 namespace fuzz_support {
 
 inline void ReadFrames(const std::string& image)
@@ -25,3 +27,5 @@ inline void ReadFrames(const std::string& image)
 }
 
 } // namespace fuzz_support
+
+} // namespace volleyrun

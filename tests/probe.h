@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+namespace volleyrun {
+
 class Probe : public ComponentOf<Probe, static_cast<ComponentType>(6)> {
 public:
     explicit Probe(Entity* owner) : ComponentOf(owner) {}
@@ -25,3 +27,5 @@ public:
     bool on = false;
     uint32_t mask = 3;
 };
+
+} // namespace volleyrun

@@ -19,6 +19,8 @@
 #include <thread>
 #include <vector>
 
+namespace volleyrun {
+
 namespace testing_content {
 
 inline std::string ReadText(const std::filesystem::path& path)
@@ -139,3 +141,5 @@ protected:
 };
 
 } // namespace testing_content
+
+} // namespace volleyrun

@@ -5,7 +5,7 @@
 
 int main(int argc, char** argv)
 {
-    SetUpProgram();
+    volleyrun::SetUpProgram();
     testing::InitGoogleMock(&argc, argv);
     return RUN_ALL_TESTS();
 }

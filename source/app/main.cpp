@@ -15,6 +15,7 @@
 #include <new>
 #include <string>
 
+namespace volleyrun {
 namespace {
 
 int Fail(const std::string& text)
@@ -26,7 +27,7 @@ int Fail(const std::string& text)
 
 } // namespace
 
-int main(int argc, char** argv)
+int RunProgram(int argc, char** argv)
 {
     // A sound output that goes away as a closed pipe is a lost device, handled where the
     // write fails, not a reason to end the program.
@@ -49,4 +50,11 @@ int main(int argc, char** argv)
     } catch (...) {
         return Fail("Fatal error of an unknown kind");
     }
+}
+
+} // namespace volleyrun
+
+int main(int argc, char** argv)
+{
+    return volleyrun::RunProgram(argc, argv);
 }

@@ -11,6 +11,8 @@
 #include "uicomponents.h"
 #include "worldcomponents.h"
 
+namespace volleyrun {
+
 namespace {
 
 void RegisterComponentTypes(ComponentRegistry& registry)
@@ -32,3 +34,5 @@ void SetUpProgram()
     ComponentRegistry::SetTypes(&RegisterComponentTypes);
     Engine::SetParts({&settings, &editor});
 }
+
+} // namespace volleyrun

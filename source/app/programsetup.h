@@ -4,4 +4,8 @@
 // in this order. Game thread only.
 #pragma once
 
+namespace volleyrun {
+
 void SetUpProgram();
+
+} // namespace volleyrun

@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstring>
 
+namespace volleyrun {
+
 namespace {
 AudioDriver* active = nullptr;  // the one driver the plug-in callbacks serve
 AudioDriver::DeviceFactory deviceFactory;
@@ -321,3 +323,5 @@ void AudioDriver::MixVirtual(int64_t now, int64_t framePeriod)
     virtualMixed_ += frames;
     mixed_ += frames;
 }
+
+} // namespace volleyrun

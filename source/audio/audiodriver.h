@@ -27,6 +27,8 @@
 #include <thread>
 #include <vector>
 
+namespace volleyrun {
+
 class AudioDriver {
 public:
     static constexpr const char* kName = "TessaroonCustomOutput";
@@ -134,3 +136,5 @@ private:
     int64_t virtualStart_ = -1;           // clock time of virtual sample 0; -1 before the first mix
     int64_t virtualMixed_ = 0;            // virtual samples mixed so far
 };
+
+} // namespace volleyrun

@@ -17,6 +17,8 @@
 #include <filesystem>
 #include <string_view>
 
+namespace volleyrun {
+
 namespace {
 
 constexpr int kMaxPlaying = 512;
@@ -413,3 +415,5 @@ void AudioEngine::Deliver(const HandOver& item)
     case HandOver::kClockOnly: break;
     }
 }
+
+} // namespace volleyrun

@@ -15,8 +15,6 @@
 #include "spscring.h"
 #include "studioresult.h"
 
-class EventManager;
-
 #include <atomic>
 #include <cstdint>
 #include <map>
@@ -25,7 +23,10 @@ class EventManager;
 #include <string>
 #include <vector>
 
+namespace volleyrun {
+
 class AudioDriver;
+class EventManager;
 class StudioBank;
 struct StudioTimelineBeat;
 struct StudioTimelineMarker;
@@ -161,3 +162,5 @@ private:
     uint64_t handOverLostReported_ = 0;      // game thread
     BeatClock clock_;                        // game thread: what the gameplay reads
 };
+
+} // namespace volleyrun

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace volleyrun {
+
 namespace {
 template <class Array, class Item>
 void PushNewest(Array& items, uint32_t& count, const Item& item)
@@ -111,3 +113,5 @@ double MusicClock::SecondsPerSixteenth(double sampleRate) const
     if (state.beatCount == 0 || sampleRate <= 0) return 0.0;
     return state.beats[state.beatCount - 1].framesPerSixteenth / sampleRate;
 }
+
+} // namespace volleyrun

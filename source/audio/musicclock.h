@@ -14,6 +14,8 @@
 #include <cstdint>
 #include <optional>
 
+namespace volleyrun {
+
 class MusicClock {
 public:
     explicit MusicClock(const OutputClock& output) : output_(output) {}
@@ -63,3 +65,5 @@ private:
     State state_{};              // the mixing thread's copy
     Published<State> published_;
 };
+
+} // namespace volleyrun

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace volleyrun {
+
 void OutputClock::SetNominalRate(double framesPerSecond)
 {
     nominalFramesPerNs_ = framesPerSecond / 1e9;
@@ -72,3 +74,5 @@ std::optional<int64_t> OutputClock::InstantOf(double frame) const
     if (!line.valid) return std::nullopt;
     return line.originNs + static_cast<int64_t>(std::llround((frame - line.originFrame) / line.framesPerNs));
 }
+
+} // namespace volleyrun

@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <optional>
 
+namespace volleyrun {
+
 class OutputClock {
 public:
     struct Line {
@@ -53,3 +55,5 @@ private:
     double nominalFramesPerNs_ = 48000 / 1e9;
     Published<Line> line_;
 };
+
+} // namespace volleyrun

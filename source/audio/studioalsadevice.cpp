@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+namespace volleyrun {
+
 namespace {
 
 // ALSA prints its complaints (no card, unknown PCM) to standard error; they belong in the
@@ -200,3 +202,5 @@ void StudioAlsaDevice::Close()
     snd_pcm_close(pcm_);
     pcm_ = nullptr;
 }
+
+} // namespace volleyrun

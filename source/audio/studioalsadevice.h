@@ -16,6 +16,8 @@
 typedef struct _snd_pcm snd_pcm_t;
 typedef struct _snd_pcm_hw_params snd_pcm_hw_params_t;
 
+namespace volleyrun {
+
 class StudioAlsaDevice final : public StudioDevice {
 public:
     static constexpr unsigned kMinimumPeriod = 64;
@@ -49,3 +51,5 @@ private:
     uint64_t underruns_ = 0;      // worker only
     std::vector<short> converted_;  // 16-bit copy of a block when the device lacks float
 };
+
+} // namespace volleyrun

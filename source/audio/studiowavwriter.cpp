@@ -7,6 +7,8 @@
 #include <mutex>
 #include <utility>
 
+namespace volleyrun {
+
 namespace {
 std::mutex failureLock;
 std::string failure;  // under failureLock
@@ -81,3 +83,5 @@ std::string StudioWavWriter::TakeFailure()
     std::lock_guard guard(failureLock);
     return std::exchange(failure, std::string());
 }
+
+} // namespace volleyrun

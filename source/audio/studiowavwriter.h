@@ -13,6 +13,8 @@
 
 typedef struct sf_private_tag SNDFILE;
 
+namespace volleyrun {
+
 class StudioWavWriter {
 public:
     StudioWavWriter() = default;
@@ -38,3 +40,5 @@ private:
     SNDFILE* file_ = nullptr;
     int64_t frames_ = 0;
 };
+
+} // namespace volleyrun

@@ -1,5 +1,7 @@
 #include "beattime.h"
 
+namespace volleyrun {
+
 BeatTime BeatTime::AddSixteenths(int32_t sixteenths) const
 {
     BeatTime sum(bar, sixteenth + sixteenths, tick);
@@ -9,3 +11,5 @@ BeatTime BeatTime::AddSixteenths(int32_t sixteenths) const
     }
     return sum;
 }
+
+} // namespace volleyrun

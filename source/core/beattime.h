@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+namespace volleyrun {
+
 class BeatTime {
 public:
     static constexpr int32_t kSixteenthsPerBar = 16;
@@ -24,3 +26,5 @@ public:
     int32_t sixteenth = 0;  // 0 to 15 inside the bar
     int32_t tick = 0;       // finer position, carried along unchanged
 };
+
+} // namespace volleyrun

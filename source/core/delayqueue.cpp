@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 
+namespace volleyrun {
+
 namespace {
 constexpr size_t kArity = 4;
 }
@@ -115,3 +117,5 @@ void DelayQueue::SiftDown(size_t index)
     }
     entries_[index] = moving;
 }
+
+} // namespace volleyrun

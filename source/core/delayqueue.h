@@ -18,6 +18,8 @@
 #include <utility>
 #include <vector>
 
+namespace volleyrun {
+
 class DelayQueue {
 public:
     // Destroys a taken event and gives its storage back to where it came from.
@@ -93,3 +95,5 @@ private:
     Entry* entries_ = nullptr; // 4-ary heap from slot kLead of lines_: children of i are 4i+1 .. 4i+4
     size_t size_ = 0;
 };
+
+} // namespace volleyrun

@@ -6,6 +6,8 @@
 
 #include <memory>
 
+namespace volleyrun {
+
 class Entity;
 
 class EntityRef {
@@ -20,3 +22,5 @@ public:
 private:
     std::shared_ptr<Entity*> handle_;  // shared with the entity, which nulls it as it dies
 };
+
+} // namespace volleyrun

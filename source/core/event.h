@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+namespace volleyrun {
+
 class BehaviorBall;
 class Space;
 
@@ -309,3 +311,5 @@ public:
         : EventOf(eventDelay), callable(std::move(action)) {}
     std::function<void()> callable;
 };
+
+} // namespace volleyrun

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+namespace volleyrun {
+
 class EventManager::WalkScope {
 public:
     explicit WalkScope(EventManager& manager) : manager_(manager) { ++manager_.depth_; }
@@ -92,3 +94,5 @@ void EventManager::Update(float dt)
         Dispatch(*event);
     }
 }
+
+} // namespace volleyrun

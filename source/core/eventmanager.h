@@ -19,6 +19,8 @@
 #include <type_traits>
 #include <vector>
 
+namespace volleyrun {
+
 class EventManager {
 public:
     class ListenerBase {
@@ -101,3 +103,5 @@ private:
     int depth_ = 0;  // dispatches and updates running on this manager
     Retirement<ListenerBase> retired_;  // removed during a walk
 };
+
+} // namespace volleyrun

@@ -2,6 +2,8 @@
 
 #include <new>
 
+namespace volleyrun {
+
 void* EventPool::Allocate(size_t size)
 {
     if (size > kLargest) return ::operator new(size);
@@ -50,3 +52,5 @@ void EventPool::Release()
     chunks_.clear();
     cursor_ = end_ = nullptr;
 }
+
+} // namespace volleyrun

@@ -10,6 +10,8 @@
 #include <memory>
 #include <vector>
 
+namespace volleyrun {
+
 class EventPool {
 public:
     static constexpr size_t kGrain = 16;     // block sizes are multiples of this; so is their alignment
@@ -43,3 +45,5 @@ private:
     std::byte* end_ = nullptr;
     size_t live_ = 0;  // pooled blocks handed out and not yet freed
 };
+
+} // namespace volleyrun

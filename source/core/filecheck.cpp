@@ -7,6 +7,8 @@
 #include <iterator>
 #include <sys/stat.h>
 
+namespace volleyrun {
+
 std::string FileCheck::NotRegular(const std::string& path)
 {
     struct stat status {};
@@ -33,3 +35,5 @@ void FileCheck::RequireInside(const std::string& root, const std::string& path, 
 {
     if (!Inside(root, path)) throw GameError(path + ": " + what + " leads outside the content folder " + root);
 }
+
+} // namespace volleyrun

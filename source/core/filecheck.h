@@ -6,6 +6,8 @@
 
 #include <string>
 
+namespace volleyrun {
+
 class FileCheck {
 public:
     // "" for a regular file or a path that does not exist (its opening fails with its own
@@ -18,3 +20,5 @@ public:
     // Throws GameError "<path>: <what> leads outside the content folder <root>" unless Inside.
     static void RequireInside(const std::string& root, const std::string& path, const std::string& what);
 };
+
+} // namespace volleyrun

@@ -9,6 +9,8 @@
 #include <memory>
 #include <thread>
 
+namespace volleyrun {
+
 std::atomic<int64_t> FrameClock::virtualNow_{0};
 
 FrameClock* FrameClock::Start()
@@ -91,3 +93,5 @@ float FrameClock::Pace(const std::function<void()>& poll)
     frameStart += framePeriod;
     return 1.0f / static_cast<float>(framesPerSecond);
 }
+
+} // namespace volleyrun

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <functional>
 
+namespace volleyrun {
+
 class FrameClock : public Service<FrameClock> {
 public:
     static constexpr const char* kServiceName = "the frame clock";
@@ -47,3 +49,5 @@ private:
     Source source_;
     static std::atomic<int64_t> virtualNow_;  // the virtual clock, shared with the audio side
 };
+
+} // namespace volleyrun

@@ -1,5 +1,7 @@
 #include "gameerror.h"
 
+namespace volleyrun {
+
 void GameError::Check(bool condition, const char* expression, const char* sourceFile,
                       const std::string& context)
 {
@@ -8,3 +10,5 @@ void GameError::Check(bool condition, const char* expression, const char* source
     if (!context.empty()) text += ": " + context;
     throw GameError(text);
 }
+
+} // namespace volleyrun

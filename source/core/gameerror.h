@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace volleyrun {
+
 class GameError : public std::runtime_error {
 public:
     explicit GameError(const std::string& message) : std::runtime_error(message) {}
@@ -18,3 +20,5 @@ public:
 };
 
 #define GAME_CHECK(cond, context) GameError::Check((cond), #cond, __FILE__, (context))
+
+} // namespace volleyrun

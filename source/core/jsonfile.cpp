@@ -14,6 +14,8 @@
 #include <fstream>
 #include <iterator>
 
+namespace volleyrun {
+
 namespace {
 
 // Builds the document like its own handler, but converts each number from its text with the
@@ -95,3 +97,5 @@ bool JsonFile::IsSafeFileName(const std::string& name)
 {
     return !name.empty() && name.find_first_of("/\\") == std::string::npos && name.find("..") == std::string::npos;
 }
+
+} // namespace volleyrun

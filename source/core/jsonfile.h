@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+namespace volleyrun {
+
 class JsonFile {
 public:
     enum class ReadResult { kOk, kUnopenable, kUnparsable };
@@ -31,3 +33,5 @@ public:
     // no path separators, no "..".
     static bool IsSafeFileName(const std::string& name);
 };
+
+} // namespace volleyrun

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+namespace volleyrun {
+
 namespace {
 std::function<void(const std::string&)>& Sink()
 {
@@ -20,3 +22,5 @@ void Log::SetSink(std::function<void(const std::string&)> sink)
 {
     Sink() = std::move(sink);
 }
+
+} // namespace volleyrun

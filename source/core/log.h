@@ -6,9 +6,13 @@
 #include <functional>
 #include <string>
 
+namespace volleyrun {
+
 class Log {
 public:
     static void Write(const std::string& line);
     // Where lines go from now on; an empty sink means standard error.
     static void SetSink(std::function<void(const std::string&)> sink);
 };
+
+} // namespace volleyrun

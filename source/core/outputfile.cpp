@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace volleyrun {
+
 OutputFile::OutputFile(const std::string& path, Kind kind) : path_(path), kind_(kind)
 {
     if (path.empty()) Fail("no file name");
@@ -83,3 +85,5 @@ void OutputFile::WriteWhole(const std::string& path, const std::string& text, Ki
     file.Write(text.data(), text.size());
     file.Commit();
 }
+
+} // namespace volleyrun

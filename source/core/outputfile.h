@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <string>
 
+namespace volleyrun {
+
 class OutputFile {
 public:
     enum class Kind {
@@ -39,3 +41,5 @@ private:
     Kind kind_;
     int fd_ = -1;
 };
+
+} // namespace volleyrun

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <limits>
 
+namespace volleyrun {
+
 namespace {
 
 [[noreturn]] void WrongType(const std::string& context, const Property& p, const char* expected)
@@ -130,3 +132,5 @@ void WriteValue(JsonWriter& writer, const Property& p)
     default: throw GameError("There was a problem in WriteValue, unknown type");
     }
 }
+
+} // namespace volleyrun

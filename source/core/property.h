@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <string>
 
+namespace volleyrun {
+
 enum PropertyKind : int {
     kInt = 0,
     kString = 1,
@@ -57,3 +59,5 @@ void CopyValue(const Property& from, const Property& to);
 
 // Writes the number of the member name, throwing GameError the same way for one that is not finite.
 void WriteNumber(JsonWriter& writer, const std::string& name, double value);
+
+} // namespace volleyrun

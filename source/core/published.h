@@ -10,6 +10,8 @@
 #include <cstring>
 #include <type_traits>
 
+namespace volleyrun {
+
 template <class T>
 class Published {
     static_assert(std::is_trivially_copyable_v<T>, "Published values are copied word by word");
@@ -49,3 +51,5 @@ private:
     std::atomic<uint64_t> sequence_{0};
     std::array<std::atomic<uint64_t>, kWords> words_{};
 };
+
+} // namespace volleyrun

@@ -9,6 +9,8 @@
 #include <memory>
 #include <vector>
 
+namespace volleyrun {
+
 template <class T>
 class Retirement {
 public:
@@ -31,3 +33,5 @@ public:
 private:
     std::vector<std::unique_ptr<T>> kept_;
 };
+
+} // namespace volleyrun

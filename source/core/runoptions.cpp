@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+namespace volleyrun {
+
 RunOptions& RunOptions::Get()
 {
     static RunOptions options;
@@ -138,3 +140,5 @@ void RunOptions::WarnAboutLateScreenshots() const
             std::fprintf(stderr, "Warning: --screenshot %lld:%s comes after the last frame (--frames %lld) and is never taken\n",
                          static_cast<long long>(request.frame), request.file.c_str(), static_cast<long long>(frames));
 }
+
+} // namespace volleyrun

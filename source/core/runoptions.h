@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace volleyrun {
+
 struct ScreenshotRequest {
     int64_t frame = 0;
     std::string file;
@@ -49,3 +51,5 @@ public:
 private:
     void WarnAboutLateScreenshots() const;
 };
+
+} // namespace volleyrun

@@ -13,6 +13,8 @@
 #include <memory>
 #include <string>
 
+namespace volleyrun {
+
 template <class T>
 class Service {
 public:
@@ -37,3 +39,5 @@ protected:
 private:
     inline static std::unique_ptr<T> instance_;
 };
+
+} // namespace volleyrun

@@ -6,6 +6,8 @@
 
 #include <memory>
 
+namespace volleyrun {
+
 class Space;
 
 class SpaceRef {
@@ -22,3 +24,5 @@ public:
 private:
     std::shared_ptr<Space*> handle_;  // shared with the space, which nulls it as it dies
 };
+
+} // namespace volleyrun

@@ -7,6 +7,8 @@
 #include <atomic>
 #include <cstddef>
 
+namespace volleyrun {
+
 template <class T, size_t N>
 class SpscRing {
     static_assert(N >= 2 && (N & (N - 1)) == 0, "the capacity is a power of two");
@@ -37,3 +39,5 @@ private:
     alignas(64) std::atomic<size_t> head_{0};  // next to pop
     alignas(64) std::atomic<size_t> tail_{0};  // next to push
 };
+
+} // namespace volleyrun

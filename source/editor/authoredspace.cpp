@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+namespace volleyrun {
+
 namespace {
 
 std::string EntityName(const rapidjson::Value& object)
@@ -185,3 +187,5 @@ rapidjson::Value AuthoredSpace::ValueOf(const Property& p, rapidjson::Document::
     }
     }
 }
+
+} // namespace volleyrun

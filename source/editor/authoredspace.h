@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+namespace volleyrun {
+
 class Component;
 class Entity;
 class Space;
@@ -63,3 +65,5 @@ private:
     rapidjson::Document document_;  // the file; its "entities" are held in entries_
     std::vector<Entry> entries_;
 };
+
+} // namespace volleyrun

@@ -5,6 +5,8 @@
 #include "mapeditor.h"
 #include "space.h"
 
+namespace volleyrun {
+
 namespace {
 const char* const kEditorSpace = "MapEditorSpace";
 }
@@ -33,3 +35,5 @@ void EditorCommand::Open(Engine& engine, const std::string& target)
         events->Send(TraceEvent(std::string("Can not open editor: ") + error.what() + "\n", 0.0f));
     }
 }
+
+} // namespace volleyrun

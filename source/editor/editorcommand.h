@@ -8,9 +8,13 @@
 
 #include <string>
 
+namespace volleyrun {
+
 class EditorCommand : public Engine::Part {
 public:
     void StartUp(Engine& engine) override;
 
     static void Open(Engine& engine, const std::string& target);
 };
+
+} // namespace volleyrun

@@ -3,6 +3,10 @@
 // list of every layer's types. Game thread only.
 #pragma once
 
+namespace volleyrun {
+
 class ComponentRegistry;
 
 void RegisterEditorComponents(ComponentRegistry& registry);
+
+} // namespace volleyrun

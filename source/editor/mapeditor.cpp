@@ -33,6 +33,8 @@
 #include <limits>
 #include <fnmatch.h>
 
+namespace volleyrun {
+
 namespace {
 
 // GLFW codes of the keys the editor reads.
@@ -1557,3 +1559,5 @@ void MapEditor::PushValues(Entity& entity, int type, const Values& before, const
     Push({what + " " + entity.name, {[this, key, type, before] { ApplyValues(key, type, before); }},
           {[this, key, type, after] { ApplyValues(key, type, after); }}});
 }
+
+} // namespace volleyrun

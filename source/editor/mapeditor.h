@@ -25,6 +25,8 @@
 #include <string>
 #include <vector>
 
+namespace volleyrun {
+
 class AuthoredSpace;
 class DestroySpaceEvent;
 class DevMessageEvent;
@@ -250,3 +252,5 @@ private:
     };
     std::optional<Drag> drag_;              // a tool drag under way, recorded when the button is released
 };
+
+} // namespace volleyrun

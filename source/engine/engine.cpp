@@ -24,6 +24,8 @@
 #include <ctime>
 #include <optional>
 
+namespace volleyrun {
+
 namespace {
 Engine* instance = nullptr;
 
@@ -271,3 +273,5 @@ void Engine::Dump(const std::string& path) const
     writer.EndObject();
     OutputFile::WriteWhole(path, std::string(buffer.GetString(), buffer.GetSize()) + "\n", OutputFile::Kind::kRunOutput);
 }
+
+} // namespace volleyrun

@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+namespace volleyrun {
+
 class Space;
 
 class Engine {
@@ -92,3 +94,5 @@ private:
     Retirement<Space> retired_;  // destroyed while one of their handlers ran
     std::vector<Command> commands_;
 };
+
+} // namespace volleyrun

@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <memory>
 
+namespace volleyrun {
+
 namespace {
 bool ConsoleTyping()
 {
@@ -109,3 +111,5 @@ void Trace::OnTextTyped(TextTypedEvent& event)
     }
     Refresh();
 }
+
+} // namespace volleyrun

@@ -13,6 +13,8 @@
 #include <array>
 #include <string>
 
+namespace volleyrun {
+
 class EventManager;
 class Space;
 class SpriteText;
@@ -59,3 +61,5 @@ private:
     EventManager* events_ = nullptr;  // where the typed-text listener is
     const bool* quitting_ = nullptr;
 };
+
+} // namespace volleyrun

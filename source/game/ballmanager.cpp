@@ -22,6 +22,8 @@
 #include <array>
 #include <cstdlib>
 
+namespace volleyrun {
+
 namespace {
 
 // The opening, in divisions: the meters fill at once, then drain one segment per half beat
@@ -368,3 +370,5 @@ void BallManager::SendTrigger()
         }
     Engine::Get()->events->Send(ParameterChangeEvent(Content::kMatchMusic, {{"Trigger", trigger}}));
 }
+
+} // namespace volleyrun

@@ -17,6 +17,8 @@
 #include <cstdint>
 #include <optional>
 
+namespace volleyrun {
+
 class BallLostEvent;
 class BeatDivisionEvent;
 class BehaviorBall;
@@ -85,3 +87,5 @@ private:
 
     bool countedIn_ = false;  // the first ball has been counted in
 };
+
+} // namespace volleyrun

@@ -6,6 +6,8 @@
 
 #include <cmath>
 
+namespace volleyrun {
+
 namespace {
 // Smallest exponent that still bends: easing 0 would put every division on the beat.
 constexpr float kSmallestEasing = 1.1920929e-7f;
@@ -48,3 +50,5 @@ void BeatDivider::OnBeat(BeatEvent& beat)
     }
     beatCounter = numerator > 1 ? (beatCounter + 1) % numerator : 0;
 }
+
+} // namespace volleyrun

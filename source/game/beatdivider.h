@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+namespace volleyrun {
+
 class BeatEvent;
 
 class BeatDivider : public ComponentOf<BeatDivider, kBeatDivider> {
@@ -30,3 +32,5 @@ public:
     uint32_t beatCounter = 0;  // beats seen, modulo numerator
     float easing = 1.0f;       // exponent bending the spacing; 1 is even
 };
+
+} // namespace volleyrun

@@ -23,6 +23,8 @@
 #include <cmath>
 #include <cstdlib>
 
+namespace volleyrun {
+
 namespace {
 
 constexpr float kLaneWidth = 100.0f;    // world units between lanes
@@ -438,3 +440,5 @@ void BehaviorBall::OnDraw(DrawEvent&)
     if (letterOverlay_.visible)
         letterOverlay_.Draw(owner->Require<Transform>()->GetMatrix(), letterOverlay_.colour);
 }
+
+} // namespace volleyrun

@@ -19,6 +19,8 @@
 #include <cstdint>
 #include <optional>
 
+namespace volleyrun {
+
 class BallHitEvent;
 class BeatDivisionEvent;
 class BehaviorMeter;
@@ -97,3 +99,5 @@ private:
     Sprite targetRing_;
     Sprite innerRing_;
 };
+
+} // namespace volleyrun

@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace volleyrun {
+
 namespace {
 constexpr float kDrainSeconds = 0.4f;  // one segment empties in this time, within its half beat
 constexpr float kNotchSpacing = 1.45f; // notch widths from one notch to the next
@@ -176,3 +178,5 @@ void BehaviorMeter::Animate(Notch& notch, float dt)
     transform->scale = notchScale_ * (1.0f + kPulseGrowth * notch.pulse + kPopGrowth * pop);
     transform->translation.y = notchBaseY_ + kPulseRise * notch.pulse * notch.pulse;
 }
+
+} // namespace volleyrun

@@ -15,6 +15,8 @@
 #include <array>
 #include <vector>
 
+namespace volleyrun {
+
 class BeatDivisionEvent;
 class Transform;
 class UpdateEvent;
@@ -74,3 +76,5 @@ private:
     glm::vec2 notchScale_{1.0f};              // the archetype's notch size
     float notchBaseY_ = 0.0f;                 // resting y of every notch
 };
+
+} // namespace volleyrun

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+namespace volleyrun {
+
 namespace {
 constexpr float kDamageTime = 0.4f;  // seconds the hurt look stays
 }
@@ -63,3 +65,5 @@ void BehaviorMusician::OnUpdate(UpdateEvent& event)
     if (owner->Require<Sprite>()->colour.r == 1.0f) Show("Spotlight.png", kSpotlight);
     else Show("Idle.png", kIdle);
 }
+
+} // namespace volleyrun

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <string>
 
+namespace volleyrun {
+
 class UpdateEvent;
 
 class BehaviorMusician : public ComponentOf<BehaviorMusician, kBehaviorMusician> {
@@ -40,3 +42,5 @@ public:
 private:
     void Show(const char* picture, State newState);
 };
+
+} // namespace volleyrun

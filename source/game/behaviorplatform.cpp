@@ -6,6 +6,8 @@
 #include "space.h"
 #include "transform.h"
 
+namespace volleyrun {
+
 namespace {
 constexpr float kGlideRate = 0.1f;
 constexpr int kKeyK = 75;  // debug: every platform home
@@ -66,3 +68,5 @@ void BehaviorPlatform::OnThreshold(BeatMeterThreshold& event)
     if (Entity* platform = owner->space->FindEntity(name))
         if (auto* behavior = platform->Get<BehaviorPlatform>()) behavior->GlideTo(0.0f, kGlideRate);
 }
+
+} // namespace volleyrun

@@ -8,6 +8,8 @@
 
 #include <glm/vec2.hpp>
 
+namespace volleyrun {
+
 class BeatMeterThreshold;
 class UpdateEvent;
 
@@ -30,3 +32,5 @@ public:
     float rate = 1.0f;          // fraction of the remaining distance per frame
     float target = 0.0f;
 };
+
+} // namespace volleyrun

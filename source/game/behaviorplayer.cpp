@@ -14,6 +14,8 @@
 #include "particleemitter.h"
 #include "space.h"
 
+namespace volleyrun {
+
 namespace {
 constexpr int32_t kSpots[3] = {4, 2, 1};  // in the order of the bindings' spot keys
 // A swing that returns no ball locks the player out this long (and breaks his streak and
@@ -132,3 +134,5 @@ void BehaviorPlayer::Burst(int level)
     Entity* back = owner->space->RequireEntity(meterName + "BackBottom");
     back->Require<ParticleEmitter>()->Burst(meter->ThresholdColour(level) / 255.0f, 1.0f);
 }
+
+} // namespace volleyrun

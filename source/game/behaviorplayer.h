@@ -12,6 +12,8 @@
 
 #include <cstdint>
 
+namespace volleyrun {
+
 class BeatMeterThreshold;
 class BehaviorMusician;
 class PressEvent;
@@ -47,3 +49,5 @@ private:
 
     int64_t lockedUntil_ = INT64_MIN;  // a fault's lock-out ends here
 };
+
+} // namespace volleyrun

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdio>
 
+namespace volleyrun {
+
 namespace {
 
 // The q-quantile of sorted values, interpolated between neighbours.
@@ -57,3 +59,5 @@ float Calibration::Corrected(float offsetMs, const Estimate& estimate)
     double corrected = std::round((offsetMs + estimate.medianMs) * 10.0) / 10.0;
     return static_cast<float>(std::clamp<double>(corrected, -GameSettings::kMaxOffsetMs, GameSettings::kMaxOffsetMs));
 }
+
+} // namespace volleyrun

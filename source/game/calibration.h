@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+namespace volleyrun {
+
 class Calibration {
 public:
     static constexpr size_t kTaps = 24;              // taps of one session against the click track
@@ -34,3 +36,5 @@ public:
     // and within the settings' range; offsetMs itself when refused.
     static float Corrected(float offsetMs, const Estimate& estimate);
 };
+
+} // namespace volleyrun

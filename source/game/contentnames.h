@@ -6,6 +6,8 @@
 
 #include "audioengine.h"
 
+namespace volleyrun {
+
 namespace Content {
 
 // Spaces ("Spaces/<name>.txt").
@@ -29,3 +31,5 @@ inline constexpr const char* kMenuMusic = "event:/MainMenu";
 inline constexpr const char* kPauseMusic = "event:/PauseMenu";
 
 } // namespace Content
+
+} // namespace volleyrun

@@ -14,6 +14,8 @@
 #include <cmath>
 #include <cstdlib>
 
+namespace volleyrun {
+
 namespace {
 
 enum class Result { kPlayer1, kPlayer2, kDraw };
@@ -116,3 +118,5 @@ void EndGameLogic::OnUpdate(UpdateEvent&)
         if (space) engine->events->Send(DestroySpaceEvent(space, 0.0f));
     SendMusicBack();
 }
+
+} // namespace volleyrun

@@ -13,6 +13,8 @@
 #include <array>
 #include <string>
 
+namespace volleyrun {
+
 class BehaviorMeter;
 class UpdateEvent;
 
@@ -43,3 +45,5 @@ private:
     void ShowStats();
     static void SendMusicBack();
 };
+
+} // namespace volleyrun

@@ -16,6 +16,8 @@
 #include "testingcomponent.h"
 #include "timer.h"
 
+namespace volleyrun {
+
 void RegisterGameComponents(ComponentRegistry& registry)
 {
     registry.Register("TestingComponent", std::make_unique<TestingComponent>(nullptr));
@@ -33,3 +35,5 @@ void RegisterGameComponents(ComponentRegistry& registry)
     registry.Register("MatchFeedback", std::make_unique<MatchFeedback>(nullptr));
     registry.Register("EndGameLogic", std::make_unique<EndGameLogic>(nullptr));
 }
+
+} // namespace volleyrun

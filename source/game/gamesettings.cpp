@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <span>
 
+namespace volleyrun {
+
 GameSettings& GameSettings::Get()
 {
     static GameSettings settings;
@@ -103,3 +105,5 @@ std::string GameSettings::ButtonName(int32_t button)
     if (button < 0 || button >= Input::kPadButtonCount) return "BUTTON " + std::to_string(button);
     return kNames[button];
 }
+
+} // namespace volleyrun

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+namespace volleyrun {
+
 class GameSettings {
 public:
     static GameSettings& Get();
@@ -75,3 +77,5 @@ public:
     // Reset leaves it alone.
     inline static bool autoplay = false;
 };
+
+} // namespace volleyrun

@@ -15,6 +15,8 @@
 
 #include <algorithm>
 
+namespace volleyrun {
+
 namespace {
 
 const char* const kSplashSteps[] = {"LevelLogic0", "LevelLogic1", "LevelLogic2"};
@@ -173,3 +175,5 @@ void LevelLogic::OnUpdate(UpdateEvent&)
                                                            {"RightTrigger", LargerAxis(5)},
                                                            {"RightStickY", input->Axis(0, 3)}}));
 }
+
+} // namespace volleyrun

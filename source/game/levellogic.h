@@ -9,6 +9,8 @@
 #include "component.h"
 #include "entityref.h"
 
+namespace volleyrun {
+
 class KeyUpdateEvent;
 class TriggerEvent;
 class UpdateEvent;
@@ -49,3 +51,5 @@ private:
     EntityRef defaultsButton_;    // options spaces: "DefaultSettingsButton"
     EntityRef volumeSlider_;      // options spaces: "MasterSoundSlider"
 };
+
+} // namespace volleyrun

@@ -4,6 +4,8 @@
 #include "graphics.h"
 #include "transform.h"
 
+namespace volleyrun {
+
 void LifeIndicator::Initialize()
 {
     Listen(*owner->events, &LifeIndicator::OnDraw);
@@ -31,3 +33,5 @@ void LifeIndicator::OnDraw(DrawEvent&)
     DrawRow(slot_, imageName, maxLives);
     DrawRow(overlay_, imageOverlay, lives);
 }
+
+} // namespace volleyrun

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+namespace volleyrun {
+
 class DrawEvent;
 
 class LifeIndicator : public ComponentOf<LifeIndicator, kLifeIndicator> {
@@ -31,3 +33,5 @@ private:
     Sprite slot_{nullptr};
     Sprite overlay_{nullptr};
 };
+
+} // namespace volleyrun

@@ -11,6 +11,8 @@
 
 #include <algorithm>
 
+namespace volleyrun {
+
 namespace {
 
 // Hit sounds from the best grade to the widest window; a forced return gets the soft one.
@@ -118,3 +120,5 @@ void MatchFeedback::OnUpdate(UpdateEvent& event)
         sign->Require<Transform>()->scale = side.signScale * (1.0f + kPopGrowth * left * left);
     }
 }
+
+} // namespace volleyrun

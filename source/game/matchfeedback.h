@@ -14,6 +14,8 @@
 
 #include <array>
 
+namespace volleyrun {
+
 class BallLostEvent;
 class BallReturnedEvent;
 class SwingEvent;
@@ -49,3 +51,5 @@ private:
 
     std::array<Side, 2> sides_;
 };
+
+} // namespace volleyrun

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numeric>
 
+namespace volleyrun {
+
 MatchStats& MatchStats::Get()
 {
     static MatchStats stats;
@@ -59,3 +61,5 @@ int MatchStats::GradeOf(float errorSeconds)
     float size = std::fabs(errorSeconds);
     return size < 0.02f ? 0 : size < 0.04f ? 1 : size < 0.06f ? 2 : 3;
 }
+
+} // namespace volleyrun

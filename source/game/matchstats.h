@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace volleyrun {
+
 class MatchStats {
 public:
     static constexpr int kGrades = 4;  // 0 PERFECT .. 3 the widest window
@@ -40,3 +42,5 @@ public:
 
     std::array<Player, 2> players;
 };
+
+} // namespace volleyrun

@@ -1,1 +1,6 @@
 #include "scorecounter.h"
+
+namespace volleyrun {
+
+
+} // namespace volleyrun

@@ -4,8 +4,12 @@
 
 #include "component.h"
 
+namespace volleyrun {
+
 class ScoreCounter : public ComponentOf<ScoreCounter, kScoreCounter> {
 public:
     explicit ScoreCounter(Entity* owner) : ComponentOf(owner) {}
     void Serialize(std::vector<Property>&) override {}
 };
+
+} // namespace volleyrun

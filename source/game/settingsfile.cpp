@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <system_error>
 
+namespace volleyrun {
+
 namespace {
 
 using Lines = std::vector<std::string>;
@@ -280,3 +282,5 @@ std::optional<std::string> SettingsFile::SaveIfChanged(const GameSettings& setti
     }
     return std::nullopt;
 }
+
+} // namespace volleyrun

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+namespace volleyrun {
+
 class SettingsFile {
 public:
     explicit SettingsFile(std::string path) : path_(std::move(path)) {}
@@ -38,3 +40,5 @@ private:
     std::string path_;
     std::optional<GameSettings> saved_;  // what the file holds now, as far as we know
 };
+
+} // namespace volleyrun

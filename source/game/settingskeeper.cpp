@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace volleyrun {
+
 void SettingsKeeper::StartUp(Engine& engine)
 {
     const RunOptions& options = RunOptions::Get();
@@ -37,3 +39,5 @@ void SettingsKeeper::EndFrame(Engine& engine)
     if (std::optional<std::string> failure = file_->SaveIfChanged(settings))
         engine.events->Send(TraceEvent(*failure + "\n"));
 }
+
+} // namespace volleyrun

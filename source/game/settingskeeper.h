@@ -10,6 +10,8 @@
 
 #include <memory>
 
+namespace volleyrun {
+
 class SettingsKeeper : public Engine::Part {
 public:
     void StartUp(Engine& engine) override;
@@ -19,3 +21,5 @@ private:
     std::unique_ptr<SettingsFile> file_;
     bool fullscreenSeen_ = true;  // the window's state at the last frame: a change is the player's choice
 };
+
+} // namespace volleyrun

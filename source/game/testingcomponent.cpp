@@ -11,6 +11,8 @@
 #include "input.h"
 #include "space.h"
 
+namespace volleyrun {
+
 namespace {
 
 bool Pressed(const Input& input, int key)
@@ -79,3 +81,5 @@ void TestingComponent::EndMatch() const
     BehaviorMeter* meter = game.RequireEntity("BeatMeter1")->Require<BehaviorMeter>();
     EndGameLogic::EndCheck(*meter, true, true);
 }
+
+} // namespace volleyrun

@@ -8,6 +8,8 @@
 
 #include "component.h"
 
+namespace volleyrun {
+
 class DevMessageEvent;
 class UpdateEvent;
 
@@ -39,3 +41,5 @@ private:
 
     bool listening_ = false;
 };
+
+} // namespace volleyrun

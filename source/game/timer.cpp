@@ -8,6 +8,8 @@
 #include "space.h"
 #include "spritetext.h"
 
+namespace volleyrun {
+
 void Timer::Initialize()
 {
     Listen(*owner->events, &Timer::OnUpdate);
@@ -60,3 +62,5 @@ void Timer::OnUpdate(UpdateEvent& event)
     ShowTime();
     if (remaining >= 0.0f) remaining -= event.dt;
 }
+
+} // namespace volleyrun

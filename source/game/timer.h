@@ -8,6 +8,8 @@
 #include "component.h"
 #include "entityref.h"
 
+namespace volleyrun {
+
 class SpriteText;
 class UpdateEvent;
 
@@ -31,3 +33,5 @@ private:
 
     EntityRef minutes_, seconds_, glow_;  // "TimerMin", "TimerSec", "TimerGlow"
 };
+
+} // namespace volleyrun

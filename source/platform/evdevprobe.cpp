@@ -10,6 +10,8 @@
 #include <cstring>
 #include <ctime>
 
+namespace volleyrun {
+
 namespace {
 
 bool IsKeyboard(const libevdev* device)
@@ -133,3 +135,5 @@ std::optional<EvdevProbe::Opened> EvdevProbe::Open(const std::string& path, std:
     if (!opened) close(fd);
     return opened;
 }
+
+} // namespace volleyrun

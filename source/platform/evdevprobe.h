@@ -14,6 +14,8 @@
 struct udev;
 struct udev_monitor;
 
+namespace volleyrun {
+
 class EvdevProbe {
 public:
     struct Opened {
@@ -54,3 +56,5 @@ private:
     udev* udev_ = nullptr;
     udev_monitor* monitor_ = nullptr;
 };
+
+} // namespace volleyrun

@@ -16,6 +16,8 @@
 #include <cstring>
 #include <utility>
 
+namespace volleyrun {
+
 namespace {
 
 // Every key GLFW names that a kernel keyboard reports, by position on a US keyboard, as
@@ -322,3 +324,5 @@ void EvdevReader::PublishDevices()
     std::lock_guard lock(mutex_);
     published_ = std::move(info);
 }
+
+} // namespace volleyrun

@@ -18,8 +18,11 @@
 #include <thread>
 #include <vector>
 
-class EvdevProbe;
 struct input_event;
+
+namespace volleyrun {
+
+class EvdevProbe;
 
 class EvdevReader {
 public:
@@ -91,3 +94,5 @@ private:
     std::vector<std::string> messages_;
     std::vector<DeviceInfo> published_;  // a copy of devices_ for other threads
 };
+
+} // namespace volleyrun

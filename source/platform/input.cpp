@@ -12,6 +12,8 @@
 #include <cmath>
 #include <cstdio>
 
+namespace volleyrun {
+
 namespace {
 
 // Stick readings smaller than this are rest noise: a pad at rest must not creep the cursor.
@@ -468,3 +470,5 @@ float Input::Axis(int joystick, int axis) const
     if (axis < 0 || axis >= AxisCount(joystick)) return 0.0f;
     return pads_[joystick].axes[axis];
 }
+
+} // namespace volleyrun

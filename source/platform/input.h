@@ -22,6 +22,8 @@
 #include <string>
 #include <vector>
 
+namespace volleyrun {
+
 class EvdevReader;
 class EventManager;
 
@@ -201,3 +203,5 @@ private:
     std::vector<std::string> deviceNotes_;  // for the trace, at the next poll
 
 };
+
+} // namespace volleyrun

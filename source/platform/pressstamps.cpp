@@ -1,5 +1,7 @@
 #include "pressstamps.h"
 
+namespace volleyrun {
+
 void PressStamps::Add(const StampedPress& press)
 {
     Forget(press.nanoseconds);
@@ -34,3 +36,5 @@ void PressStamps::Forget(int64_t now)
 {
     std::erase_if(records_, [now](const StampedPress& record) { return record.nanoseconds < now - kKeepNs; });
 }
+
+} // namespace volleyrun

@@ -12,6 +12,8 @@
 #include <optional>
 #include <string>
 
+namespace volleyrun {
+
 class PressStamps {
 public:
     static constexpr int64_t kKeepNs = 500'000'000;      // records older than this are forgotten
@@ -35,3 +37,5 @@ private:
 
     std::deque<StampedPress> records_;  // unused, in the order they were added
 };
+
+} // namespace volleyrun

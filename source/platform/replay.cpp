@@ -12,6 +12,8 @@
 #include <sstream>
 #include <string_view>
 
+namespace volleyrun {
+
 namespace {
 
 // One line split into words, with the context every error names.
@@ -172,3 +174,5 @@ Replay Replay::Parse(const std::string& text, const std::string& path)
     std::stable_sort(replay.pads_.begin(), replay.pads_.end(), byFrame);
     return replay;
 }
+
+} // namespace volleyrun

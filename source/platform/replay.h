@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+namespace volleyrun {
+
 class Replay {
 public:
     // Limits of a replay file: its size, and one line's length (no valid line comes near).
@@ -39,3 +41,5 @@ private:
     std::vector<Line> events_;
     std::vector<Line> pads_;
 };
+
+} // namespace volleyrun

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace volleyrun {
+
 struct ReplayLine {
     enum Kind { kKey, kMouse, kCursor, kPadConnect, kPadDisconnect, kPadButton, kPadAxis };
     int64_t frame = 0;
@@ -14,3 +16,5 @@ struct ReplayLine {
     double x = 0.0, y = 0.0;  // cursor pixels, or the axis value in x
     int64_t offsetNs = 0;     // after the frame's start
 };
+
+} // namespace volleyrun

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+namespace volleyrun {
+
 void Screenshot::SaveBackBuffer(const std::string& path, int width, int height)
 {
     if (width <= 0 || height <= 0) throw GameError("Could not save screenshot " + path + ": the window has no pixels");
@@ -31,3 +33,5 @@ void Screenshot::SaveBackBuffer(const std::string& path, int width, int height)
     if (!encoded) throw GameError("Could not save screenshot " + path + ": the picture could not be encoded");
     OutputFile::WriteWhole(path, png, OutputFile::Kind::kRunOutput);
 }
+
+} // namespace volleyrun

@@ -5,9 +5,13 @@
 
 #include <string>
 
+namespace volleyrun {
+
 class Screenshot {
 public:
     // Writes the back buffer's width x height pixels (RGB, top row first) to path; a
     // file that cannot be written throws GameError naming it.
     static void SaveBackBuffer(const std::string& path, int width, int height);
 };
+
+} // namespace volleyrun

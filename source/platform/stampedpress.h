@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+namespace volleyrun {
+
 enum class PressKind { kKey, kPadButton };
 
 struct StampedPress {
@@ -16,3 +18,5 @@ struct StampedPress {
     int deviceId = 0;         // the reader's number for the device, unique while it runs
     std::string deviceName;   // as the kernel names it (the window system's joystick name too)
 };
+
+} // namespace volleyrun

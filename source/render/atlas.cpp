@@ -8,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+namespace volleyrun {
+
 namespace {
 
 // Walks the lines of one atlas file, counting them for error messages. Lines are read by
@@ -140,3 +142,5 @@ Atlas Atlas::ParseText(const std::string& text, const std::string& atlasPath)
                      [](const AtlasFrame& a, const AtlasFrame& b) { return a.index < b.index; });
     return atlas;
 }
+
+} // namespace volleyrun

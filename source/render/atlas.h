@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+namespace volleyrun {
+
 struct AtlasFrame {
     std::string page;  // file name of the page image holding the region
     glm::vec2 xy{0.0f};      // pixels from the page's top-left corner (y downward)
@@ -34,3 +36,5 @@ public:
     std::vector<AtlasFrame> frames;   // ascending index
     std::vector<std::string> pages;   // page names in order of first appearance
 };
+
+} // namespace volleyrun

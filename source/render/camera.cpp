@@ -4,6 +4,8 @@
 
 #include <memory>
 
+namespace volleyrun {
+
 Camera* Camera::Start()
 {
     if (Exists()) return Get();
@@ -55,3 +57,5 @@ void Camera::SetZoom(float newZoom)
     projectionDirty_ = true;
     viewProjectionDirty_ = true;
 }
+
+} // namespace volleyrun

@@ -9,6 +9,8 @@
 
 #include <glm/mat4x4.hpp>
 
+namespace volleyrun {
+
 class Camera : public Service<Camera> {
 public:
     static constexpr const char* kServiceName = "the camera";
@@ -44,3 +46,5 @@ private:
     float near_ = -1.0f;
     float far_ = 100.0f;
 };
+
+} // namespace volleyrun

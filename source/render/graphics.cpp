@@ -21,6 +21,8 @@
 #include <memory>
 #include <string>
 
+namespace volleyrun {
+
 glm::mat3 screenScale(1.0f);
 bool debugDrawMode = false;
 
@@ -565,3 +567,5 @@ glm::ivec4 Graphics::Letterbox(int framebufferWidth, int framebufferHeight)
     int pictureHeight = pictureWidth / 2;
     return {(framebufferWidth - pictureWidth) / 2, (framebufferHeight - pictureHeight) / 2, pictureWidth, pictureHeight};
 }
+
+} // namespace volleyrun

@@ -22,9 +22,12 @@
 #include <string>
 #include <vector>
 
-struct Texture;
 struct GLFWmonitor;
 struct GLFWwindow;
+
+namespace volleyrun {
+
+struct Texture;
 
 // Multiplied on the left into every drawn world matrix, before the camera. diag(3, 3, 1)
 // after every resize; gameplay negates its x or y entry to mirror the whole view.
@@ -193,3 +196,5 @@ private:
     uint32_t keptColour_ = 0;        // renderbuffer, the size of the picture when kept
     glm::ivec4 keptArea_{0};         // the picture's area it was copied from; zero size: nothing kept
 };
+
+} // namespace volleyrun

@@ -17,6 +17,8 @@
 
 #include <algorithm>
 
+namespace volleyrun {
+
 ImageDecoder::Image::~Image()
 {
     if (pixels) stbi_image_free(pixels);
@@ -78,3 +80,5 @@ bool ImageDecoder::ReadHeader(const std::string& file, int& width, int& height, 
     error = stbi_failure_reason();
     return false;
 }
+
+} // namespace volleyrun

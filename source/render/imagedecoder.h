@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+namespace volleyrun {
+
 class ImageDecoder {
 public:
     struct Image {
@@ -59,3 +61,5 @@ private:
     bool stopping_ = false;
     std::vector<std::thread> workers_;  // last: they start once everything above exists
 };
+
+} // namespace volleyrun

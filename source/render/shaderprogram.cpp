@@ -9,6 +9,8 @@
 #include <fstream>
 #include <sstream>
 
+namespace volleyrun {
+
 namespace {
 constexpr uint32_t kNotLoaded = 0xFFFFFFFFu;
 std::array<uint32_t, kShaderCount> programs = {kNotLoaded, kNotLoaded, kNotLoaded};
@@ -86,3 +88,5 @@ uint32_t ShaderProgram::Load(ShaderIndex index)
     programs[index] = program;
     return program;
 }
+
+} // namespace volleyrun

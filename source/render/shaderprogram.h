@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+namespace volleyrun {
+
 enum ShaderIndex : int {
     kShaderDefault = 0,        // outlines: position only, separate view and projection
     kShaderRainbow = 1,        // not used by a draw operation
@@ -31,3 +33,5 @@ inline uint32_t GetShaderProgram(ShaderIndex index)
 {
     return ShaderProgram::Get(index);
 }
+
+} // namespace volleyrun

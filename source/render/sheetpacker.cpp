@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <numeric>
 
+namespace volleyrun {
+
 SheetPacker::SheetPacker(const std::vector<Size>& sizes, int32_t sheetSize)
     : sheetSize_(sheetSize), places_(sizes.size())
 {
@@ -68,3 +70,5 @@ void SheetPacker::Raise(size_t sheet, const Place& place, Size size)
     used.width = std::max(used.width, right);
     used.height = std::max(used.height, place.y + size.height);
 }
+
+} // namespace volleyrun

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace volleyrun {
+
 class SheetPacker {
 public:
     struct Size {
@@ -40,3 +42,5 @@ private:
     std::vector<Place> places_;
     std::vector<Size> sheets_;
 };
+
+} // namespace volleyrun

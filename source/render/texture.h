@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+namespace volleyrun {
+
 struct Texture {
     std::string name;       // file name with extension; the key in the table
     int32_t width = 0;      // pixels of the last page decoded
@@ -27,3 +29,5 @@ struct Texture {
 
     bool IsAtlas() const { return !atlas.Empty(); }
 };
+
+} // namespace volleyrun

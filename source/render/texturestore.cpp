@@ -15,6 +15,8 @@
 #include <cstdint>
 #include <memory>
 
+namespace volleyrun {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -434,3 +436,5 @@ glm::vec4 PagePlace(const Texture& texture)
     size_t index = PageIndex(texture);
     return index < texture.pagePlaces.size() ? texture.pagePlaces[index] : glm::vec4(0.0f, 0.0f, 1.0f, 1.0f);
 }
+
+} // namespace volleyrun

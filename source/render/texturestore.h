@@ -19,6 +19,7 @@
 #include <unordered_map>
 #include <vector>
 
+namespace volleyrun {
 
 // The unit quad's texture span: one grid cell, (0, 0) to (u, v), v counted upward.
 struct GridQuad {
@@ -106,3 +107,5 @@ glm::vec2 FrameUVScale(const Texture& texture, uint32_t frameIndex);
 uint32_t PageTexture(const Texture& texture);
 // Where that page lies in its GL texture: x, y, width, height as fractions of it, y down.
 glm::vec4 PagePlace(const Texture& texture);
+
+} // namespace volleyrun

@@ -6,6 +6,8 @@
 #include "texture.h"
 #include "texturestore.h"
 
+namespace volleyrun {
+
 void Animation::Initialize()
 {
     Listen(*owner->events, &Animation::OnDivision);
@@ -25,3 +27,5 @@ void Animation::OnDivision(BeatDivisionEvent& event)
     bool resync = count == event.divisionCount || progress < 0.4f || progress > 0.6f;
     if (event.divisionIndex == 0 && resync) sprite->frameIndex = 0;
 }
+
+} // namespace volleyrun

@@ -6,6 +6,8 @@
 
 #include "component.h"
 
+namespace volleyrun {
+
 class BeatDivisionEvent;
 
 class Animation : public ComponentOf<Animation, kAnimation> {
@@ -17,3 +19,5 @@ public:
 
     void OnDivision(BeatDivisionEvent& event);
 };
+
+} // namespace volleyrun

@@ -3,6 +3,8 @@
 #include "entity.h"
 #include "transform.h"
 
+namespace volleyrun {
+
 void BoxCollider::Initialize()
 {
     Transform* transform = owner->Require<Transform>();
@@ -15,3 +17,5 @@ void BoxCollider::Serialize(std::vector<Property>& properties)
     properties.push_back({"scaleX", &scale.x, kFloat});
     properties.push_back({"scaleY", &scale.y, kFloat});
 }
+
+} // namespace volleyrun

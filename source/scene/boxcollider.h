@@ -7,6 +7,8 @@
 
 #include <glm/vec2.hpp>
 
+namespace volleyrun {
+
 class BoxCollider : public ComponentOf<BoxCollider, kBoxCollider> {
 public:
     explicit BoxCollider(Entity* owner) : ComponentOf(owner) {}
@@ -17,3 +19,5 @@ public:
     glm::vec2 scale{0.0f};         // box width and height in world units
     bool useTransformScale = true;  // copy the Transform's scale once, at initialisation
 };
+
+} // namespace volleyrun

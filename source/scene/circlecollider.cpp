@@ -3,6 +3,8 @@
 #include "entity.h"
 #include "transform.h"
 
+namespace volleyrun {
+
 void CircleCollider::Initialize()
 {
     Transform* transform = owner->Require<Transform>();
@@ -14,3 +16,5 @@ void CircleCollider::Serialize(std::vector<Property>& properties)
     properties.push_back({"useTransformRadius", &useTransformRadius, kBool});
     properties.push_back({"radius", &radius, kFloat});
 }
+
+} // namespace volleyrun

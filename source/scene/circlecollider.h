@@ -5,6 +5,8 @@
 
 #include "component.h"
 
+namespace volleyrun {
+
 class CircleCollider : public ComponentOf<CircleCollider, kCircleCollider> {
 public:
     explicit CircleCollider(Entity* owner) : ComponentOf(owner) {}
@@ -15,3 +17,5 @@ public:
     float radius = 0.0f;             // world units
     bool useTransformRadius = true;  // half the Transform's x scale, once, at initialisation
 };
+
+} // namespace volleyrun

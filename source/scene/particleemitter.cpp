@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+namespace volleyrun {
+
 namespace {
 const glm::vec2 kOffScreen(-3500.0f, 0.0f);
 constexpr float kFirstStep = 0.067f;  // seconds a new particle moves at once
@@ -152,3 +154,5 @@ void ParticleEmitter::Burst(glm::vec3 rgb, float alpha)
         },
         kBurstSeconds));
 }
+
+} // namespace volleyrun

@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+namespace volleyrun {
+
 class DrawEvent;
 class UpdateEvent;
 
@@ -74,3 +76,5 @@ private:
     std::vector<std::unique_ptr<Entity>> pool_;
     Sprite sprite_;               // image, frame and colour shared by every particle
 };
+
+} // namespace volleyrun

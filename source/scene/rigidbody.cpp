@@ -3,6 +3,8 @@
 #include "entity.h"
 #include "transform.h"
 
+namespace volleyrun {
+
 void RigidBody::Initialize()
 {
     owner->Require<Transform>();
@@ -24,3 +26,5 @@ void RigidBody::OnUpdate(UpdateEvent& event)
     transform->translation = previousPosition + velocity * event.dt;
     transform->rotation += angularVelocity * event.dt;
 }
+
+} // namespace volleyrun

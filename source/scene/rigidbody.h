@@ -9,6 +9,8 @@
 
 #include <glm/vec2.hpp>
 
+namespace volleyrun {
+
 class UpdateEvent;
 
 class RigidBody : public ComponentOf<RigidBody, kRigidBody> {
@@ -27,3 +29,5 @@ public:
     glm::vec2 velocity{0.0f};          // world units per second
     float angularVelocity = 0.0f;      // degrees per second
 };
+
+} // namespace volleyrun

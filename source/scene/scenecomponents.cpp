@@ -9,6 +9,8 @@
 #include "sprite.h"
 #include "spritetext.h"
 
+namespace volleyrun {
+
 void RegisterSceneComponents(ComponentRegistry& registry)
 {
     registry.Register("Sprite", std::make_unique<Sprite>(nullptr, "TestingLines.png", 0, 0.0f, glm::vec4(1.0f), true));
@@ -19,3 +21,5 @@ void RegisterSceneComponents(ComponentRegistry& registry)
     registry.Register("Animation", std::make_unique<Animation>(nullptr));
     registry.Register("ParticleEmitter", std::make_unique<ParticleEmitter>(nullptr));
 }
+
+} // namespace volleyrun

@@ -5,6 +5,8 @@
 #include "texturestore.h"
 #include "transform.h"
 
+namespace volleyrun {
+
 Sprite::Sprite(Entity* owner, std::string image, uint32_t frame, float layer, glm::vec4 tint, bool shown)
     : ComponentOf(owner), visible(shown), imageName(std::move(image)), frameIndex(frame), zLayer(layer), colour(tint)
 {
@@ -55,3 +57,5 @@ void Sprite::OnDraw(DrawEvent&)
     if (!transform) return;
     Draw(transform->GetMatrix(), colour);
 }
+
+} // namespace volleyrun

@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <string>
 
+namespace volleyrun {
+
 class DrawEvent;
 struct Texture;
 
@@ -46,3 +48,5 @@ private:
     Texture* texture_ = nullptr;     // cached FindTexture result; valid while the generation matches
     uint64_t textureGeneration_ = 0; // TextureStore::Generation when texture_ was found
 };
+
+} // namespace volleyrun

@@ -6,6 +6,8 @@
 #include "sprite.h"
 #include "transform.h"
 
+namespace volleyrun {
+
 namespace {
 
 glm::mat3 GlyphScale(float size)
@@ -91,3 +93,5 @@ void SpriteText::OnDraw(DrawEvent&)
         if (!debugDrawMode) glyphs_[i]->Draw(m, colour);
     }
 }
+
+} // namespace volleyrun

@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+namespace volleyrun {
+
 class DrawEvent;
 class TextEvent;
 class Sprite;
@@ -55,3 +57,5 @@ public:
 private:
     std::vector<std::unique_ptr<Sprite>> glyphs_;  // one per drawn character, in text order
 };
+
+} // namespace volleyrun

@@ -9,6 +9,8 @@
 #include "sprite.h"
 #include "transform.h"
 
+namespace volleyrun {
+
 void Button::Initialize()
 {
     Check(owner->space->Path() + ": entity \"" + owner->name + "\", component \"Button\"");
@@ -117,3 +119,5 @@ void Button::Play(const char* sound)
 {
     Engine::Get()->events->Send(PlaySoundEvent(sound, true));
 }
+
+} // namespace volleyrun

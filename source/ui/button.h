@@ -12,6 +12,8 @@
 
 #include <string>
 
+namespace volleyrun {
+
 class TriggerEvent;
 
 class Button : public ComponentOf<Button, kButton> {
@@ -51,3 +53,5 @@ private:
     void NotifySpace(int state) const;
     static void Play(const char* sound);
 };
+
+} // namespace volleyrun

@@ -1,5 +1,7 @@
 #include "followobject.h"
 
+namespace volleyrun {
+
 void FollowObject::Serialize(std::vector<Property>& properties)
 {
     properties.push_back({"objectToFollow", &objectToFollow, kString});
@@ -7,3 +9,5 @@ void FollowObject::Serialize(std::vector<Property>& properties)
     properties.push_back({"followScale", &followScale, kBool});
     properties.push_back({"followRotation", &followRotation, kBool});
 }
+
+} // namespace volleyrun

@@ -8,6 +8,8 @@
 
 #include <string>
 
+namespace volleyrun {
+
 class FollowObject : public ComponentOf<FollowObject, kFollowObject> {
 public:
     explicit FollowObject(Entity* owner) : ComponentOf(owner) {}
@@ -19,3 +21,5 @@ public:
     bool followScale = false;
     bool followRotation = false;
 };
+
+} // namespace volleyrun

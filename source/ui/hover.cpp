@@ -7,6 +7,8 @@
 
 #include <glm/mat3x3.hpp>
 
+namespace volleyrun {
+
 void Hover::Initialize()
 {
     Listen(*owner->events, &Hover::OnUpdate);
@@ -42,3 +44,5 @@ void Hover::OnDraw(DrawEvent&)
         ring.Draw(world, glm::vec4(1.0f, 1.0f, 1.0f, 0.15f * p));
     }
 }
+
+} // namespace volleyrun

@@ -11,6 +11,8 @@
 
 #include <cstdint>
 
+namespace volleyrun {
+
 class DrawEvent;
 class UpdateEvent;
 
@@ -34,3 +36,5 @@ public:
     glm::vec2 basePosition{0.0f};
     Sprite ring{nullptr, "UI_Billboards_Rings.png", 0, 3000.0f};
 };
+
+} // namespace volleyrun

@@ -18,6 +18,8 @@
 #include <cmath>
 #include <limits>
 
+namespace volleyrun {
+
 namespace {
 
 bool Navigable(const Entity& entity)
@@ -207,3 +209,5 @@ void Mouse::ShowFrame()
     if (!sprite) return;
     sprite->frameIndex = sprite->GetTexture().frameCount > 2 ? 2 : 0;
 }
+
+} // namespace volleyrun

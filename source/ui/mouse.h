@@ -15,6 +15,8 @@
 
 #include <string>
 
+namespace volleyrun {
+
 class DrawEvent;
 class KeyUpdateEvent;
 class Space;
@@ -58,3 +60,5 @@ private:
     void MoveOnto(const Entity& widget);
 
 };
+
+} // namespace volleyrun

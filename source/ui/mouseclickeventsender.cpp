@@ -7,6 +7,8 @@
 
 #include <cmath>
 
+namespace volleyrun {
+
 namespace {
 
 const char* const kCursorName = "Mouse";
@@ -67,3 +69,5 @@ void MouseClickEventSender::OnUpdate(UpdateEvent&)
         SendMouse(target, found == old ? 2 : 0);
     }
 }
+
+} // namespace volleyrun

@@ -13,6 +13,8 @@
 
 #include <glm/vec2.hpp>
 
+namespace volleyrun {
+
 class Space;
 class UpdateEvent;
 
@@ -40,3 +42,5 @@ private:
 
     EntityRef hoveredEntity_;  // null when the cursor is over nothing
 };
+
+} // namespace volleyrun

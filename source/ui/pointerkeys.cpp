@@ -2,6 +2,8 @@
 
 #include "input.h"
 
+namespace volleyrun {
+
 namespace {
 
 // GLFW codes of the arrow keys and the D-pad buttons, both in Direction order.
@@ -33,3 +35,5 @@ PointerKeys::Direction PointerKeys::HeldDirection()
         if (DirectionDown(direction)) return direction;
     return kNone;
 }
+
+} // namespace volleyrun

@@ -5,6 +5,8 @@
 // thread only.
 #pragma once
 
+namespace volleyrun {
+
 class PointerKeys {
 public:
     enum Direction { kNone = -1, kUp = 0, kDown = 1, kLeft = 2, kRight = 3 };
@@ -17,3 +19,5 @@ public:
     // The first direction held, testing up, down, left, right in that order.
     static Direction HeldDirection();
 };
+
+} // namespace volleyrun

@@ -16,6 +16,8 @@
 #include <cstdint>
 #include <string>
 
+namespace volleyrun {
+
 void Slider::Initialize()
 {
     SetTrack();
@@ -161,3 +163,5 @@ void Slider::ShowValue()
     text->text = std::to_string(*binding);
     shownValue_ = *binding;
 }
+
+} // namespace volleyrun

@@ -15,6 +15,8 @@
 
 #include <cstdint>
 
+namespace volleyrun {
+
 class KeyUpdateEvent;
 class TriggerEvent;
 class UpdateEvent;
@@ -61,3 +63,5 @@ private:
     bool stepLatch_ = false; // a D-pad step was made and the direction was not released since
     int64_t shownValue_ = INT64_MIN;  // the value the "Value" entity shows; INT64_MIN: none yet
 };
+
+} // namespace volleyrun

@@ -9,6 +9,8 @@
 #include "spritetext.h"
 #include "transform.h"
 
+namespace volleyrun {
+
 namespace {
 
 const char* const kPlainImage = "SolidWhite.png";
@@ -208,3 +210,5 @@ void TextBox::OnTextTyped(TextTypedEvent&)
     }
     Redraw();
 }
+
+} // namespace volleyrun

@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <string>
 
+namespace volleyrun {
+
 class TextTypedEvent;
 class TriggerEvent;
 class UpdateEvent;
@@ -76,3 +78,5 @@ private:
     static int64_t clickFrame_;      // FrameClock::frameStart of the frame a box took a click
     static bool clickTaken_;
 };
+
+} // namespace volleyrun

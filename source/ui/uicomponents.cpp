@@ -9,6 +9,8 @@
 #include "slider.h"
 #include "textbox.h"
 
+namespace volleyrun {
+
 void RegisterUiComponents(ComponentRegistry& registry)
 {
     registry.Register("MouseClickEventSender", std::make_unique<MouseClickEventSender>(nullptr));
@@ -19,3 +21,5 @@ void RegisterUiComponents(ComponentRegistry& registry)
     registry.Register("Slider", std::make_unique<Slider>(nullptr));
     registry.Register("Hover", std::make_unique<Hover>(nullptr));
 }
+
+} // namespace volleyrun

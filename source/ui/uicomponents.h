@@ -3,6 +3,10 @@
 // list of every layer's types. Game thread only.
 #pragma once
 
+namespace volleyrun {
+
 class ComponentRegistry;
 
 void RegisterUiComponents(ComponentRegistry& registry);
+
+} // namespace volleyrun

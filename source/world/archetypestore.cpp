@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <filesystem>
 
+namespace volleyrun {
+
 ArchetypeStore* ArchetypeStore::Start()
 {
     if (Exists()) return Get();
@@ -100,3 +102,5 @@ Entity* ArchetypeStore::Spawn(const std::string& archetype, const std::string& n
     Entity temporary(name, archetype, &space);
     return space.CreateEntity(temporary, initializeNow);
 }
+
+} // namespace volleyrun

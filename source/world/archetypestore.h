@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+namespace volleyrun {
+
 class Entity;
 class Space;
 
@@ -45,3 +47,5 @@ private:
     std::vector<std::unique_ptr<Entity>> archetypes_;  // load order
     std::vector<std::unique_ptr<rapidjson::Document>> authored_;  // the object of each template
 };
+
+} // namespace volleyrun

@@ -1,5 +1,7 @@
 #include "component.h"
 
+namespace volleyrun {
+
 std::unique_ptr<Component> Component::Copy(Entity* newOwner) const
 {
     std::unique_ptr<Component> copy = Clone(newOwner);
@@ -38,3 +40,5 @@ void Component::StopListening()
             subscription.manager->RemoveListener(subscription.key, subscription.type);
     subscriptions_.clear();
 }
+
+} // namespace volleyrun

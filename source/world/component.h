@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+namespace volleyrun {
+
 class Entity;
 
 enum ComponentType : int {
@@ -148,3 +150,5 @@ public:
 protected:
     explicit ComponentOf(Entity* componentOwner) : Component(Id, componentOwner) {}
 };
+
+} // namespace volleyrun

@@ -1,5 +1,7 @@
 #include "componentregistry.h"
 
+namespace volleyrun {
+
 namespace {
 void (*types)(ComponentRegistry&) = nullptr;  // the program's list of every layer's types
 }
@@ -38,3 +40,5 @@ const std::string& ComponentRegistry::NameOf(int type) const
         if (prototype->type == type) return name;
     return none;
 }
+
+} // namespace volleyrun

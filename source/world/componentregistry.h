@@ -13,6 +13,8 @@
 #include <memory>
 #include <string>
 
+namespace volleyrun {
+
 class ComponentRegistry : public Service<ComponentRegistry> {
 public:
     static constexpr const char* kServiceName = "the component registry";
@@ -39,3 +41,5 @@ private:
     ComponentRegistry();
     std::map<std::string, std::unique_ptr<Component>> prototypes_;
 };
+
+} // namespace volleyrun

@@ -5,6 +5,8 @@
 #include "gameerror.h"
 #include "space.h"
 
+namespace volleyrun {
+
 namespace {
 
 std::string RequireString(const rapidjson::Value& object, const char* member, const std::string& context)
@@ -168,3 +170,5 @@ void Entity::OnUpdate(UpdateEvent& event)
     events->Update(event.dt);
     updating_ = false;
 }
+
+} // namespace volleyrun

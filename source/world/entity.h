@@ -14,6 +14,8 @@
 #include <memory>
 #include <string>
 
+namespace volleyrun {
+
 class Space;
 
 class Entity {
@@ -81,3 +83,5 @@ private:
     bool detached_ = false;
     bool updating_ = false;
 };
+
+} // namespace volleyrun

@@ -11,6 +11,8 @@
 #include <cmath>
 #include <limits>
 
+namespace volleyrun {
+
 Space::Space(const std::string& spaceName, EventManager& engineEvents)
     : events(std::make_unique<EventManager>()), name(spaceName), engineEvents_(engineEvents)
 {
@@ -214,3 +216,5 @@ void Space::OnDestroyEntity(DestroyEvent& event)
 {
     if (Entity* entity = event.entity.Get()) DestroyEntity(entity);
 }
+
+} // namespace volleyrun

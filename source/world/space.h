@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+namespace volleyrun {
+
 class Entity;
 
 class Space {
@@ -97,3 +99,5 @@ private:
     bool pausedWhenReleased_ = false;  // while held: the paused state to give back
     std::shared_ptr<Space*> handle_ = std::make_shared<Space*>(this);  // SpaceRefs read null once cleared
 };
+
+} // namespace volleyrun

@@ -1,1 +1,6 @@
 #include "stub.h"
+
+namespace volleyrun {
+
+
+} // namespace volleyrun

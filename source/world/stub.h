@@ -4,8 +4,12 @@
 
 #include "component.h"
 
+namespace volleyrun {
+
 class Stub : public ComponentOf<Stub, kStub> {
 public:
     explicit Stub(Entity* owner) : ComponentOf(owner) {}
     void Serialize(std::vector<Property>&) override {}
 };
+
+} // namespace volleyrun

@@ -5,6 +5,8 @@
 
 #include <cmath>
 
+namespace volleyrun {
+
 namespace {
 // A parent chain longer than this is a loop made in content or in the editor; the walk
 // stops there instead of recursing forever.
@@ -63,3 +65,5 @@ const glm::mat3& Transform::GetMatrix()
                 t + 0.5f * c0 - 0.5f * c1};
     return matrix_;
 }
+
+} // namespace volleyrun

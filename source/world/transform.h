@@ -13,6 +13,7 @@
 #include <array>
 #include <string>
 
+namespace volleyrun {
 
 class Transform : public ComponentOf<Transform, kTransform> {
 public:
@@ -40,3 +41,5 @@ private:
     glm::mat3 matrix_{1.0f};
     std::array<glm::vec2, 4> corners_{};  // (-1/2,-1/2), (-1/2,1/2), (1/2,1/2), (1/2,-1/2) in world space
 };
+
+} // namespace volleyrun

@@ -18,6 +18,8 @@
 #include <cmath>
 #include <map>
 
+namespace volleyrun {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -190,3 +192,5 @@ TEST(AudioRegressionTest, AbsurdSoundsAndBanksAreRefusedAndNonFiniteSamplesSilen
 }
 
 } // namespace
+
+} // namespace volleyrun

@@ -7,6 +7,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+namespace volleyrun {
+
 namespace {
 
 TEST(MatchWindowTest, AMatchInProgressShowsBallsLettersAndRings)
@@ -30,3 +32,5 @@ TEST(MatchWindowTest, AMatchInProgressShowsBallsLettersAndRings)
 }
 
 } // namespace
+
+} // namespace volleyrun

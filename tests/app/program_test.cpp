@@ -10,6 +10,8 @@
 #include <map>
 #include <sys/stat.h>
 
+namespace volleyrun {
+
 namespace {
 
 using program_run::Result;
@@ -121,3 +123,5 @@ TEST(ProgramTest, SettingsAreReadAtStartKeptAsideWhenBadAndSavedWhenChanged)
 }
 
 } // namespace
+
+} // namespace volleyrun

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <string>
 
+namespace volleyrun {
+
 namespace program_run {
 
 struct Result {
@@ -67,3 +69,5 @@ inline std::string CursorLine(int frame, double x, double y)
 }
 
 }  // namespace program_run
+
+} // namespace volleyrun

@@ -9,6 +9,8 @@
 
 #include <filesystem>
 
+namespace volleyrun {
+
 namespace {
 
 using image_test_files::Measure;
@@ -50,3 +52,5 @@ TEST(WindowEditorTest, TheEditorOverTheMatchShowsItsPanelTheChosenToolAndTheSele
 }
 
 } // namespace
+
+} // namespace volleyrun

@@ -9,6 +9,8 @@
 #include <array>
 #include <filesystem>
 
+namespace volleyrun {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -54,3 +56,5 @@ TEST(WindowMenuTest, TheHoveredButtonLightsTheOverlayVeilsTheMenuAndAToggleShows
 }
 
 } // namespace
+
+} // namespace volleyrun

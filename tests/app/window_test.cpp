@@ -21,6 +21,8 @@
 #include <filesystem>
 #include <unistd.h>
 
+namespace volleyrun {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -227,3 +229,5 @@ TEST_F(WindowInside, GlErrorsArePrintedAndAMissingShaderFileStopsTheFirstDraw)
 }
 
 } // namespace
+
+} // namespace volleyrun

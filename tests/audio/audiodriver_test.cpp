@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+namespace volleyrun {
+
 namespace {
 
 using testing_content::WaitFor;
@@ -215,3 +217,5 @@ TEST_F(AudioDriverTest, KeepsADeviceFilledAPeriodAtATimeAndFeedsAlsasNullDeviceA
 }
 
 } // namespace
+
+} // namespace volleyrun

@@ -17,6 +17,8 @@
 
 #include <cmath>
 
+namespace volleyrun {
+
 namespace {
 
 using audio_content::AudioFolder;
@@ -336,3 +338,5 @@ TEST_F(AudioEngineCardTest, EveryBeatIsJudgedOnTimeThroughPausesOfAnyLength)
 }
 
 } // namespace
+
+} // namespace volleyrun

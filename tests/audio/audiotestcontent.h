@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+namespace volleyrun {
+
 namespace audio_content {
 
 // Writes interleaved float samples as a 32-bit float WAV file.
@@ -77,3 +79,5 @@ struct AudioFolder {
 };
 
 } // namespace audio_content
+
+} // namespace volleyrun

@@ -14,6 +14,8 @@
 #include <chrono>
 #include <filesystem>
 
+namespace volleyrun {
+
 namespace {
 
 using testing_content::WaitFor;
@@ -160,3 +162,5 @@ TEST_F(DeviceFaultTest, WhileNoDeviceOpensTheMusicWaitsAndOnlyALossStartsTheRetr
 }
 
 } // namespace
+
+} // namespace volleyrun

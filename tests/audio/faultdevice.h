@@ -10,6 +10,8 @@
 #include <mutex>
 #include <vector>
 
+namespace volleyrun {
+
 struct FaultPlan {
     std::atomic<bool> present{true};      // false: no device at all (Query and Open fail)
     std::atomic<int> refuseOpens{0};      // opens still to refuse while the device is present
@@ -92,3 +94,5 @@ private:
     bool open_ = false;
     int polls_ = 0;  // calls of Available
 };
+
+} // namespace volleyrun

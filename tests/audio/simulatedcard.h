@@ -17,6 +17,8 @@
 #include <mutex>
 #include <vector>
 
+namespace volleyrun {
+
 namespace simulated_card {
 
 // Steady-clock nanoseconds; with real set (before a card opens) the steady clock itself.
@@ -241,3 +243,5 @@ private:
 };
 
 } // namespace simulated_card
+
+} // namespace volleyrun

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace volleyrun {
+
 namespace {
 
 constexpr float kFrame = 1.0f / 60.0f;
@@ -179,3 +181,5 @@ TEST(DelayQueueTest, EventsLeaveOnceInDelayOrderThroughHoldsAndRefills)
 }
 
 } // namespace
+
+} // namespace volleyrun

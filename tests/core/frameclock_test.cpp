@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+namespace volleyrun {
+
 namespace {
 
 // A scripted clock: each wait moves time forward by one millisecond.
@@ -61,3 +63,5 @@ TEST(VirtualTime, EveryFrameIsExactlyOnePeriodAndTheClockFollows)
 }
 
 } // namespace
+
+} // namespace volleyrun

@@ -21,6 +21,8 @@
 #include <filesystem>
 #include <random>
 
+namespace volleyrun {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -605,3 +607,5 @@ TEST_F(MatchEditorTest, ASessionOverTheMatchSavesExactlyItsEdits)
 }
 
 } // namespace
+
+} // namespace volleyrun

@@ -7,6 +7,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+namespace volleyrun {
+
 namespace {
 
 using testing_content::EngineTest;
@@ -111,3 +113,5 @@ TEST_F(EngineTest, AMissingFirstSpaceFailsStartUpCleanly)
 }
 
 } // namespace
+
+} // namespace volleyrun

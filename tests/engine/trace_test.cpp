@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+namespace volleyrun {
+
 namespace {
 
 using Lines = std::array<std::string, 3>;
@@ -84,3 +86,5 @@ TEST_F(TraceTest, TheConsoleTakesTheTopLineWhileTypingAndBackslashQEnterQuits)
 }
 
 } // namespace
+
+} // namespace volleyrun

@@ -7,6 +7,8 @@
 
 #include <cmath>
 
+namespace volleyrun {
+
 namespace {
 
 using testing_content::EngineTest;
@@ -92,3 +94,5 @@ TEST_F(BeatDividerTest, NumeratorSkipsBeatsAndZeroNeitherDividesByZeroNorStops)
 }
 
 } // namespace
+
+} // namespace volleyrun

@@ -17,6 +17,8 @@
 #include <algorithm>
 #include <tuple>
 
+namespace volleyrun {
+
 namespace {
 
 using testing_content::MatchTest;
@@ -484,3 +486,5 @@ TEST_F(MatchTest, AnAutoplayMatchCountsInItsFirstBallOnTheBeatWithinFiveSecondsA
 }
 
 } // namespace
+
+} // namespace volleyrun

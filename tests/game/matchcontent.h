@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+namespace volleyrun {
+
 namespace testing_content {
 
 // An entity object: name, position and extra component members ("\"Sprite\": {...}").
@@ -133,3 +135,5 @@ protected:
 };
 
 } // namespace testing_content
+
+} // namespace volleyrun

@@ -17,6 +17,8 @@
 #include <cstdlib>
 #include <functional>
 
+namespace volleyrun {
+
 namespace {
 
 class SoakTest : public testing_content::EngineTest {
@@ -75,3 +77,5 @@ TEST_F(SoakTest, ThirtyMatchesInARowKeepMemoryFlat)
 }
 
 } // namespace
+
+} // namespace volleyrun

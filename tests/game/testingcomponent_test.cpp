@@ -10,6 +10,8 @@
 
 #include <algorithm>
 
+namespace volleyrun {
+
 namespace {
 
 using namespace testing_content;
@@ -84,3 +86,5 @@ TEST_F(DebugKeysTest, KeysNeedControlHeldBeforeThemAndTheConsoleClosedAndTheMatc
 }
 
 } // namespace
+
+} // namespace volleyrun

@@ -20,6 +20,8 @@
 #include <thread>
 #include <utility>
 
+namespace volleyrun {
+
 namespace {
 
 using testing_content::WaitFor;
@@ -318,3 +320,5 @@ TEST_F(InputTest, WindowPressesTakeTheKernelInstantsOldestFirst)
 }
 
 } // namespace
+
+} // namespace volleyrun

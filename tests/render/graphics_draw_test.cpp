@@ -9,6 +9,8 @@
 
 #include <tuple>
 
+namespace volleyrun {
+
 namespace {
 
 using Record = Graphics::DrawRecord;
@@ -110,3 +112,5 @@ TEST_F(GraphicsDrawTest, ThePictureKeepsItsShapeInAnyWindowAndThePointerFollowsI
 }
 
 } // namespace
+
+} // namespace volleyrun

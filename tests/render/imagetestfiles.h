@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+namespace volleyrun {
+
 namespace image_test_files {
 
 using Rgba = std::array<uint8_t, 4>;
@@ -104,3 +106,5 @@ inline Region Measure(const Picture& picture, double x, double y, double halfWid
 }
 
 } // namespace image_test_files
+
+} // namespace volleyrun

@@ -4,6 +4,8 @@
 
 #include <random>
 
+namespace volleyrun {
+
 namespace {
 
 using Size = SheetPacker::Size;
@@ -56,3 +58,5 @@ TEST(SheetPackerTest, ImagesShareSheetsWithoutOverlappingAndOversizedImagesStayO
 }
 
 } // namespace
+
+} // namespace volleyrun

@@ -14,6 +14,8 @@
 #include <filesystem>
 #include <memory>
 
+namespace volleyrun {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -95,3 +97,5 @@ TEST_F(WindowInsideBatches, EveryQuadShowsItsOwnImageInDrawOrderAcrossEveryFlush
 }
 
 } // namespace
+
+} // namespace volleyrun

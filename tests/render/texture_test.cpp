@@ -9,6 +9,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+namespace volleyrun {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -119,3 +121,5 @@ TEST_F(TextureTest, WorkersHandImagesOverInListOrder)
 }
 
 } // namespace
+
+} // namespace volleyrun

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+namespace volleyrun {
+
 namespace {
 
 using PhysicsTest = testing_content::EngineTest;
@@ -45,3 +47,5 @@ TEST_F(PhysicsTest, BodiesIntegrateWithTheNewVelocityAndCollidersReadTheTransfor
 }
 
 } // namespace
+
+} // namespace volleyrun

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+namespace volleyrun {
+
 namespace {
 
 using Floats = std::vector<float>;
@@ -96,3 +98,5 @@ TEST_F(SpriteTextTest, EmptyOrHiddenTextDrawsAndBuildsNothingAndUnknownCharacter
 }
 
 } // namespace
+
+} // namespace volleyrun

@@ -14,6 +14,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+namespace volleyrun {
+
 namespace {
 
 using namespace testing_content;
@@ -321,3 +323,5 @@ TEST_F(MenuTest, AHoverRingPastTheSheetShowsFrameZero)
 }
 
 } // namespace
+
+} // namespace volleyrun

@@ -7,6 +7,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+namespace volleyrun {
+
 namespace {
 
 using namespace testing_content;
@@ -126,3 +128,5 @@ TEST_F(TextBoxTest, FocusMovesWithTheOldBoxReportingFirstNeverToAPausedBoxAndLea
 }
 
 } // namespace
+
+} // namespace volleyrun

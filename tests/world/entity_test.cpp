@@ -13,6 +13,8 @@
 #include <filesystem>
 #include <sys/stat.h>
 
+namespace volleyrun {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -101,3 +103,5 @@ TEST(JsonFileTest, SavesReplaceWholeAndNeverWriteThroughLinksOrSpecialFiles)
 }
 
 } // namespace
+
+} // namespace volleyrun

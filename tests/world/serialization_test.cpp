@@ -11,6 +11,8 @@
 
 #include <cmath>
 
+namespace volleyrun {
+
 namespace {
 
 using ::testing::HasSubstr;
@@ -144,3 +146,5 @@ TEST(SettingsFileTest, EveryOptionComesBackAsSavedAndEachBadValueKeepsItsDefault
 }
 
 } // namespace
+
+} // namespace volleyrun

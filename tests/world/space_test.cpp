@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+namespace volleyrun {
+
 namespace {
 
 using testing_content::EntityJson;
@@ -105,3 +107,5 @@ TEST_F(SpaceTest, PausingStopsEntityUpdatesOnlyAndEntitiesGoSafelyWhilePausedOrF
 }
 
 } // namespace
+
+} // namespace volleyrun

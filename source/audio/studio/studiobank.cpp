@@ -3,6 +3,8 @@
 #include "studioeventdescription.h"
 #include "studiosystem.h"
 
+namespace volleyrun {
+
 StudioBank::StudioBank(StudioSystem* system, std::string file,
                        std::vector<std::unique_ptr<StudioEventDescription>> events)
     : system_(system), file_(std::move(file)), events_(std::move(events))
@@ -37,3 +39,5 @@ StudioEventDescription* StudioBank::Find(const std::string& path) const
         if (event->path == path) return event.get();
     return nullptr;
 }
+
+} // namespace volleyrun

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace volleyrun {
+
 class StudioEventDescription;
 class StudioSystem;
 
@@ -31,3 +33,5 @@ private:
     std::string file_;
     std::vector<std::unique_ptr<StudioEventDescription>> events_;
 };
+
+} // namespace volleyrun

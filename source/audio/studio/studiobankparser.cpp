@@ -8,6 +8,8 @@
 #include <cmath>
 #include <initializer_list>
 
+namespace volleyrun {
+
 namespace {
 
 // Thrown inside the parser only; Parse turns it into Error().
@@ -305,3 +307,5 @@ StudioCurve StudioBankParser::ParseCurve(const rapidjson::Value& object, const s
     }
     return StudioCurve(parameter, std::move(curve));
 }
+
+} // namespace volleyrun

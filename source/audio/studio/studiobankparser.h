@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+namespace volleyrun {
+
 class StudioEventDescription;
 
 class StudioBankParser {
@@ -46,3 +48,5 @@ private:
     StudioResult result_ = STUDIO_OK;
     std::map<std::string, StudioSound::Shape> probed_;  // by sound file: a song reuses its clips many times
 };
+
+} // namespace volleyrun

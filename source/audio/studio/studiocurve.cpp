@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+namespace volleyrun {
+
 float StudioCurve::Evaluate(float value) const
 {
     if (points.empty()) return 1.0f;
@@ -14,3 +16,5 @@ float StudioCurve::Evaluate(float value) const
     }
     return points.back().second;
 }
+
+} // namespace volleyrun

@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+namespace volleyrun {
+
 class StudioCurve {
 public:
     StudioCurve() = default;
@@ -18,3 +20,5 @@ public:
     int parameter = -1;                          // index into the event's parameters
     std::vector<std::pair<float, float>> points;  // (parameter value, output), values increasing
 };
+
+} // namespace volleyrun

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <mutex>
 
+namespace volleyrun {
+
 namespace {
 std::mutex logLock;
 FILE* logFile = nullptr;  // under logLock
@@ -37,3 +39,5 @@ bool StudioDebugLog::IsOpen()
     std::lock_guard guard(logLock);
     return logFile != nullptr;
 }
+
+} // namespace volleyrun

@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace volleyrun {
+
 class StudioDebugLog {
 public:
     // Opens (truncates) the file; false when it cannot be opened.
@@ -13,3 +15,5 @@ public:
     static void Write(const std::string& line);
     static bool IsOpen();
 };
+
+} // namespace volleyrun

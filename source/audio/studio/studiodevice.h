@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <thread>
 
+namespace volleyrun {
+
 // What a device says about the sound it holds.
 struct StudioDeviceStatus {
     int64_t delayFrames = 0;  // written but not yet heard, the sound server's own latency included
@@ -52,3 +54,5 @@ public:
     virtual void Interrupt() {}
     virtual void Close() = 0;
 };
+
+} // namespace volleyrun

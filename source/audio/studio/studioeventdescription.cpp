@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+namespace volleyrun {
+
 StudioResult StudioEventDescription::GetPath(std::string* text) const
 {
     if (!text) return STUDIO_ERR_INVALID_PARAM;
@@ -55,3 +57,5 @@ bool StudioEventDescription::SamplesLoaded() const
         if (!track.sound) return false;
     return true;
 }
+
+} // namespace volleyrun

@@ -16,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+namespace volleyrun {
+
 class StudioEventInstance;
 class StudioSystem;
 
@@ -76,3 +78,5 @@ public:
     std::vector<Parameter> parameters;
     std::vector<Track> tracks;
 };
+
+} // namespace volleyrun

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+namespace volleyrun {
+
 namespace {
 
 // Gain changes glide over 10 ms.
@@ -370,3 +372,5 @@ void StudioEventInstance::AddWithGain(float* out, const float* source, int frame
     state.glideLeft -= ramp;
     state.gain = state.glideLeft > 0 ? gain : state.target;
 }
+
+} // namespace volleyrun

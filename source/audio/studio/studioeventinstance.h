@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+namespace volleyrun {
+
 class StudioEventDescription;
 class StudioSystem;
 
@@ -131,3 +133,5 @@ private:
     void* userData_ = nullptr;
     std::vector<TimelinePoint> points_;  // reused each mix, so the mixer rarely allocates
 };
+
+} // namespace volleyrun

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace volleyrun {
+
 void StudioLimiter::SetRate(int sampleRate)
 {
     release_ = 1.0f - std::exp(-1.0f / (kReleaseSeconds * static_cast<float>(sampleRate)));
@@ -21,3 +23,5 @@ void StudioLimiter::Process(float* stereo, int frames)
         frame[1] *= gain_;
     }
 }
+
+} // namespace volleyrun

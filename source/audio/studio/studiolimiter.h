@@ -7,6 +7,8 @@
 // would move every sample away from the time its beat was stamped with.
 #pragma once
 
+namespace volleyrun {
+
 class StudioLimiter {
 public:
     static constexpr float kCeiling = 0.944f;  // -0.5 dBFS
@@ -20,3 +22,5 @@ private:
     float gain_ = 1.0f;
     float release_ = 1.0f;  // fraction of the way back to 1 the gain moves per frame
 };
+
+} // namespace volleyrun

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <utility>
 
+namespace volleyrun {
+
 namespace {
 
 // File frames per step: a few milliseconds of work, about 0.17 s of sound at 48 kHz.
@@ -86,3 +88,5 @@ void StudioLoader::Run()
         }
     }
 }
+
+} // namespace volleyrun

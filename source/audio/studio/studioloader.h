@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+namespace volleyrun {
+
 class StudioSound;
 class StudioSoundDecoder;
 
@@ -47,3 +49,5 @@ private:
     bool stopping_ = false;
     std::thread thread_;  // last: started once everything above exists
 };
+
+} // namespace volleyrun

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 
+namespace volleyrun {
+
 void StudioLowPass::Reset(float cutoffHz, int sampleRate)
 {
     rate_ = sampleRate;
@@ -61,3 +63,5 @@ void StudioLowPass::Run(float* stereo, int frames, bool open)
         z2_[c] = std::abs(z2) < 1e-15f ? 0.0f : z2;
     }
 }
+
+} // namespace volleyrun

@@ -4,6 +4,8 @@
 // the sound passes unchanged, while the filter keeps its state so closing it is smooth.
 #pragma once
 
+namespace volleyrun {
+
 class StudioLowPass {
 public:
     static constexpr float kOpenHz = 20000.0f;
@@ -31,3 +33,5 @@ private:
     float z1_[2] = {0, 0};    // transposed direct form II state, per channel
     float z2_[2] = {0, 0};
 };
+
+} // namespace volleyrun

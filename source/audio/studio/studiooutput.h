@@ -7,6 +7,8 @@
 
 #include "studioresult.h"
 
+namespace volleyrun {
+
 enum StudioSpeakerMode { STUDIO_SPEAKERMODE_DEFAULT = 0, STUDIO_SPEAKERMODE_STEREO = 1 };
 enum StudioSoundFormat { STUDIO_SOUND_FORMAT_NONE = 0, STUDIO_SOUND_FORMAT_PCMFLOAT = 1 };
 
@@ -36,3 +38,5 @@ struct StudioOutputDescription {
 };
 
 inline constexpr unsigned int kStudioOutputApiVersion = 3;
+
+} // namespace volleyrun

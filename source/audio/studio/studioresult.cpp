@@ -1,5 +1,7 @@
 #include "studioresult.h"
 
+namespace volleyrun {
+
 const char* StudioResultName(StudioResult result)
 {
     switch (result) {
@@ -20,3 +22,5 @@ const char* StudioResultName(StudioResult result)
     }
     return "STUDIO_ERR_UNKNOWN";
 }
+
+} // namespace volleyrun

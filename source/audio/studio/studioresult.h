@@ -3,6 +3,8 @@
 // messages. Plain values, used on any thread.
 #pragma once
 
+namespace volleyrun {
+
 enum StudioResult {
     STUDIO_OK = 0,
     STUDIO_ERR_INVALID_PARAM,        // a null pointer or an argument out of range
@@ -21,3 +23,5 @@ enum StudioResult {
 };
 
 const char* StudioResultName(StudioResult result);
+
+} // namespace volleyrun

@@ -8,6 +8,8 @@
 #include <cmath>
 #include <filesystem>
 
+namespace volleyrun {
+
 namespace {
 
 // An hour at 192 kHz: longer files are refused before memory is reserved for them.
@@ -97,3 +99,5 @@ void StudioSound::Publish(int64_t count)
     ready_.fetch_add(count, std::memory_order_release);
     ready_.notify_all();
 }
+
+} // namespace volleyrun

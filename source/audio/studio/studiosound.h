@@ -12,6 +12,8 @@
 #include <memory>
 #include <string>
 
+namespace volleyrun {
+
 class StudioSound {
 public:
     // What a file's header tells: enough to set the room for a sound aside.
@@ -53,3 +55,5 @@ private:
     std::unique_ptr<float[]> samples_;  // left uninitialised: the decoder writes every frame
     std::atomic<int64_t> ready_{0};
 };
+
+} // namespace volleyrun

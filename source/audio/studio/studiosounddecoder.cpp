@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdio>
 
+namespace volleyrun {
+
 StudioSoundDecoder::StudioSoundDecoder(std::shared_ptr<StudioSound> sound, int mixRate)
     : sound_(std::move(sound)), ratio_(static_cast<double>(mixRate) / sound_->fileRate)
 {
@@ -103,3 +105,5 @@ bool StudioSoundDecoder::Step(long frames, std::string* error)
     if (last || sound_->Ready() == sound_->frames) FinishWithSilence();
     return !sound_->Complete();
 }
+
+} // namespace volleyrun

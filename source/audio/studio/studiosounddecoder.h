@@ -11,6 +11,8 @@
 #include <samplerate.h>
 #include <sndfile.h>
 
+namespace volleyrun {
+
 class StudioSound;
 
 class StudioSoundDecoder {
@@ -42,3 +44,5 @@ private:
     bool opened_ = false;
     bool reportedNonFinite_ = false;
 };
+
+} // namespace volleyrun

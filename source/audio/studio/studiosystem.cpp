@@ -13,6 +13,8 @@
 #include <cstring>
 #include <filesystem>
 
+namespace volleyrun {
+
 namespace {
 
 // True on a thread while it runs the mixer, so calls from a timeline callback (which
@@ -349,3 +351,5 @@ void StudioSystem::MixChunk(float* out, int frames, int outOffset)
     masterApplied_ = masterVolume_;
     limiter_.Process(out, frames);
 }
+
+} // namespace volleyrun

@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+namespace volleyrun {
+
 class StudioBank;
 class StudioEventInstance;
 class StudioLoader;
@@ -113,3 +115,5 @@ private:
     std::vector<float> scratch_;   // 2 * bufferLength_ floats for one track
     int64_t mixedFrames_ = 0;      // every frame mixed so far, across outputs
 };
+
+} // namespace volleyrun

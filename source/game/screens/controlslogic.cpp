@@ -14,6 +14,8 @@
 #include <cmath>
 #include <cstdio>
 
+namespace volleyrun {
+
 static_assert(ControlsLogic::kPadButtons == Input::kPadButtonCount);
 
 namespace {
@@ -323,3 +325,5 @@ void ControlsLogic::Refresh()
     Show("VisualOffsetValue", Milliseconds(settings.visualOffsetMs));
     Show("Message", message_);
 }
+
+} // namespace volleyrun

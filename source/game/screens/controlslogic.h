@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+namespace volleyrun {
+
 class PressEvent;
 class TriggerEvent;
 class UpdateEvent;
@@ -93,3 +95,5 @@ private:
     bool clickGuard_ = false;           // a press ended a capture: its click is not a button press
     std::array<std::array<bool, kPadButtons>, 2> padDown_{};  // pad buttons down at the end of the last update
 };
+
+} // namespace volleyrun

@@ -4,6 +4,8 @@
 #include "space.h"
 #include "transform.h"
 
+namespace volleyrun {
+
 void Credits::Initialize()
 {
     transform = owner->Require<Transform>();
@@ -15,3 +17,5 @@ void Credits::OnUpdate(UpdateEvent&)
 {
     transform->translation.y += scrollStep;
 }
+
+} // namespace volleyrun

@@ -6,6 +6,8 @@
 
 #include "component.h"
 
+namespace volleyrun {
+
 class Transform;
 class UpdateEvent;
 
@@ -21,3 +23,5 @@ public:
     float scrollStep = 0.75f;          // world units per update received
     Transform* transform = nullptr;    // the owner's, found at initialisation (a sibling: lives as long as this)
 };
+
+} // namespace volleyrun

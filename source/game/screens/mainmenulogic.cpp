@@ -5,6 +5,8 @@
 #include "entity.h"
 #include "space.h"
 
+namespace volleyrun {
+
 void MainMenuLogic::Initialize()
 {
     Listen(*owner->space->events, &MainMenuLogic::OnUpdate);
@@ -16,3 +18,5 @@ void MainMenuLogic::OnUpdate(UpdateEvent&)
     if (Space* menu = engine->FindSpace(Content::kMainMenuSpace))
         menu->SetPaused(engine->FindSpace("MainMenuQuitConfirm") || engine->FindSpace(Content::kMenuOptionsSpace));
 }
+
+} // namespace volleyrun

@@ -5,6 +5,8 @@
 
 #include "component.h"
 
+namespace volleyrun {
+
 class UpdateEvent;
 
 class MainMenuLogic : public ComponentOf<MainMenuLogic, kMainMenuLogic> {
@@ -16,3 +18,5 @@ public:
 
     void OnUpdate(UpdateEvent& event);
 };
+
+} // namespace volleyrun

@@ -6,6 +6,8 @@
 #include "space.h"
 #include "sprite.h"
 
+namespace volleyrun {
+
 const std::array<const char*, OptionsLogic::kToggleCount> OptionsLogic::kToggleNames = {
     "AButton", "BButton", "XButton", "YButton", "EventsButton", "RainbowBallButton", "AlternatingBallButton",
     "PlatinumBallButton"};
@@ -92,3 +94,5 @@ void OptionsLogic::Refresh()
     for (int i = 0; i < kToggleCount; ++i)
         if (Entity* toggle = toggles_[i].Get()) toggle->Get<Sprite>()->SetImage(Flag(i) ? kOnImage : kOffImage);
 }
+
+} // namespace volleyrun

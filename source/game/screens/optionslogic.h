@@ -11,6 +11,8 @@
 #include <array>
 #include <cstdint>
 
+namespace volleyrun {
+
 class TriggerEvent;
 
 class OptionsLogic : public ComponentOf<OptionsLogic, kOptionsLogic> {
@@ -45,3 +47,5 @@ private:
     std::array<EntityRef, kSliderCount> sliders_;
     EntityRef defaults_;                           // "DefaultSettingsButton"
 };
+
+} // namespace volleyrun

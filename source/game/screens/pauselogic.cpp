@@ -11,6 +11,8 @@
 #include "spritetext.h"
 #include "studioeventinstance.h"
 
+namespace volleyrun {
+
 namespace {
 
 EventManager& Events()
@@ -191,3 +193,5 @@ void PauseLogic::ShowCount(Space& returning, const char* text)
     returning.RequireEntity("countdownText")->Require<SpriteText>()->SetText(text);
     if (*text) Trace(std::string("countdown \"") + text + "\"");
 }
+
+} // namespace volleyrun

@@ -13,6 +13,8 @@
 
 #include <cstdint>
 
+namespace volleyrun {
+
 class Space;
 class SpaceHeldEvent;
 class UpdateEvent;
@@ -51,3 +53,5 @@ private:
     int64_t lastBeat_ = -1;      // beat of the pause-menu song at the previous update; -1 none yet
     float sinceStep_ = 0.0f;     // seconds since the countdown's last step
 };
+
+} // namespace volleyrun

@@ -10,6 +10,8 @@
 #include "spaceloader.h"
 #include "tutorial.h"
 
+namespace volleyrun {
+
 void RegisterScreenComponents(ComponentRegistry& registry)
 {
     registry.Register("SpaceLoader", std::make_unique<SpaceLoader>(nullptr, Content::kSplashSpace, "button"));
@@ -20,3 +22,5 @@ void RegisterScreenComponents(ComponentRegistry& registry)
     registry.Register("Tutorial", std::make_unique<Tutorial>(nullptr));
     registry.Register("ControlsLogic", std::make_unique<ControlsLogic>(nullptr));
 }
+
+} // namespace volleyrun

@@ -11,6 +11,8 @@
 
 #include <algorithm>
 
+namespace volleyrun {
+
 namespace {
 
 EventManager& Events()
@@ -135,3 +137,5 @@ void SpaceLoader::Finish(bool alsoQuitConfirm)
     if (!spaceToLoad.empty()) Events().Send(CreateSpaceEvent(spaceToLoad, 0.0f));
     Trace("switched to \"" + spaceToLoad + "\"");
 }
+
+} // namespace volleyrun

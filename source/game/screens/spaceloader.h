@@ -13,6 +13,8 @@
 
 #include <string>
 
+namespace volleyrun {
+
 class Space;
 class TriggerEvent;
 class UpdateEvent;
@@ -49,3 +51,5 @@ private:
 
     bool finished_ = false;  // a fade has switched; the space is on its way out
 };
+
+} // namespace volleyrun

@@ -5,6 +5,8 @@
 #include "sprite.h"
 #include "transform.h"
 
+namespace volleyrun {
+
 void Tutorial::Initialize()
 {
     Space* space = owner->space;
@@ -38,3 +40,5 @@ void Tutorial::ShowPage()
     if (Entity* next = nextButton_.Get())
         next->Get<Transform>()->translation.y = page + 1 == pages.size() ? kArrowParkedY : kArrowShownY;
 }
+
+} // namespace volleyrun

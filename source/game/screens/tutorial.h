@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace volleyrun {
+
 class TriggerEvent;
 
 class Tutorial : public ComponentOf<Tutorial, kTutorial> {
@@ -36,3 +38,5 @@ private:
     EntityRef previousButton_;  // "PreviousButton"
     EntityRef image_;           // "TutorialImage1"
 };
+
+} // namespace volleyrun

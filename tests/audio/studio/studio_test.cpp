@@ -16,6 +16,8 @@
 #include <tuple>
 #include <vector>
 
+namespace volleyrun {
+
 namespace {
 
 using audio_content::Constant;
@@ -308,3 +310,5 @@ TEST_F(StudioTest, AReleasedInstanceIsRefusedAndNoMoreThanEightPlayAtOnce)
 }
 
 } // namespace
+
+} // namespace volleyrun

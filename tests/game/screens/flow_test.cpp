@@ -12,6 +12,8 @@
 #include <regex>
 #include <sstream>
 
+namespace volleyrun {
+
 namespace {
 
 using ::testing::ElementsAre;
@@ -147,3 +149,5 @@ TEST(ProgramFlowTest, PausesOfAnyLengthLeaveEveryBallOnTheBeat)
 }
 
 } // namespace
+
+} // namespace volleyrun

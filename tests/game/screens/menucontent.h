@@ -16,6 +16,8 @@
 #include <utility>
 #include <vector>
 
+namespace volleyrun {
+
 namespace testing_content {
 
 // An entity object with a transform (position, scale) and extra component members.
@@ -160,3 +162,5 @@ protected:
 };
 
 } // namespace testing_content
+
+} // namespace volleyrun

@@ -17,6 +17,8 @@
 
 #include <map>
 
+namespace volleyrun {
+
 namespace {
 
 using namespace testing_content;
@@ -266,3 +268,5 @@ TEST_F(FlowTest, TheOptionsAndTheSoundSliderWriteTheirSettingsAndDefaultsResetTh
 }
 
 } // namespace
+
+} // namespace volleyrun
