@@ -50,10 +50,12 @@ inline std::string LeakCheckPrefix()
 }
 
 // Its own Xvfb, which takes a free display itself (-displayfd) and names it once it accepts
-// clients, so runs started side by side can neither share a display nor take one another's.
+// clients, so runs started side by side can neither share a display nor take one another's;
+// it never resets when its last client leaves, so a window closed and opened again at once
+// (a test's second engine) does not meet a server in the middle of its reset.
 inline Result UnderXvfb(const std::string& command, const std::string& environment = "")
 {
-    return Run("{ f=$(mktemp); Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>\"$f\" 2>/dev/null & x=$!; "
+    return Run("{ f=$(mktemp); Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset 3>\"$f\" 2>/dev/null & x=$!; "
                "for i in $(seq 400); do [ -s \"$f\" ] && break; sleep 0.05; done; "
                "if [ ! -s \"$f\" ]; then echo 'Xvfb did not start'; kill $x; rm -f \"$f\"; exit 1; fi; "
                "DISPLAY=:$(cat \"$f\") " + environment + " " + LeakCheckPrefix() + command + "; s=$?; "
