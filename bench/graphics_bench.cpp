@@ -11,11 +11,10 @@
 #include "runoptions.h"
 #include "sprite.h"
 #include "texturestore.h"
+#include "window.h"
 
 #include <benchmark/benchmark.h>
 #include <glad/gl.h>
-#define GLFW_INCLUDE_NONE
-#include <GLFW/glfw3.h>
 
 #include <cstdlib>
 #include <memory>
@@ -40,6 +39,7 @@ bool Usable(benchmark::State& state, int64_t mode)
 Graphics* StartGraphicsAlone()
 {
     Input::Start();
+    Window::Start(RunOptions::Get());
     Camera::Start();
     TextureStore::Start();
     return Graphics::Start();
@@ -50,6 +50,7 @@ void StopGraphicsAlone()
     Graphics::Destroy();
     TextureStore::Destroy();
     Camera::Destroy();
+    Window::Destroy();
     Input::Destroy();
 }
 
@@ -86,7 +87,8 @@ void GraphicsStartUp(benchmark::State& state)
         UseRealContent(mode == kHeadless);
         Graphics* graphics = Started(state, StartGraphicsAlone);
         if (!graphics) return;
-        graphics->SwapBuffers(1);
+        graphics->Flush();
+        Window::Get()->SwapBuffers(1);
         state.PauseTiming();
         state.counters["textures"] = static_cast<double>(TextureStore::Get()->Size());
         StopGraphicsAlone();
@@ -164,9 +166,9 @@ void Draw2000Sprites(benchmark::State& state)
         graphics->Flush();  // the last batch's draw call belongs to the frame's cost
         if (mode == kWindowFinished) glFinish();
         state.PauseTiming();
-        if (!graphics->Headless()) {
+        if (graphics->HasContext()) {
             glFinish();
-            glfwSwapBuffers(graphics->window);
+            Window::Get()->SwapBuffers(0);
             glClear(GL_COLOR_BUFFER_BIT);
         }
         state.ResumeTiming();

@@ -1,6 +1,6 @@
 // Service<T>: the one instance of a process-wide service (the frame clock, the trace, input,
-// the component registry, the archetype store, the camera, the texture table, the graphics,
-// the audio engine). The engine's start-up makes them in one ordered list, each with its
+// the window, the component registry, the archetype store, the camera, the texture table,
+// the graphics, the audio engine). The engine's start-up makes them in one ordered list, each with its
 // class's own Start (which returns the instance already started, if any: a test may prepare
 // one before the engine starts), and its teardown destroys them in the reverse order; tests
 // start what they use. Get never creates: a service asked for before its start throws,

@@ -184,7 +184,7 @@ Space* MapEditor::EditedSpace() const
 
 void MapEditor::Initialize()
 {
-    EventManager& engine = *Engine::Get()->events;
+    EventManager& engine = EngineEvents();
     Listen(engine, &MapEditor::OnUpdate);
     Listen(engine, &MapEditor::OnDraw);
     Listen(engine, &MapEditor::OnDevMessage);
@@ -215,7 +215,7 @@ void MapEditor::Initialize()
 
 void MapEditor::Terminate()
 {
-    EventManager& engine = *Engine::Get()->events;
+    EventManager& engine = EngineEvents();
     for (Entity* field : Fields())
         if (field) field->events->RemoveListener<TriggerEvent>(this);  // null when the overlay lacked it
     for (const EntityRef& entry : typeEntries_)
@@ -238,12 +238,12 @@ void MapEditor::Close()
     if (closing_) return;
     closing_ = true;
     // Queued: destroying the overlay now would free this component under its own handler.
-    Engine::Get()->events->Send(DestroySpaceEvent(owner->space, 0.0f));
+    EngineEvents().Send(DestroySpaceEvent(owner->space, 0.0f));
 }
 
 void MapEditor::Trace(const std::string& line) const
 {
-    Engine::Get()->events->Send(TraceEvent(line));
+    EngineEvents().Send(TraceEvent(line));
 }
 
 // ---------------------------------------------------------------- overlay set-up

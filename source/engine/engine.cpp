@@ -18,6 +18,7 @@
 #include "texturestore.h"
 #include "trace.h"
 #include "transform.h"
+#include "window.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -82,6 +83,12 @@ void Engine::StartUp()
         Replay replay = Replay::Load(options.replayFile);
         input->UseReplay(replay.EventLines(), replay.PadLines());
     }
+    Window* window = Window::Start(options);
+    // Virtual time jumps over the frame's idle time: nothing could happen during it.
+    if (window->Open() && !options.virtualTime) {
+        FrameClock::Get()->idle = [](int64_t until) { Window::Get()->WaitForEvents(until); };
+        input->ReadInputDevices();
+    }
     Camera::Start();
     TextureStore::Start();
     Graphics::Start();
@@ -127,6 +134,7 @@ Engine::~Engine()
     Graphics::Destroy();
     TextureStore::Destroy();
     Camera::Destroy();
+    Window::Destroy();
     Input::Destroy();
     Log::SetSink(nullptr);
     Trace::Destroy();
@@ -139,25 +147,27 @@ void Engine::Update()
     FrameClock* clock = FrameClock::Get();
     Input* input = Input::Get();
     Graphics* graphics = Graphics::Get();
+    Window* window = Window::Get();
 
     float dt = clock->Pace([input] { input->PollPads(); });
     clock->totalTime += dt;
     time += dt;
     // Everything pressed up to the frame's start is judged before the frame's update, in
     // the order it happened, whatever device it came from.
-    graphics->PollWindow();
+    window->PollWindow();
     input->Poll();
     input->DeliverPresses();
     graphics->BeginFrame(dt);
-    if (graphics->CloseRequested()) quit = true;
+    if (window->CloseRequested()) quit = true;
     events->Send(UpdateEvent(dt, time));
     DrawSpaces();
     events->Send(animate_);
-    graphics->UpdateMinimized();
-    if (!input->textMode && input->Key(Input::kKeyF11) == kKeyPressed) graphics->ToggleFullscreen();
-    graphics->SwapBuffers(frameCount + 1);
+    window->UpdateMinimized();
+    if (!input->textMode && input->Key(Input::kKeyF11) == kKeyPressed) window->ToggleFullscreen();
+    graphics->Flush();
+    window->SwapBuffers(frameCount + 1);
     input->EndFrame();
-    graphics->PollEvents();
+    window->PollEvents();
     events->Update(dt);
     for (Part* part : parts) part->EndFrame(*this);
 

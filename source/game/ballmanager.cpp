@@ -6,7 +6,6 @@
 #include "behaviorplayer.h"
 #include "contentnames.h"
 #include "endgamelogic.h"
-#include "engine.h"
 #include "entity.h"
 #include "gamesettings.h"
 #include "input.h"
@@ -64,7 +63,7 @@ bool BallManager::MatchOver(const Space& space)
 void BallManager::Initialize()
 {
     MatchStats::Get().Clear();
-    EventManager* events = Engine::Get()->events.get();
+    EventManager* events = &EngineEvents();
     Listen(*events, &BallManager::OnUpdate);
     Listen(*events, &BallManager::OnBallLost);
     Listen(*owner->events, &BallManager::OnDivision);
@@ -123,7 +122,7 @@ void BallManager::OnDivision(BeatDivisionEvent& event)
     EntityRef self = owner->Ref();
     BeatTime time = event.time;
     // Outside the delivery of the division, so balls can be created and changed freely.
-    Engine::Get()->events->Send(LambdaEvent(
+    EngineEvents().Send(LambdaEvent(
         [self, time] {
             if (Entity* entity = self.Get())
                 if (auto* manager = entity->Get<BallManager>()) manager->PassDivision(time);
@@ -172,7 +171,7 @@ void BallManager::StartEvent()
     for (const Kind& candidate : kinds) {
         if (!candidate.enabled) continue;
         if (r-- > 0) continue;
-        Engine::Get()->events->Send(PlaySoundEvent(candidate.announcement, true));
+        EngineEvents().Send(PlaySoundEvent(candidate.announcement, true));
         eventKind = candidate.kind;
         eventCountdown = settings.eventLength;
         return;
@@ -209,7 +208,7 @@ void BallManager::CountIn(BeatTime now)
     if (ahead < 0 || ahead % kDivisionsPerBeat != 0 || ahead > kCountInBeats * kDivisionsPerBeat) return;
     static const char* const kWords[] = {"GO!", "1", "2", "3"};
     text->SetText(kWords[ahead / kDivisionsPerBeat]);
-    Engine::Get()->events->Send(PlaySoundEvent(ahead == 0 ? "event:/Match/Go" : "event:/Match/Count", false));
+    EngineEvents().Send(PlaySoundEvent(ahead == 0 ? "event:/Match/Go" : "event:/Match/Count", false));
 }
 
 void BallManager::FillMeters()
@@ -250,7 +249,7 @@ bool BallManager::AnnounceArrivals()
     std::array<bool, 16> fromLeft{}, fromRight{};
     bool announced[2] = {false, false};  // left, right
     bool inPlay = false;
-    EventManager* events = Engine::Get()->events.get();
+    EventManager* events = &EngineEvents();
     for (const auto& entity : owner->space->Entities()) {
         BehaviorBall* ball = entity->name == "ball" ? entity->Get<BehaviorBall>() : nullptr;
         if (!ball || ball->finished) continue;
@@ -301,7 +300,7 @@ void BallManager::SpawnOnCredit(BeatTime launchTime, bool fieldEmpty)
 void BallManager::OnBallLost(BallLostEvent& event)
 {
     if (matchOver) return;
-    EventManager* events = Engine::Get()->events.get();
+    EventManager* events = &EngineEvents();
     events->Send(ParameterChangeEvent(Content::kMatchMusic, {{"MusicianMiss", 0.5f}}));
     missDivision = divisionCounter;
     bool playerOneMissed = event.lane >= 0;
@@ -353,7 +352,7 @@ void BallManager::SilenceMissLayer()
 {
     if (missDivision < 0) return;
     missDivision = -1;
-    Engine::Get()->events->Send(ParameterChangeEvent(Content::kMatchMusic, {{"MusicianMiss", 0.0f}}));
+    EngineEvents().Send(ParameterChangeEvent(Content::kMatchMusic, {{"MusicianMiss", 0.0f}}));
 }
 
 // The analogue triggers steer the in-game music.
@@ -368,7 +367,7 @@ void BallManager::SendTrigger()
             trigger = first ? value : std::max(trigger, value);
             first = false;
         }
-    Engine::Get()->events->Send(ParameterChangeEvent(Content::kMatchMusic, {{"Trigger", trigger}}));
+    EngineEvents().Send(ParameterChangeEvent(Content::kMatchMusic, {{"Trigger", trigger}}));
 }
 
 } // namespace volleyrun

@@ -1,7 +1,6 @@
 #include "beatdivider.h"
 
 #include "audioengine.h"
-#include "engine.h"
 #include "entity.h"
 
 #include <cmath>
@@ -15,7 +14,7 @@ constexpr float kSmallestEasing = 1.1920929e-7f;
 
 void BeatDivider::Initialize()
 {
-    Listen(*Engine::Get()->events, &BeatDivider::OnBeat);
+    Listen(EngineEvents(), &BeatDivider::OnBeat);
 }
 
 void BeatDivider::Serialize(std::vector<Property>& properties)

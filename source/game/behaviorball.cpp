@@ -72,7 +72,7 @@ BehaviorBall::BehaviorBall(Entity* owner)
 
 void BehaviorBall::Initialize()
 {
-    EventManager* events = Engine::Get()->events.get();
+    EventManager* events = &EngineEvents();
     Listen(*events, &BehaviorBall::OnHit);
     Listen(*events, &BehaviorBall::OnUpdate);
     Listen(*owner->events, &BehaviorBall::OnDraw);
@@ -217,7 +217,7 @@ void BehaviorBall::Lose()
     EndGameLogic::EndCheck(*meter, meter->IsLeft(), false);
     finished = true;
     MatchStats::Get().Miss(playerZero ? 0 : 1);
-    Engine::Get()->events->Send(BallLostEvent(startLane + steps));
+    EngineEvents().Send(BallLostEvent(startLane + steps));
     space->events->Send(DestroyEvent(owner->Ref(), kDestroyDelay));
     Burst("MissEffect_", playerZero ? 0 : 1);
 }
@@ -289,7 +289,7 @@ void BehaviorBall::Return(const BallHitEvent& event, float error)
     steps = -oldRemaining;  // an early or late hit stays on the sixteenth grid
     bool playerZero = event.lane < 0;
     destLane = playerZero ? Spot(1) : -Spot(0);
-    if (event.forced) Engine::Get()->events->Send(BallReturnedEvent(playerZero ? 0 : 1, -1, 0.0f));
+    if (event.forced) EngineEvents().Send(BallReturnedEvent(playerZero ? 0 : 1, -1, 0.0f));
     else Reward(playerZero, error);
     arrivalTime = arrivalTime.AddSixteenths(std::abs(event.lane - destLane));
     arrivalTime.tick = 0;
@@ -307,7 +307,7 @@ void BehaviorBall::Reward(bool playerZero, float error)
 {
     int grade = MatchStats::GradeOf(error);
     MatchStats::Get().Hit(playerZero ? 0 : 1, grade, error);
-    Engine::Get()->events->Send(BallReturnedEvent(playerZero ? 0 : 1, grade, error));
+    EngineEvents().Send(BallReturnedEvent(playerZero ? 0 : 1, grade, error));
     BehaviorMeter* meter = owner->space->RequireEntity(playerZero ? "BeatMeter1" : "BeatMeter2")->Require<BehaviorMeter>();
     meter->RaiseNotches();
     meter->ChangeValue(kHitReward * static_cast<float>(MatchStats::kGrades - grade) / MatchStats::kGrades);

@@ -1,7 +1,6 @@
 #include "behaviormeter.h"
 
 #include "archetypestore.h"
-#include "engine.h"
 #include "entity.h"
 #include "gameerror.h"
 #include "space.h"
@@ -117,10 +116,10 @@ void BehaviorMeter::RaiseNotches()
     int left = IsLeft() ? 1 : 0;
     if (lit.segment == 1 && !threshold1Sent) {
         threshold1Sent = true;
-        Engine::Get()->events->Send(BeatMeterThreshold(1, left));
+        EngineEvents().Send(BeatMeterThreshold(1, left));
     } else if (lit.segment == 2 && !threshold2Sent) {
         threshold2Sent = true;
-        Engine::Get()->events->Send(BeatMeterThreshold(2, left));
+        EngineEvents().Send(BeatMeterThreshold(2, left));
     }
     for (int position = lit.first; position <= lit.last; ++position)
         for (int segment = 0; segment < 3; ++segment) Show(segment, position, segment == lit.segment);

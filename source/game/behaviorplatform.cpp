@@ -1,6 +1,5 @@
 #include "behaviorplatform.h"
 
-#include "engine.h"
 #include "entity.h"
 #include "input.h"
 #include "space.h"
@@ -16,7 +15,7 @@ constexpr int kKeyL = 76;  // debug: every platform out
 
 void BehaviorPlatform::Initialize()
 {
-    EventManager* events = Engine::Get()->events.get();
+    EventManager* events = &EngineEvents();
     Listen(*events, &BehaviorPlatform::OnUpdate);
     Listen(*events, &BehaviorPlatform::OnThreshold);
     Transform* transform = owner->Require<Transform>();

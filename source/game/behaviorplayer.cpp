@@ -5,7 +5,6 @@
 #include "behaviormeter.h"
 #include "behaviormusician.h"
 #include "behaviorplatform.h"
-#include "engine.h"
 #include "entity.h"
 #include "gamesettings.h"
 #include "input.h"
@@ -31,7 +30,7 @@ std::string SpotName(const char* kind, int32_t player, int32_t spot)
 
 void BehaviorPlayer::Initialize()
 {
-    EventManager* events = Engine::Get()->events.get();
+    EventManager* events = &EngineEvents();
     Listen(*events, &BehaviorPlayer::OnPress);
     Listen(*events, &BehaviorPlayer::OnThreshold);
     MoveTo(position, false);
@@ -88,7 +87,7 @@ void BehaviorPlayer::Swing(int32_t letter, int64_t at, int device)
     if (at < lockedUntil_ || !musician || !musician->TrySwing(at)) return;
     const GameSettings& settings = GameSettings::Get();
     auto latency = static_cast<int64_t>(settings.inputOffsetMs[player == 0 ? 0 : 1][device] * 1e6f);
-    EventManager* events = Engine::Get()->events.get();
+    EventManager* events = &EngineEvents();
     events->Send(SwingEvent(player, letter));
     BallHitEvent hit(Lane(), letter, at - latency);
     events->Send(hit);

@@ -28,7 +28,7 @@ void Finish(Space& game, Result result, bool sendWin)
     BallManager* manager = logic->Require<BallManager>();
     if (manager->matchOver) return;  // the first result stands: one end screen, one verdict
     manager->matchOver = true;
-    EventManager* events = Engine::Get()->events.get();
+    EventManager* events = &game.EngineEvents();
     events->Send(CreateSpaceEvent(Content::kEndGameSpace, EndGameLogic::kEndScreenDelay));
     game.SetPaused(true);
     events->Send(PauseSoundEvent(Content::kMatchMusic, true, EndGameLogic::kEndScreenDelay));
@@ -59,7 +59,7 @@ void EndGameLogic::EndCheck(BehaviorMeter& meter, bool leftSide, bool timeUp)
 void EndGameLogic::Initialize()
 {
     Listen(*owner->space->events, &EndGameLogic::OnUpdate);
-    EventManager* events = Engine::Get()->events.get();
+    EventManager* events = &EngineEvents();
     events->Send(PlaySoundEvent(Content::kMenuMusic, false, {{"Location", 0.0f}, {"Transition", 0.0f}}));
     events->Send(PauseSoundEvent(Content::kMenuMusic, false));
     // The match under the statistics is frozen with its result shown: kept as one picture.
@@ -69,7 +69,7 @@ void EndGameLogic::Initialize()
 
 void EndGameLogic::Terminate()
 {
-    Engine::Get()->events->Send(PauseSoundEvent(Content::kMenuMusic, true));
+    EngineEvents().Send(PauseSoundEvent(Content::kMenuMusic, true));
     SendMusicBack();
 }
 
@@ -99,9 +99,9 @@ void EndGameLogic::ShowStats()
     }
 }
 
-void EndGameLogic::SendMusicBack()
+void EndGameLogic::SendMusicBack() const
 {
-    EventManager* events = Engine::Get()->events.get();
+    EventManager* events = &EngineEvents();
     events->Send(PauseSoundEvent(Content::kMatchMusic, false));
     events->Send(PauseSoundEvent("event:/Master/Pause Menu", true));
     events->Send(ParameterChangeEvent(Content::kMatchMusic, {{"Location", 0.0f}}));
@@ -115,7 +115,7 @@ void EndGameLogic::OnUpdate(UpdateEvent&)
     if (endGame) endGame->SetPaused(engine->FindSpace(Content::kQuitConfirmSpace) != nullptr);
     if (!engine->FindSpace(Content::kMainMenuSpace)) return;
     for (Space* space : {endGame, game, owner->space})
-        if (space) engine->events->Send(DestroySpaceEvent(space, 0.0f));
+        if (space) EngineEvents().Send(DestroySpaceEvent(space, 0.0f));
     SendMusicBack();
 }
 

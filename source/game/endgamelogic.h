@@ -43,7 +43,7 @@ public:
 
 private:
     void ShowStats();
-    static void SendMusicBack();
+    void SendMusicBack() const;
 };
 
 } // namespace volleyrun

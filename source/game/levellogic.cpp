@@ -6,12 +6,12 @@
 #include "engine.h"
 #include "entity.h"
 #include "gamesettings.h"
-#include "graphics.h"
 #include "input.h"
 #include "slider.h"
 #include "space.h"
 #include "sprite.h"
 #include "transform.h"
+#include "window.h"
 
 #include <algorithm>
 
@@ -22,10 +22,6 @@ namespace {
 const char* const kSplashSteps[] = {"LevelLogic0", "LevelLogic1", "LevelLogic2"};
 constexpr float kSplashDelays[] = {2.0f, 4.0f, 8.0f};
 
-EventManager& Events()
-{
-    return *Engine::Get()->events;
-}
 
 // The larger of one axis on the two gamepads (an absent pad counts 0).
 float LargerAxis(int axis)
@@ -50,7 +46,7 @@ void LevelLogic::Initialize()
     }
     if (space == Content::kMatchSpace) StartGameMusic();
     else if (space == Content::kSplashSpace) StartSplash();
-    else if (space == Content::kCreditsSpace) Events().Send(ParameterChangeEvent(Content::kMenuMusic, {{"Location", 1.0f}}));
+    else if (space == Content::kCreditsSpace) EngineEvents().Send(ParameterChangeEvent(Content::kMenuMusic, {{"Location", 1.0f}}));
     else StartMenuMusic();
     if (space == Content::kMainMenuSpace || space == Content::kCreditsSpace) ListenUpdate();
     Camera::Get()->SetPosition(cameraX, cameraY, 0.0f);
@@ -59,7 +55,7 @@ void LevelLogic::Initialize()
 
 void LevelLogic::ListenUpdate()
 {
-    Listen(*Engine::Get()->events, &LevelLogic::OnUpdate);
+    Listen(EngineEvents(), &LevelLogic::OnUpdate);
 }
 
 void LevelLogic::WireOptions()
@@ -75,7 +71,7 @@ void LevelLogic::WireOptions()
     Entity* slider = space->RequireEntity("MasterSoundSlider");
     slider->Require<Slider>()->Bind(&GameSettings::Get().masterVolumePercent);
     volumeSlider_ = slider->Ref();
-    if (space->name == Content::kPauseMenuSpace) Events().Send(PauseSoundEvent(Content::kPauseMusic, space->paused));
+    if (space->name == Content::kPauseMenuSpace) EngineEvents().Send(PauseSoundEvent(Content::kPauseMusic, space->paused));
 }
 
 void LevelLogic::Serialize(std::vector<Property>& properties)
@@ -87,28 +83,28 @@ void LevelLogic::Serialize(std::vector<Property>& properties)
 
 void LevelLogic::StartGameMusic()
 {
-    Events().Send(PlaySoundEvent(Content::kMatchMusic, true));
+    EngineEvents().Send(PlaySoundEvent(Content::kMatchMusic, true));
     // A restarted song keeps its parameters: the last match's fanfare must not play on.
-    Events().Send(ParameterChangeEvent(Content::kMatchMusic, {{"Location", 1.0f}, {"Win", 0.0f}}));
-    Events().Send(PlaySoundEvent(Content::kPauseMusic, false));
-    Events().Send(PauseSoundEvent(Content::kPauseMusic, true));  // ready, silent until a pause
+    EngineEvents().Send(ParameterChangeEvent(Content::kMatchMusic, {{"Location", 1.0f}, {"Win", 0.0f}}));
+    EngineEvents().Send(PlaySoundEvent(Content::kPauseMusic, false));
+    EngineEvents().Send(PauseSoundEvent(Content::kPauseMusic, true));  // ready, silent until a pause
 }
 
 // Any key, click or pad button skips the splash from its first frame.
 void LevelLogic::StartSplash()
 {
-    Events().Send(PlaySoundEvent(Content::kMenuMusic, false));
-    Listen(*Engine::Get()->events, &LevelLogic::OnKeyUpdate);
+    EngineEvents().Send(PlaySoundEvent(Content::kMenuMusic, false));
+    Listen(EngineEvents(), &LevelLogic::OnKeyUpdate);
     for (size_t i = 0; i < 3; ++i) owner->events->Send(TriggerEvent(0, kSplashSteps[i], owner->Ref(), kSplashDelays[i]));
 }
 
 void LevelLogic::StartMenuMusic()
 {
-    Events().Send(PauseSoundEvent(Content::kMatchMusic, true));
-    Events().Send(PauseSoundEvent(Content::kPauseMusic, true));
-    Events().Send(PlaySoundEvent("event:/Announcer/Volleyrun", false));
-    Events().Send(PauseSoundEvent(Content::kMenuMusic, false));
-    Events().Send(ParameterChangeEvent(Content::kMenuMusic, {{"Location", 0.0f}, {"Transition", 0.0f}}));
+    EngineEvents().Send(PauseSoundEvent(Content::kMatchMusic, true));
+    EngineEvents().Send(PauseSoundEvent(Content::kPauseMusic, true));
+    EngineEvents().Send(PlaySoundEvent("event:/Announcer/Volleyrun", false));
+    EngineEvents().Send(PauseSoundEvent(Content::kMenuMusic, false));
+    EngineEvents().Send(ParameterChangeEvent(Content::kMenuMusic, {{"Location", 0.0f}, {"Transition", 0.0f}}));
 }
 
 void LevelLogic::OnTrigger(TriggerEvent& event)
@@ -129,35 +125,35 @@ void LevelLogic::OnTrigger(TriggerEvent& event)
 
 void LevelLogic::LeaveSplash()
 {
-    Events().Send(DestroySpaceEvent(owner->space, 0.0f));
-    Events().Send(CreateSpaceEvent(Content::kMainMenuSpace, 0.0f));
+    EngineEvents().Send(DestroySpaceEvent(owner->space, 0.0f));
+    EngineEvents().Send(CreateSpaceEvent(Content::kMainMenuSpace, 0.0f));
 }
 
 void LevelLogic::OnKeyUpdate(KeyUpdateEvent&)
 {
     if (owner->space->name != Content::kSplashSpace) return;
-    Engine::Get()->events->RemoveListener<KeyUpdateEvent>(this);  // one key is enough
+    EngineEvents().RemoveListener<KeyUpdateEvent>(this);  // one key is enough
     LeaveSplash();
 }
 
 void LevelLogic::OnOptionsButton(const Entity* sender)
 {
     if (!sender) return;
-    Graphics* graphics = Graphics::Get();
+    Window* window = Window::Get();
     if (sender == fullScreenToggle_.Get()) {
-        graphics->ToggleFullscreen();
+        window->ToggleFullscreen();
         return;
     }
     GameSettings::Get().masterVolumePercent = 100;
     if (Entity* slider = volumeSlider_.Get()) slider->Get<Slider>()->PlaceKnobFromSetting();
-    if (!graphics->fullscreen) graphics->ToggleFullscreen();
+    if (!window->fullscreen) window->ToggleFullscreen();
 }
 
 // Every frame: the toggle shows the window's state, and the audio follows the slider.
 void LevelLogic::ShowOptions()
 {
     if (Entity* toggle = fullScreenToggle_.Get()) {
-        const char* image = Graphics::Get()->fullscreen ? "FullScreenButtonOn.png" : "FullScreenButtonOff.png";
+        const char* image = Window::Get()->fullscreen ? "FullScreenButtonOn.png" : "FullScreenButtonOff.png";
         Sprite* sprite = toggle->Get<Sprite>();
         if (sprite->imageName != image) sprite->SetImage(image);
     }
@@ -171,7 +167,7 @@ void LevelLogic::OnUpdate(UpdateEvent&)
         return;
     }
     Input* input = Input::Get();
-    Events().Send(ParameterChangeEvent(Content::kMenuMusic, {{"LeftTrigger", LargerAxis(4)},
+    EngineEvents().Send(ParameterChangeEvent(Content::kMenuMusic, {{"LeftTrigger", LargerAxis(4)},
                                                            {"RightTrigger", LargerAxis(5)},
                                                            {"RightStickY", input->Axis(0, 3)}}));
 }

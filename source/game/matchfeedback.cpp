@@ -1,6 +1,5 @@
 #include "matchfeedback.h"
 
-#include "engine.h"
 #include "entity.h"
 #include "matchstats.h"
 #include "space.h"
@@ -23,11 +22,6 @@ const char* const kSwingSound = "event:/Match/Swing";
 const char* const kMissSound = "event:/Match/Miss";
 constexpr int kShortestStreak = 2;  // a run shows from its second hit on
 
-void Play(const char* path)
-{
-    Engine::Get()->events->Send(PlaySoundEvent(path, false));
-}
-
 SpriteText* TextOf(const EntityRef& entity)
 {
     Entity* found = entity.Get();
@@ -36,9 +30,14 @@ SpriteText* TextOf(const EntityRef& entity)
 
 } // namespace
 
+void MatchFeedback::Play(const char* path) const
+{
+    EngineEvents().Send(PlaySoundEvent(path, false));
+}
+
 void MatchFeedback::Initialize()
 {
-    EventManager* events = Engine::Get()->events.get();
+    EventManager* events = &EngineEvents();
     Listen(*events, &MatchFeedback::OnSwing);
     Listen(*events, &MatchFeedback::OnReturned);
     Listen(*events, &MatchFeedback::OnLost);

@@ -41,6 +41,7 @@ public:
     static uint32_t SignFrame(int player, int grade);
 
 private:
+    void Play(const char* path) const;
     struct Side {
         EntityRef sign, timing, streak;
         glm::vec2 signScale{1.0f};  // the sign's size at rest

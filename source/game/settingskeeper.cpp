@@ -2,8 +2,8 @@
 
 #include "audioengine.h"
 #include "gamesettings.h"
-#include "graphics.h"
 #include "runoptions.h"
+#include "window.h"
 
 #include <optional>
 #include <string>
@@ -19,9 +19,9 @@ void SettingsKeeper::StartUp(Engine& engine)
     GameSettings::autoplay = options.autoplay;
     file_ = std::make_unique<SettingsFile>(options.settingsFile);
     std::vector<std::string> lines = file_->Load(settings);
-    Graphics* graphics = Graphics::Get();
-    if (!settings.fullScreen && graphics->fullscreen) graphics->ToggleFullscreen();
-    fullscreenSeen_ = graphics->fullscreen;
+    Window* window = Window::Get();
+    if (!settings.fullScreen && window->fullscreen) window->ToggleFullscreen();
+    fullscreenSeen_ = window->fullscreen;
     AudioEngine::Get()->SetMasterVolume(static_cast<float>(settings.masterVolumePercent) / 100.0f);
     // Queued: the trace listens from the end of the first frame.
     for (const std::string& line : lines) engine.events->Send(TraceEvent(line + "\n", 0.0f));
@@ -32,7 +32,7 @@ void SettingsKeeper::StartUp(Engine& engine)
 void SettingsKeeper::EndFrame(Engine& engine)
 {
     GameSettings& settings = GameSettings::Get();
-    if (bool fullscreen = Graphics::Get()->fullscreen; fullscreen != fullscreenSeen_) {
+    if (bool fullscreen = Window::Get()->fullscreen; fullscreen != fullscreenSeen_) {
         fullscreenSeen_ = fullscreen;
         settings.fullScreen = fullscreen;
     }

@@ -20,25 +20,18 @@ bool Pressed(const Input& input, int key)
     return input.Key(key) == kKeyPressed;
 }
 
-void Send(const char* command)
-{
-    Engine::Get()->events->Send(DevMessageEvent(command, kSendNow));
-}
-
 } // namespace
 
 void TestingComponent::Initialize()
 {
-    Listen(*Engine::Get()->events, &TestingComponent::OnUpdate);
-    Listen(*Engine::Get()->events, &TestingComponent::OnDevMessage);
-    listening_ = true;
+    Listen(EngineEvents(), &TestingComponent::OnUpdate);
+    Listen(EngineEvents(), &TestingComponent::OnDevMessage);
     if (owner->space->name == Content::kMainMenuSpace) PrintHelp();
 }
 
-void TestingComponent::Terminate()
+void TestingComponent::Send(const char* command) const
 {
-    if (!listening_) return;
-    listening_ = false;
+    EngineEvents().Send(DevMessageEvent(command, kSendNow));
 }
 
 // Every shortcut needs Control held before the key goes down, so the help says so.
@@ -48,7 +41,7 @@ void TestingComponent::PrintHelp() const
                              "           Hold Control and press F6 to open editor in game",
                              "           Hold Control and press F2 to toggle debug space",
                              "           Hold Control and press F1 to toggle debug draw"})
-        Engine::Get()->events->Send(TraceEvent(std::string(line) + "\n"));
+        EngineEvents().Send(TraceEvent(std::string(line) + "\n"));
 }
 
 // Control must already be held when the key goes down: pressing both in one frame leaves

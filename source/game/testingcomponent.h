@@ -26,7 +26,6 @@ public:
     explicit TestingComponent(Entity* owner) : ComponentOf(owner) {}
 
     void Initialize() override;
-    void Terminate() override;
     void Serialize(std::vector<Property>&) override {}
 
     void OnUpdate(UpdateEvent& event);
@@ -38,8 +37,7 @@ private:
     void PrintHelp() const;
     void RunMatchKeys() const;
     void EndMatch() const;
-
-    bool listening_ = false;
+    void Send(const char* command) const;
 };
 
 } // namespace volleyrun

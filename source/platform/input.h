@@ -1,6 +1,6 @@
 // Input: the process-wide key and mouse-button state table, the cursor, the gamepads and
 // the typed text of the developer console, and every press with the instant it happened.
-// Window callbacks (installed by Graphics) and the replay (--replay) write states through
+// Window callbacks (installed by the window) and the replay (--replay) write states through
 // the On* handlers during event polling, stamped by the rule the poller set (StampArrivals,
 // StampBetween, StampExactly); the engine calls Poll at the start of each frame and between
 // pacing waits (gamepads), DeliverPresses before the frame's update and EndFrame once per
@@ -118,7 +118,7 @@ public:
     // The characters typed this frame: '\n' for Enter, byte 8 for Backspace.
     const std::string& TypedThisFrame() const { return typed_; }
 
-    // Graphics attaches the window's gamepads after glfwInit and detaches them before
+    // The window attaches its gamepads after glfwInit and detaches them before
     // glfwTerminate; without them (headless) only the replay drives gamepads.
     void AttachPlatform(bool attached) { platform_ = attached; }
     // Reads the system's keyboards and pads on an input thread from now on, so that a key

@@ -1,5 +1,5 @@
 // Screenshot: saves the finished picture of a frame as a PNG (--screenshot FRAME:FILE.png).
-// Graphics calls it right before the buffer swap of the frame asked for, with the
+// The window calls it right before the buffer swap of the frame asked for, with the
 // context current; the pixels are read from the back buffer. Game thread only.
 #pragma once
 

@@ -3,21 +3,15 @@
 #include "camera.h"
 #include "event.h"
 #include "gameerror.h"
-#include "frameclock.h"
-#include "input.h"
-#include "runoptions.h"
-#include "screenshot.h"
 #include "shaderprogram.h"
 #include "texturestore.h"
+#include "window.h"
 
 #include <glad/gl.h>
-#define GLFW_INCLUDE_NONE
-#include <GLFW/glfw3.h>
 #include <glm/gtc/type_ptr.hpp>
 
 #include <algorithm>
 #include <cstddef>
-#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -28,11 +22,6 @@ bool debugDrawMode = false;
 
 namespace {
 
-// A headless run pretends to have the monitor the game is designed for.
-constexpr int kHeadlessMonitorWidth = 1920;
-constexpr int kHeadlessMonitorHeight = 1080;
-constexpr int kHeadlessRefreshRate = 60;
-constexpr double kWindowedShare = 0.9375;  // the F11 window's share of the monitor
 const glm::vec4 kOutlineColour(0.471f, 0.318f, 0.663f, 1.0f);  // violet
 
 const float kCorners[8] = {0.5f, 0.5f, 0.5f, -0.5f, -0.5f, -0.5f, -0.5f, 0.5f};
@@ -40,49 +29,6 @@ const uint32_t kQuadIndices[6] = {0, 1, 3, 1, 2, 3};
 // Which of a grid cell's far edges each corner of kCorners takes (1) or its near edge (0).
 const float kCornerU[4] = {1.0f, 1.0f, 0.0f, 0.0f};
 const float kCornerV[4] = {1.0f, 0.0f, 0.0f, 1.0f};
-
-// The loader's debug wrappers call this after every GL call; the pre-call hook has
-// cleared the error flag, so the error read here is this call's.
-void PrintGlError(void*, const char* name, GLADapiproc, int, ...)
-{
-    GLenum error = glad_glGetError();
-    if (error != GL_NO_ERROR) std::fprintf(stderr, "ERROR %d in %s\n", error, name);
-}
-
-void PrintGlfwError(int code, const char* description)
-{
-    std::fprintf(stderr, "GLFW error %d: %s\n", code, description);
-}
-
-void KeyCallback(GLFWwindow*, int key, int, int action, int)
-{
-    Input::Get()->OnKey(key, action);
-}
-
-void MouseButtonCallback(GLFWwindow*, int button, int action, int)
-{
-    Input::Get()->OnMouseButton(button, action);
-}
-
-void CursorCallback(GLFWwindow*, double x, double y)
-{
-    Input::Get()->OnCursor(x, y);
-}
-
-void ScrollCallback(GLFWwindow*, double, double y)
-{
-    Input::Get()->OnScroll(y);
-}
-
-void JoystickCallback(int joystick, int event)
-{
-    if (Input::Exists()) Input::Get()->OnJoystick(joystick, event);
-}
-
-void ResizeCallback(GLFWwindow*, int width, int height)
-{
-    if (Graphics::Exists()) Graphics::Get()->OnResize(width, height);
-}
 
 // screenScale x world x diag(uvScale.x, uvScale.y, 1): the diagonal only scales columns.
 glm::mat3 Model(const glm::mat3& world, glm::vec2 uvScale)
@@ -111,83 +57,24 @@ void Graphics::Destroy()
     debugDrawMode = false;
 }
 
-Graphics::Graphics() : headless_(RunOptions::Get().headless)
+Graphics::Graphics() : context_(Window::Get()->Open())
 {
-    recordDraws = headless_;
+    recordDraws = !context_;
 }
 
 Graphics::~Graphics() = default;
 
 void Graphics::StartUp()
 {
-    if (headless_) {
-        if (!RunOptions::Get().screenshots.empty())
-            throw GameError("--screenshot needs a window: it cannot be used with --headless");
-        LoadTextureDirectory();
-        OnResize(kHeadlessMonitorWidth, kHeadlessMonitorHeight);
-    } else {
-        OpenWindow();
-        InstallCallbacks();
+    if (context_) {
         SetFixedRenderState();
         BuildUnitQuad();
         BuildBatchBuffers();
-        LoadTextureDirectory();
-        int w = 0, h = 0;
-        glfwGetFramebufferSize(window, &w, &h);
-        OnResize(w, h);
-        glfwSetInputMode(window, GLFW_CURSOR, GLFW_CURSOR_HIDDEN);  // the game draws its own cursor
     }
-    if (RunOptions::Get().windowed) ToggleFullscreen();
-}
-
-void Graphics::OpenWindow()
-{
-    glfwSetErrorCallback(PrintGlfwError);
-    if (!glfwInit()) throw GameError("OpenGL Failed to initialize.");
-    glfwStarted_ = true;
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
-    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
-    monitor = glfwGetPrimaryMonitor();
-    const GLFWvidmode* mode = monitor ? glfwGetVideoMode(monitor) : nullptr;
-    if (!mode) {
-        glfwTerminate();
-        glfwStarted_ = false;
-        throw GameError("OpenGL Failed to create window.");
-    }
-    glfwWindowHint(GLFW_RED_BITS, mode->redBits);
-    glfwWindowHint(GLFW_GREEN_BITS, mode->greenBits);
-    glfwWindowHint(GLFW_BLUE_BITS, mode->blueBits);
-    glfwWindowHint(GLFW_REFRESH_RATE, mode->refreshRate);
-    glfwWindowHint(GLFW_DECORATED, GLFW_FALSE);
-    glfwWindowHint(GLFW_AUTO_ICONIFY, GLFW_TRUE);
-    glfwWindowHint(GLFW_RESIZABLE, GLFW_TRUE);
-    glfwWindowHint(GLFW_VISIBLE, GLFW_TRUE);
-    // Borderless and one pixel taller than the monitor: covers it without taking it over.
-    window = glfwCreateWindow(mode->width, mode->height + 1, "Volleyrun", nullptr, nullptr);
-    if (!window) {
-        glfwTerminate();
-        glfwStarted_ = false;
-        throw GameError("OpenGL Failed to create window.");
-    }
-    glfwMakeContextCurrent(window);
-    gladSetGLPostCallback(PrintGlError);
-    if (!gladLoadGL(glfwGetProcAddress)) throw GameError("GLAD failed to initialize");
-}
-
-void Graphics::InstallCallbacks()
-{
-    glfwSetKeyCallback(window, KeyCallback);
-    glfwSetCursorPosCallback(window, CursorCallback);
-    glfwSetMouseButtonCallback(window, MouseButtonCallback);
-    glfwSetScrollCallback(window, ScrollCallback);
-    glfwSetJoystickCallback(JoystickCallback);
-    Input::Get()->AttachPlatform(true);
-    glfwSetFramebufferSizeCallback(window, ResizeCallback);
-    // Virtual time jumps over the frame's idle time: nothing could happen during it.
-    if (RunOptions::Get().virtualTime) return;
-    FrameClock::Get()->idle = [](int64_t until) { if (Graphics::Exists()) Graphics::Get()->WaitForEvents(until); };
-    Input::Get()->ReadInputDevices();
+    LoadTextureDirectory();
+    Window* window = Window::Get();
+    window->onResize = [this](int newWidth, int newHeight) { OnResize(newWidth, newHeight); };
+    OnResize(window->width, window->height);
 }
 
 // No depth test and no clear colour: frames clear to (0, 0, 0, 0) and later draws cover
@@ -196,7 +83,6 @@ void Graphics::SetFixedRenderState()
 {
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glfwSwapInterval(1);
 }
 
 void Graphics::BuildUnitQuad()
@@ -242,7 +128,8 @@ void Graphics::BuildBatchBuffers()
 
 void Graphics::Shutdown()
 {
-    if (window) {
+    if (Window::Exists()) Window::Get()->onResize = nullptr;
+    if (context_) {
         batchVertices_.clear();  // the context goes: nothing more reaches it
         DropKeptPicture();
         glDeleteVertexArrays(1, &plainVertexArray);
@@ -251,16 +138,8 @@ void Graphics::Shutdown()
         glDeleteBuffers(1, &quadIndexBuffer);
         glDeleteBuffers(1, &batchVertexBuffer);
         glDeleteBuffers(1, &batchIndexBuffer);
-        glfwDestroyWindow(window);
-        window = nullptr;
     }
-    ShaderProgram::ForgetAll();  // the programs died with the context
-    if (Input::Exists()) Input::Get()->AttachPlatform(false);
-    if (glfwStarted_) {
-        glfwSetJoystickCallback(nullptr);
-        glfwTerminate();
-        glfwStarted_ = false;
-    }
+    ShaderProgram::ForgetAll();  // the programs die with the context
 }
 
 void Graphics::OnResize(int newWidth, int newHeight)
@@ -271,14 +150,14 @@ void Graphics::OnResize(int newWidth, int newHeight)
     Camera* camera = Camera::Get();
     camera->SetZoom(camera->Zoom());
     screenScale = glm::mat3(3.0f, 0.0f, 0.0f, 0.0f, 3.0f, 0.0f, 0.0f, 0.0f, 1.0f);
-    if (!window) return;
+    if (!context_) return;
     Flush();  // drawn with the viewport they were made for
     glViewport(picture.x, picture.y, picture.z, picture.w);
 }
 
 bool Graphics::KeepPicture()
 {
-    if (!window) return false;
+    if (!context_) return false;
     Flush();
     if (!keptFramebuffer_) {
         glGenFramebuffers(1, &keptFramebuffer_);
@@ -304,7 +183,7 @@ bool Graphics::KeepPicture()
 
 bool Graphics::ShowKeptPicture()
 {
-    if (!window || keptArea_ != picture || picture.z <= 0 || picture.w <= 0) return false;
+    if (!context_ || keptArea_ != picture || picture.z <= 0 || picture.w <= 0) return false;
     Flush();
     glBindFramebuffer(GL_READ_FRAMEBUFFER, keptFramebuffer_);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
@@ -328,96 +207,17 @@ void Graphics::BeginFrame(float dt)
 {
     beatTime -= dt;
     drawLog.clear();
-    if (!window) return;
+    if (!context_) return;
     Flush();  // draws made between frames land before the clear, as they always did
-    frameTime_ = static_cast<float>(glfwGetTime());
+    frameTime_ = static_cast<float>(Window::Get()->Seconds());
     known_ = KnownGlState();  // whatever happened between frames, start from nothing known
     glClear(GL_COLOR_BUFFER_BIT);
 }
 
-bool Graphics::CloseRequested() const
-{
-    return window && glfwWindowShouldClose(window);
-}
-
 void Graphics::Beat()
 {
-    if (window) Flush();  // the draws before the beat keep the beat time they were made with
+    if (context_) Flush();  // the draws before the beat keep the beat time they were made with
     beatTime = 0.0f;
-}
-
-void Graphics::ToggleFullscreen()
-{
-    fullscreen = !fullscreen;
-    const GLFWvidmode* mode = monitor ? glfwGetVideoMode(monitor) : nullptr;
-    int modeWidth = mode ? mode->width : kHeadlessMonitorWidth;
-    int modeHeight = mode ? mode->height : kHeadlessMonitorHeight;
-    int refresh = mode ? mode->refreshRate : kHeadlessRefreshRate;
-    if (fullscreen) {
-        placement = {true, 0, 0, modeWidth, modeHeight, refresh};
-    } else {
-        placement = {false, 10, 40, static_cast<int>(modeWidth * kWindowedShare),
-                     static_cast<int>(modeHeight * kWindowedShare), refresh};
-    }
-    if (window) {
-        glfwSetWindowMonitor(window, placement.onMonitor ? monitor : nullptr, placement.x, placement.y, placement.width,
-                             placement.height, placement.refreshRate);
-    } else {
-        OnResize(placement.width, placement.height);  // what the window system would report
-    }
-}
-
-void Graphics::UpdateMinimized()
-{
-    minimized = window && glfwGetWindowAttrib(window, GLFW_ICONIFIED) != 0;
-}
-
-void Graphics::SwapBuffers(int64_t frame)
-{
-    if (!window) return;
-    Flush();
-    SaveScreenshots(frame);
-    glfwSwapBuffers(window);
-}
-
-void Graphics::SaveScreenshots(int64_t frame)
-{
-    for (const ScreenshotRequest& request : RunOptions::Get().screenshots)
-        if (request.frame == frame) Screenshot::SaveBackBuffer(request.file, width, height);
-}
-
-void Graphics::PollEvents()
-{
-    PollWindow();
-    Input::Get()->PollReplayEvents();
-}
-
-void Graphics::PollWindow()
-{
-    if (!window) return;
-    Input* input = Input::Get();
-    int64_t now = FrameClock::Get()->Now();
-    input->StampBetween(lastWindowPoll_, now);
-    glfwPollEvents();
-    lastWindowPoll_ = now;
-    input->WindowSeenUpTo(now);
-}
-
-void Graphics::WaitForEvents(int64_t until)
-{
-    constexpr int64_t kPadReadNs = 1'000'000;
-    if (!window) return;
-    FrameClock* clock = FrameClock::Get();
-    Input* input = Input::Get();
-    PollWindow();
-    for (int64_t now = clock->Now(); now < until; now = clock->Now()) {
-        bool pads = input->JoystickPresent(0) || input->JoystickPresent(1);
-        input->StampArrivals();
-        glfwWaitEventsTimeout(static_cast<double>(pads ? std::min(until - now, kPadReadNs) : until - now) / 1e9);
-        lastWindowPoll_ = clock->Now();
-        input->WindowSeenUpTo(lastWindowPoll_);
-        if (pads) input->PollPads();
-    }
 }
 
 void Graphics::Record(DrawRecord::Kind kind, const std::string& image, uint32_t frame, const glm::mat3& world,
@@ -496,7 +296,7 @@ void Graphics::DrawSprite(const glm::mat3& world, Texture& texture, uint32_t fra
     glm::mat3 model = Model(world, uvScale);
     glm::mat4 transform = ClipTransform(model);
     Record(DrawRecord::kSprite, texture.name, texture.currentFrame, world, model, transform, rgba, uv, uvScale);
-    if (window) AppendQuad(PageTexture(texture), PagePlace(texture), texture.gridQuad, transform, rgba, PageUV(texture), uvScale);
+    if (context_) AppendQuad(PageTexture(texture), PagePlace(texture), texture.gridQuad, transform, rgba, PageUV(texture), uvScale);
 }
 
 void Graphics::BeginParticleBatch(Texture& texture, uint32_t frame, glm::vec3 rgb)
@@ -518,7 +318,7 @@ void Graphics::DrawParticle(const glm::mat3& world, float alpha)
     glm::mat3 model = Model(world, batch_.uvScale);
     glm::mat4 transform = ClipTransform(model);
     Record(DrawRecord::kParticle, batch_.image, batch_.frame, world, model, transform, rgba, batch_.uv, batch_.uvScale);
-    if (window) AppendQuad(batch_.page, batch_.place, batch_.gridQuad, transform, rgba, batch_.pageUV, batch_.uvScale);
+    if (context_) AppendQuad(batch_.page, batch_.place, batch_.gridQuad, transform, rgba, batch_.pageUV, batch_.uvScale);
 }
 
 void Graphics::DrawOutline(const glm::mat3& world)
@@ -526,7 +326,7 @@ void Graphics::DrawOutline(const glm::mat3& world)
     if (!debugDrawMode) return;
     glm::mat3 model = screenScale * world;
     Record(DrawRecord::kOutline, "", 0, world, model, ClipTransform(model), kOutlineColour, glm::vec2(0.0f), glm::vec2(1.0f));
-    if (!window) return;
+    if (!context_) return;
     Flush();
     GLuint program = GetShaderProgram(kShaderDefault);
     glUseProgram(program);

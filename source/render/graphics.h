@@ -1,11 +1,13 @@
-// Graphics: the one window, its OpenGL 3.3 core context, the fixed render state, the unit
-// quad and the draw operations every visible thing goes through. Started by the engine
-// after input, the camera and the texture table (it loads every texture) and destroyed
-// right after the audio engine, once the spaces are gone.
-// With a window, consecutive textured draws are gathered into one batch and sent as one
-// draw call (in order, so blending is unchanged) when the batch is full or other GL work
-// comes: Flush. Headless runs (--headless) open no window and make no GL call: the draw
-// operations only compute what they would draw and record it in drawLog. Game thread only.
+// Graphics: the renderer. It owns the fixed render state, the unit quad, the batches and
+// the draw operations every visible thing goes through, on plain data (a world matrix, a
+// texture, a frame, a colour), into the window's context; the window tells it every new
+// framebuffer size. Started by the engine after the window, the camera and the texture
+// table (it loads every texture) and destroyed right after the audio engine, once the
+// spaces are gone.
+// Consecutive textured draws are gathered into one batch and sent as one draw call (in
+// order, so blending is unchanged) when the batch is full or other GL work comes: Flush.
+// A run started without a window has no context: the draw operations only compute what
+// they would draw and record it in drawLog. Game thread only.
 #pragma once
 
 #include "service.h"
@@ -21,9 +23,6 @@
 #include <limits>
 #include <string>
 #include <vector>
-
-struct GLFWmonitor;
-struct GLFWwindow;
 
 namespace volleyrun {
 
@@ -52,13 +51,8 @@ public:
         glm::vec2 uvScale{1.0f};
     };
 
-    // Where the window goes: the whole monitor, or a window at (x, y).
-    struct WindowPlacement {
-        bool onMonitor = false;
-        int x = 0, y = 0, width = 0, height = 0, refreshRate = 0;
-    };
-
-    // Opens the window and its context and fills the texture table (started before).
+    // Sets up the window's context, if it has one, and fills the texture table (both
+    // started before).
     static Graphics* Start();
     // Shutdown and destruction; also resets screenScale and debugDrawMode, so the next
     // engine starts afresh. Safe after a failed start-up.
@@ -69,22 +63,8 @@ public:
     // draw log), Beat on every beat of the music (the shaders' beat time restarts).
     void BeginFrame(float dt);
     void Beat();
-    // The window system asked the window to close.
-    bool CloseRequested() const;
+    // The framebuffer's size in pixels: the picture is letterboxed into it.
     void OnResize(int newWidth, int newHeight);
-    // F11 and the level's full-screen button: monitor-filling <-> a 93.75 % window.
-    void ToggleFullscreen();
-
-    // Frame steps the engine runs after drawing, in this order.
-    void UpdateMinimized();
-    void SwapBuffers(int64_t frame);  // first saves the --screenshot asked for that frame (from 1)
-    void PollEvents();   // window callbacks, then the replay's key, mouse and cursor lines
-    // Window callbacks of events that came while the frame was busy (stamped with the
-    // middle of the interval since the last poll).
-    void PollWindow();
-    // Waits for window events until the instant, handling each as it comes so that it
-    // carries the instant it happened; reads the pads every millisecond meanwhile.
-    void WaitForEvents(int64_t until);
 
     // One frame of a texture over the world rectangle the matrix maps the unit square to.
     void DrawSprite(const glm::mat3& world, Texture& texture, uint32_t frame, glm::vec4 rgba);
@@ -97,25 +77,23 @@ public:
     // Where the picture goes in a framebuffer of that size: the largest centred 2:1 area,
     // leaving bars at the sides or at the top and bottom. {x, y, width, height} in pixels.
     static glm::ivec4 Letterbox(int framebufferWidth, int framebufferHeight);
-    // Sends the draws gathered so far to the GPU. The frame steps and every other GL use
-    // in Graphics call it; code issuing GL calls of its own must call it first.
+    // Sends the draws gathered so far to the GPU. The engine calls it before the window
+    // swaps; every other GL use in Graphics calls it; code issuing GL calls of its own
+    // must call it first.
     void Flush();
 
     // A copy of the picture drawn so far this frame, to put back in later frames instead of
     // drawing again what does not change (the frozen match under the end screen): one
     // copy in place of every sprite, with no blending. KeepPicture is false without a
-    // window; ShowKeptPicture is false when there is none to show (never kept, dropped, or
+    // context; ShowKeptPicture is false when there is none to show (never kept, dropped, or
     // the window changed size since).
     bool KeepPicture();
     bool ShowKeptPicture();
     void DropKeptPicture();
 
-    bool Headless() const { return headless_; }
+    // Whether draws reach a GL context; false when the run started without a window.
+    bool HasContext() const { return context_; }
 
-    bool fullscreen = true;   // the window fills the monitor (true at start)
-    bool minimized = false;   // written once per frame by UpdateMinimized
-    GLFWwindow* window = nullptr;
-    GLFWmonitor* monitor = nullptr;
     int width = 0;            // framebuffer pixels, as last reported by OnResize
     int height = 0;
     glm::ivec4 picture{0};    // the letterboxed part of the framebuffer the view is drawn into
@@ -126,9 +104,8 @@ public:
     uint32_t plainQuadBuffer = 0;
     uint32_t quadIndexBuffer = 0;
     float beatTime = 0.0f;    // seconds since the last beat, negated (0 on the beat)
-    WindowPlacement placement;  // set by the last ToggleFullscreen
 
-    bool recordDraws = false;           // on in headless runs: tests and benchmarks read drawLog
+    bool recordDraws = false;           // on without a context: tests and benchmarks read drawLog
     std::vector<DrawRecord> drawLog;    // the draws of the current frame; cleared by BeginFrame
 
 private:
@@ -169,12 +146,9 @@ private:
 
     Graphics();
     void StartUp();
-    void OpenWindow();
-    void InstallCallbacks();
     void SetFixedRenderState();
     void BuildUnitQuad();
     void Shutdown();
-    void SaveScreenshots(int64_t frame);
     void Record(DrawRecord::Kind kind, const std::string& image, uint32_t frame, const glm::mat3& world,
                 const glm::mat3& model, const glm::mat4& transform, glm::vec4 colour, glm::vec2 uv, glm::vec2 uvScale);
     glm::mat4 ClipTransform(const glm::mat3& model) const;
@@ -183,13 +157,11 @@ private:
     void AppendQuad(uint32_t page, glm::vec4 place, uint32_t gridQuad, const glm::mat4& transform, glm::vec4 rgba,
                     glm::vec2 pageUV, glm::vec2 uvScale);
 
-    bool headless_ = false;
-    int64_t lastWindowPoll_ = 0;  // when window events were last handled
-    bool glfwStarted_ = false;
+    bool context_ = false;
     ParticleBatch batch_;
     TexturedUniforms textured_;
     KnownGlState known_;
-    float frameTime_ = 0.0f;  // seconds since GLFW started, read once per frame for the "time" uniform
+    float frameTime_ = 0.0f;  // the window's seconds, read once per frame for the "time" uniform
     std::vector<BatchVertex> batchVertices_;  // four per quad, in draw order
     uint32_t batchTexture_ = kNoTexture;  // the one texture of this batch; kNoTexture while empty
     uint32_t keptFramebuffer_ = 0;   // holds the kept picture's colour buffer

@@ -1,6 +1,5 @@
 #include "button.h"
 
-#include "engine.h"
 #include "entity.h"
 #include "gameerror.h"
 #include "input.h"
@@ -115,9 +114,9 @@ void Button::NotifySpace(int state) const
     owner->space->events->Send(TriggerEvent(state, "buttonHovered", owner->Ref(), 0.0f));
 }
 
-void Button::Play(const char* sound)
+void Button::Play(const char* sound) const
 {
-    Engine::Get()->events->Send(PlaySoundEvent(sound, true));
+    EngineEvents().Send(PlaySoundEvent(sound, true));
 }
 
 } // namespace volleyrun

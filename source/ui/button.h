@@ -51,7 +51,7 @@ private:
     void Grow(bool grow);
     void ShowImage(const std::string& image);
     void NotifySpace(int state) const;
-    static void Play(const char* sound);
+    void Play(const char* sound) const;
 };
 
 } // namespace volleyrun

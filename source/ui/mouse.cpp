@@ -76,8 +76,8 @@ const Entity* WidgetAt(const Space& space, glm::vec2 from)
 // pointer happens to map (the top left corner for a pointer never moved).
 void Mouse::Initialize()
 {
-    Listen(*Engine::Get()->events, &Mouse::OnDraw);
-    Listen(*Engine::Get()->events, &Mouse::OnKeyUpdate);
+    Listen(EngineEvents(), &Mouse::OnDraw);
+    Listen(EngineEvents(), &Mouse::OnKeyUpdate);
     Listen(*owner->space->events, &Mouse::OnTrigger);
     const Input* input = Input::Get();
     lastMousePosition = Graphics::Get()->ScreenToWorld(input->cursor.x, input->cursor.y);
@@ -190,7 +190,7 @@ void Mouse::OnDraw(DrawEvent&)
 void Mouse::MoveOnto(const Entity& widget)
 {
     owner->Require<Transform>()->translation = widget.Get<Transform>()->translation;
-    Engine::Get()->events->Send(TraceEvent("Cursor in " + owner->space->name + ": on " + widget.name + " at frame " +
+    EngineEvents().Send(TraceEvent("Cursor in " + owner->space->name + ": on " + widget.name + " at frame " +
                                            std::to_string(Engine::Get()->frameCount) + "\n"));
 }
 

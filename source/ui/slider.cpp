@@ -1,6 +1,5 @@
 #include "slider.h"
 
-#include "engine.h"
 #include "entity.h"
 #include "gameerror.h"
 #include "graphics.h"
@@ -22,7 +21,7 @@ void Slider::Initialize()
 {
     SetTrack();
     Listen(*owner->events, &Slider::OnTrigger);
-    Listen(*Engine::Get()->events, &Slider::OnKeyUpdate);
+    Listen(EngineEvents(), &Slider::OnKeyUpdate);
     Listen(*owner->space->events, &Slider::OnUpdate);
 }
 

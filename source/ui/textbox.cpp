@@ -1,6 +1,5 @@
 #include "textbox.h"
 
-#include "engine.h"
 #include "entity.h"
 #include "frameclock.h"
 #include "input.h"
@@ -34,7 +33,7 @@ void TextBox::Initialize()
     Entity* background = MakeBackground();
     background_ = background->Ref();
     ListenTo(*background, &TextBox::OnClick);
-    Listen(*Engine::Get()->events, &TextBox::OnTextTyped);
+    Listen(EngineEvents(), &TextBox::OnTextTyped);
     Listen(*owner->space->events, &TextBox::OnUpdate);
     Redraw();
 }

@@ -1,5 +1,8 @@
 #include "component.h"
 
+#include "entity.h"
+#include "space.h"
+
 namespace volleyrun {
 
 std::unique_ptr<Component> Component::Copy(Entity* newOwner) const
@@ -25,6 +28,11 @@ void Component::CopyProperties(const Component& source)
 Component::~Component()
 {
     StopListening();
+}
+
+EventManager& Component::EngineEvents() const
+{
+    return owner->space->EngineEvents();
 }
 
 void Component::Stop()

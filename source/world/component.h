@@ -105,6 +105,9 @@ protected:
     // Undoes what Initialize did beyond Listen (listeners on other entities' managers,
     // state lent to others); siblings are still alive here.
     virtual void Terminate() {}
+    // The engine-wide manager (updates, beats, sounds, spaces), as the owner's space was
+    // handed it. Only for components of an entity in a space.
+    EventManager& EngineEvents() const;
     // Calls handler with every Ev sent on manager (the owner's, its space's or the
     // engine's, all of which outlive the component's run) until the component stops.
     template <class C, class Ev>

@@ -63,6 +63,8 @@ public:
     bool Detached() const { return detached_; }
 
     const std::vector<std::unique_ptr<Entity>>& Entities() const { return entities_; }
+    // The engine-wide manager this space was handed; its components reach it through here.
+    EventManager& EngineEvents() const { return engineEvents_; }
 
     // Game logic pauses and resumes through SetPaused, so that while the map editor holds
     // the space stopped the logic's wish is kept for the editor's release instead of

@@ -51,6 +51,7 @@ TEST(ProgramTest, BadContentOptionsInputsAndOutputsEndWithStatusOneAndTheirReaso
         {"--space Pipe", "is a FIFO, not a file"},
         {"--dump " + folder + "/full", "Could not write " + folder + "/full"},
         {"--audio-out " + folder + "/full", folder + "/full"},
+        {"--screenshot 2:early.png", "--screenshot needs a window: it cannot be used with --headless"},
     };
     for (const auto& [arguments, reason] : cases) {
         Result result = RunGame(run + arguments);

@@ -9,6 +9,7 @@
 #include "sprite.h"
 #include "testcontent.h"
 #include "transform.h"
+#include "window.h"
 
 #include <glad/gl.h>
 #define GLFW_INCLUDE_NONE
@@ -83,7 +84,7 @@ protected:
     Picture Shot(const std::string& name)
     {
         fs::path file = content.root / (name + ".png");
-        RunOptions::Get().screenshots = {{Engine::Get()->frameCount + 1, file.string()}};
+        Window::Get()->screenshots = {{Engine::Get()->frameCount + 1, file.string()}};
         Frames(1);
         return Picture(file.string());
     }
@@ -136,7 +137,7 @@ TEST_F(WindowInside, AStillSpaceIsShownAsItsKeptPictureUntilItMovesOrTheWindowRe
 {
     Start();
     Graphics* graphics = Graphics::Get();
-    EXPECT_EQ(glfwGetWindowAttrib(graphics->window, GLFW_DECORATED), GLFW_FALSE);
+    EXPECT_EQ(glfwGetWindowAttrib(Window::Get()->Handle(), GLFW_DECORATED), GLFW_FALSE);
     Frames(4);
     Space* splash = Engine::Get()->FindSpace("Splash");
     glm::vec2& box = splash->FindEntity("box")->Get<Transform>()->translation;
@@ -156,13 +157,13 @@ TEST_F(WindowInside, AStillSpaceIsShownAsItsKeptPictureUntilItMovesOrTheWindowRe
     splash->still = true;
     Shot("keptAgain");
     box.x -= 150.0f;
-    graphics->ToggleFullscreen();
+    Window::Get()->ToggleFullscreen();
     Frames(2);  // the size change arrives through event polling
     EXPECT_EQ(glm::ivec2(graphics->width, graphics->height), glm::ivec2(1800, 1012));
     Picture resized = Shot("resized");
     splash->still = false;
     EXPECT_EQ(Shot("drawnResized").pixels, resized.pixels) << "the kept picture outlived the window's size";
-    glfwSetWindowShouldClose(graphics->window, GLFW_TRUE);
+    glfwSetWindowShouldClose(Window::Get()->Handle(), GLFW_TRUE);
     Frames(1);
     EXPECT_TRUE(Engine::Get()->quit);
 }

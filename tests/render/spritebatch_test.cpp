@@ -7,6 +7,7 @@
 #include "imagetestfiles.h"
 #include "sprite.h"
 #include "testcontent.h"
+#include "window.h"
 
 #include <gtest/gtest.h>
 
@@ -82,7 +83,7 @@ TEST_F(WindowInsideBatches, EveryQuadShowsItsOwnImageInDrawOrderAcrossEveryFlush
     Engine::Get()->events->AddListener(&drawer, &Drawer::OnDraw);
     Frames(2);
     fs::path file = content.root / "shot.png";
-    RunOptions::Get().screenshots = {{Engine::Get()->frameCount + 1, file.string()}};
+    Window::Get()->screenshots = {{Engine::Get()->frameCount + 1, file.string()}};
     Frames(1);
     image_test_files::Picture picture(file.string());
     ASSERT_TRUE(picture.Loaded());

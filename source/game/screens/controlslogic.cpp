@@ -35,10 +35,6 @@ const Row kRows[] = {{"LetterKey", Control::kLetterKey, 4}, {"SpotKey", Control:
 const char* const kLetters[] = {"A", "B", "X", "Y"};
 const char* const kSpots[] = {"4", "2", "1"};
 
-EventManager& Events()
-{
-    return *Engine::Get()->events;
-}
 
 std::string Prefix(int player)
 {
@@ -82,7 +78,7 @@ void ControlsLogic::Initialize()
         ListenTo(*button, &ControlsLogic::OnTrigger);
     }
     Listen(*space->events, &ControlsLogic::OnUpdate);
-    Listen(Events(), &ControlsLogic::OnPress);
+    Listen(EngineEvents(), &ControlsLogic::OnPress);
     HoldOptionsScreen(true);
     message_ = "CLICK A KEY TO CHANGE IT, THEN PRESS THE NEW ONE";
     Refresh();
@@ -181,9 +177,9 @@ const char* ControlsLogic::MenuMusic() const
 void ControlsLogic::StartSession(int player)
 {
     session_ = {true, player, -1, FrameClock::Get()->Now(), {}, MenuMusic()};
-    Events().Send(PauseSoundEvent(session_.music, true));
-    Events().Send(PlaySoundEvent(AudioEngine::kClickTrack, true));
-    Events().Send(PauseSoundEvent(AudioEngine::kClickTrack, false));  // a restart keeps the last pause
+    EngineEvents().Send(PauseSoundEvent(session_.music, true));
+    EngineEvents().Send(PlaySoundEvent(AudioEngine::kClickTrack, true));
+    EngineEvents().Send(PauseSoundEvent(AudioEngine::kClickTrack, false));  // a restart keeps the last pause
     message_ = "PLAYER " + std::to_string(player + 1) + ": LISTEN ONE BAR, THEN TAP A LETTER ON EVERY CLICK";
     SayTo(player, "0 OF " + std::to_string(Calibration::kTaps));
 }
@@ -191,8 +187,8 @@ void ControlsLogic::StartSession(int player)
 void ControlsLogic::EndSession()
 {
     session_.active = false;
-    Events().Send(PauseSoundEvent(AudioEngine::kClickTrack, true));
-    Events().Send(PauseSoundEvent(session_.music, false));
+    EngineEvents().Send(PauseSoundEvent(AudioEngine::kClickTrack, true));
+    EngineEvents().Send(PauseSoundEvent(session_.music, false));
 }
 
 std::optional<double> ControlsLogic::TapErrorMs(int64_t instant, float inputOffsetMs, float audioOffsetMs)
@@ -284,7 +280,7 @@ void ControlsLogic::OnUpdate(UpdateEvent&)
         clickGuard_ = false;
     if (capture_.active) TakeCapture();
     else if (session_.active) TakeTaps();
-    else if (BackPressed()) Events().Send(DestroySpaceEvent(owner->space, 0.0f));
+    else if (BackPressed()) EngineEvents().Send(DestroySpaceEvent(owner->space, 0.0f));
     for (int player = 0; player < 2; ++player)
         for (int button = 0; button < Input::kPadButtonCount; ++button)
             padDown_[player][button] = input->GetJoystickButton(player, button) != 0;

@@ -5,20 +5,15 @@
 #include "contentnames.h"
 #include "engine.h"
 #include "entity.h"
-#include "graphics.h"
 #include "input.h"
 #include "space.h"
 #include "spritetext.h"
 #include "studioeventinstance.h"
+#include "window.h"
 
 namespace volleyrun {
 
 namespace {
-
-EventManager& Events()
-{
-    return *Engine::Get()->events;
-}
 
 Space* Find(const char* name)
 {
@@ -27,7 +22,7 @@ Space* Find(const char* name)
 
 void Destroy(Space* space)
 {
-    if (space) Events().Send(DestroySpaceEvent(space, 0.0f));
+    if (space) space->EngineEvents().Send(DestroySpaceEvent(space, 0.0f));
 }
 
 // Where the in-game music stands, for the trace: -1 when it is not playing.
@@ -47,15 +42,15 @@ int MusicPosition()
 void PauseLogic::Initialize()
 {
     Listen(*owner->space->events, &PauseLogic::OnUpdate);
-    Listen(Events(), &PauseLogic::OnSpaceHeld);
+    Listen(EngineEvents(), &PauseLogic::OnSpaceHeld);
     owner->space->SetPaused(false);
-    Events().Send(PauseSoundEvent(Content::kMatchMusic, false));
-    Events().Send(PauseSoundEvent(Content::kPauseMusic, true));
+    EngineEvents().Send(PauseSoundEvent(Content::kMatchMusic, false));
+    EngineEvents().Send(PauseSoundEvent(Content::kPauseMusic, true));
 }
 
 void PauseLogic::Trace(const std::string& what) const
 {
-    Events().Send(TraceEvent("Pause: " + what + " at frame " + std::to_string(Engine::Get()->frameCount) +
+    EngineEvents().Send(TraceEvent("Pause: " + what + " at frame " + std::to_string(Engine::Get()->frameCount) +
                              ", music at " + std::to_string(MusicPosition()) + " ms\n"));
 }
 
@@ -89,9 +84,9 @@ void PauseLogic::FollowMenus(Space* pauseMenu, Space* returning, Space* options,
         Destroy(game);
         Destroy(confirm);
         Destroy(pauseMenu);
-        Events().Send(PauseSoundEvent(Content::kMatchMusic, false));
-        Events().Send(PauseSoundEvent(Content::kPauseMusic, true));
-        Events().Send(ParameterChangeEvent(Content::kMatchMusic, {{"Location", 0.0f}}));
+        EngineEvents().Send(PauseSoundEvent(Content::kMatchMusic, false));
+        EngineEvents().Send(PauseSoundEvent(Content::kPauseMusic, true));
+        EngineEvents().Send(ParameterChangeEvent(Content::kMatchMusic, {{"Location", 0.0f}}));
         Trace("match closed for the main menu");
     } else if (options) {
         Destroy(pauseMenu);  // the options replace the pause menu
@@ -109,7 +104,7 @@ void PauseLogic::OnPauseKey(Space* pauseMenu)
     Space* game = owner->space;
     if (!game->paused && !Find(Content::kEndGameSpace)) {
         game->SetPaused(true);
-        Events().Send(CreateSpaceEvent(Content::kPauseMenuSpace, 0.0f));
+        EngineEvents().Send(CreateSpaceEvent(Content::kPauseMenuSpace, 0.0f));
         pauseActive = true;
         HandOverMusic();
         Trace("paused");
@@ -135,7 +130,7 @@ bool PauseLogic::PauseKey()
 {
     const Input* input = Input::Get();
     bool escape = input->Key(Input::kKeyEscape) == kKeyPressed && !input->textMode;
-    bool minimized = Graphics::Exists() && Graphics::Get()->minimized;
+    bool minimized = Window::Exists() && Window::Get()->minimized;
     bool justMinimized = minimized && !wasMinimized_;
     wasMinimized_ = minimized;
     return escape || justMinimized;
@@ -146,9 +141,9 @@ bool PauseLogic::PauseKey()
 void PauseLogic::HandOverMusic()
 {
     bool paused = owner->space->paused;
-    Events().Send(PauseSoundEvent(Content::kMatchMusic, paused));
-    Events().Send(PauseSoundEvent(Content::kPauseMusic, !paused));
-    Events().Send(SyncSoundEvent(Content::kPauseMusic, Content::kMatchMusic));
+    EngineEvents().Send(PauseSoundEvent(Content::kMatchMusic, paused));
+    EngineEvents().Send(PauseSoundEvent(Content::kPauseMusic, !paused));
+    EngineEvents().Send(SyncSoundEvent(Content::kPauseMusic, Content::kMatchMusic));
 }
 
 // One text per beat: "3" on the first beat after the countdown opens, the match on the

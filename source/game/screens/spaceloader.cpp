@@ -15,11 +15,6 @@ namespace volleyrun {
 
 namespace {
 
-EventManager& Events()
-{
-    return *Engine::Get()->events;
-}
-
 Space* Find(const char* name)
 {
     return Engine::Get()->FindSpace(name);
@@ -43,7 +38,7 @@ void SpaceLoader::Serialize(std::vector<Property>& properties)
 
 void SpaceLoader::Trace(const std::string& text) const
 {
-    Events().Send(TraceEvent("Space loader " + owner->space->name + "/" + owner->name + ": " + text + " at frame " +
+    EngineEvents().Send(TraceEvent("Space loader " + owner->space->name + "/" + owner->name + ": " + text + " at frame " +
                              std::to_string(Engine::Get()->frameCount) + "\n"));
 }
 
@@ -54,8 +49,8 @@ void SpaceLoader::OnTrigger(TriggerEvent& event)
     if (destroyCurrentSpace && here == Content::kMainMenuSpace && spaceToLoad == Content::kMatchSpace) {
         loading = true;
         timer = fadeDuration;
-        Events().Send(ParameterChangeEvent(Content::kMenuMusic, {{"Transition", 1.0f}}));
-        Events().Send(ParameterChangeEvent(Button::kSelectSound, {{"Transition", 1.0f}}));  // the click's cue
+        EngineEvents().Send(ParameterChangeEvent(Content::kMenuMusic, {{"Transition", 1.0f}}));
+        EngineEvents().Send(ParameterChangeEvent(Button::kSelectSound, {{"Transition", 1.0f}}));  // the click's cue
         Trace("fade out towards \"game\" started");
         return;
     }
@@ -78,13 +73,13 @@ void SpaceLoader::SwitchNow()
         if (endsGame) Destroy(Find(Content::kMainMenuSpace));
         if (here->name == Content::kEndGameSpace) Destroy(Find(Content::kMatchSpace));
     }
-    if (!spaceToLoad.empty()) Events().Send(CreateSpaceEvent(spaceToLoad, 0.0f));
+    if (!spaceToLoad.empty()) EngineEvents().Send(CreateSpaceEvent(spaceToLoad, 0.0f));
     Trace(std::string(destroyCurrentSpace ? "closed, " : "") + "opening \"" + spaceToLoad + "\"");
 }
 
 void SpaceLoader::Destroy(Space* space)
 {
-    if (space) Events().Send(DestroySpaceEvent(space, 0.0f));
+    if (space) space->EngineEvents().Send(DestroySpaceEvent(space, 0.0f));
 }
 
 void SpaceLoader::OnUpdate(UpdateEvent& event)
@@ -134,7 +129,7 @@ void SpaceLoader::Finish(bool alsoQuitConfirm)
         // Leaving the end screen straight away must not leave the finished match behind.
         if (here->name == Content::kEndGameSpace) Destroy(Find(Content::kMatchSpace));
     }
-    if (!spaceToLoad.empty()) Events().Send(CreateSpaceEvent(spaceToLoad, 0.0f));
+    if (!spaceToLoad.empty()) EngineEvents().Send(CreateSpaceEvent(spaceToLoad, 0.0f));
     Trace("switched to \"" + spaceToLoad + "\"");
 }
 

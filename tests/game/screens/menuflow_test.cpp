@@ -3,7 +3,6 @@
 #include "audioengine.h"
 #include "controlslogic.h"
 #include "gamesettings.h"
-#include "graphics.h"
 #include "matchstats.h"
 #include "menucontent.h"
 #include "optionslogic.h"
@@ -11,6 +10,7 @@
 #include "spritetext.h"
 #include "studioeventinstance.h"
 #include "transform.h"
+#include "window.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -160,10 +160,10 @@ TEST_F(FlowTest, ThePauseKeyWaitsWhileTheCountdownRunsAndAfterTheMatchAndMinimis
     EXPECT_TRUE(game->paused);  // the count of four goes on, a beat at a time
     Frames(130);
     for (int frame = 0; frame < 120; ++frame) {
-        Graphics::Get()->minimized = true;  // what the window reports while it is down
+        Window::Get()->minimized = true;  // what the window reports while it is down
         Frames(1);
     }
-    Graphics::Get()->minimized = false;
+    Window::Get()->minimized = false;
     EXPECT_TRUE(game->paused);
     Frames(10);  // back again: still paused until the player chooses
     EXPECT_THAT(SpaceNames(), ElementsAre("game", "PauseMenu", "Debug"));
@@ -262,9 +262,9 @@ TEST_F(FlowTest, TheOptionsAndTheSoundSliderWriteTheirSettingsAndDefaultsResetTh
     Click("MainMenuOptions", "DefaultSettingsButton", 1);
     EXPECT_FLOAT_EQ(knobX("MasterSoundSlider"), 220.0f);
     EXPECT_FLOAT_EQ(AudioEngine::Get()->volume, 1.0f);
-    EXPECT_TRUE(Graphics::Get()->fullscreen);
+    EXPECT_TRUE(Window::Get()->fullscreen);
     Click("MainMenuOptions", "DefaultSettingsButton");  // again: full screen stays
-    EXPECT_TRUE(Graphics::Get()->fullscreen);
+    EXPECT_TRUE(Window::Get()->fullscreen);
 }
 
 } // namespace
