@@ -216,12 +216,6 @@ void MapEditor::Initialize()
 void MapEditor::Terminate()
 {
     EventManager& engine = EngineEvents();
-    for (Entity* field : Fields())
-        if (field) field->events->RemoveListener<TriggerEvent>(this);  // null when the overlay lacked it
-    for (const EntityRef& entry : typeEntries_)
-        if (Entity* e = entry.Get()) e->events->RemoveListener<TriggerEvent>(this);
-    for (const EntityRef& entry : objectEntries_)
-        if (Entity* e = entry.Get()) e->events->RemoveListener<TriggerEvent>(this);
     bool stillPaused = false;
     if (Space* edited = EditedSpace()) {
         edited->events->RemoveListener<MapEditorSelectedEvent>(this);
@@ -279,7 +273,7 @@ std::vector<Entity*> MapEditor::Fields() const
 
 void MapEditor::ListenToFields()
 {
-    for (Entity* field : Fields()) field->events->AddListener(this, &MapEditor::OnTrigger);
+    for (Entity* field : Fields()) ListenTo(*field, &MapEditor::OnTrigger);
     SetFieldText(currentComponentLabel_, "Current Component: Transform");
     SetFieldText(toolBoxes_[0], Label(toolBoxes_[0]) + Number(translateStep.x));
     SetFieldText(toolBoxes_[1], Label(toolBoxes_[1]) + Number(scaleStep.x));
@@ -317,7 +311,7 @@ void MapEditor::BuildTypeList()
         if (Transform* t = entry->Get<Transform>())
             t->translation = top + glm::vec2(kTypeColumn * static_cast<float>(i / kTypeRows),
                                              -kListStep * static_cast<float>(i % kTypeRows + 1));
-        entry->events->AddListener(this, &MapEditor::OnTrigger);
+        ListenTo(*entry, &MapEditor::OnTrigger);
         typeEntries_.push_back(entry->Ref());
     }
     ShowTypeList();
@@ -1285,7 +1279,7 @@ void MapEditor::SyncObjectList()
     size_t wanted = std::min(count, kObjectSlots);
     while (objectEntries_.size() > wanted) {
         if (Entity* entry = objectEntries_.back().Get()) {
-            entry->events->RemoveListener<TriggerEvent>(this);
+            Unlisten(*entry->events);
             owner->space->events->Send(DestroyEvent(entry->Ref(), 0.0f));
         }
         objectEntries_.pop_back();
@@ -1306,7 +1300,7 @@ void MapEditor::AddObjectEntry()
     if (Transform* transform = entry->Get<Transform>())
         transform->translation = glm::vec2(kListX - kListColumn * static_cast<float>(column),
                                            kListStep * static_cast<float>(10 - (row + 1))) + pan_;
-    entry->events->AddListener(this, &MapEditor::OnTrigger);
+    ListenTo(*entry, &MapEditor::OnTrigger);
     objectEntries_.push_back(entry->Ref());
 }
 

@@ -41,6 +41,15 @@ void Component::Stop()
     Terminate();
 }
 
+void Component::Unlisten(EventManager& manager)
+{
+    std::erase_if(subscriptions_, [&](const Subscription& subscription) {
+        if (subscription.manager != &manager) return false;
+        manager.RemoveListener(subscription.key, subscription.type);
+        return true;
+    });
+}
+
 void Component::StopListening()
 {
     for (const Subscription& subscription : subscriptions_)

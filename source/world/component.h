@@ -127,6 +127,9 @@ protected:
         other.events->AddListener(self, handler);
         subscriptions_.push_back({other.events.get(), true, other.Ref(), self, Ev::kType});
     }
+    // Ends early what Listen or ListenTo registered on manager (an entry of a list that
+    // shrinks while the component runs).
+    void Unlisten(EventManager& manager);
 
 private:
     void StopListening();

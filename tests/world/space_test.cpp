@@ -25,6 +25,8 @@ struct Counter : ComponentOf<Counter, static_cast<ComponentType>(29)> {
     void Serialize(std::vector<Property>&) override {}
     void Initialize() override { ++initializations; owner->events->AddListener(this, &Counter::OnUpdate); }
     void Terminate() override { owner->events->RemoveListener<UpdateEvent>(this); }
+    void Watch(Entity& other) { ListenTo(other, &Counter::OnUpdate); }
+    void Unwatch(Entity& other) { Unlisten(*other.events); }
     void OnUpdate(UpdateEvent&)
     {
         ++updates;
@@ -103,6 +105,25 @@ TEST_F(SpaceTest, PausingStopsEntityUpdatesOnlyAndEntitiesGoSafelyWhilePausedOrF
     Frames(4);
     EXPECT_FALSE(selfRef || otherRef);
     EXPECT_TRUE(space->Entities().empty());
+    // Listening on another entity's manager ends with Unlisten; a watcher that outlives the
+    // watched entity stops without reaching its freed manager (the sanitizer run sees that).
+    Counter* watcher = AddCounter(*space, "watcher");
+    Counter* watched = AddCounter(*space, "watched");
+    auto twoFrames = [&] {
+        int mine = watcher->updates, theirs = watched->updates;
+        Frames(2);
+        return std::pair(watcher->updates - mine, watched->updates - theirs);
+    };
+    watcher->Watch(*watched->owner);
+    auto [watching, watchedOwn] = twoFrames();
+    EXPECT_EQ(watching, 2 * watchedOwn);
+    watcher->Unwatch(*watched->owner);
+    auto [alone, watchedAlone] = twoFrames();
+    EXPECT_EQ(alone, watchedAlone);
+    watcher->Watch(*watched->owner);
+    space->events->Send(DestroyEvent(watched->owner->Ref(), 0.0f));
+    Frames(1);
+    space->events->Send(DestroyEvent(watcher->owner->Ref(), 0.0f));
     Frames(40);
 }
 
