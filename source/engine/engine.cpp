@@ -184,17 +184,17 @@ void Engine::DrawSpaces()
     // A snapshot: a draw handler may create or destroy spaces.
     std::vector<Space*> order;
     for (const auto& space : spaces) order.push_back(space.get());
-    auto draw = [this](auto from, auto to) {
+    Graphics* graphics = Graphics::Get();
+    auto draw = [this, graphics](auto from, auto to) {
         for (auto space = from; space != to; ++space) {
             if ((*space)->Detached()) continue;
             (*space)->events->Send(draw_);
-            if (debugDrawMode) DrawOutlines(**space);
+            if (graphics->debugDraw) DrawOutlines(**space);
         }
     };
     // The highest still space and those beneath it: drawn once, then shown as that picture.
     auto still = std::find_if(order.rbegin(), order.rend(), [](Space* space) { return space->still && !space->Held(); });
     auto above = still.base();
-    Graphics* graphics = Graphics::Get();
     if (still == order.rend()) {
         if (pictureKeptFor_) graphics->DropKeptPicture();
         pictureKeptFor_ = nullptr;

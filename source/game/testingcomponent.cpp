@@ -55,7 +55,10 @@ void TestingComponent::OnUpdate(UpdateEvent&)
     if (Pressed(input, kKeyF2)) {
         if (Space* debug = Engine::Get()->FindSpace("Debug")) debug->visible = !debug->visible;
     }
-    if (Pressed(input, kKeyF1)) debugDrawMode = !debugDrawMode;
+    if (Pressed(input, kKeyF1)) {
+        Graphics* graphics = Graphics::Get();
+        graphics->debugDraw = !graphics->debugDraw;
+    }
     if (owner->space->name == Content::kMatchSpace) RunMatchKeys();
 }
 

@@ -17,9 +17,6 @@
 
 namespace volleyrun {
 
-glm::mat3 screenScale(1.0f);
-bool debugDrawMode = false;
-
 namespace {
 
 const glm::vec4 kOutlineColour(0.471f, 0.318f, 0.663f, 1.0f);  // violet
@@ -30,10 +27,14 @@ const uint32_t kQuadIndices[6] = {0, 1, 3, 1, 2, 3};
 const float kCornerU[4] = {1.0f, 1.0f, 0.0f, 0.0f};
 const float kCornerV[4] = {1.0f, 0.0f, 0.0f, 1.0f};
 
-// screenScale x world x diag(uvScale.x, uvScale.y, 1): the diagonal only scales columns.
+// Multiplied on the left into every drawn world matrix, before the camera: world units are
+// a third of the view's.
+const glm::mat3 kScreenScale(3.0f, 0.0f, 0.0f, 0.0f, 3.0f, 0.0f, 0.0f, 0.0f, 1.0f);
+
+// kScreenScale x world x diag(uvScale.x, uvScale.y, 1): the diagonal only scales columns.
 glm::mat3 Model(const glm::mat3& world, glm::vec2 uvScale)
 {
-    glm::mat3 model = screenScale * world;
+    glm::mat3 model = kScreenScale * world;
     model[0] *= uvScale.x;
     model[1] *= uvScale.y;
     return model;
@@ -49,20 +50,10 @@ Graphics* Graphics::Start()
     return graphics;
 }
 
-void Graphics::Destroy()
-{
-    if (Exists()) Get()->Shutdown();
-    Service::Destroy();
-    screenScale = glm::mat3(1.0f);
-    debugDrawMode = false;
-}
-
 Graphics::Graphics() : context_(Window::Get()->Open())
 {
     recordDraws = !context_;
 }
-
-Graphics::~Graphics() = default;
 
 void Graphics::StartUp()
 {
@@ -126,7 +117,7 @@ void Graphics::BuildBatchBuffers()
     batchVertices_.reserve(kBatchQuads * 4);
 }
 
-void Graphics::Shutdown()
+Graphics::~Graphics()
 {
     if (Window::Exists()) Window::Get()->onResize = nullptr;
     if (context_) {
@@ -149,7 +140,6 @@ void Graphics::OnResize(int newWidth, int newHeight)
     picture = Letterbox(newWidth, newHeight);
     Camera* camera = Camera::Get();
     camera->SetZoom(camera->Zoom());
-    screenScale = glm::mat3(3.0f, 0.0f, 0.0f, 0.0f, 3.0f, 0.0f, 0.0f, 0.0f, 1.0f);
     if (!context_) return;
     Flush();  // drawn with the viewport they were made for
     glViewport(picture.x, picture.y, picture.z, picture.w);
@@ -323,8 +313,8 @@ void Graphics::DrawParticle(const glm::mat3& world, float alpha)
 
 void Graphics::DrawOutline(const glm::mat3& world)
 {
-    if (!debugDrawMode) return;
-    glm::mat3 model = screenScale * world;
+    if (!debugDraw) return;
+    glm::mat3 model = kScreenScale * world;
     Record(DrawRecord::kOutline, "", 0, world, model, ClipTransform(model), kOutlineColour, glm::vec2(0.0f), glm::vec2(1.0f));
     if (!context_) return;
     Flush();
@@ -357,7 +347,7 @@ glm::vec2 Graphics::ScreenToWorld(float px, float py) const
     float dx = (px - static_cast<float>(width) * 0.5f) * Camera::kViewWidth / static_cast<float>(std::max(picture.z, 1));
     float dy = (static_cast<float>(height) * 0.5f - py) * Camera::kViewHeight / static_cast<float>(std::max(picture.w, 1));
     float zoom = Camera::Get()->Zoom();
-    glm::vec3 world = glm::inverse(screenScale) * glm::vec3(zoom * dx, zoom * dy, 1.0f);
+    glm::vec3 world = glm::inverse(kScreenScale) * glm::vec3(zoom * dx, zoom * dy, 1.0f);
     return {world.x, world.y};
 }
 

@@ -28,12 +28,6 @@ namespace volleyrun {
 
 struct Texture;
 
-// Multiplied on the left into every drawn world matrix, before the camera. diag(3, 3, 1)
-// after every resize; gameplay negates its x or y entry to mirror the whole view.
-extern glm::mat3 screenScale;
-// While set, sprites and text do not draw and every Transform draws its outline instead.
-extern bool debugDrawMode;
-
 class Graphics : public Service<Graphics> {
 public:
     static constexpr const char* kServiceName = "the graphics";
@@ -44,7 +38,7 @@ public:
         std::string image;      // texture drawn, after the "default.png" fallback; empty for outlines
         uint32_t frame = 0;     // frame drawn (an atlas index past the end draws 0)
         glm::mat3 world{1.0f};  // the caller's world matrix
-        glm::mat3 model{1.0f};  // screenScale x world x diag(uvScale)
+        glm::mat3 model{1.0f};  // the screen scale x world x diag(uvScale)
         glm::mat4 transform{1.0f};  // projection x view x model: clip space
         glm::vec4 colour{1.0f};
         glm::vec2 uv{0.0f};
@@ -54,10 +48,7 @@ public:
     // Sets up the window's context, if it has one, and fills the texture table (both
     // started before).
     static Graphics* Start();
-    // Shutdown and destruction; also resets screenScale and debugDrawMode, so the next
-    // engine starts afresh. Safe after a failed start-up.
-    static void Destroy();
-    ~Graphics();
+    ~Graphics();  // frees what it made in the context; also after a failed start-up
 
     // The engine's frame: BeginFrame before the frame's update (clears the picture and the
     // draw log), Beat on every beat of the music (the shaders' beat time restarts).
@@ -71,7 +62,7 @@ public:
     // Particles: one frame of one texture, tinted rgb, each drawn at its own place and alpha.
     void BeginParticleBatch(Texture& texture, uint32_t frame, glm::vec3 rgb);
     void DrawParticle(const glm::mat3& world, float alpha);
-    void DrawOutline(const glm::mat3& world);  // only while debugDrawMode is set
+    void DrawOutline(const glm::mat3& world);  // only while debugDraw is set
     // Window pixels (y down) to world units, through the letterboxed picture.
     glm::vec2 ScreenToWorld(float px, float py) const;
     // Where the picture goes in a framebuffer of that size: the largest centred 2:1 area,
@@ -94,6 +85,9 @@ public:
     // Whether draws reach a GL context; false when the run started without a window.
     bool HasContext() const { return context_; }
 
+    // F1's debug drawing: while set, sprites and text do not draw and the engine draws
+    // every transform's outline instead.
+    bool debugDraw = false;
     int width = 0;            // framebuffer pixels, as last reported by OnResize
     int height = 0;
     glm::ivec4 picture{0};    // the letterboxed part of the framebuffer the view is drawn into
@@ -148,7 +142,6 @@ private:
     void StartUp();
     void SetFixedRenderState();
     void BuildUnitQuad();
-    void Shutdown();
     void Record(DrawRecord::Kind kind, const std::string& image, uint32_t frame, const glm::mat3& world,
                 const glm::mat3& model, const glm::mat4& transform, glm::vec4 colour, glm::vec2 uv, glm::vec2 uvScale);
     glm::mat4 ClipTransform(const glm::mat3& model) const;

@@ -51,7 +51,7 @@ void Sprite::Draw(const glm::mat3& world, glm::vec4 rgba)
 
 void Sprite::OnDraw(DrawEvent&)
 {
-    if (debugDrawMode || !visible) return;
+    if (Graphics::Get()->debugDraw || !visible) return;
     // A sprite needs a place in the world; content without a Transform shows nothing.
     Transform* transform = owner->Get<Transform>();
     if (!transform) return;

@@ -85,12 +85,13 @@ void SpriteText::OnDraw(DrawEvent&)
     if (justification == 1) x -= width * offset;
     else if (justification == 2) x -= width * 0.5f * offset;
     m[2][0] = x;
-    if (!debugDrawMode) glyphs_[0]->Draw(m, colour);
+    bool shown = !Graphics::Get()->debugDraw;
+    if (shown) glyphs_[0]->Draw(m, colour);
     for (size_t i = 1; i < glyphs_.size(); ++i) {
         if (!glyphs_[i]->visible) continue;
         x += offset * size;
         m[2][0] = x;
-        if (!debugDrawMode) glyphs_[i]->Draw(m, colour);
+        if (shown) glyphs_[i]->Draw(m, colour);
     }
 }
 

@@ -35,7 +35,7 @@ void Hover::OnUpdate(UpdateEvent& event)
 
 void Hover::OnDraw(DrawEvent&)
 {
-    if (debugDrawMode) return;  // like every sprite: only the outlines show then
+    if (Graphics::Get()->debugDraw) return;  // like every sprite: only the outlines show then
     glm::vec2 at = owner->Get<Transform>()->translation;
     float ringPhase = phase;
     for (int i = 0; i < 3; ++i, ringPhase -= 3.0f) {

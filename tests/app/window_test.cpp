@@ -191,7 +191,7 @@ TEST_F(WindowInside, OutlinesBetweenSpritesAndParticlesLeaveEachDrawItsOwnState)
     Start();
     MixedDraws draws;
     Engine::Get()->events->AddListener(&draws, &MixedDraws::OnDraw);
-    debugDrawMode = true;
+    Graphics::Get()->debugDraw = true;
     Frames(2);
     Picture picture = Shot("mixed");
     Engine::Get()->events->RemoveListener<DrawEvent>(&draws);

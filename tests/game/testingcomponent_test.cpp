@@ -54,11 +54,11 @@ TEST_F(DebugKeysTest, KeysNeedControlHeldBeforeThemAndTheConsoleClosedAndTheMatc
     Tap({T::kKeyF5});
     Tap({T::kKeyF6});
     Tap({T::kKeyF2});
-    EXPECT_TRUE(debug->visible && !debugDrawMode);
+    EXPECT_TRUE(debug->visible && !Graphics::Get()->debugDraw);
     Tap({T::kKeyF1});
-    EXPECT_TRUE(debugDrawMode);
+    EXPECT_TRUE(Graphics::Get()->debugDraw);
     Tap({T::kKeyF1, T::kKeyF2});  // both in one frame: both act
-    EXPECT_FALSE(debug->visible || debugDrawMode);
+    EXPECT_FALSE(debug->visible || Graphics::Get()->debugDraw);
     Tap({T::kKeyB, Input::kKeySpace});  // no meter to end a match with, and no error either
     EXPECT_FALSE(GameSettings::autoplay);
     Input::Get()->textMode = true;

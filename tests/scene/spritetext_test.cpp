@@ -86,9 +86,9 @@ TEST_F(SpriteTextTest, EmptyOrHiddenTextDrawsAndBuildsNothingAndUnknownCharacter
     EXPECT_EQ(Centres().size(), 6u);
     label->owner->events->Send(TextEvent("Sent"));
     EXPECT_EQ(Centres().size(), 4u);
-    debugDrawMode = true;
+    Graphics::Get()->debugDraw = true;
     EXPECT_TRUE(Centres().empty());
-    debugDrawMode = false;
+    Graphics::Get()->debugDraw = false;
     label->SetText("a{b\n~\x7f\xc3\xa9z");  // characters the sheets do not hold are dropped
     EXPECT_EQ(label->text, "abz");
     ASSERT_EQ(label->Glyphs().size(), 3u);
