@@ -3,6 +3,7 @@
 #include "audioengine.h"
 #include "controlslogic.h"
 #include "gamesettings.h"
+#include "graphics.h"
 #include "matchstats.h"
 #include "menucontent.h"
 #include "optionslogic.h"
@@ -254,8 +255,11 @@ TEST_F(FlowTest, TheOptionsAndTheSoundSliderWriteTheirSettingsAndDefaultsResetTh
     EXPECT_EQ(image("AButton"), "PauseJack.png");
     EXPECT_NEAR(knobX("EventLengthSlider"), 3 * 120.0f / 7, 1e-3f);  // 128 on 32..256 in steps of 32
     EXPECT_FLOAT_EQ(knobX("BallSpawnRateSlider"), 48.0f);
+    const Graphics& graphics = *Graphics::Get();
+    auto framebuffer = [&graphics] { return std::pair(graphics.width, graphics.height); };
     Click("MainMenuOptions", "FullScreenToggle", 1);
     EXPECT_EQ(image("FullScreenToggle"), "FullScreenButtonOff.png");
+    EXPECT_EQ(framebuffer(), std::pair(1800, 1012));  // the window a 1920 x 1080 monitor gets
     Drag({220, -100}, {160, -100});  // the knob: 100 % at the end of the track
     Release();
     EXPECT_FLOAT_EQ(AudioEngine::Get()->volume, 0.5f);
@@ -263,6 +267,7 @@ TEST_F(FlowTest, TheOptionsAndTheSoundSliderWriteTheirSettingsAndDefaultsResetTh
     EXPECT_FLOAT_EQ(knobX("MasterSoundSlider"), 220.0f);
     EXPECT_FLOAT_EQ(AudioEngine::Get()->volume, 1.0f);
     EXPECT_TRUE(Window::Get()->fullscreen);
+    EXPECT_EQ(framebuffer(), std::pair(1920, 1080));
     Click("MainMenuOptions", "DefaultSettingsButton");  // again: full screen stays
     EXPECT_TRUE(Window::Get()->fullscreen);
 }
