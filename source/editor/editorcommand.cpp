@@ -7,10 +7,6 @@
 
 namespace volleyrun {
 
-namespace {
-const char* const kEditorSpace = "MapEditorSpace";
-}
-
 void EditorCommand::StartUp(Engine& engine)
 {
     engine.AddCommand("\\edit-open-", [&engine](const std::string& target) { Open(engine, target); });
@@ -23,9 +19,9 @@ void EditorCommand::Open(Engine& engine, const std::string& target)
         events->Send(TraceEvent("This space does not currently exist. Can not open editor\n", 0.0f));
         return;
     }
-    if (Space* open = engine.FindSpace(kEditorSpace)) events->Send(DestroySpaceEvent(open, 0.0f));
+    if (Space* open = engine.FindSpace(MapEditor::kOverlaySpace)) events->Send(DestroySpaceEvent(open, 0.0f));
     try {
-        auto overlay = std::make_unique<Space>(kEditorSpace, *events);
+        auto overlay = std::make_unique<Space>(MapEditor::kOverlaySpace, *events);
         // Before the overlay's first update, which initialises the editor.
         Entity* holder = overlay->FindEntity("mapEditor");
         if (MapEditor* editor = holder ? holder->Get<MapEditor>() : nullptr) editor->SetEditedSpace(engine.FindSpace(target));

@@ -57,7 +57,7 @@ constexpr int kWheelStep = 3;            // list entries per notch of the mouse 
 const char* const kObjectPrefix = "ObjectList";
 const char* const kToolNames[4] = {"Translate", "Scale", "Rotate", "ZLayer"};
 // Spaces of the engine itself, which a saved space must never replace.
-const char* const kEngineSpaces[] = {"Debug", "MapEditorSpace"};
+const char* const kEngineSpaces[] = {Engine::kDebugSpace, MapEditor::kOverlaySpace};
 
 Input& In() { return *Input::Get(); }
 bool Pressed(int key) { return In().Key(key) == kKeyPressed; }

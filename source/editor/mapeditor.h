@@ -39,6 +39,7 @@ class UpdateEvent;
 class MapEditor : public ComponentOf<MapEditor, kMapEditor> {
 public:
     enum class Tool { kTranslate, kScale, kRotate, kZLayer };
+    static constexpr const char* kOverlaySpace = "MapEditorSpace";  // the editor's own space
     static constexpr int kRowCount = 10;
     static constexpr size_t kObjectSlots = 54;  // object list entries on screen: two columns of 27
     static constexpr size_t kTypeSlots = 48;    // component-type entries on screen: two columns of 24

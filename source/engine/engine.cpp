@@ -30,7 +30,6 @@ namespace volleyrun {
 namespace {
 Engine* instance = nullptr;
 
-const char* const kDebugSpace = "Debug";
 std::vector<Engine::Part*> parts;  // named by the program: see SetParts
 } // namespace
 

@@ -25,6 +25,9 @@ class Space;
 
 class Engine {
 public:
+    // The engine's own space, created first: the trace's lines and the console.
+    static constexpr const char* kDebugSpace = "Debug";
+
     // A part of the program above the engine that takes part in its start-up and frames
     // (the game's settings, the editor's console command). Each engine calls StartUp on
     // every part, in the order named, at the end of its own start-up, and EndFrame on

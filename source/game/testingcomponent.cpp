@@ -53,7 +53,7 @@ void TestingComponent::OnUpdate(UpdateEvent&)
     if (Pressed(input, kKeyF5)) Send("\\edit-open-MainMenu");
     if (Pressed(input, kKeyF6)) Send("\\edit-open-game");
     if (Pressed(input, kKeyF2)) {
-        if (Space* debug = Engine::Get()->FindSpace("Debug")) debug->visible = !debug->visible;
+        if (Space* debug = Engine::Get()->FindSpace(Engine::kDebugSpace)) debug->visible = !debug->visible;
     }
     if (Pressed(input, kKeyF1)) {
         Graphics* graphics = Graphics::Get();
