@@ -14,7 +14,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <string>
 #include <vector>
 
 struct GLFWmonitor;

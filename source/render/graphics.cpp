@@ -1,8 +1,6 @@
 #include "graphics.h"
 
 #include "camera.h"
-#include "event.h"
-#include "gameerror.h"
 #include "shaderprogram.h"
 #include "texturestore.h"
 #include "window.h"
